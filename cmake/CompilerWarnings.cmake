@@ -1,0 +1,3 @@
+# Warnings set once and applied to every target of the project.
+add_library(quelma_warnings INTERFACE)
+target_compile_options(quelma_warnings INTERFACE -Wall -Wextra)

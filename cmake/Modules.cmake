@@ -1,0 +1,36 @@
+# quelma_module(<name> [DEPS ...]): a static library made of every .cpp in the
+# calling folder. Platform files (*X11.cpp, *Win.cpp, *Null.cpp) are left to the
+# module's own CMakeLists, which adds the one that fits.
+function(quelma_module name)
+  cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "(X11|Win|Null)\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources)
+    # A module with headers only (or none yet) is still a target others can name.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+    target_link_libraries(${name} INTERFACE ${M_DEPS})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources} ${headers})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+  target_link_libraries(${name} PUBLIC ${M_DEPS} PRIVATE quelma_warnings)
+endfunction()
+
+# quelma_tests(<folder> DEPS ...): one test program per folder of tests/.
+function(quelma_tests folder)
+  cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(exe test_${folder})
+  add_executable(${exe} ${sources})
+  target_link_libraries(${exe} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main quelma_warnings)
+  target_compile_definitions(${exe} PRIVATE QUELMA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUELMA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/${folder}/data")
+  # Widget tests run on Qt's offscreen platform: no display needed.
+  gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${folder}."
+    PROPERTIES LABELS ${folder} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

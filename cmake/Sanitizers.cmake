@@ -1,0 +1,12 @@
+# Sanitizer builds, switched on with one option each.
+if(QUELMA_SANITIZE AND QUELMA_TSAN)
+  message(FATAL_ERROR "QUELMA_SANITIZE and QUELMA_TSAN cannot be combined")
+endif()
+if(QUELMA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(QUELMA_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
