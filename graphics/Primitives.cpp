@@ -1,0 +1,212 @@
+// Fill, in-place box filter and the single-precision vector steps.
+#include "Primitives.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+  if (!value || !pDst)
+    return ippStsNullPtrErr;
+  if (roiSize.width <= 0 || roiSize.height <= 0)
+    return ippStsSizeErr;
+  uint32_t pixel;
+  std::memcpy(&pixel, value, 4);
+  for (int y = 0; y < roiSize.height; ++y) {
+    Ipp8u* row = pDst + ptrdiff_t(y) * dstStep;
+    for (int x = 0; x < roiSize.width; ++x)
+      std::memcpy(row + 4 * ptrdiff_t(x), &pixel, 4);
+  }
+  return ippStsNoErr;
+}
+
+namespace {
+
+// Rounded division of window sums by the window's pixel count n: to nearest,
+// halves to even, so that a blur repeated every frame drifts neither up nor
+// down. A reciprocal multiply replaces the division; it is exact for every sum
+// up to 255 * n while 255 * n^2 < 2^44.
+class TMeanDivider {
+public:
+  explicit TMeanDivider(uint32_t n) : FN(n), FMagic(((uint64_t(1) << 44) + n - 1) / n), FExact(n < 262144) {}
+
+  bool Exact() const { return FExact; }
+  // The reciprocal path (Exact only).
+  uint32_t Fast(uint32_t sum) const { return RoundHalfEven(sum, uint32_t((uint64_t(sum) * FMagic) >> 44)); }
+  uint32_t Slow(uint32_t sum) const { return RoundHalfEven(sum, sum / FN); }
+
+private:
+  uint32_t RoundHalfEven(uint32_t sum, uint32_t q) const {
+    const uint32_t twiceRest = 2 * (sum - q * FN);
+    return q + (uint32_t(twiceRest > FN) | (uint32_t(twiceRest == FN) & q & 1u));
+  }
+
+  uint32_t FN;
+  uint64_t FMagic;
+  bool FExact;
+};
+
+}  // namespace
+
+IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize, IppiSize maskSize,
+                                IppiPoint anchor) {
+  if (!pSrcDst)
+    return ippStsNullPtrErr;
+  if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
+    return ippStsSizeErr;
+  if (maskSize.width <= 0 || maskSize.height <= 0)
+    return ippStsMaskSizeErr;
+  // Window sums are 32-bit: 255 * n must fit.
+  const int64_t n = int64_t(maskSize.width) * maskSize.height;
+  if (n >= (int64_t(1) << 24))
+    return ippStsMaskSizeErr;
+  if (anchor.x < 0 || anchor.x >= maskSize.width || anchor.y < 0 || anchor.y >= maskSize.height)
+    return ippStsAnchorErr;
+
+  const int w = dstRoiSize.width;
+  const int h = dstRoiSize.height;
+  const int mw = maskSize.width;
+  const int mh = maskSize.height;
+  const int span = w + mw - 1;  // pixels of a source row that the windows of a region row cover
+  const ptrdiff_t spanBytes = ptrdiff_t(span) * 4;
+  const TMeanDivider mean{uint32_t(n)};
+
+  // Source row r (0 .. h + mh - 2) of the windows, as it was before filtering.
+  auto sourceRow = [&](int r) -> const Ipp8u* {
+    return pSrcDst + ptrdiff_t(r - anchor.y) * srcDstStep - ptrdiff_t(anchor.x) * 4;
+  };
+
+  // Column sums over the mh rows of the current window; the rows in the window
+  // are kept as copies, since the rows above are overwritten as we go.
+  std::vector<uint32_t> columns(std::size_t(spanBytes), 0);
+  std::vector<Ipp8u> ring(std::size_t(spanBytes) * std::size_t(mh));
+  // Running sums of the column sums along the row, one per byte lane: a
+  // window's sum is the difference of two of them. They may wrap around 2^32;
+  // the differences stay exact.
+  std::vector<uint32_t> prefix(std::size_t(spanBytes) + 4, 0);
+  auto ringRow = [&](int r) { return ring.data() + ptrdiff_t(r % mh) * spanBytes; };
+  auto take = [&](int r) {
+    Ipp8u* copy = ringRow(r);
+    std::memcpy(copy, sourceRow(r), std::size_t(spanBytes));
+    uint32_t* col = columns.data();
+    for (ptrdiff_t i = 0; i < spanBytes; ++i)
+      col[i] += copy[i];
+  };
+
+  for (int r = 0; r < mh - 1; ++r)
+    take(r);
+  const ptrdiff_t outBytes = ptrdiff_t(w) * 4;
+  const ptrdiff_t windowBytes = ptrdiff_t(mw) * 4;
+  for (int y = 0; y < h; ++y) {
+    take(y + mh - 1);
+    uint32_t* pre = prefix.data();
+    const uint32_t* col = columns.data();
+    for (ptrdiff_t i = 0; i < spanBytes; ++i)
+      pre[i + 4] = pre[i] + col[i];
+    Ipp8u* out = pSrcDst + ptrdiff_t(y) * srcDstStep;
+    if (mean.Exact())
+      for (ptrdiff_t i = 0; i < outBytes; ++i)
+        out[i] = Ipp8u(mean.Fast(pre[i + windowBytes] - pre[i]));
+    else
+      for (ptrdiff_t i = 0; i < outBytes; ++i)
+        out[i] = Ipp8u(mean.Slow(pre[i + windowBytes] - pre[i]));
+    const Ipp8u* leaving = ringRow(y);
+    uint32_t* colw = columns.data();
+    for (ptrdiff_t i = 0; i < spanBytes; ++i)
+      colw[i] -= leaving[i];
+  }
+  return ippStsNoErr;
+}
+
+IppStatus ippsVectorRamp_32f(Ipp32f* pDst, int len, Ipp32f offset, Ipp32f slope) {
+  if (!pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  for (int j = 0; j < len; ++j) {
+    const float step = float(j) * slope;
+    pDst[j] = offset + step;
+  }
+  return ippStsNoErr;
+}
+
+IppStatus ippsSqr_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
+  if (!pSrc || !pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  for (int j = 0; j < len; ++j)
+    pDst[j] = pSrc[j] * pSrc[j];
+  return ippStsNoErr;
+}
+
+IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
+  if (!pSrc || !pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  std::memmove(pDst, pSrc, std::size_t(len) * sizeof(Ipp32f));
+  return ippStsNoErr;
+}
+
+IppStatus ippsAddC_32f(const Ipp32f* pSrc, Ipp32f val, Ipp32f* pDst, int len) {
+  if (!pSrc || !pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  for (int j = 0; j < len; ++j)
+    pDst[j] = pSrc[j] + val;
+  return ippStsNoErr;
+}
+
+IppStatus ippsMulC_32f(const Ipp32f* pSrc, Ipp32f val, Ipp32f* pDst, int len) {
+  if (!pSrc || !pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  for (int j = 0; j < len; ++j)
+    pDst[j] = pSrc[j] * val;
+  return ippStsNoErr;
+}
+
+IppStatus ippsSqrt_32f_A11(const Ipp32f* pSrc, Ipp32f* pDst, Ipp32s len) {
+  if (!pSrc || !pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  // The exact root meets the 11-bit accuracy the callers need and is the same
+  // on every processor.
+  for (Ipp32s j = 0; j < len; ++j)
+    pDst[j] = std::sqrt(pSrc[j]);
+  return ippStsNoErr;
+}
+
+IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
+                                 int scaleFactor) {
+  if (!pSrc || !pDst)
+    return ippStsNullPtrErr;
+  if (len <= 0)
+    return ippStsSizeErr;
+  if (rndMode != ippRndNear && rndMode != ippRndZero)
+    return ippStsScaleRangeErr;
+  if (scaleFactor < -128 || scaleFactor > 128)
+    return ippStsScaleRangeErr;
+  for (int j = 0; j < len; ++j) {
+    const double v = std::ldexp(double(pSrc[j]), -scaleFactor);  // exact for these exponents
+    if (std::isnan(v)) {
+      pDst[j] = 0;
+      continue;
+    }
+    const double r = rndMode == ippRndNear ? std::nearbyint(v) : std::trunc(v);
+    if (r >= 2147483647.0)
+      pDst[j] = std::numeric_limits<Ipp32s>::max();
+    else if (r <= -2147483648.0)
+      pDst[j] = std::numeric_limits<Ipp32s>::min();
+    else
+      pDst[j] = Ipp32s(r);
+  }
+  return ippStsNoErr;
+}
+
+bool BindPrimitives() { return true; }

@@ -1,0 +1,136 @@
+// Numeric, rectangle and memory helpers.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <vector>
+
+#include "MemoryHelpers.h"
+#include "Numerics.h"
+#include "Rects.h"
+
+namespace {
+
+constexpr int32_t kMinI = std::numeric_limits<int32_t>::min();
+constexpr int32_t kMaxI = std::numeric_limits<int32_t>::max();
+
+TEST(Numerics, MinMaxClampInRangeSign) {
+  EXPECT_EQ(Min(-3, 2), -3);
+  EXPECT_EQ(Max(-3, 2), 2);
+  EXPECT_EQ(Clamp(300, 0, 255), 255);
+  EXPECT_EQ(Clamp(-1, 0, 255), 0);
+  EXPECT_EQ(Clamp(7, 0, 255), 7);
+  EXPECT_EQ(Clamp(5, 10, 0), 0); // lo above hi: hi wins, as Min(Max(x, lo), hi)
+  EXPECT_TRUE(InRange(0, 0, 0));
+  EXPECT_TRUE(InRange(255, 0, 255));
+  EXPECT_FALSE(InRange(256, 0, 255));
+  EXPECT_FALSE(InRange(-1, 0, 255));
+  EXPECT_EQ(Sign(kMinI), -1);
+  EXPECT_EQ(Sign(0), 0);
+  EXPECT_EQ(Sign(kMaxI), 1);
+}
+
+TEST(Numerics, MulDivTruncTable) {
+  const int32_t cases[][4] = {
+      {7, 3, 2, 10},
+      {-7, 3, 2, -10}, // towards zero, not down
+      {7, -3, -2, 10},
+      {1 << 30, 4, 8, 1 << 29}, // the product needs 64 bits
+      {kMaxI, kMaxI, kMaxI, kMaxI},
+      {kMinI, 1, -1, kMaxI}, // quotient 2^31 saturates instead of trapping
+      {kMaxI, 2, 1, kMaxI},
+      {kMinI, 2, 1, kMinI},
+      {5, 6, 0, kMaxI}, // division by zero: the product's sign decides
+      {-5, 6, 0, kMinI},
+      {0, 6, 0, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MulDivTrunc(c[0], c[1], c[2]), c[3]) << c[0] << "*" << c[1] << "/" << c[2];
+}
+
+TEST(Numerics, ShiftRightArithFloors) {
+  EXPECT_EQ(ShiftRightArith(-5, 1), -3);
+  EXPECT_EQ(ShiftRightArith(5, 1), 2);
+  EXPECT_EQ(ShiftRightArith(-256, 8), -1);
+  EXPECT_EQ(ShiftRightArith(-1, 31), -1);
+  EXPECT_EQ(ShiftRightArith(-1, 40), -1);
+  EXPECT_EQ(ShiftRightArith(kMaxI, 40), 0);
+  EXPECT_EQ(ShiftRightArith(12, 0), 12);
+  EXPECT_EQ(ShiftRightArith(12, -3), 12);
+}
+
+TEST(Numerics, Min3Max3) {
+  EXPECT_EQ(Min3(0.5f, -1.0f, 2.0f), -1.0f);
+  EXPECT_EQ(Max3(0.5f, -1.0f, 2.0f), 2.0f);
+  EXPECT_EQ(Min3(3.0f, 2.0f, 1.0f), 1.0f);
+  EXPECT_EQ(Max3(1.0f, 3.0f, 2.0f), 3.0f);
+  EXPECT_EQ(Min3(0.25f, 0.25f, 0.25f), 0.25f);
+}
+
+TEST(Rects, OffsetAndInflate) {
+  TRect r{1, 2, 10, 20};
+  EXPECT_TRUE(OffsetRect(r, -3, 5));
+  EXPECT_EQ(r, (TRect{-2, 7, 7, 25}));
+  EXPECT_TRUE(InflateRect(r, 2, -3));
+  EXPECT_EQ(r, (TRect{-4, 10, 9, 22}));
+  // Shrinking past empty inverts the rectangle, as the window system's does.
+  InflateRect(r, -10, 0);
+  EXPECT_EQ(r, (TRect{6, 10, -1, 22}));
+  EXPECT_TRUE(IsRectEmpty(r));
+  // Coordinates wrap rather than overflow.
+  TRect big{0, 0, kMaxI, 1};
+  OffsetRect(big, 1, 0);
+  EXPECT_EQ(big.Right, kMinI);
+  InflateRect(big, kMinI, 0);
+  EXPECT_EQ(big.Left, kMinI + 1);
+}
+
+TEST(Rects, EmptyAndOverlap) {
+  EXPECT_TRUE(IsRectEmpty(TRect{}));
+  EXPECT_TRUE(IsRectEmpty(TRect{0, 0, 5, 0}));
+  EXPECT_TRUE(IsRectEmpty(TRect{5, 0, 4, 9}));
+  EXPECT_FALSE(IsRectEmpty(TRect{0, 0, 1, 1}));
+  const TRect a{0, 0, 10, 10};
+  const struct {
+    TRect B;
+    bool Overlap;
+  } cases[] = {
+      {{5, 5, 15, 15}, true},
+      {{2, 2, 3, 3}, true},
+      {{-5, -5, 20, 20}, true},
+      {{10, 0, 20, 10}, false}, // edges touching share no pixel
+      {{0, 10, 10, 20}, false},
+      {{-5, 0, 0, 10}, false},
+      // Plain edge comparison: a zero-width line strictly inside still counts.
+      {{3, 3, 3, 8}, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RectsOverlap(a, c.B), c.Overlap)
+        << c.B.Left << "," << c.B.Top << "," << c.B.Right << "," << c.B.Bottom;
+    EXPECT_EQ(RectsOverlap(c.B, a), c.Overlap);
+  }
+}
+
+TEST(MemoryHelpers, MoveBytesBothDirections) {
+  std::vector<uint8_t> v(10);
+  std::iota(v.begin(), v.end(), 0);
+  MoveBytes(v.data() + 3, v.data() + 1, 5); // deletion: tail moves down
+  EXPECT_EQ(v, (std::vector<uint8_t>{0, 3, 4, 5, 6, 7, 6, 7, 8, 9}));
+  std::iota(v.begin(), v.end(), 0);
+  MoveBytes(v.data() + 1, v.data() + 3, 5); // insertion: tail moves up, nothing smeared
+  EXPECT_EQ(v, (std::vector<uint8_t>{0, 1, 2, 1, 2, 3, 4, 5, 8, 9}));
+  MoveBytes(v.data(), v.data() + 5, 0);
+  MoveBytes(v.data(), v.data() + 5, -4);
+  EXPECT_EQ(v, (std::vector<uint8_t>{0, 1, 2, 1, 2, 3, 4, 5, 8, 9}));
+}
+
+TEST(MemoryHelpers, ZeroBytes) {
+  std::vector<uint8_t> v(6, 0xAA);
+  ZeroBytes(v.data() + 1, 4);
+  EXPECT_EQ(v, (std::vector<uint8_t>{0xAA, 0, 0, 0, 0, 0xAA}));
+  ZeroBytes(v.data(), -1);
+  EXPECT_EQ(v[0], 0xAA);
+}
+
+} // namespace
