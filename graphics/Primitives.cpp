@@ -25,27 +25,27 @@ namespace {
 
 // Rounded division of window sums by the window's pixel count n: to nearest,
 // halves to even, so that a blur repeated every frame drifts neither up nor
-// down. A reciprocal multiply replaces the division; it is exact for every sum
-// up to 255 * n while 255 * n^2 < 2^44.
-class TMeanDivider {
-public:
-  explicit TMeanDivider(uint32_t n) : FN(n), FMagic(((uint64_t(1) << 44) + n - 1) / n), FExact(n < 262144) {}
+// down. The quotient comes from a single-precision reciprocal and is then
+// corrected with the exact remainder, all in 32-bit lanes; the estimate is off
+// by at most one while sums stay below 2^24 (n up to 65793), else the plain
+// division serves.
+// (Written as selects so that the compiler can run it on vector lanes.)
+inline int32_t FastMean(int32_t sum, float inverse, int32_t n) {
+  int32_t q = int32_t(float(sum) * inverse);
+  int32_t r = sum - q * n;
+  q += r >= n ? 1 : 0;
+  q -= r < 0 ? 1 : 0;
+  r = sum - q * n;
+  const int32_t twiceRest = 2 * r;
+  q += twiceRest > n ? 1 : 0;
+  q += twiceRest == n ? (q & 1) : 0;
+  return q;
+}
 
-  bool Exact() const { return FExact; }
-  // The reciprocal path (Exact only).
-  uint32_t Fast(uint32_t sum) const { return RoundHalfEven(sum, uint32_t((uint64_t(sum) * FMagic) >> 44)); }
-  uint32_t Slow(uint32_t sum) const { return RoundHalfEven(sum, sum / FN); }
-
-private:
-  uint32_t RoundHalfEven(uint32_t sum, uint32_t q) const {
-    const uint32_t twiceRest = 2 * (sum - q * FN);
-    return q + (uint32_t(twiceRest > FN) | (uint32_t(twiceRest == FN) & q & 1u));
-  }
-
-  uint32_t FN;
-  uint64_t FMagic;
-  bool FExact;
-};
+inline uint32_t SlowMean(uint32_t sum, uint32_t n) {
+  const uint32_t q = sum / n, twiceRest = 2 * (sum - q * n);
+  return q + (uint32_t(twiceRest > n) | (uint32_t(twiceRest == n) & q & 1u));
+}
 
 }  // namespace
 
@@ -70,7 +70,9 @@ IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiS
   const int mh = maskSize.height;
   const int span = w + mw - 1;  // pixels of a source row that the windows of a region row cover
   const ptrdiff_t spanBytes = ptrdiff_t(span) * 4;
-  const TMeanDivider mean{uint32_t(n)};
+  const bool fast = n <= 65793;
+  const float inverse = 1.0f / float(n);
+  const int32_t count = int32_t(n);
 
   // Source row r (0 .. h + mh - 2) of the windows, as it was before filtering.
   auto sourceRow = [&](int r) -> const Ipp8u* {
@@ -85,6 +87,7 @@ IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiS
   // window's sum is the difference of two of them. They may wrap around 2^32;
   // the differences stay exact.
   std::vector<uint32_t> prefix(std::size_t(spanBytes) + 4, 0);
+  std::vector<int32_t> rowMeans(std::size_t(w) * 4);
   auto ringRow = [&](int r) { return ring.data() + ptrdiff_t(r % mh) * spanBytes; };
   auto take = [&](int r) {
     Ipp8u* copy = ringRow(r);
@@ -105,12 +108,15 @@ IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiS
     for (ptrdiff_t i = 0; i < spanBytes; ++i)
       pre[i + 4] = pre[i] + col[i];
     Ipp8u* out = pSrcDst + ptrdiff_t(y) * srcDstStep;
-    if (mean.Exact())
+    int32_t* means = rowMeans.data();
+    if (fast)
       for (ptrdiff_t i = 0; i < outBytes; ++i)
-        out[i] = Ipp8u(mean.Fast(pre[i + windowBytes] - pre[i]));
+        means[i] = FastMean(int32_t(pre[i + windowBytes] - pre[i]), inverse, count);
     else
       for (ptrdiff_t i = 0; i < outBytes; ++i)
-        out[i] = Ipp8u(mean.Slow(pre[i + windowBytes] - pre[i]));
+        means[i] = int32_t(SlowMean(pre[i + windowBytes] - pre[i], uint32_t(count)));
+    for (ptrdiff_t i = 0; i < outBytes; ++i)
+      out[i] = Ipp8u(means[i]);
     const Ipp8u* leaving = ringRow(y);
     uint32_t* colw = columns.data();
     for (ptrdiff_t i = 0; i < spanBytes; ++i)

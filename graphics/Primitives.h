@@ -1,8 +1,7 @@
 #pragma once
 // Image and vector primitives: fill, in-place box filter, resampling and the
-// single-precision vector steps of the spot drawing. The names and argument
-// orders follow the well-known primitive-library conventions the callers were
-// written against; the implementations are our own plain loops.
+// single-precision vector steps of the spot drawing, under the names and
+// argument orders the callers use. Plain loops over rows.
 //
 // Image arguments describe pixels by a start pointer and a row step in bytes;
 // the functions touch nothing outside the described pixels (the box filter also

@@ -407,3 +407,53 @@ TEST(DIBTemp, SharedScratchSurfaceAndFreshOnesWhileInUse) {
   EXPECT_EQ(grown->Width, 20);
   ReleaseTempSurface(grown);
 }
+
+namespace {
+
+// Stands in for the picture readers' decoder: fills every pixel with the first
+// encoded byte.
+void FirstByteDecoder(const TDIBSharedImage& source, TDIBSharedImage& target) {
+  std::memset(target.PixelMemory, source.PixelMemory[0], size_t(target.Size));
+}
+
+}  // namespace
+
+TEST(DIBCompressed, EncodedImagesAreCopiedEncodedAndExpandedThroughTheDecoder) {
+  TDIBColorTable table{};
+  TDIBSharedImage rle;
+  rle.Allocate(6, 2, 8, MakePixelFormat(8, 8, 8), table, false, true);
+  EXPECT_TRUE(rle.Compressed);
+  EXPECT_TRUE(rle.MemoryStorage) << "compressed data lives in plain memory";
+  EXPECT_EQ(Read32(rle.BitmapInfo.get() + biCompression), biRLE8);
+  uint8_t* data = rle.AllocateEncoded(5);
+  std::memcpy(data, "\x2A\x01\x00\x00\x01", 5);
+  EXPECT_EQ(rle.Size, 5);
+  EXPECT_EQ(rle.HeaderImageSize(), 5);
+
+  TDIBSharedImage rle4;
+  rle4.Allocate(6, 2, 4, MakePixelFormat(8, 8, 8), table, true, true);
+  EXPECT_EQ(Read32(rle4.BitmapInfo.get() + biCompression), biRLE4);
+  TDIBSharedImage notRle;
+  notRle.Allocate(6, 2, 24, MakePixelFormat(8, 8, 8), table, false, true);
+  EXPECT_FALSE(notRle.Compressed) << "only 4- and 8-bit pictures are run-length encoded";
+  EXPECT_FALSE(notRle.MemoryStorage);
+
+  TDIBSharedImage copy;
+  copy.CopyFrom(rle, false);
+  EXPECT_TRUE(copy.Compressed);
+  EXPECT_EQ(copy.Size, 5);
+  EXPECT_EQ(std::memcmp(copy.PixelMemory, data, 5), 0);
+
+  TDIBSharedImage noDecoder;
+  EXPECT_THROW(noDecoder.ExpandFrom(rle, true), EInvalidGraphic);
+
+  const TRLEDecoder saved = RLEDecoder;
+  RLEDecoder = FirstByteDecoder;
+  TDIBSharedImage expanded;
+  expanded.ExpandFrom(rle, false);
+  RLEDecoder = saved;
+  EXPECT_FALSE(expanded.Compressed);
+  EXPECT_FALSE(expanded.MemoryStorage);
+  EXPECT_EQ(expanded.Size, 16);
+  EXPECT_EQ(expanded.PixelMemory[15], 0x2A);
+}

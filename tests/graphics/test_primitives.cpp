@@ -224,3 +224,47 @@ TEST(Primitives, ConversionRoundsHalvesToEvenAndSaturates) {
   ippsConvert_32f32s_Sfs(&x, &out, 1, ippRndZero, 0);
   EXPECT_EQ(out, -2);
 }
+
+namespace {
+
+uint32_t ReferenceMean(uint32_t sum, uint32_t n) {
+  uint32_t q = sum / n, twice = 2 * (sum % n);
+  if (twice > n || (twice == n && (q & 1)))
+    ++q;
+  return q;
+}
+
+// Filters a random picture with an anchor (0, 0) mask over the largest region
+// it fits and compares every byte with the reference mean.
+void CheckAgainstReference(int w, int h, int mw, int mh, uint32_t seed) {
+  const int step = w * 4;
+  std::vector<Ipp8u> mem(size_t(step * h));
+  std::mt19937 rng(seed);
+  for (auto& b : mem)
+    b = Ipp8u(rng() % 7 == 0 ? 255 : rng());
+  const std::vector<Ipp8u> before(mem);
+  const int rw = w - mw + 1, rh = h - mh + 1;
+  ASSERT_EQ(ippiFilterBox_8u_C4IR(mem.data(), step, IppiSize{rw, rh}, IppiSize{mw, mh}, IppiPoint{0, 0}),
+            ippStsNoErr);
+  for (int y = 0; y < rh; ++y)
+    for (int x = 0; x < rw; ++x)
+      for (int c = 0; c < 4; ++c) {
+        uint32_t sum = 0;
+        for (int v = 0; v < mh; ++v)
+          for (int u = 0; u < mw; ++u)
+            sum += before[size_t((y + v) * step + (x + u) * 4 + c)];
+        ASSERT_EQ(mem[size_t(y * step + x * 4 + c)], ReferenceMean(sum, uint32_t(mw * mh)))
+            << "mask " << mw << "x" << mh << " at " << x << "," << y;
+      }
+}
+
+}  // namespace
+
+TEST(Primitives, BoxFilterMeansAreExactForEveryWindowSize) {
+  for (int n = 1; n <= 48; ++n)
+    CheckAgainstReference(n + 20, 2, n, 1, uint32_t(n));
+  for (int n = 2; n <= 12; ++n)
+    CheckAgainstReference(n + 3, n + 2, n, n, uint32_t(100 + n));
+  // Windows past 65793 pixels take the plain division.
+  CheckAgainstReference(259, 258, 257, 257, 7);
+}
