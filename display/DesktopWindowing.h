@@ -1,0 +1,91 @@
+#pragma once
+// What the flame window needs of the windowing system beyond plain Qt: exact
+// desktop placement above every other window, whatever window manager runs,
+// and knowing whether per-pixel alpha can be seen at all.
+//
+// On X11 the flame window is unmanaged (override-redirect), so no window
+// manager moves, decorates or restacks it; keeping it in front is then our own
+// job (TStayOnTopKeeper). Elsewhere these fall back to what Qt offers.
+#include <QRect>
+#include <QString>
+#include <Qt>
+
+#include <memory>
+#include <vector>
+
+#include "AlphaRegion.h"
+
+class QWidget;
+
+// Call before the QApplication exists. The flame needs exact desktop
+// coordinates, which only X11 gives: on a Wayland session the program runs on
+// XWayland (unless QT_QPA_PLATFORM already chooses), and it works in device
+// pixels (no high-DPI scaling). Returns a note for the user when it moved a
+// Wayland session to XWayland, else "".
+QString PrepareDisplayPlatform();
+
+// True when the program runs on an X11 display (Qt's xcb platform).
+bool RunningOnX11();
+
+// The flags of a borderless, unfocusable tool window placed at exact desktop
+// coordinates: on X11 it bypasses the window manager.
+Qt::WindowFlags LayeredWindowFlags();
+
+enum class TAlphaCompositing {
+  Unknown,  // not an X11 display: the platform composites or cannot tell
+  Active,   // a compositing manager runs: per-pixel alpha is seen
+  Missing,  // plain X11: translucent pixels show without blending
+};
+
+// Asks the display now (X11: is the selection _NET_WM_CM_S<screen> owned?).
+TAlphaCompositing AlphaCompositing();
+
+// The sentence to tell the user when per-pixel alpha cannot be seen, else "".
+QString PerPixelAlphaWarning();
+
+// PerPixelAlphaWarning(), written to standard error the first time it is not
+// empty (once per process). Returns the text for the settings window.
+QString ReportPerPixelAlphaOnce();
+
+// Raises a shown top-level window to the top of the stack.
+void RaiseTopLevel(QWidget* Window);
+
+// Makes a shown window take mouse input only on Rects (window coordinates,
+// banded as OpaqueRegion makes them); clicks elsewhere reach the windows
+// below. nullptr: input on the whole window again. False where the platform
+// cannot do it (then the whole window takes input).
+bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects);
+
+// What the window system says of a top-level window, for diagnostics and the
+// tests under a real display.
+struct TNativeWindowState {
+  bool Known = false;      // the platform could tell (X11, window created)
+  QRect Geometry;          // the window's rectangle in desktop coordinates
+  bool Unmanaged = false;  // no window manager handles it (override-redirect)
+  bool Mapped = false;     // shown on the display
+  bool OnTop = false;      // nothing is stacked above it (or its frame)
+};
+TNativeWindowState NativeWindowState(const QWidget* Window);
+
+// Keeps one top-level window above the others: whenever another managed
+// window is mapped or restacked (a window manager raising an application, a
+// new window appearing), the kept window is raised again. Unmanaged windows of
+// other programs (menus, tooltips) are left above it. Inactive until
+// SetActive(true); does nothing off X11, where Qt's stay-on-top hint is used.
+class TStayOnTopKeeper {
+public:
+  explicit TStayOnTopKeeper(QWidget* Window);
+  ~TStayOnTopKeeper();
+  TStayOnTopKeeper(const TStayOnTopKeeper&) = delete;
+  TStayOnTopKeeper& operator=(const TStayOnTopKeeper&) = delete;
+
+  void SetActive(bool Active);
+  bool Active() const;
+  // How many times the window was raised again (for tests and diagnostics).
+  int RaiseCount() const;
+
+  struct TImpl;
+
+private:
+  std::unique_ptr<TImpl> FImpl;
+};

@@ -1,0 +1,35 @@
+// Platforms without X11: Qt's own hints do all there is to do.
+#include "DesktopWindowing.h"
+
+#include <QWidget>
+
+TAlphaCompositing AlphaCompositing()
+{
+  return TAlphaCompositing::Unknown;
+}
+
+void RaiseTopLevel(QWidget* Window)
+{
+  if (Window && Window->isVisible())
+    Window->raise();
+}
+
+bool SetWindowInputRegion(QWidget*, const std::vector<TRegionRect>*)
+{
+  return false;
+}
+
+TNativeWindowState NativeWindowState(const QWidget*)
+{
+  return TNativeWindowState{};
+}
+
+struct TStayOnTopKeeper::TImpl {
+  bool Active = false;
+};
+
+TStayOnTopKeeper::TStayOnTopKeeper(QWidget*) : FImpl(std::make_unique<TImpl>()) {}
+TStayOnTopKeeper::~TStayOnTopKeeper() = default;
+void TStayOnTopKeeper::SetActive(bool Active) { FImpl->Active = Active; }
+bool TStayOnTopKeeper::Active() const { return FImpl->Active; }
+int TStayOnTopKeeper::RaiseCount() const { return 0; }

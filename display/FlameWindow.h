@@ -1,0 +1,57 @@
+#pragma once
+// The flame window: the window side of the flame engine's display. One
+// borderless top-level window at exact desktop coordinates that shows the
+// engine's surface with per-pixel alpha, lets clicks through unless made
+// solid, stays in front on request, has no taskbar entry, is never activated,
+// and fades in and out.
+//
+// The engine (TPartForm) is built on it: new TPartForm(*Window).
+#include <functional>
+
+#include "DesktopWindowing.h"
+#include "FlameDisplay.h"
+#include "LayeredForms.h"
+
+class TPartWindow : public TLayeredFormEx, public TFlameDisplay {
+public:
+  // The window's creation: caption "PartForm", stay-on-top, click-through,
+  // 16 x 16 size limits, placed at (0, 0, 16, 16). Not shown.
+  TPartWindow();
+  ~TPartWindow() override;
+
+  // ---- TFlameDisplay -------------------------------------------------------
+  TDIBmp& Surface() override { return FSurface; }
+  TRect LayeredBounds() const override { return FLayeredBounds; }
+  void SetSizeLimits(const TRect& R) override { TLayeredFormEx::SetSizeLimits(R); }
+  void SetLayeredBounds(const TRect& R, bool Present) override { TLayeredFormEx::SetLayeredBounds(R, Present); }
+  void Present() override { TLayeredFormEx::Present(); }
+
+  // The flame is never dragged or sized with the mouse.
+  int32_t ZoneAt(int32_t, int32_t) const override { return 0; }
+
+  // Hides the window and detaches it from every application window, so it is
+  // neither hidden nor minimised with them.
+  void ReparentToDesktop();
+
+  // Keep in front: above all other windows while set.
+  bool StayOnTop() const { return FStayOnTop; }
+  void SetStayOnTop(bool Value);
+  // Raises the shown window to the top now (after showing another window of
+  // the program that must lie below the flame, such as the drawing window).
+  void BringToFront();
+
+  // The show and hide events' handler: runs with true when the window became
+  // visible and false when it was hidden. The program enables its animation
+  // timer with it, so that frames run exactly while the window is visible.
+  std::function<void(bool Visible)> OnAnimTimerEnable;
+
+protected:
+  void DoShow() override;
+  void DoHide() override;
+  void FormShow();
+
+private:
+  TStayOnTopKeeper FKeeper;
+  bool FStayOnTop = true;
+  bool FReparented = false;
+};

@@ -1,0 +1,133 @@
+// The second half of a frame: every emitter adds one soft, randomly jittered
+// spot of light to the surface, saturating per byte.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Colors.h"
+#include "ParticleForm.h"
+#include "Primitives.h"
+#include "Random.h"
+
+namespace {
+
+// Adds colour c to a run of pixels, each at its own level: nothing at a level
+// of 0 or below, c in full at 256 or above, otherwise (c byte * level) >> 8;
+// every byte saturates at 255 on its own. The same sums as AddPixel and
+// AddPixelScaled, written as one branch-free row loop because it runs for
+// every pixel of every spot.
+void AddSpotRow(uint32_t* dst, const unsigned char* levelBytes, int32_t n, uint32_t c)
+{
+  const uint32_t c0 = c & 0xFF, c1 = (c >> 8) & 0xFF, c2 = (c >> 16) & 0xFF, c3 = c >> 24;
+  for (int32_t j = 0; j < n; ++j) {
+    int32_t v;
+    std::memcpy(&v, levelBytes + size_t(j) * sizeof v, sizeof v);  // the buffer now holds integers
+    const uint32_t f = uint32_t(std::clamp(v, 0, 256));
+    const uint32_t p = dst[j];
+    const uint32_t b0 = std::min(255u, (p & 0xFF) + ((c0 * f) >> 8));
+    const uint32_t b1 = std::min(255u, ((p >> 8) & 0xFF) + ((c1 * f) >> 8));
+    const uint32_t b2 = std::min(255u, ((p >> 16) & 0xFF) + ((c2 * f) >> 8));
+    const uint32_t b3 = std::min(255u, (p >> 24) + ((c3 * f) >> 8));
+    dst[j] = b0 | (b1 << 8) | (b2 << 16) | (b3 << 24);
+  }
+}
+
+}  // namespace
+
+void TPartForm::EnsureSpotBuffers(int32_t Values)
+{
+  // Only a per-emitter style from a state file can make a box this large; the
+  // buffers then grow once and stay grown.
+  if (size_t(Values) > FSpotBuf.size()) {
+    FSpotBuf.resize(size_t(Values));
+    FSpotTmp.resize(size_t(Values));
+  }
+}
+
+void TPartForm::DrawSpots(const TRect& R)
+{
+  TDIBmp& surface = Display.Surface();
+  const TRect saved = surface.ClipRect;
+  // No spot pixel in the outermost ring of the render area.
+  surface.ClipRect = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
+  for (int32_t i = 0; i < FEmitters.Count; ++i)
+    DrawSpot(surface, *FEmitters[i]);
+  surface.ClipRect = saved;
+}
+
+void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
+{
+  const TEmitterStyle& st = *E.Style;
+  const uint32_t k = uint32_t(RandomInt(st.MaxAlpha));
+  const uint32_t a = (k * uint32_t(E.Alpha)) >> 16;
+  if (a == 0)
+    return;
+  const uint32_t c = ScaleColor(st.Color, a);
+  const float r = float(RandomReal() * double(st.Thickness) + 2.0);
+  const float phi = float(RandomReal() * double(6.2831855f));
+  const float sinPhi = float(std::sin(double(phi)));
+  const float cosPhi = float(std::cos(double(phi)));
+  const double m = RandomReal();
+  const float cx = float(double(sinPhi) * m * double(st.XWildness) + double(E.X) + double(SurfaceOffsetX));
+  const float cy = float(double(cosPhi) * m * double(st.YWildness) + double(E.Y) + double(SurfaceOffsetY));
+
+  const float rr = r + 0.5f;
+  const double left = std::nearbyint(double(cx) - double(rr)) + 1;
+  const double top = std::nearbyint(double(cy) - double(rr)) + 1;
+  const double right = std::nearbyint(double(cx) + double(rr));
+  const double bottom = std::nearbyint(double(cy) + double(rr));
+  // A centre far outside the surface (or not a number) cannot reach it.
+  const double lim = 1073741824.0;
+  if (!(left > -lim && top > -lim && right < lim && bottom < lim))
+    return;
+  TRect b{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+  if (!surface.ClipToSurface(b))
+    return;
+
+  const int32_t w = b.Width();
+  const int32_t h = b.Height();
+  const int64_t n64 = int64_t(w) * h;
+  if (n64 > INT32_MAX)
+    return;
+  const int32_t n = int32_t(n64);
+  EnsureSpotBuffers(n);
+  float* buf = FSpotBuf.data();
+  float* tmp = FSpotTmp.data();
+
+  // Squared distance to the centre: one ramp row, then one addition per row.
+  float d0 = 0;
+  for (int32_t y = b.Top; y < b.Bottom; ++y) {
+    const int32_t q = (y - b.Top) * w;
+    const float dy = float(y) - cy;
+    const float dy2 = dy * dy;
+    if (q == 0) {
+      ippsVectorRamp_32f(buf, w, float(b.Left) - cx, 1.0f);
+      ippsSqr_32f(buf, tmp, w);
+      d0 = dy2;
+      ippsAddC_32f(tmp, dy2, buf, w);
+    } else {
+      ippsCopy_32f(buf, tmp + q, w);
+      ippsAddC_32f(tmp + q, dy2 - d0, buf + q, w);
+    }
+  }
+
+  int32_t* levels = reinterpret_cast<int32_t*>(buf);
+  if (st.Fat) {
+    // 256 * sqrt(1 - d / r): bright almost to the rim.
+    ippsSqrt_32f_A11(buf, tmp, n);
+    ippsMulC_32f(tmp, -1.0f / r, buf, n);
+    ippsAddC_32f(buf, 1.0f, tmp, n);
+    ippsSqrt_32f_A11(tmp, buf, n);
+    ippsMulC_32f(buf, 256.0f, tmp, n);
+  } else {
+    // 256 * (1 - d / r): a cone.
+    ippsSqrt_32f_A11(buf, tmp, n);
+    ippsMulC_32f(tmp, -256.0f / r, buf, n);
+    ippsAddC_32f(buf, 256.0f, tmp, n);
+  }
+  ippsConvert_32f32s_Sfs(tmp, levels, n, ippRndNear, 0);
+
+  const unsigned char* levelBytes = reinterpret_cast<const unsigned char*>(buf);
+  for (int32_t y = b.Top; y < b.Bottom; ++y, levelBytes += size_t(w) * sizeof(int32_t))
+    AddSpotRow(surface.PixelAddress(b.Left, y), levelBytes, w, c);
+}

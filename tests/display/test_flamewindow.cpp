@@ -1,0 +1,198 @@
+// The flame window as the engine's display: creation, the engine drawing
+// through it, no mouse zones, the animation-timer coupling, re-parenting and
+// keeping in front.
+#include "FlameWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+#include <vector>
+
+#include "DisplayTestSupport.h"
+#include "ParticleForm.h"
+#include "QuickTimers.h"
+
+namespace {
+
+class FlameWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    TestApp();
+    SavedDesktop = DesktopRect;
+    DesktopRect = TRect{0, 0, 1280, 720};
+    SetTimerClock(&Clock);
+    SetTimerPoster(&Queue);
+  }
+  void TearDown() override {
+    FreeAnimationClocks();
+    DetachTimerPoster(&Queue);
+    SetTimerClock(nullptr);
+    DesktopRect = SavedDesktop;
+  }
+  TRect SavedDesktop;
+  TManualTimerClock Clock;
+  TTimerQueue Queue;
+};
+
+TEST_F(FlameWindowTest, CreationLeavesAClickThroughSixteenPixelWindow)
+{
+  TPartWindow W;
+  EXPECT_EQ(W.windowTitle(), QStringLiteral("PartForm"));
+  EXPECT_EQ(W.FLayeredBounds, (TRect{0, 0, 16, 16}));
+  EXPECT_EQ(W.FMinClient.X, 16);
+  EXPECT_EQ(W.FMaxClient.Y, 16);
+  EXPECT_EQ(W.FSurface.Width, 16);
+  EXPECT_EQ(W.FTransition, -1);
+  EXPECT_FALSE(W.Solid());
+  EXPECT_TRUE(W.windowFlags().testFlag(Qt::WindowTransparentForInput));
+  EXPECT_TRUE(W.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(W.StayOnTop());
+  EXPECT_EQ(W.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_FALSE(W.isVisible());
+  for (int32_t X : {0, 8, 15})
+    EXPECT_EQ(W.ZoneAt(X, X), 0);
+}
+
+TEST_F(FlameWindowTest, TheEngineDrawsThroughTheWindow)
+{
+  TPartWindow W;
+  TPartForm Engine(W);
+  // Start-up: a one-pixel placeholder, detached, then shown.
+  W.SetLayeredBounds(TRect{300, 300, 128, 128}, true);
+  EXPECT_EQ(W.FLayeredBounds, (TRect{300, 300, 301, 301}));
+  W.ReparentToDesktop();
+  ShowExposed(W);
+  EXPECT_EQ(W.geometry(), QRect(300, 300, 16, 16));
+
+  // A cover update: new limits and rectangle, then the frame's presentation.
+  TFlameDisplay& D = W;
+  D.SetSizeLimits(TRect{64, 48, 64, 48});
+  D.SetLayeredBounds(TRect{500, 400, 564, 448}, false);
+  FillPattern(D.Surface());
+  D.Present();
+  EXPECT_EQ(W.geometry(), QRect(500, 400, 64, 48));
+  const QImage Shown = W.screen()->grabWindow(W.winId()).toImage();
+  ASSERT_EQ(Shown.size(), QSize(64, 48));
+  for (int Y : {0, 17, 47})
+    for (int X : {0, 31, 63})
+      EXPECT_TRUE(ShownEquals(Shown, X, Y, PatternPixel(X, Y))) << X << "," << Y;
+
+  // "Clear fading" shrinks it back.
+  Engine.ClearFading();
+  EXPECT_EQ(W.geometry(), QRect(0, 0, 16, 16));
+  W.hide();
+}
+
+TEST_F(FlameWindowTest, MouseNeverMovesTheFlame)
+{
+  TPartWindow W;
+  W.SetSolid(true);
+  W.SetSizeLimits(TRect{0, 0, 30000, 30000});
+  W.SetLayeredBounds(TRect{100, 100, 200, 200}, false);
+  W.show();
+  const QPointF L(50, 50), G(W.mapToGlobal(QPoint(50, 50)));
+  QMouseEvent Press(QEvent::MouseButtonPress, L, L, G, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&W, &Press);
+  const QPointF L2(80, 90), G2(W.mapToGlobal(QPoint(80, 90)));
+  QMouseEvent Move(QEvent::MouseMove, L2, L2, G2, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&W, &Move);
+  EXPECT_EQ(W.FLayeredBounds, (TRect{100, 100, 200, 200}));
+  EXPECT_EQ(W.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_FALSE(W.isActiveWindow());
+  W.hide();
+}
+
+TEST_F(FlameWindowTest, AnimTimerRunsExactlyWhileTheWindowIsVisible)
+{
+  TPartWindow W;
+  std::vector<bool> Calls;
+  W.OnAnimTimerEnable = [&](bool Visible) { Calls.push_back(Visible); };
+  W.show();
+  EXPECT_EQ(Calls, (std::vector<bool>{true}));
+  W.SetVisible_Anim(false);
+  EXPECT_EQ(Calls.size(), 1u);  // fading out: frames still run
+  for (int I = 0; I < 16; ++I) {
+    Clock.Advance(DefaultAnimationInterval);
+    ASSERT_TRUE(Queue.DeliverOne());
+  }
+  EXPECT_FALSE(W.isVisible());
+  EXPECT_EQ(Calls, (std::vector<bool>{true, false}));
+  W.SetVisible_Anim(true);
+  EXPECT_EQ(Calls, (std::vector<bool>{true, false, true}));
+  W.hide();
+}
+
+TEST_F(FlameWindowTest, ReparentToDesktopHidesAndShowingAgainAtAlphaZero)
+{
+  TPartWindow W;
+  W.show();
+  W.SetVisible_Anim(false);
+  while (W.isVisible()) {
+    Clock.Advance(DefaultAnimationInterval);
+    ASSERT_TRUE(Queue.DeliverOne());
+  }
+  // "Keep in front" changed while faded out: re-parented and shown plainly.
+  W.SetStayOnTop(false);
+  EXPECT_FALSE(W.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  W.ReparentToDesktop();
+  EXPECT_FALSE(W.isVisible());
+  EXPECT_EQ(W.parentWidget(), nullptr);
+  W.show();
+  EXPECT_EQ(W.FConstantAlpha, 0);  // nothing is seen
+  EXPECT_TRUE(W.windowFlags().testFlag(Qt::WindowTransparentForInput));
+  W.SetStayOnTop(true);
+  EXPECT_TRUE(W.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  W.ReparentToDesktop();  // later calls only hide
+  EXPECT_FALSE(W.isVisible());
+}
+
+TEST_F(FlameWindowTest, OffX11NothingWarnsAboutTransparency)
+{
+  // The offscreen platform composites nothing and is not X11: no warning.
+  EXPECT_FALSE(RunningOnX11());
+  EXPECT_EQ(AlphaCompositing(), TAlphaCompositing::Unknown);
+  EXPECT_TRUE(PerPixelAlphaWarning().isEmpty());
+  EXPECT_TRUE(ReportPerPixelAlphaOnce().isEmpty());
+}
+
+TEST(DisplayPlatform, AWaylandSessionRunsOnXWayland)
+{
+  const QByteArray Qpa = qgetenv("QT_QPA_PLATFORM"), Wl = qgetenv("WAYLAND_DISPLAY"),
+                   Session = qgetenv("XDG_SESSION_TYPE"), Scaling = qgetenv("QT_ENABLE_HIGHDPI_SCALING");
+  auto Set = [](const char* Name, const QByteArray& V) {
+    if (V.isNull())
+      qunsetenv(Name);
+    else
+      qputenv(Name, V);
+  };
+  struct Case {
+    QByteArray Qpa, Wayland, Session, WantQpa;
+    bool Note;
+  };
+  const std::vector<Case> Cases = {
+      {QByteArray(), "wayland-0", QByteArray(), "xcb", true},
+      {QByteArray(), QByteArray(), "wayland", "xcb", true},
+      {"wayland", "wayland-0", "wayland", "wayland", false},  // an explicit choice stays
+      {QByteArray(), QByteArray(), "x11", QByteArray(), false},
+  };
+  for (const Case& C : Cases) {
+    Set("QT_QPA_PLATFORM", C.Qpa);
+    Set("WAYLAND_DISPLAY", C.Wayland);
+    Set("XDG_SESSION_TYPE", C.Session);
+    const QString Note = PrepareDisplayPlatform();
+    EXPECT_EQ(!Note.isEmpty(), C.Note) << C.Wayland.constData() << C.Session.constData();
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), C.WantQpa);
+    EXPECT_EQ(qgetenv("QT_ENABLE_HIGHDPI_SCALING"), QByteArray("0"));
+  }
+  Set("QT_QPA_PLATFORM", Qpa);
+  Set("WAYLAND_DISPLAY", Wl);
+  Set("XDG_SESSION_TYPE", Session);
+  Set("QT_ENABLE_HIGHDPI_SCALING", Scaling);
+}
+
+}  // namespace

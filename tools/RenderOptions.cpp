@@ -1,0 +1,182 @@
+#include "RenderOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "FrameImage.h"
+#include "StateFile.h"
+
+const char* RenderUsage =
+    "Usage: quelma-render [options] [STATE_FILE ...]\n"
+    "Runs the flame engine without a display: loads Data/Startup.quelma and the\n"
+    "given state files in order, runs the frames and writes them as PNG pictures.\n"
+    "\n"
+    "  --no-startup          do not load Data/Startup.quelma first\n"
+    "  --desktop WxH         desktop size in pixels, default 1920x1080; the emitter\n"
+    "                        origin is its centre (--size is the same)\n"
+    "  --frames N            ticks to run, default 90 (0: load, then save or exit)\n"
+    "  -o, --out PATTERN     write frames as PNG; a pattern with %d, %4d or %04d\n"
+    "                        (e.g. out/%04d.png) writes every frame under its number,\n"
+    "                        a plain name only the last frame. Each frame is the\n"
+    "                        flame surface with straight (un-premultiplied) alpha\n"
+    "  --every K             with a numbered pattern, write every K-th frame only\n"
+    "  --background RRGGBB   composite each frame over an opaque colour\n"
+    "  --desktop-frames      write desktop-sized frames with the flame at its screen\n"
+    "                        position\n"
+    "  --emitters N          add N emitters (at most 20000) at random desktop\n"
+    "                        positions; raises the style's max count to N if needed\n"
+    "  --save FILE           write a state file (.quelma) after the last frame\n"
+    "  --decimal-separator S decimal separator of floats in state files, default '.'\n"
+    "  --bench               print milliseconds per frame (min, median, max) for the\n"
+    "                        whole tick and for Render alone, frames per second,\n"
+    "                        emitter count and cover size; writes no frames\n"
+    "  --checksum            print a checksum of the last frame's surface (its\n"
+    "                        premultiplied pixels) and its size\n"
+    "  --help                show this help\n"
+    "  --version             show the version\n"
+    "\n"
+    "The program's random generator always starts at 0, so the same inputs give\n"
+    "the same frames.\n"
+    "Exit status: 0 done, 1 bad usage, 2 a file could not be read or written.\n";
+
+namespace {
+
+template <class T>
+bool ParseNumber(std::string_view text, T& out, T lo, T hi) {
+  T v{};
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::string& Error) {
+  TRenderOptions o;
+  bool optionsEnd = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
+      o.Files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnd = true;
+      continue;
+    }
+    std::string value;
+    bool hasInlineValue = false;
+    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      hasInlineValue = true;
+    }
+    auto needValue = [&]() -> bool {
+      if (hasInlineValue) return true;
+      if (i + 1 >= argc) {
+        Error = arg + " needs a value";
+        return false;
+      }
+      value = argv[++i];
+      return true;
+    };
+    auto flag = [&]() -> bool {
+      if (hasInlineValue) {
+        Error = arg + " takes no value";
+        return false;
+      }
+      return true;
+    };
+
+    if (arg == "--help" || arg == "-h") {
+      if (!flag()) return std::nullopt;
+      o.Help = true;
+    } else if (arg == "--version") {
+      if (!flag()) return std::nullopt;
+      o.Version = true;
+    } else if (arg == "--no-startup") {
+      if (!flag()) return std::nullopt;
+      o.NoStartup = true;
+    } else if (arg == "--desktop-frames") {
+      if (!flag()) return std::nullopt;
+      o.DesktopFrames = true;
+    } else if (arg == "--bench") {
+      if (!flag()) return std::nullopt;
+      o.Bench = true;
+    } else if (arg == "--checksum") {
+      if (!flag()) return std::nullopt;
+      o.Checksum = true;
+    } else if (arg == "--desktop" || arg == "--size") {
+      if (!needValue()) return std::nullopt;
+      const auto x = value.find_first_of("xX");
+      int32_t w = 0, h = 0;
+      if (x == std::string::npos || !ParseNumber<int32_t>(std::string_view(value).substr(0, x), w, 16, MaxDesktopSide) ||
+          !ParseNumber<int32_t>(std::string_view(value).substr(x + 1), h, 16, MaxDesktopSide) ||
+          int64_t(w) * h > MaxDesktopPixels) {
+        Error = arg + " wants WIDTHxHEIGHT, each 16 to 16384 and at most 8192x8192 pixels in all, not '" +
+                value + "'";
+        return std::nullopt;
+      }
+      o.DesktopWidth = w;
+      o.DesktopHeight = h;
+    } else if (arg == "--frames") {
+      if (!needValue()) return std::nullopt;
+      if (!ParseNumber<int64_t>(value, o.Frames, 0, MaxFrames)) {
+        Error = "--frames wants a whole number from 0 to 10000000, not '" + value + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--every") {
+      if (!needValue()) return std::nullopt;
+      if (!ParseNumber<int64_t>(value, o.Every, 1, MaxFrames)) {
+        Error = "--every wants a whole number of at least 1, not '" + value + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--emitters") {
+      if (!needValue()) return std::nullopt;
+      if (!ParseNumber<int32_t>(value, o.Emitters, 0, MaxEmitterOption)) {
+        Error = "--emitters wants a whole number from 0 to 20000, not '" + value + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "-o" || arg == "--out") {
+      if (!needValue()) return std::nullopt;
+      if (value.empty() || !TFramePattern::Parse(value)) {
+        Error = arg + " wants a file name with at most one %d (or %4d, %04d), not '" + value + "'";
+        return std::nullopt;
+      }
+      o.Out = value;
+    } else if (arg == "--background") {
+      if (!needValue()) return std::nullopt;
+      std::string_view v = value;
+      if (!v.empty() && v[0] == '#') v.remove_prefix(1);
+      uint32_t rgb = 0;
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rgb, 16);
+      if (v.size() != 6 || ec != std::errc() || end != v.data() + v.size()) {
+        Error = "--background wants a colour RRGGBB in hexadecimal, not '" + value + "'";
+        return std::nullopt;
+      }
+      o.Background = rgb;
+    } else if (arg == "--save") {
+      if (!needValue()) return std::nullopt;
+      if (!HasStateFileExtension(value)) {
+        Error = "--save wants a file name ending in .quelma, not '" + value + "'";
+        return std::nullopt;
+      }
+      o.Save = value;
+    } else if (arg == "--decimal-separator") {
+      if (!needValue()) return std::nullopt;
+      if (value.empty() || value.size() > 8 || value.find_first_of("0123456789+-eE \t\r\n<>&\"'") != std::string::npos) {
+        Error = "--decimal-separator wants one separator character such as . or ,";
+        return std::nullopt;
+      }
+      o.DecimalSeparator = value;
+    } else if (arg == "--seed") {
+      Error = "there is no --seed: the random generator always starts at 0";
+      return std::nullopt;
+    } else {
+      Error = "unknown option '" + arg + "'";
+      return std::nullopt;
+    }
+  }
+  return o;
+}

@@ -1,0 +1,237 @@
+// quelma-render: the flame engine without a display.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "FrameImage.h"
+#include "ParticleForm.h"
+#include "RenderOptions.h"
+#include "StateFile.h"
+#include "StyleMapping.h"
+#include "Version.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitUsage = 1;
+constexpr int ExitFile = 2;
+
+void Fail(const std::string& Message) { std::cerr << "quelma-render: " << Message << "\n"; }
+
+// Data/Startup.quelma beside the program (an installed tree), one folder up
+// (the build tree), else the source tree's.
+std::string FindStartupFile() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    for (const fs::path& dir : {exe.parent_path(), exe.parent_path().parent_path()}) {
+      const fs::path p = dir / "Data" / "Startup.quelma";
+      if (fs::is_regular_file(p, ec)) return p.string();
+    }
+  }
+#ifdef QUELMA_DATA_DIR
+  const fs::path p = fs::path(QUELMA_DATA_DIR) / "Startup.quelma";
+  if (fs::is_regular_file(p, ec)) return p.string();
+#endif
+  return {};
+}
+
+bool LoadState(const std::string& File, TPartForm& Form, TStyleSettings& Style, const TRenderOptions& O) {
+  std::error_code ec;
+  if (!HasStateFileExtension(File)) {
+    Fail(File + ": not a state file (the name must end in .quelma)");
+    return false;
+  }
+  if (!fs::exists(File, ec)) {
+    Fail(File + ": no such file");
+    return false;
+  }
+  TStateFileOptions options;
+  options.DecimalSeparator = O.DecimalSeparator;
+  try {
+    if (!LoadSaveState(File, false, Form, Style, options)) {
+      Fail(File + ": no \"QUELMA_state\" element: not a state file");
+      return false;
+    }
+  } catch (const EStateFileError& e) {
+    Fail(File + ": " + e.what());
+    return false;
+  }
+  return true;
+}
+
+// Emitters spread over the desktop by a generator of their own, so that the
+// program's generator keeps its sequence.
+void AddRandomEmitters(TPartForm& Form, TStyleSettings& Style, int32_t N, int32_t W, int32_t H) {
+  if (N <= 0) return;
+  if (Form.FMaxCount < N) {
+    Style.MaxCount = std::min(N, 20000);
+    YMotionSelChange(Form, Style);
+  }
+  std::mt19937 gen(20000);
+  auto real = [&] { return double(gen()) / 4294967296.0; };
+  for (int32_t i = 0; i < N; ++i) {
+    const float x = float(real() * W - W / 2.0);
+    const float y = float(real() * H - H / 2.0);
+    Form.AddEmitter(nullptr, 256, x, y);
+  }
+}
+
+struct TStats {
+  double Min = 0, Median = 0, Max = 0;
+};
+
+TStats Summarise(std::vector<double> ms) {
+  TStats s;
+  if (ms.empty()) return s;
+  std::sort(ms.begin(), ms.end());
+  s.Min = ms.front();
+  s.Max = ms.back();
+  const std::size_t n = ms.size();
+  s.Median = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+  return s;
+}
+
+// FNV-1a, 64 bits, over the rows of the surface's pixels.
+uint64_t SurfaceChecksum(const TDIB& S) {
+  uint64_t h = 14695981039346656037ull;
+  if (S.BitCount != 32 || S.PixelMemory == nullptr) return h;
+  for (int32_t y = 0; y < S.Height; ++y) {
+    const auto* p = reinterpret_cast<const uint8_t*>(S.PixelAddress(0, y));
+    for (int32_t i = 0; i < S.Width * 4; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  }
+  return h;
+}
+
+void PrintStats(const char* What, const TStats& s) {
+  std::printf("%-7s ms per frame: min %.3f  median %.3f  max %.3f  (%.1f frames/s at the median)\n", What, s.Min,
+              s.Median, s.Max, s.Median > 0 ? 1000.0 / s.Median : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const auto parsed = ParseRenderOptions(argc, argv, error);
+  if (!parsed) {
+    Fail(error);
+    std::cerr << "Try 'quelma-render --help'.\n";
+    return ExitUsage;
+  }
+  const TRenderOptions& O = *parsed;
+  if (O.Help) {
+    std::fputs(RenderUsage, stdout);
+    return ExitOk;
+  }
+  if (O.Version) {
+    std::printf("quelma-render %s\n", QUELMA_VERSION);
+    return ExitOk;
+  }
+  if (O.Bench && !O.Out.empty()) {
+    Fail("--bench writes no frames: leave out --out");
+    return ExitUsage;
+  }
+  const auto pattern = TFramePattern::Parse(O.Out);
+
+  DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
+  OriginX = float(O.DesktopWidth / 2.0);
+  OriginY = float(O.DesktopHeight / 2.0);
+
+  TSurfaceDisplay display;
+  TPartForm form(display);
+  PartForm = &form;
+  TStyleSettings style;
+  ApplyStyle(form, style);
+
+  std::vector<std::string> files;
+  if (!O.NoStartup) {
+    const std::string startup = FindStartupFile();
+    if (startup.empty())
+      Fail("Data/Startup.quelma not found; starting from the default style without art");
+    else
+      files.push_back(startup);
+  }
+  files.insert(files.end(), O.Files.begin(), O.Files.end());
+  for (const std::string& f : files)
+    if (!LoadState(f, form, style, O)) return ExitFile;
+
+  AddRandomEmitters(form, style, O.Emitters, O.DesktopWidth, O.DesktopHeight);
+
+  const bool progress = !O.Bench && O.Frames > 1 && ::isatty(2);
+  std::vector<double> tickMs;
+  if (O.Bench) tickMs.reserve(std::size_t(O.Frames));
+  for (int64_t frame = 1; frame <= O.Frames; ++frame) {
+    const auto t0 = std::chrono::steady_clock::now();
+    // Nothing is swallowed off-line: every tick is handled.
+    form.Tick(0);
+    if (O.Bench) {
+      tickMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+      continue;
+    }
+    if (progress) std::fprintf(stderr, "\rframe %lld/%lld", (long long)frame, (long long)O.Frames);
+
+    const bool numbered = pattern && pattern->HasNumber();
+    const bool write = !O.Out.empty() && (numbered ? frame % O.Every == 0 : frame == O.Frames);
+    if (!write) continue;
+    const TDIB& surface = display.FSurface;
+    const TRect bounds = display.FLayeredBounds;
+    int32_t x = 0, y = 0, w = 0, h = 0;
+    if (O.DesktopFrames) {
+      x = bounds.Left - DesktopRect.Left;
+      y = bounds.Top - DesktopRect.Top;
+      w = DesktopRect.Width();
+      h = DesktopRect.Height();
+    }
+    const TFrameImage image =
+        O.Background ? FrameOverBackground(surface, *O.Background, x, y, w, h) : FrameFromSurface(surface, x, y, w, h);
+    const std::string name = pattern->Name(frame);
+    try {
+      WritePng(name, image);
+    } catch (const std::exception& e) {
+      if (progress) std::fputc('\n', stderr);
+      Fail(name + ": " + e.what());
+      return ExitFile;
+    }
+  }
+  if (progress) std::fputc('\n', stderr);
+
+  if (O.Bench) {
+    // Render alone on the scene the ticks left behind.
+    std::vector<double> renderMs;
+    renderMs.reserve(tickMs.size());
+    for (std::size_t i = 0; i < tickMs.size(); ++i) {
+      const auto t0 = std::chrono::steady_clock::now();
+      form.Render();
+      renderMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::printf("emitters: %d  cover: %dx%d  frames: %lld\n", form.FEmitters.Count, display.FSurface.Width,
+                display.FSurface.Height, (long long)O.Frames);
+    PrintStats("tick", Summarise(tickMs));
+    PrintStats("render", Summarise(renderMs));
+  }
+
+  if (O.Checksum)
+    std::printf("checksum: %016llx  size: %dx%d\n", (unsigned long long)SurfaceChecksum(display.FSurface),
+                display.FSurface.Width, display.FSurface.Height);
+
+  if (!O.Save.empty()) {
+    TStateFileOptions options;
+    options.DecimalSeparator = O.DecimalSeparator;
+    try {
+      LoadSaveState(O.Save, true, form, style, options);
+    } catch (const EStateFileError& e) {
+      Fail(O.Save + ": " + e.what());
+      return ExitFile;
+    }
+  }
+  return ExitOk;
+}
