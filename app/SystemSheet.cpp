@@ -1,0 +1,46 @@
+// The "System" tab: the display options in the left column, the global hot
+// keys in the right one.
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "DesktopWindowing.h"
+#include "MainForm.h"
+
+void TQUELMAMainForm::BuildSystemSheet() {
+  auto* Columns = new QHBoxLayout(SystemSheet);
+  auto* Left = new QVBoxLayout;
+  Columns->addLayout(Left, 1);
+  SystemRightColumn = new QVBoxLayout;
+  Columns->addLayout(SystemRightColumn, 1);
+
+  DrawingBox = new QCheckBox(QStringLiteral("Enable drawing"), SystemSheet);
+  QFont Bold = DrawingBox->font();
+  Bold.setBold(true);
+  DrawingBox->setFont(Bold);
+  DisplayBox = new QCheckBox(QStringLiteral("Visible"), SystemSheet);
+  WOEVisibleBox = new QCheckBox(QStringLiteral("Visible only when editor visible"), SystemSheet);
+  WFrontBox = new QCheckBox(QStringLiteral("Keep in front"), SystemSheet);
+  WSolidBox = new QCheckBox(QStringLiteral("Solid (no click-through)"), SystemSheet);
+  AddBox = new QCheckBox(QStringLiteral("Additive (only works with some graphic cards)"), SystemSheet);
+  DebugBox = new QCheckBox(QStringLiteral("Debug mode"), SystemSheet);
+  for (QCheckBox* B : {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox, DebugBox})
+    Left->addWidget(B);
+  CompositingLabel = new QLabel(SystemSheet);
+  CompositingLabel->setWordWrap(true);
+  CompositingLabel->hide();
+  Left->addWidget(CompositingLabel);
+  Left->addStretch(1);
+
+  // Defaults first, handlers after: the design state runs nothing.
+  DisplayBox->setChecked(true);
+  WFrontBox->setChecked(true);
+  // QCheckBox::toggled fires once per real change of state, from the user or
+  // from code, and never when set to the state it has: the display options,
+  // the hot keys and the preferences all act by setting these boxes.
+  QObject::connect(DrawingBox, &QCheckBox::toggled, this, [this] { DrawingBoxClick(); });
+  QObject::connect(DisplayBox, &QCheckBox::toggled, this, [this] { DisplayBoxClick(); });
+  QObject::connect(WFrontBox, &QCheckBox::toggled, this, [this] { WFrontBoxClick(); });
+  QObject::connect(WSolidBox, &QCheckBox::toggled, this, [this] { WSolidBoxClick(); });
+}

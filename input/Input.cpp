@@ -1,0 +1,172 @@
+#include "Input.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include "ParticleForm.h"
+#include "Stacking.h"
+
+TInputForm* InputForm = nullptr;
+
+namespace {
+
+TDrawingHost* TheHost = nullptr;
+
+QLabel* MakeLabel(QWidget* Parent, const QString& Text, int PixelHeight, int Y) {
+  auto* L = new QLabel(Text, Parent);
+  QFont F(QStringLiteral("Tahoma"));
+  F.setPixelSize(PixelHeight);
+  L->setFont(F);
+  QPalette P = L->palette();
+  P.setColor(QPalette::WindowText, DrawingLabelColor);
+  L->setPalette(P);
+  // A click on a label is a click on the window.
+  L->setAttribute(Qt::WA_TransparentForMouseEvents);
+  L->move(8, Y);
+  L->adjustSize();
+  return L;
+}
+
+Qt::WindowFlags DrawingWindowFlags(bool StayOnTop) {
+  // A borderless tool window: no taskbar entry. On X11 it is unmanaged, so no
+  // window manager decorates it, moves it, raises it or focuses it on a click;
+  // its place in the stack is set by ArrangeZOrder alone.
+  Qt::WindowFlags F = Qt::Tool | Qt::FramelessWindowHint;
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) F |= Qt::X11BypassWindowManagerHint;
+  if (StayOnTop) F |= Qt::WindowStaysOnTopHint;
+  return F;
+}
+
+}  // namespace
+
+void SetDrawingHost(TDrawingHost* Host) { TheHost = Host; }
+TDrawingHost* DrawingHost() { return TheHost; }
+
+TInputForm::TInputForm(TDrawingHost& Host, bool StayOnTop)
+  : QWidget(nullptr, DrawingWindowFlags(StayOnTop)), FHost(Host) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Mouse input"));
+  QPalette P = palette();
+  P.setColor(QPalette::Window, DrawingWindowColor);
+  setPalette(P);
+  setAutoFillBackground(true);
+  // The whole window, labels included, at one constant alpha.
+  setWindowOpacity(DrawingWindowAlpha / 255.0);
+  setCursor(Qt::CrossCursor);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+
+  DMLabel = MakeLabel(this, QStringLiteral("Drawing mode"), 16, 8);
+  KeyLabel = MakeLabel(this,
+                       QStringLiteral("Right-click to discard, ") + FHost.DrawingHotKeyText() +
+                           QStringLiteral(" to bring back"),
+                       12, 30);
+  Label1 = MakeLabel(this, QStringLiteral("Middle-click to start over"), 12, 47);
+
+  // Maximised on the settings window's monitor: its work area.
+  QScreen* S = nullptr;
+  if (QWidget* W = FHost.SettingsWindow()) S = W->screen();
+  if (!S) S = QGuiApplication::primaryScreen();
+  if (S) setGeometry(S->availableGeometry());
+}
+
+TInputForm::~TInputForm() {
+  if (InputForm == this) InputForm = nullptr;
+}
+
+void TInputForm::keyPressEvent(QKeyEvent* Event) {
+  if (Event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(Event);
+}
+
+void TInputForm::mousePressEvent(QMouseEvent* Event) {
+  const QPoint G = Event->globalPosition().toPoint();
+  const Qt::KeyboardModifiers M = Event->modifiers();
+  switch (Event->button()) {
+    case Qt::LeftButton:
+      if (PartForm)
+        StrokePress(*PartForm, FStroke, G.x(), G.y(), M & Qt::ControlModifier,
+                    M & Qt::ShiftModifier);
+      break;
+    case Qt::MiddleButton:
+      FHost.StartOverClick();
+      break;
+    default:
+      break;  // right: the window closes on release
+  }
+}
+
+void TInputForm::mouseDoubleClickEvent(QMouseEvent* Event) {
+  // A second click in quick succession is just another press.
+  mousePressEvent(Event);
+}
+
+void TInputForm::mouseMoveEvent(QMouseEvent* Event) {
+  if (!PartForm) return;
+  const QPoint G = Event->globalPosition().toPoint();
+  const Qt::KeyboardModifiers M = Event->modifiers();
+  StrokeMove(*PartForm, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
+}
+
+void TInputForm::mouseReleaseEvent(QMouseEvent* Event) {
+  if (Event->button() == Qt::LeftButton)
+    FStroke.Release();
+  else if (Event->button() == Qt::RightButton)
+    close();
+}
+
+void TInputForm::closeEvent(QCloseEvent* Event) {
+  Event->accept();
+  // WA_DeleteOnClose frees the window once its events are done.
+  if (InputForm == this) InputForm = nullptr;
+  FHost.SetDrawingBox(false);
+}
+
+void TInputForm::changeEvent(QEvent* Event) {
+  if (Event->type() == QEvent::ActivationChange && InputForm == this) ArrangeZOrder();
+  QWidget::changeEvent(Event);
+}
+
+void ShowDrawingWindow() {
+  if (InputForm || !TheHost) return;
+  TheHost->SetDrawingBox(true);
+  TheHost->SetDisplayBox(true);
+  // Setting the boxes may itself have opened a window (when "Enable drawing"
+  // was clear, its handler comes back here): never make a second one.
+  if (InputForm) return;
+  InputForm = new TInputForm(*TheHost, TheHost->FlameStayOnTop());
+  InputForm->show();
+  InputForm->raise();
+  InputForm->activateWindow();
+  TheHost->SetSettingsStayOnTop(true);
+  ArrangeZOrder();
+}
+
+void HideDrawingWindow() {
+  if (InputForm) {
+    TInputForm* Form = InputForm;
+    Form->hide();
+    Form->close();
+    InputForm = nullptr;
+  }
+  if (TheHost) TheHost->SetSettingsStayOnTop(false);
+}
+
+void ArrangeZOrder() {
+  if (!TheHost) return;
+  TheHost->RaiseFlameWindow();
+  QWidget* Settings = TheHost->SettingsWindow();
+  if (Settings && Settings->isVisible()) {
+    Settings->raise();
+    // A window manager stacks only its own windows: an unmanaged drawing
+    // window would stay above a raised settings window, so it is put under it.
+    if (InputForm) StackBelow(InputForm, Settings);
+  }
+}

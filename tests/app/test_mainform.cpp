@@ -1,0 +1,407 @@
+// The settings window on Qt's offscreen platform, with the real flame window
+// and engine. No timer window is installed, so fades take effect at once and no
+// frames run unless a test calls the frame handler.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <vector>
+
+#include "DebugMessage.h"
+#include "FlameWindow.h"
+#include "FloatingPoint.h"
+#include "Input.h"
+#include "MainForm.h"
+#include "ParticleForm.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
+namespace {
+
+QApplication& App() {
+  // One application object per test program, whichever test makes it first.
+  if (auto* Existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *Existing;
+  static int Argc = 1;
+  static char Name[] = "test_app";
+  static char* Argv[] = {Name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Never destroyed: Qt's input devices must not outlive it at exit.
+  static QApplication* A = new QApplication(Argc, Argv);
+  return *A;
+}
+
+void Settle() {
+  for (int i = 0; i < 3; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+}
+
+class MainForm : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetDebugMessageHandler([this](const QString& T) { Messages.push_back(T); });
+    Form.FormCreate(Folder.path(), Arguments());
+  }
+  void TearDown() override {
+    SetDebugMessageHandler(nullptr);
+    Settle();
+  }
+  virtual QStringList Arguments() { return {}; }
+
+  bool FlameShown() { return Form.PartWindow()->Visible_Anim(); }
+
+  QApplication& Application = App();
+  QTemporaryDir Folder;  // the program's folder: no Data beside it
+  std::vector<QString> Messages;
+  TQUELMAMainForm Form;
+};
+
+TEST_F(MainForm, IsACaptionedToolWindowWithTheTopRowAndTheTabs) {
+  EXPECT_EQ(Form.windowTitle(), "QUELMA");
+  EXPECT_EQ(Form.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_EQ(Form.size(), QSize(681, 322));
+  EXPECT_EQ(Form.StartOverBtn->text(), "Start over");
+  EXPECT_TRUE(Form.StartOverBtn->font().bold());
+  EXPECT_EQ(Form.ClearFadingBtn->text(), "Clear fading");
+  EXPECT_EQ(Form.Button3->text(), "Center art");
+  EXPECT_EQ(Form.ExitBtn->text(), "Exit");
+  QStringList Shown;
+  for (int i = 0; i < Form.SheetSelect->count(); ++i)
+    if (Form.SheetSelect->isTabVisible(i)) Shown << Form.SheetSelect->tabText(i);
+  EXPECT_EQ(Shown, QStringList({"Files", "Emitters", "Fading", "Animation", "System", "Help", "About"}));
+  EXPECT_EQ(Form.SheetSelect->currentWidget(), Form.SystemSheet);
+  EXPECT_FALSE(Form.SheetSelect->isTabVisible(Form.SheetSelect->indexOf(Form.ArtSheet)));
+  EXPECT_EQ(Form.VersionLabel->text(), "Version 1.0.0.0");
+  EXPECT_TRUE(Form.HelpMemo->toPlainText().startsWith("Quick help:\n\nFirst, see the 'System' tab"));
+  EXPECT_TRUE(Form.HelpMemo->toPlainText().endsWith("QUELMA minimizes as an icon in your taskbar."));
+}
+
+TEST_F(MainForm, SystemTabBoxesStandInOrderWithTheirDefaults) {
+  const struct {
+    QCheckBox* Box;
+    const char* Caption;
+    bool Checked;
+  } Expected[] = {
+      {Form.DrawingBox, "Enable drawing", false},
+      {Form.DisplayBox, "Visible", true},
+      {Form.WOEVisibleBox, "Visible only when editor visible", false},
+      {Form.WFrontBox, "Keep in front", true},
+      {Form.WSolidBox, "Solid (no click-through)", false},
+      {Form.AddBox, "Additive (only works with some graphic cards)", false},
+      {Form.DebugBox, "Debug mode", false},
+  };
+  Form.show();
+  Settle();
+  int LastY = -1;
+  for (const auto& E : Expected) {
+    EXPECT_EQ(E.Box->text(), E.Caption);
+    EXPECT_EQ(E.Box->isChecked(), E.Checked) << E.Caption;
+    const int Y = E.Box->mapTo(&Form, QPoint(0, 0)).y();
+    EXPECT_GT(Y, LastY) << E.Caption;
+    LastY = Y;
+  }
+  EXPECT_TRUE(Form.DrawingBox->font().bold());
+  // The flame window starts shown, in front and click-through.
+  EXPECT_TRUE(Form.PartWindow()->isVisible());
+  EXPECT_TRUE(Form.PartWindow()->StayOnTop());
+  EXPECT_FALSE(Form.PartWindow()->Solid());
+}
+
+TEST_F(MainForm, VisibilityRule) {
+  const struct {
+    bool Display, OnlyWithEditor, EditorVisible, Flame;
+  } Cases[] = {
+      {true, false, true, true},   {true, false, false, true},  {true, true, true, true},
+      {true, true, false, false},  {false, false, true, false}, {false, true, false, false},
+  };
+  for (const auto& C : Cases) {
+    Form.WOEVisibleBox->setChecked(C.OnlyWithEditor);
+    Form.setVisible(C.EditorVisible);
+    Form.DisplayBox->setChecked(C.Display);
+    Form.ApplyVisibilityRule();
+    EXPECT_EQ(FlameShown(), C.Flame)
+        << C.Display << C.OnlyWithEditor << C.EditorVisible;
+    EXPECT_EQ(Form.PartWindow()->isVisible(), C.Flame);
+  }
+}
+
+TEST_F(MainForm, VisibleBoxHidesAndShowsTheFlame) {
+  Form.show();
+  Form.DisplayBox->setChecked(false);
+  EXPECT_FALSE(FlameShown());
+  EXPECT_FALSE(Form.PartWindow()->isVisible());
+  EXPECT_FALSE(Form.AnimTimer.Enabled());  // frames stop with the window
+  Form.DisplayBox->setChecked(true);
+  EXPECT_TRUE(FlameShown());
+  EXPECT_TRUE(Form.PartWindow()->isVisible());
+}
+
+TEST_F(MainForm, ClosingHidesTheWindowAndAppliesTheRule) {
+  Form.WOEVisibleBox->setChecked(true);  // runs nothing by itself
+  Form.show();
+  EXPECT_TRUE(FlameShown());
+  EXPECT_FALSE(Form.close());  // refused: the window only hides
+  EXPECT_FALSE(Form.isVisible());
+  EXPECT_FALSE(FlameShown());
+  Form.show();  // the show event runs the rule
+  EXPECT_TRUE(FlameShown());
+  // Hiding without closing (tray, hot key) leaves the flame alone.
+  Form.hide();
+  EXPECT_TRUE(FlameShown());
+}
+
+TEST_F(MainForm, ClosingWithoutTheOptionKeepsTheFlame) {
+  Form.show();
+  Form.close();
+  EXPECT_FALSE(Form.isVisible());
+  EXPECT_TRUE(FlameShown());
+}
+
+TEST_F(MainForm, EnablingDrawingOpensTheWindowAndSetsVisible) {
+  Form.show();
+  Form.DisplayBox->setChecked(false);
+  Form.DrawingBox->setChecked(true);
+  ASSERT_NE(InputForm, nullptr);
+  EXPECT_TRUE(Form.DisplayBox->isChecked());
+  EXPECT_TRUE(FlameShown());
+  EXPECT_TRUE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
+  TInputForm* W = InputForm;
+  Form.DrawingBox->setChecked(true);  // same state: nothing runs
+  EXPECT_EQ(InputForm, W);
+  // Clearing "Visible" keeps the drawing window.
+  Form.DisplayBox->setChecked(false);
+  EXPECT_EQ(InputForm, W);
+  EXPECT_FALSE(FlameShown());
+  Form.DrawingBox->setChecked(false);
+  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_FALSE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(MainForm, DrawingWindowClosingClearsEnableDrawing) {
+  Form.DrawingBox->setChecked(true);
+  ASSERT_NE(InputForm, nullptr);
+  InputForm->close();  // right click or Escape
+  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_FALSE(Form.DrawingBox->isChecked());
+  EXPECT_FALSE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(MainForm, KeepInFrontEndsDrawingAndReshowsTheFlame) {
+  Form.DrawingBox->setChecked(true);
+  ASSERT_NE(InputForm, nullptr);
+  Form.WFrontBox->setChecked(false);
+  EXPECT_FALSE(Form.PartWindow()->StayOnTop());
+  EXPECT_TRUE(Form.PartWindow()->isVisible());
+  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_FALSE(Form.DrawingBox->isChecked());
+  // The next drawing window takes the new state.
+  Form.DrawingBox->setChecked(true);
+  ASSERT_NE(InputForm, nullptr);
+  EXPECT_FALSE(InputForm->windowFlags() & Qt::WindowStaysOnTopHint);
+  Form.WFrontBox->setChecked(true);
+  EXPECT_TRUE(Form.PartWindow()->StayOnTop());
+}
+
+TEST_F(MainForm, SolidFollowsTheBox) {
+  Form.WSolidBox->setChecked(true);
+  EXPECT_TRUE(Form.PartWindow()->Solid());
+  Form.WSolidBox->setChecked(false);
+  EXPECT_FALSE(Form.PartWindow()->Solid());
+}
+
+TEST_F(MainForm, SuspendAndResumeRestoreDrawingAndDisplay) {
+  Form.show();
+  Form.DrawingBox->setChecked(true);
+  Form.SuspendDisplay();
+  EXPECT_FALSE(Form.DrawingBox->isChecked());
+  EXPECT_FALSE(Form.DisplayBox->isChecked());
+  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_FALSE(FlameShown());
+  Form.ResumeDisplay();
+  EXPECT_TRUE(Form.DrawingBox->isChecked());
+  EXPECT_TRUE(Form.DisplayBox->isChecked());
+  EXPECT_NE(InputForm, nullptr);
+  EXPECT_TRUE(FlameShown());
+}
+
+TEST_F(MainForm, ResumeReopensDrawingThenClearsVisibleAgain) {
+  Form.show();
+  Form.DrawingBox->setChecked(true);
+  Form.DisplayBox->setChecked(false);
+  Form.SuspendDisplay();
+  Form.ResumeDisplay();
+  EXPECT_NE(InputForm, nullptr);
+  EXPECT_TRUE(Form.DrawingBox->isChecked());
+  EXPECT_FALSE(Form.DisplayBox->isChecked());
+  EXPECT_FALSE(FlameShown());
+}
+
+TEST_F(MainForm, EscapeEndsDrawingFirstThenHidesTheWindow) {
+  Form.show();
+  Form.DrawingBox->setChecked(true);
+  Form.FormKeyDown();
+  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_FALSE(Form.DrawingBox->isChecked());
+  EXPECT_TRUE(Form.isVisible());
+  Form.FormKeyDown();
+  EXPECT_FALSE(Form.isVisible());
+}
+
+TEST_F(MainForm, TopRowButtonsActOnTheArt) {
+  TPartForm& E = *Form.Engine();
+  E.AddEmitter(nullptr, 256, 100, 50);
+  E.AddEmitter(nullptr, 256, 120, 50);
+  Form.Button3->click();  // centre the art on the origin
+  EXPECT_FLOAT_EQ(E.Emitter(0)->X, -10);
+  EXPECT_FLOAT_EQ(E.Emitter(1)->X, 10);
+  Form.ClearFadingBtn->click();
+  EXPECT_EQ(E.FCoverRect.Left, EmptyCover.Left);
+  EXPECT_EQ(E.FEmitters.Count, 2);
+  Form.StartOverBtn->click();
+  EXPECT_EQ(E.FEmitters.Count, 0);
+}
+
+TEST_F(MainForm, FrameHandlerGrowsTheFlameWindowAroundTheArt) {
+  TPartForm& E = *Form.Engine();
+  EXPECT_EQ(PartForm, &E);
+  E.AddEmitter(nullptr, 256, 0, 0);
+  Form.AnimTimerTimer();
+  const TRect B = Form.PartWindow()->LayeredBounds();
+  EXPECT_LT(B.Left, OriginX);
+  EXPECT_GT(B.Right, OriginX);
+  EXPECT_LT(B.Top, OriginY);
+  EXPECT_GT(B.Bottom, OriginY);
+  EXPECT_EQ(Form.PartWindow()->geometry().topLeft(), QPoint(B.Left, B.Top));
+}
+
+TEST_F(MainForm, OriginIsTheCentreOfTheSettingsWindowsMonitor) {
+  const QRect M = Form.screen()->geometry();
+  EXPECT_EQ(OriginX, static_cast<float>(M.x() + M.width() / 2.0));
+  EXPECT_EQ(OriginY, static_cast<float>(M.y() + M.height() / 2.0));
+  EXPECT_EQ(Form.pos(), QPoint(24, DesktopRect.Bottom - Form.height() - 32));
+  // The style was applied: the engine has its emitter limit and timer interval.
+  EXPECT_EQ(Form.Engine()->FMaxCount, 10000);
+  EXPECT_EQ(Form.AnimTimer.Interval(), 33);
+}
+
+TEST_F(MainForm, StateFileErrorsGoToTheDebugBox) {
+  const QString Bad = Folder.filePath("bad.quelma");
+  QFile F(Bad);
+  ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+  F.write("<QUELMA_state><Style><Emitters Max_alpha=");
+  F.close();
+  EXPECT_FALSE(Form.LoadSaveState(Bad, false));
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0], "Error loading the file.");
+  // Missing files and other extensions are skipped silently.
+  EXPECT_FALSE(Form.LoadSaveState(Folder.filePath("missing.quelma"), false));
+  EXPECT_FALSE(Form.LoadSaveState(Folder.filePath("notes.txt"), false));
+  EXPECT_EQ(Messages.size(), 1u);
+}
+
+TEST_F(MainForm, SavedStateReadsBack) {
+  Form.Engine()->AddEmitter(nullptr, 256, 5, 6);
+  const QString File = Folder.filePath("art.quelma");
+  EXPECT_TRUE(Form.LoadSaveState(File, true));
+  Form.StartOverBtnClick();
+  EXPECT_TRUE(Form.LoadSaveState(File, false));
+  ASSERT_EQ(Form.Engine()->FEmitters.Count, 1);
+  EXPECT_EQ(Form.Engine()->Emitter(0)->X, 5);
+  EXPECT_TRUE(Messages.empty());
+}
+
+// The start-up file is found beside the program and in an installed layout.
+TEST(StartupFile, FoundBesideTheProgramAndInTheInstalledLayout) {
+  App();
+  const QString Shipped = QStringLiteral(QUELMA_SOURCE_DIR "/Data/Startup.quelma");
+  ASSERT_TRUE(QFile::exists(Shipped));
+  for (const QString& Layout : {QStringLiteral("build"), QStringLiteral("installed")}) {
+    QTemporaryDir Root;
+    QString Program, Data;
+    if (Layout == "build") {
+      Program = Root.filePath("app");
+      Data = Root.filePath("app/Data");
+    } else {
+      Program = Root.filePath("bin");
+      Data = Root.filePath("share/quelma/Data");
+    }
+    ASSERT_TRUE(QDir().mkpath(Program));
+    ASSERT_TRUE(QDir().mkpath(Data));
+    ASSERT_TRUE(QFile::copy(Shipped, Data + "/Startup.quelma"));
+    TQUELMAMainForm Form;
+    Form.FormCreate(Program + "/", {});
+    EXPECT_EQ(QDir(Form.DataFolder()).canonicalPath(), QDir(Data).canonicalPath()) << Layout.toStdString();
+    EXPECT_GT(Form.Engine()->FEmitters.Count, 0) << Layout.toStdString();
+  }
+}
+
+TEST(StartupFile, CommandLineFilesLoadInOrderAndTrayIsNoticed) {
+  App();
+  QTemporaryDir Dir;
+  std::vector<QString> Messages;
+  SetDebugMessageHandler([&](const QString& T) { Messages.push_back(T); });
+  QString Files[2];
+  for (int i = 0; i < 2; ++i) {
+    TQUELMAMainForm Writer;
+    Writer.FormCreate(Dir.path(), {});
+    Writer.Engine()->AddEmitter(nullptr, 256, 10.0f * (i + 1), 0);
+    Files[i] = Dir.filePath(QStringLiteral("f%1.quelma").arg(i));
+    ASSERT_TRUE(Writer.LoadSaveState(Files[i], true));
+  }
+  TQUELMAMainForm Form;
+  Form.FormCreate(Dir.path(), {Files[0], "/tray", Files[1], "/other", "missing.txt"});
+  EXPECT_TRUE(Form.StartInTray);
+  ASSERT_EQ(Form.Engine()->FEmitters.Count, 1);  // the second file's art replaced the first's
+  EXPECT_EQ(Form.Engine()->Emitter(0)->X, 20);
+  EXPECT_TRUE(Messages.empty());
+  SetDebugMessageHandler(nullptr);
+}
+
+TEST(CommandLine, SplitsFilesAndTheTraySwitch) {
+  const struct {
+    QStringList Args;
+    QStringList Files;
+    bool Tray;
+  } Cases[] = {
+      {{}, {}, false},
+      {{"/TRAY"}, {}, true},
+      {{"/tray"}, {}, true},
+      {{"/Tray", "a.quelma"}, {"a.quelma"}, true},
+      {{"a.quelma", "b.quelma"}, {"a.quelma", "b.quelma"}, false},
+      {{"/TRAYS", "/x", "c.txt"}, {"c.txt"}, false},
+      // Absolute paths are files, not switches.
+      {{"/home/me/a.quelma", "/TRAY", "/tmp/"}, {"/home/me/a.quelma", "/tmp/"}, true},
+  };
+  for (const auto& C : Cases) {
+    const TCommandLine R = ParseCommandLine(C.Args);
+    EXPECT_EQ(R.Files, C.Files) << C.Args.join(' ').toStdString();
+    EXPECT_EQ(R.StartInTray, C.Tray) << C.Args.join(' ').toStdString();
+  }
+}
+
+TEST(FloatingPoint, ExceptionsMaskedRoundToEvenFlushToZero) {
+  SetFloatingPointMode();
+#if defined(__x86_64__) || defined(__i386__)
+  EXPECT_EQ(_mm_getcsr() & ~0x3Fu, SseControlWord & ~0x3Fu);  // low bits are sticky flags
+#endif
+  volatile float Zero = 0.0f;
+  EXPECT_TRUE(std::isinf(1.0f / Zero));
+  EXPECT_EQ(std::nearbyint(2.5), 2.0);
+  EXPECT_EQ(std::nearbyint(3.5), 4.0);
+}
+
+}  // namespace

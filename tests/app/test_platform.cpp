@@ -1,0 +1,51 @@
+// The platform chosen before the application starts.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "Platform.h"
+
+namespace {
+
+TPlatformChoice Choose(const std::map<std::string, QByteArray>& Vars) {
+  return ChoosePlatform([&](const char* Name) {
+    const auto It = Vars.find(Name);
+    return It == Vars.end() ? QByteArray() : It->second;
+  });
+}
+
+TEST(Platform, X11IsLeftAlone) {
+  const TPlatformChoice C = Choose({{"DISPLAY", ":0"}, {"XDG_SESSION_TYPE", "x11"}});
+  EXPECT_TRUE(C.Platform.isEmpty());
+  EXPECT_TRUE(C.Note.isEmpty());
+  EXPECT_FALSE(C.Fatal);
+}
+
+TEST(Platform, WaylandRunsThroughXWaylandAndSaysSo) {
+  for (const auto& Vars : {std::map<std::string, QByteArray>{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}},
+                           std::map<std::string, QByteArray>{{"DISPLAY", ":1"}, {"XDG_SESSION_TYPE", "wayland"}},
+                           std::map<std::string, QByteArray>{{"DISPLAY", ":1"},
+                                                             {"WAYLAND_DISPLAY", "wayland-0"},
+                                                             {"QT_QPA_PLATFORM", "wayland;xcb"}}}) {
+    const TPlatformChoice C = Choose(Vars);
+    EXPECT_EQ(C.Platform, "xcb");
+    EXPECT_TRUE(C.Note.contains("XWayland"));
+    EXPECT_FALSE(C.Fatal);
+  }
+}
+
+TEST(Platform, WaylandWithoutAnXServerCannotRun) {
+  const TPlatformChoice C = Choose({{"WAYLAND_DISPLAY", "wayland-0"}});
+  EXPECT_TRUE(C.Fatal);
+  EXPECT_FALSE(C.Note.isEmpty());
+}
+
+TEST(Platform, AnExplicitNonWaylandPlatformIsKept) {
+  const TPlatformChoice C =
+      Choose({{"WAYLAND_DISPLAY", "wayland-0"}, {"QT_QPA_PLATFORM", "offscreen"}});
+  EXPECT_TRUE(C.Platform.isEmpty());
+  EXPECT_FALSE(C.Fatal);
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Reads screenshots for the end-to-end tests (no imaging modules needed:
+ImageMagick's convert turns the picture into a plain PPM).
+
+  shot.py flame FILE X0 Y0 X1 Y1   count flame-coloured pixels in the rectangle
+  shot.py boxes FILE X0 Y0 X1 Y1   centres of check-box squares in the rectangle,
+                                   one "X Y" line each, top to bottom
+"""
+import subprocess
+import sys
+
+
+def load(path):
+    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                          capture_output=True).stdout
+    # P6 header: magic, width, height, maxval, each separated by whitespace.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        start = pos
+        while not data[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(data[start:pos])
+    pos += 1
+    if fields[0] != b"P6":
+        sys.exit("not a PPM picture")
+    return int(fields[1]), int(fields[2]), data[pos:]
+
+
+def pixel(img, x, y):
+    w, _, px = img
+    i = (y * w + x) * 3
+    return px[i], px[i + 1], px[i + 2]
+
+
+def clip(img, x0, y0, x1, y1):
+    w, h, _ = img
+    return max(0, x0), max(0, y0), min(w, x1), min(h, y1)
+
+
+def is_flame(r, g, b):
+    # Fire is red to yellow to white: much more red than blue. The drawing
+    # window's blue and the grey desktop never are.
+    return r >= 150 and r >= b + 50
+
+
+def flame(img, x0, y0, x1, y1):
+    x0, y0, x1, y1 = clip(img, x0, y0, x1, y1)
+    return sum(1 for y in range(y0, y1) for x in range(x0, x1) if is_flame(*pixel(img, x, y)))
+
+
+def boxes(img, x0, y0, x1, y1, side=11):
+    """Squares outlined by dark pixels: top and left edges at least `side` long."""
+    x0, y0, x1, y1 = clip(img, x0, y0, x1, y1)
+
+    def dark(x, y):
+        return max(pixel(img, x, y)) < 215
+
+    found = []
+    for y in range(y0, y1 - side):
+        for x in range(x0, x1 - side):
+            if not dark(x, y) or any(abs(x - fx) < side and abs(y - fy) < side for fx, fy, _ in found):
+                continue
+            across = 0
+            while x + across < x1 and dark(x + across, y):
+                across += 1
+            down = 0
+            while y + down < y1 and dark(x, y + down):
+                down += 1
+            if side <= across <= 3 * side and abs(across - down) <= 2:
+                found.append((x, y, across))
+    return [(x + s // 2, y + s // 2) for x, y, s in found]
+
+
+def main():
+    if len(sys.argv) != 7 or sys.argv[1] not in ("flame", "boxes"):
+        sys.exit(__doc__)
+    img = load(sys.argv[2])
+    rect = [int(v) for v in sys.argv[3:7]]
+    if sys.argv[1] == "flame":
+        print(flame(img, *rect))
+    else:
+        for x, y in boxes(img, *rect):
+            print(x, y)
+
+
+if __name__ == "__main__":
+    main()
