@@ -11,6 +11,8 @@
 #include "ParticleForm.h"
 #include "Primitives.h"
 #include "Screens.h"
+#include "FilesTab.h"
+#include "SettingsParts.h"
 #include "Version.h"
 
 void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Arguments) {
@@ -29,6 +31,10 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   FPartWindow->SetLayeredBounds(TRect{300, 300, 128, 128}, true);
   FPartWindow->ReparentToDesktop();
   FPartWindow->show();
+  Parts->EngineCreated();
+
+  // Placement, hot keys and the four System boxes.
+  Parts->LoadSavePrefs(false);
 
   if (QScreen* S = ScreenNearest(geometry())) {
     const QPointF C = MonitorCentre(S->geometry());
@@ -41,9 +47,11 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   if (!AppFolder.isEmpty() && !AppFolder.endsWith(QLatin1Char('/'))) AppFolder += QLatin1Char('/');
   FVersion = QStringLiteral(QUELMA_VERSION);
   VersionLabel->setText(QStringLiteral("Version ") + FVersion);
+  Parts->RegisterHotKeys();
 
   // A missing start-up file is skipped silently.
   LoadSaveState(DataFolder() + QStringLiteral("Startup.quelma"), false);
+  Parts->FilesTab->InitialFolder = DataFolder();
 
   const TCommandLine Command = ParseCommandLine(Arguments);
   for (const QString& File : Command.Files) LoadSaveState(File, false);
@@ -52,6 +60,7 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   const QString Warning = ReportPerPixelAlphaOnce();
   CompositingLabel->setText(Warning);
   CompositingLabel->setVisible(!Warning.isEmpty());
+  Parts->ShowTray();
 }
 
 QString TQUELMAMainForm::DataFolder() const {

@@ -15,11 +15,16 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <optional>
+
 #include "DebugMessage.h"
 #include "FlameWindow.h"
 #include "HelpAbout.h"
 #include "ParticleForm.h"
+#include "FilesTab.h"
+#include "SettingsParts.h"
 #include "StateFile.h"
+#include "StyleTabs.h"
 #include "Version.h"
 
 TQUELMAMainForm* QUELMAMainForm = nullptr;
@@ -78,6 +83,7 @@ TQUELMAMainForm::TQUELMAMainForm()
   BuildHelpSheet();
   BuildAboutSheet();
   SheetSelect->setCurrentWidget(SystemSheet);
+  Parts = new TSettingsParts(*this);
 
   // Key preview: Escape acts whichever control has the focus.
   auto* Escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -93,6 +99,11 @@ TQUELMAMainForm::TQUELMAMainForm()
 }
 
 TQUELMAMainForm::~TQUELMAMainForm() {
+  // FormDestroy: the preferences of a window that was created, then the hot keys.
+  if (Parts && FEngine) {
+    Parts->LoadSavePrefs(true);
+    Parts->UnregisterHotKeys();
+  }
   AnimTimer.SetEnabled(false);
   if (InputForm) delete InputForm;
   SetDrawingHost(nullptr);
@@ -262,16 +273,25 @@ void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
 
 void TQUELMAMainForm::ApplyStyle() {
   if (!FEngine) return;
-  AnimTimer.SetInterval(::ApplyStyle(*FEngine, FStyle));
+  // The style tabs read their controls into FStyle and set the timer.
+  if (Parts)
+    Parts->StyleTabs->ApplyStyle();
+  else
+    AnimTimer.SetInterval(::ApplyStyle(*FEngine, FStyle));
 }
 
 void TQUELMAMainForm::StyleToControls() {
-  // The style tabs set their sliders and boxes from FStyle here, silently.
+  // Sliders silently, then the boxes, whose handlers run as for a click.
+  if (Parts) Parts->StyleTabs->StyleToControls();
 }
 
 bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
   if (!FEngine) return false;
   TStateFileOptions Options;
+  if (Parts) Parts->PrepareStateFile(Options);  // "Load style", "Load art"
+  // The hourglass only for a name the operation will use.
+  std::optional<TWaitCursor> Wait;
+  if (HasStateFileExtension(QFile::encodeName(FileName).toStdString())) Wait.emplace();
   Options.DecimalSeparator = QLocale::system().decimalPoint().toStdString();
   Options.ShowDebugMessage = [](const std::string& Text) {
     ShowDebugMessage(QString::fromStdString(Text));
@@ -289,6 +309,9 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
   } catch (const std::exception&) {
     ShowDebugMessage(QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText));
   }
+  // A failed read keeps what it had read: the controls show it, and the
+  // engine keeps its style until a control changes or a file is read.
+  if (!Save) StyleToControls();
   return false;
 }
 

@@ -21,6 +21,7 @@ class QTabWidget;
 class QVBoxLayout;
 class TPartForm;
 class TPartWindow;
+class TSettingsParts;
 
 // What the command line asks for.
 struct TCommandLine {
@@ -101,6 +102,10 @@ public:
   // Reads or writes a state file; errors go to the "Debug" message box.
   // Returns whether the file was read or written.
   bool LoadSaveState(const QString& FileName, bool Save);
+
+  // The style tabs, the "Files" tab, the hot keys, the tray icon, the
+  // preferences and the debug readout (SettingsParts.h).
+  TSettingsParts* Parts = nullptr;
 
   // ---- Frame cycle -------------------------------------------------------------------------
   TQuickTimer AnimTimer;

@@ -9,6 +9,9 @@
 
 #include "MainForm.h"
 #include "Platform.h"
+#include "QuitSignals.h"
+#include "SettingsParts.h"
+#include "SingleInstance.h"
 #include "QuickTimers.h"
 #include "TimerWindow.h"
 #include "Version.h"
@@ -50,19 +53,31 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("QUELMA"));
   // Closing the settings window only hides it; "Exit" ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
-  InstallTimerWindow();
-
   QStringList Arguments = QApplication::arguments();
   Arguments.removeFirst();
+  // One instance per user: a second start hands its state file over and ends.
+  const TInstanceStart Instance = StartSingleInstance(Arguments, &App);
+  if (Instance.Result == THandOverResult::Delivered) return 0;
+  if (Instance.Result == THandOverResult::NoAnswer) {
+    std::fputs("quelma: another QUELMA is running but does not answer.\n", stderr);
+    return 1;
+  }
+  // A session that ends or a terminal's Ctrl+C ends the program as "Exit" does.
+  QuitOnTerminationSignals(&App);
+  InstallTimerWindow();
+
   int Result = 0;
   {
     TQUELMAMainForm Form;
     Form.FormCreate(QApplication::applicationDirPath() + QLatin1Char('/'), Arguments);
+    if (Instance.Server)
+      Instance.Server->OnHandOver = [&Form](const QString& Path) { Form.Parts->HandOver(Path); };
     if (!Form.StartInTray) {
       Form.DrawingBox->setChecked(true);
       Form.show();
     }
     Result = QApplication::exec();
+    if (Instance.Server) Instance.Server->OnHandOver = nullptr;
   }
   FreeAnimationClocks();
   FreeTimerWindow();

@@ -5,6 +5,36 @@
 
 #include "Colors.h"
 #include "ParticleForm.h"
+#include "SimdKernels.h"
+
+namespace {
+
+// Blur and fade-and-move in one walk down the surface, for motion upwards or
+// none: as soon as the blur has finished a row, every source row up to it is
+// faded into its place while it is still in cache. The blur reads each source
+// row once, ahead of the rows it writes, and the fade writes only rows at or
+// above the finished one, so the bytes are those of the two passes in turn.
+struct TFusedFade {
+  uint8_t* Pixels;
+  ptrdiff_t Stride;
+  int32_t Width, Height, Up, BlurTop;
+  TLaneFactors Lanes;
+  int32_t Next;  // next source row to fade
+
+  uint32_t* Row(int32_t y) const { return reinterpret_cast<uint32_t*>(Pixels + ptrdiff_t(y) * Stride); }
+  void FadeThrough(int32_t Last)
+  {
+    for (; Next <= Last; ++Next)
+      ScaleRowLanes(Row(Next), Row(Next - Up), Width, Lanes);
+  }
+  static void OnBlurredRow(void* Context, int32_t RegionRow)
+  {
+    auto* f = static_cast<TFusedFade*>(Context);
+    f->FadeThrough(f->BlurTop + RegionRow);
+  }
+};
+
+}  // namespace
 
 void TPartForm::FadePass(const TRect& R)
 {
@@ -15,6 +45,22 @@ void TPartForm::FadePass(const TRect& R)
   // Debug: wipe the trails every frame so the cover shows as a dim rectangle.
   if (FDebug)
     surface.FillRect(R, 0x40000000u, 256);
+
+  // The fused walk, where it gives the same bytes as the blur and then the
+  // fade: odd windows (the surface's blur then always runs), motion up or none.
+  if ((FXBlur > 1 || FYBlur > 1) && FXBlur % 2 == 1 && FYBlur % 2 == 1 && FYMotion <= 0 &&
+      width >= 2 * FXBlur - 1 && height >= 2 * FYBlur - 1 && surface.BitCount == 32 &&
+      R.Right <= surface.Width && R.Bottom <= surface.Height) {
+    const int32_t ax = FXBlur / 2, ay = FYBlur / 2;
+    TFusedFade fused{surface.PixelMemory, surface.RowStride, width, height, -FYMotion, ay, FFadeFactors,
+                     -FYMotion};
+    uint8_t* region = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
+    if (FilterBox8u4Fast(region, surface.RowStride, width - FXBlur + 1, height - FYBlur + 1, FXBlur, FYBlur, ax,
+                         ay, &TFusedFade::OnBlurredRow, &fused)) {
+      fused.FadeThrough(height - 1);
+      return;
+    }
+  }
 
   if (FXBlur > 1 || FYBlur > 1) {
     // Too small for the window: this frame goes unblurred.

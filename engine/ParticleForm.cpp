@@ -34,6 +34,24 @@ void TPartForm::Tick(int32_t Missed)
   Present();
 }
 
+namespace {
+
+// True when every pixel of R is 0 (stops at the first that is not).
+bool AllZero(const TDIBmp& S, const TRect& R)
+{
+  for (int32_t y = R.Top; y < R.Bottom; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(S.PixelMemory + ptrdiff_t(y) * S.RowStride) + R.Left;
+    uint32_t any = 0;
+    for (int32_t x = 0; x < R.Right - R.Left; ++x)
+      any |= row[x];
+    if (any != 0)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void TPartForm::Render()
 {
   const TRect bounds = Display.LayeredBounds();
@@ -41,6 +59,10 @@ void TPartForm::Render()
   // The layered area, never beyond the surface whatever the display does.
   const TRect r{0, 0, std::min(bounds.Width(), surface.Width), std::min(bounds.Height(), surface.Height)};
   if (IsRectEmpty(r))
+    return;
+  // An all-zero cover with no emitters stays all zero (blur and fade of zeros
+  // are zeros, and no spot is drawn): an idle flame costs one read of the cover.
+  if (FEmitters.Count == 0 && !FDebug && surface.BitCount == 32 && AllZero(surface, r))
     return;
   FadePass(r);
   DrawSpots(r);

@@ -8,6 +8,7 @@
 #include "ParticleForm.h"
 #include "Primitives.h"
 #include "Random.h"
+#include "SimdKernels.h"
 
 namespace {
 
@@ -44,24 +45,25 @@ void TPartForm::EnsureSpotBuffers(int32_t Values)
   }
 }
 
-void TPartForm::DrawSpots(const TRect& R)
-{
-  TDIBmp& surface = Display.Surface();
-  const TRect saved = surface.ClipRect;
-  // No spot pixel in the outermost ring of the render area.
-  surface.ClipRect = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
-  for (int32_t i = 0; i < FEmitters.Count; ++i)
-    DrawSpot(surface, *FEmitters[i]);
-  surface.ClipRect = saved;
-}
+namespace {
 
-void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
+// What the random draws of one emitter's spot decide: its box (already cut to
+// the clip rectangle), centre, radius, colour and profile.
+struct TSpotPlan {
+  TRect B;
+  float Cx = 0, Cy = 0, R = 0;
+  uint32_t Color = 0;
+  bool Fat = false;
+};
+
+// The draws of one spot, in their order; false when it draws nothing.
+bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
 {
   const TEmitterStyle& st = *E.Style;
   const uint32_t k = uint32_t(RandomInt(st.MaxAlpha));
   const uint32_t a = (k * uint32_t(E.Alpha)) >> 16;
   if (a == 0)
-    return;
+    return false;
   const uint32_t c = ScaleColor(st.Color, a);
   const float r = float(RandomReal() * double(st.Thickness) + 2.0);
   const float phi = float(RandomReal() * double(6.2831855f));
@@ -79,17 +81,108 @@ void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
   // A centre far outside the surface (or not a number) cannot reach it.
   const double lim = 1073741824.0;
   if (!(left > -lim && top > -lim && right < lim && bottom < lim))
-    return;
+    return false;
   TRect b{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
   if (!surface.ClipToSurface(b))
+    return false;
+  if (int64_t(b.Width()) * b.Height() > INT32_MAX)
+    return false;
+  p = TSpotPlan{b, cx, cy, r, c, st.Fat};
+  return true;
+}
+
+// Asks for the box's rows ahead of painting: spots land all over a cover that
+// is larger than the caches.
+void PrefetchBox(const TDIBmp& surface, const TRect& b)
+{
+  for (int32_t y = b.Top; y < b.Bottom; ++y) {
+    const uint8_t* row = surface.PixelMemory + ptrdiff_t(y) * surface.RowStride;
+    __builtin_prefetch(row + ptrdiff_t(b.Left) * 4, 1);
+    __builtin_prefetch(row + ptrdiff_t(b.Right) * 4 - 1, 1);
+  }
+}
+
+}  // namespace
+
+void TPartForm::DrawSpots(const TRect& R)
+{
+  TDIBmp& surface = Display.Surface();
+  const TRect saved = surface.ClipRect;
+  // No spot pixel in the outermost ring of the render area.
+  surface.ClipRect = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
+  if (ActiveKernelPath() == TKernelPath::Reference) {
+    for (int32_t i = 0; i < FEmitters.Count; ++i)
+      DrawSpot(surface, *FEmitters[i]);
+    surface.ClipRect = saved;
     return;
+  }
+
+  // The same single-precision steps as DrawSpot, a row at a time in vector
+  // registers: the first row's (x - cx)^2 + d0 once, then per row the level
+  // from it plus (y - cy)^2 - d0, painted at once. Spots are planned a few
+  // ahead of painting so that their rows are on the way from memory; they are
+  // still painted in list order. The levels end up in the work buffer as
+  // DrawSpot leaves them.
+  auto paint = [&](const TSpotPlan& p) {
+    const TRect& b = p.B;
+    const int32_t w = b.Width();
+    EnsureSpotBuffers(w * b.Height());
+    float* tmp = FSpotTmp.data();
+    const float x0 = float(b.Left) - p.Cx;
+    const float dyTop = float(b.Top) - p.Cy;
+    const float d0 = dyTop * dyTop;
+    for (int32_t j = 0; j < w; ++j) {
+      const float x = x0 + float(j);
+      const float sq = x * x;
+      tmp[j] = sq + d0;
+    }
+    TSpotRow row;
+    row.U = tmp;
+    row.K = p.Fat ? -1.0f / p.R : -256.0f / p.R;
+    row.Fat = p.Fat;
+    row.Color = p.Color;
+    int32_t* levelRows = reinterpret_cast<int32_t*>(FSpotBuf.data());
+    for (int32_t y = b.Top; y < b.Bottom; ++y) {
+      const float dy = float(y) - p.Cy;
+      const float dy2 = dy * dy;
+      row.Dyd = dy2 - d0;
+      row.Levels = levelRows + ptrdiff_t(y - b.Top) * w;
+      AddSpotRowFast(surface.PixelAddress(b.Left, y), w, row);
+    }
+  };
+  constexpr int32_t Ahead = 8;
+  TSpotPlan pending[Ahead];
+  int32_t first = 0, count = 0;
+  for (int32_t i = 0; i < FEmitters.Count; ++i) {
+    TSpotPlan p;
+    if (!PlanSpot(surface, *FEmitters[i], p))
+      continue;
+    PrefetchBox(surface, p.B);
+    if (count == Ahead) {
+      paint(pending[first]);
+      pending[first] = p;
+      first = (first + 1) % Ahead;
+    } else {
+      pending[(first + count++) % Ahead] = p;
+    }
+  }
+  for (; count > 0; --count, first = (first + 1) % Ahead)
+    paint(pending[first]);
+  surface.ClipRect = saved;
+}
+
+void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
+{
+  TSpotPlan p;
+  if (!PlanSpot(surface, E, p))
+    return;
+  const TRect& b = p.B;
+  const float cx = p.Cx, cy = p.Cy, r = p.R;
+  const uint32_t c = p.Color;
 
   const int32_t w = b.Width();
   const int32_t h = b.Height();
-  const int64_t n64 = int64_t(w) * h;
-  if (n64 > INT32_MAX)
-    return;
-  const int32_t n = int32_t(n64);
+  const int32_t n = w * h;
   EnsureSpotBuffers(n);
   float* buf = FSpotBuf.data();
   float* tmp = FSpotTmp.data();
@@ -112,7 +205,7 @@ void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
   }
 
   int32_t* levels = reinterpret_cast<int32_t*>(buf);
-  if (st.Fat) {
+  if (p.Fat) {
     // 256 * sqrt(1 - d / r): bright almost to the rim.
     ippsSqrt_32f_A11(buf, tmp, n);
     ippsMulC_32f(tmp, -1.0f / r, buf, n);

@@ -8,11 +8,14 @@
 #include <bit>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <pugixml.hpp>
+#include <vector>
 
 #include "ParticleForm.h"
 #include "StyleMapping.h"
@@ -331,6 +334,16 @@ constexpr float MaxStyleWildness = 100.0f;   // the wildness sliders' range
 
 [[noreturn]] void LoadFailure() { throw EStateFileError(StateLoadErrorText); }
 
+// Keeps the newest Keep emitters of the list, in their order, in one pass.
+void KeepNewest(TEmitterList& List, int32_t Keep) {
+  if (List.Count <= Keep) return;
+  std::vector<std::unique_ptr<TEmitter>> newest;
+  newest.reserve(std::size_t(Keep));
+  for (int32_t i = 0; i < Keep; ++i) newest.push_back(List.Pop());
+  List.Reset();  // the older ones go
+  for (auto it = newest.rbegin(); it != newest.rend(); ++it) List.Add(std::move(*it));
+}
+
 class Reader {
  public:
   Reader(TPartForm& Form, TStyleSettings& Style, const TStateFileOptions& Options)
@@ -412,6 +425,27 @@ class Reader {
 
   void ReadArt(pugi::xml_node emitters) {
     Form.FEmitters.Clear();
+    // AddEmitter drops the oldest emitter of a full list, a move of the whole
+    // list each time: a file of millions of elements would take minutes. The
+    // list may grow to twice the limit here and is cut back in one pass; the
+    // same emitters remain in the same order, also when reading fails.
+    const int32_t limit = Form.FMaxCount;
+    if (limit <= 0 || limit > INT32_MAX / 2) return ReadArtElements(emitters, 0);
+    Form.FMaxCount = limit * 2;
+    try {
+      ReadArtElements(emitters, limit);
+    } catch (...) {
+      Form.FMaxCount = limit;
+      KeepNewest(Form.FEmitters, limit);
+      throw;
+    }
+    Form.FMaxCount = limit;
+    KeepNewest(Form.FEmitters, limit);
+  }
+
+  // Limit > 0: the list is cut back to the newest Limit emitters whenever it
+  // reaches FMaxCount.
+  void ReadArtElements(pugi::xml_node emitters, int32_t Limit) {
     for (pugi::xml_node n = emitters.first_child(); n; n = n.next_sibling()) {
       if (n.type() != pugi::node_element) continue;
       const float x = Float(n, "X", MaxArtCoordinate);
@@ -439,6 +473,7 @@ class Reader {
       const int am = std::clamp(Int(n, "AM"), 0, 256);
       e->BaseAlpha = am;
       e->Alpha = (e->Alpha * am) >> 8;
+      if (Limit > 0 && Form.FEmitters.Count >= Form.FMaxCount) KeepNewest(Form.FEmitters, Limit);
     }
   }
 };

@@ -25,8 +25,9 @@ inline constexpr const char* StateSaveErrorText = "Error saving the file.";
 inline constexpr const char* StateFileExtension = ".quelma";
 
 // Files larger than this are refused when reading: the program never writes
-// one above a few megabytes (20000 emitters at most).
-inline constexpr std::uintmax_t StateFileMaxBytes = 64u * 1024u * 1024u;
+// one above 5 MB (20000 emitters at most), and the parsed document takes
+// about ten times the file's size in memory.
+inline constexpr std::uintmax_t StateFileMaxBytes = 16u * 1024u * 1024u;
 
 struct TStateFileOptions {
   bool LoadStyle = true;                 // "Load style"

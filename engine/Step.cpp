@@ -121,8 +121,8 @@ void TPartForm::Step(int32_t Ticks)
       const double a = std::nearbyint(double(e.Life) * double(FFadeOutScale) + 256.0);
       if (!(a > 0))  // also a NaN level: nothing left to show
         FEmitters.Delete(i);
-      else
-        e.Alpha = e.BaseAlpha * int32_t(a);
+      else  // at most 256 while Life is negative; held there whatever the fade scale
+        e.Alpha = e.BaseAlpha * int32_t(std::min(a, 256.0));
     }
   }
 

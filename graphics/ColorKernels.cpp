@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "SimdKernels.h"
+
 namespace {
 
 // Widen, multiply, shift and narrow with saturation: one 8-bit channel.
@@ -41,6 +43,11 @@ void ScaleRow(const uint32_t* src, uint32_t* dst, int32_t count, uint32_t f) {
 }
 
 void ScaleRowLanes(const uint32_t* src, uint32_t* dst, int32_t count, TLaneFactors lanes) {
+  if (!ScaleRowLanesFast(src, dst, count, lanes))
+    ScaleRowLanesReference(src, dst, count, lanes);
+}
+
+void ScaleRowLanesReference(const uint32_t* src, uint32_t* dst, int32_t count, TLaneFactors lanes) {
   const uint8_t* s = reinterpret_cast<const uint8_t*>(src);
   uint8_t* d = reinterpret_cast<uint8_t*>(dst);
   const uint32_t l0 = LaneOf(lanes, 0), l1 = LaneOf(lanes, 1), l2 = LaneOf(lanes, 2),

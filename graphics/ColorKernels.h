@@ -23,6 +23,8 @@ inline constexpr uint16_t LaneOf(TLaneFactors l, int i) {
 void ScaleRow(const uint32_t* src, uint32_t* dst, int32_t count, uint32_t f);
 // dst channel i = min(255, (src i * Li) >> 8).
 void ScaleRowLanes(const uint32_t* src, uint32_t* dst, int32_t count, TLaneFactors lanes);
+// The scalar definition ScaleRowLanes's vector path must match byte for byte.
+void ScaleRowLanesReference(const uint32_t* src, uint32_t* dst, int32_t count, TLaneFactors lanes);
 // dst channel i = min(255, ((src i * f) >> 8) + a i), all four channels. The
 // blended fill: f = 256 - alpha, a = ScaleColor(colour, alpha).
 void ScaleAddRow(const uint32_t* src, uint32_t* dst, int32_t count, uint32_t f, uint32_t addend);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "DIBmp.h"
+#include "Palette.h"
 
 TRLEDecoder RLEDecoder = nullptr;
 
@@ -82,7 +83,11 @@ TDIBSharedImage::TDIBSharedImage() {
   Put16(BitmapInfo.get() + biPlanes, 1);
 }
 
-TDIBSharedImage::~TDIBSharedImage() { FreePixels(); }
+TDIBSharedImage::~TDIBSharedImage() {
+  // The image holds one reference to its shared palette.
+  ReleasePalette(PaletteHandle);
+  FreePixels();
+}
 
 void TDIBSharedImage::FreePixels() {
   std::free(FOwnedPixels);

@@ -15,8 +15,12 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "Rects.h"
+
+class TStream;
+class TPictureObject;
 
 // Errors of the surface. Out of plain memory is std::bad_alloc.
 class EInvalidGraphicOperation : public std::runtime_error {
@@ -247,6 +251,26 @@ public:
   void ScaledCopyAboutCenter(TDIB& Dest, const TRect& SrcRect, double XFactor, double YFactor,
                              double XCenter, double YCenter, int32_t Interpolation) const;
 
+  // Picture files, colour tables and palettes, bit-depth conversion (defined
+  // beside the picture readers).
+  virtual void LoadFromFile(const std::string& FileName);
+  void SaveToFile(const std::string& FileName) const;
+  virtual void LoadFromStream(TStream& Stream);
+  virtual void SaveToStream(TStream& Stream) const;
+  virtual void ReadData(TStream& Stream);
+  virtual void WriteData(TStream& Stream) const;
+  virtual void LoadFromClipboardFormat(uint16_t Format, const std::vector<uint8_t>& Data, uintptr_t Palette);
+  virtual void SaveToClipboardFormat(uint16_t& Format, std::vector<uint8_t>& Data, uintptr_t& Palette) const;
+  // Takes over a picture of another kind: drawn onto a black 24-bit surface.
+  void AssignPicture(const TPictureObject& Source);
+  virtual uintptr_t GetPalette();
+  virtual void SetPalette(uintptr_t Palette);
+  void SetColorTable(const TDIBColorTable& Table);
+  void SetBitCount(int32_t ABitCount);
+  void ConvertBitCount(int32_t ABitCount);
+  // Rows counted from the bottom; 0x1FFFFFFF outside the picture.
+  uint32_t PixelColorFromBottom(int32_t X, int32_t Y);
+
   // Copies the W x H block whose top-left is (SrcX, SrcY) 1:1 to (X, Y) of
   // Target (the stand-in for drawing onto a device context). The block is cut to
   // both surfaces. Equal depths copy the bytes; a 24- or 32-bit Target takes any
@@ -281,6 +305,15 @@ public:
 
   // From another TDIBmp also takes ILCount and DrawMode.
   void Assign(const TDIB* Source) override;
+
+  // Glyph strips: cells side by side (defined beside the picture readers).
+  void SetILCount(int32_t Value);
+  int32_t CellWidth() const;
+  int32_t CellCount() const;
+  TRect CellRect(int32_t Index) const;
+  int32_t ClampCellIndex(int32_t Index) const;
+  void DrawCell(TDIB& Target, int32_t X, int32_t Y, int32_t Index);
+  void DrawGlyphOn(TDIB& Target, int32_t X, int32_t Y, const TRect& Block);
 };
 
 // The process-wide 24-bit DIB-section scratch surface, at least Width x Height.

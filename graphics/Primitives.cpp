@@ -1,6 +1,8 @@
 // Fill, in-place box filter and the single-precision vector steps.
 #include "Primitives.h"
 
+#include "SimdKernels.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -49,8 +51,37 @@ inline uint32_t SlowMean(uint32_t sum, uint32_t n) {
 
 }  // namespace
 
+namespace {
+
+IppStatus CheckFilterBox(const Ipp8u* pSrcDst, IppiSize dstRoiSize, IppiSize maskSize, IppiPoint anchor) {
+  if (!pSrcDst)
+    return ippStsNullPtrErr;
+  if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
+    return ippStsSizeErr;
+  if (maskSize.width <= 0 || maskSize.height <= 0)
+    return ippStsMaskSizeErr;
+  if (int64_t(maskSize.width) * maskSize.height >= (int64_t(1) << 24))
+    return ippStsMaskSizeErr;
+  if (anchor.x < 0 || anchor.x >= maskSize.width || anchor.y < 0 || anchor.y >= maskSize.height)
+    return ippStsAnchorErr;
+  return ippStsNoErr;
+}
+
+}  // namespace
+
 IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize, IppiSize maskSize,
                                 IppiPoint anchor) {
+  const IppStatus st = CheckFilterBox(pSrcDst, dstRoiSize, maskSize, anchor);
+  if (st != ippStsNoErr)
+    return st;
+  if (FilterBox8u4Fast(pSrcDst, srcDstStep, dstRoiSize.width, dstRoiSize.height, maskSize.width,
+                       maskSize.height, anchor.x, anchor.y))
+    return ippStsNoErr;
+  return ippiFilterBox_8u_C4IR_Reference(pSrcDst, srcDstStep, dstRoiSize, maskSize, anchor);
+}
+
+IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize,
+                                          IppiSize maskSize, IppiPoint anchor) {
   if (!pSrcDst)
     return ippStsNullPtrErr;
   if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
@@ -199,7 +230,8 @@ IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppR
   if (scaleFactor < -128 || scaleFactor > 128)
     return ippStsScaleRangeErr;
   for (int j = 0; j < len; ++j) {
-    const double v = std::ldexp(double(pSrc[j]), -scaleFactor);  // exact for these exponents
+    // Exact for these exponents; the common scale 0 needs no scaling at all.
+    const double v = scaleFactor == 0 ? double(pSrc[j]) : std::ldexp(double(pSrc[j]), -scaleFactor);
     if (std::isnan(v)) {
       pDst[j] = 0;
       continue;

@@ -65,12 +65,19 @@ IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSiz
 IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize, IppiSize maskSize,
                                 IppiPoint anchor);
 
+// The scalar definition of the box filter, which the vector path above must
+// match byte for byte (kept for the tests and as the fallback).
+IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize,
+                                          IppiSize maskSize, IppiPoint anchor);
+
 // Resamples srcRoi (cut to the srcSize picture) into the dstRoiSize picture at
 // pDst: destination pixel centre (x + 0.5, y + 0.5) maps to the source point
 // srcRoi.x + (x + 0.5) / xFactor, srcRoi.y + (y + 0.5) / yFactor. Destination
-// pixels that map outside the source region are left alone; kernels that reach
-// past its edges repeat the edge pixels. interpolation: IPPI_INTER_NN, _LINEAR,
-// _CUBIC (Catmull-Rom), _LANCZOS (three lobes). C3: 3 bytes a pixel; C4: 4.
+// pixels that map outside the source region are left alone; kernel taps past
+// its edges are dropped and the rest renormalised, and shrinking widens the
+// kernel to the footprint of a destination pixel. interpolation: IPPI_INTER_NN,
+// _LINEAR, _CUBIC (Catmull-Rom), _LANCZOS (three lobes). C3: 3 bytes a pixel;
+// C4: 4.
 IppStatus ippiResize_8u_C3R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi, Ipp8u* pDst,
                             int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation);
 IppStatus ippiResize_8u_C4R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi, Ipp8u* pDst,

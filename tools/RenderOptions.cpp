@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "FrameImage.h"
+#include "Soak.h"
 #include "StateFile.h"
 
 const char* RenderUsage =
@@ -25,6 +26,15 @@ const char* RenderUsage =
     "                        position\n"
     "  --emitters N          add N emitters (at most 20000) at random desktop\n"
     "                        positions; raises the style's max count to N if needed\n"
+    "  --import PICTURE      after the state files, turn a BMP, PNG, TGA or JPEG\n"
+    "                        picture into the art (one emitter per sample)\n"
+    "  --max-size N          samples on the picture's longer side, 0 to 128,\n"
+    "                        default 128\n"
+    "  --scaling N           emitter spacing in hundredths of a pixel, 100 to 1000,\n"
+    "                        default 400\n"
+    "  --keep-style          keep the style (default: set a style suited to pictures)\n"
+    "  --mask-only           with a 32-bit picture, use only its alpha and keep the\n"
+    "                        style's colour\n"
     "  --save FILE           write a state file (.quelma) after the last frame\n"
     "  --decimal-separator S decimal separator of floats in state files, default '.'\n"
     "  --bench               print milliseconds per frame (min, median, max) for the\n"
@@ -32,12 +42,18 @@ const char* RenderUsage =
     "                        emitter count and cover size; writes no frames\n"
     "  --checksum            print a checksum of the last frame's surface (its\n"
     "                        premultiplied pixels) and its size\n"
+    "  --soak SECONDS        run the engine that long under random use (style\n"
+    "                        changes, strokes, deletions, state files saved and read\n"
+    "                        back, pictures imported), checking it after every frame;\n"
+    "                        prints figures every minute; exit status 3 on a fault\n"
     "  --help                show this help\n"
     "  --version             show the version\n"
     "\n"
     "The program's random generator always starts at 0, so the same inputs give\n"
     "the same frames.\n"
-    "Exit status: 0 done, 1 bad usage, 2 a file could not be read or written.\n";
+    "With --frames 0 --save FILE, --import turns a picture into a state file.\n"
+    "Exit status: 0 done, 1 bad usage, 2 a file could not be read or written,\n"
+    "3 the soak found a fault.\n";
 
 namespace {
 
@@ -55,6 +71,7 @@ bool ParseNumber(std::string_view text, T& out, T lo, T hi) {
 std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::string& Error) {
   TRenderOptions o;
   bool optionsEnd = false;
+  std::string importOption;  // the last option that only means something with --import
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -120,6 +137,12 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
       }
       o.DesktopWidth = w;
       o.DesktopHeight = h;
+    } else if (arg == "--soak") {
+      if (!needValue()) return std::nullopt;
+      if (!ParseNumber<int64_t>(value, o.Soak, 1, MaxSoakSeconds)) {
+        Error = "--soak wants a whole number of seconds from 1 to 604800, not '" + value + "'";
+        return std::nullopt;
+      }
     } else if (arg == "--frames") {
       if (!needValue()) return std::nullopt;
       if (!ParseNumber<int64_t>(value, o.Frames, 0, MaxFrames)) {
@@ -170,6 +193,35 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
         return std::nullopt;
       }
       o.DecimalSeparator = value;
+    } else if (arg == "--import") {
+      if (!needValue()) return std::nullopt;
+      if (value.empty()) {
+        Error = "--import wants a picture file name";
+        return std::nullopt;
+      }
+      o.Import = value;
+    } else if (arg == "--max-size") {
+      if (!needValue()) return std::nullopt;
+      if (!ParseNumber<int>(value, o.ImportSettings.MaxSize, ImportMaxSizeMin, ImportMaxSizeMax)) {
+        Error = "--max-size wants a whole number from 0 to 128, not '" + value + "'";
+        return std::nullopt;
+      }
+      importOption = arg;
+    } else if (arg == "--scaling") {
+      if (!needValue()) return std::nullopt;
+      if (!ParseNumber<int>(value, o.ImportSettings.Scaling, ImportScalingMin, ImportScalingMax)) {
+        Error = "--scaling wants a whole number from 100 to 1000, not '" + value + "'";
+        return std::nullopt;
+      }
+      importOption = arg;
+    } else if (arg == "--keep-style") {
+      if (!flag()) return std::nullopt;
+      o.ImportSettings.ResetStyle = false;
+      importOption = arg;
+    } else if (arg == "--mask-only") {
+      if (!flag()) return std::nullopt;
+      o.ImportSettings.MaskOnly = true;
+      importOption = arg;
     } else if (arg == "--seed") {
       Error = "there is no --seed: the random generator always starts at 0";
       return std::nullopt;
@@ -177,6 +229,10 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
       Error = "unknown option '" + arg + "'";
       return std::nullopt;
     }
+  }
+  if (!importOption.empty() && o.Import.empty()) {
+    Error = importOption + " only applies with --import";
+    return std::nullopt;
   }
   return o;
 }

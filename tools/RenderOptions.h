@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "BitmapImport.h"
+
 struct TRenderOptions {
   bool NoStartup = false;
   int32_t DesktopWidth = 1920;
@@ -22,6 +24,9 @@ struct TRenderOptions {
   bool Help = false;
   bool Version = false;
   std::vector<std::string> Files;
+  std::string Import;             // picture turned into art after the state files
+  TImportSettings ImportSettings;  // --max-size, --scaling, --keep-style, --mask-only
+  int64_t Soak = 0;               // --soak SECONDS: the soak run instead of frames (Soak.h)
 };
 
 // Most frames, emitters and desktop pixels the tool accepts.

@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "BitmapImport.h"
+#include "DIBmp.h"
 #include "FrameImage.h"
 #include "ParticleForm.h"
 #include "RenderOptions.h"
+#include "Soak.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
 #include "Version.h"
@@ -136,6 +139,7 @@ int main(int argc, char** argv) {
     std::printf("quelma-render %s\n", QUELMA_VERSION);
     return ExitOk;
   }
+  if (O.Soak > 0) return RunSoak(O, O.NoStartup ? std::string() : FindStartupFile());
   if (O.Bench && !O.Out.empty()) {
     Fail("--bench writes no frames: leave out --out");
     return ExitUsage;
@@ -163,6 +167,27 @@ int main(int argc, char** argv) {
   files.insert(files.end(), O.Files.begin(), O.Files.end());
   for (const std::string& f : files)
     if (!LoadState(f, form, style, O)) return ExitFile;
+
+  if (!O.Import.empty()) {
+    // Loaded here rather than by ImportPictureFile, which keeps its errors to
+    // itself, so that the user learns why a picture was refused.
+    TDIBmp picture;
+    try {
+      picture.LoadFromFile(O.Import);
+    } catch (const std::bad_alloc&) {
+      Fail(O.Import + ": the picture is too large");
+      return ExitFile;
+    } catch (const std::exception& e) {
+      Fail(O.Import + ": " + e.what());
+      return ExitFile;
+    }
+    try {
+      ImportBitmap(form, picture, O.ImportSettings, style);
+    } catch (const std::exception& e) {
+      Fail(O.Import + ": " + e.what());
+      return ExitFile;
+    }
+  }
 
   AddRandomEmitters(form, style, O.Emitters, O.DesktopWidth, O.DesktopHeight);
 

@@ -444,10 +444,11 @@ TEST(DIBCompressed, EncodedImagesAreCopiedEncodedAndExpandedThroughTheDecoder) {
   EXPECT_EQ(copy.Size, 5);
   EXPECT_EQ(std::memcmp(copy.PixelMemory, data, 5), 0);
 
+  const TRLEDecoder saved = RLEDecoder;
+  RLEDecoder = nullptr;
   TDIBSharedImage noDecoder;
   EXPECT_THROW(noDecoder.ExpandFrom(rle, true), EInvalidGraphic);
 
-  const TRLEDecoder saved = RLEDecoder;
   RLEDecoder = FirstByteDecoder;
   TDIBSharedImage expanded;
   expanded.ExpandFrom(rle, false);

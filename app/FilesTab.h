@@ -1,0 +1,83 @@
+#pragma once
+// The "Files" tab: group "Style & art" (load and save state files, and which
+// parts of a file to load) and group "Conversion" (import a picture as art).
+// The tab only chooses files and reads its controls; the state file and the
+// import are the engine's (StateFile.h, BitmapImport.h).
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+#include "BitmapImport.h"
+
+class QCheckBox;
+class QPushButton;
+class QWidget;
+class TNumBar;
+class TPartForm;
+
+// The hourglass while a file is read or written. Nested uses keep it until the
+// outermost one ends, then the previous cursor returns.
+class TWaitCursor {
+public:
+  TWaitCursor();
+  ~TWaitCursor();
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+// Filter of both state-file dialogs.
+inline constexpr const char* StateFileFilter = "QUELMA state file (*.quelma)";
+
+enum class TFileDialogKind { OpenState, SaveState, OpenPicture };
+
+class TFilesTab : public QObject {
+public:
+  // Style is the settings window's style record (the import changes it); it
+  // must outlive this object.
+  TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent = nullptr);
+
+  // ---- What the settings window supplies ---------------------------------------
+  std::function<TPartForm*()> Engine;
+  // Around each dialog: clear and restore drawing and display.
+  std::function<void()> SuspendDisplay;
+  std::function<void()> ResumeDisplay;
+  // Reads (Save false) or writes a state file, reporting errors itself.
+  std::function<void(const QString& FileName, bool Save)> LoadSaveState;
+  // After an import changed the style record: show it on the style controls
+  // (silently; the import has already mapped it).
+  std::function<void()> OnStyleChanged;
+  // Chooses a file; empty when cancelled. Default: the Qt file dialogs.
+  // Tests replace it.
+  std::function<QString(TFileDialogKind Kind)> ChooseFile;
+
+  // The folder both state-file dialogs open first (the Data folder).
+  QString InitialFolder;
+
+  // ---- Group "Style & art" -------------------------------------------------------
+  QPushButton* LoadBtn;  // "Load"
+  QPushButton* SaveBtn;  // "Save"
+  QCheckBox* LStyleBox;  // "Load style", checked
+  QCheckBox* LArtBox;    // "Load art", checked
+  void LoadBtnClick();
+  void SaveBtnClick();
+
+  // ---- Group "Conversion" --------------------------------------------------------
+  QPushButton* Button2;     // "Import bitmap"
+  TNumBar* BmpMaxSizeSel;   // "Max size" 0..128, 128
+  TNumBar* BmpScaleSel;     // "Scaling" 100..1000, 400
+  QCheckBox* BmpResetBox;   // "Reset style", checked
+  QCheckBox* BmpMonoBox;    // "Mask only", clear
+  void Button2Click();
+  TImportSettings ImportSettings() const;
+
+  // The Qt dialog for a kind of file, starting in Folder; empty when cancelled.
+  static QString RunFileDialog(TFileDialogKind Kind, const QString& Folder, QWidget* Parent);
+
+private:
+  QString Choose(TFileDialogKind Kind);
+  void ImportPictureFile(const QString& FileName);
+
+  TStyleSettings& FStyle;
+  QWidget* FSheet;
+};

@@ -1,0 +1,67 @@
+#pragma once
+// The parts of the settings window that live outside its own files: the
+// style tabs, the "Files" tab, the global hot keys with their edits, the tray
+// icon, the preferences, the debug readout, the About tab's contents and the
+// hand-over from a second instance. Built once the window's sheets exist; the
+// window calls the few entry points below from its creation, its style and
+// state-file operations and its destruction.
+#include <QObject>
+#include <QString>
+
+#include "DebugReadout.h"
+#include "HelpAbout.h"
+
+class QSettings;
+class TFilesTab;
+class TGlobalHotKeys;
+class THotKeyEdit;
+class TQUELMAMainForm;
+class TStyleTabs;
+class TTray;
+struct TStateFileOptions;
+
+class TSettingsParts : public QObject {
+public:
+  // Builds the style tabs, the "Files" tab, the hot-key edits (in the System
+  // tab's right column), the About tab, the tray icon and the hot keys.
+  explicit TSettingsParts(TQUELMAMainForm& Form);
+  ~TSettingsParts() override;
+
+  TStyleTabs* StyleTabs;
+  TFilesTab* FilesTab;
+  THotKeyEdit* DrawingHotKey;  // "Toggle drawing", Ctrl+F8
+  THotKeyEdit* DisplayHotKey;  // "Toggle visibility", Ctrl+F7
+  THotKeyEdit* EditorHotKey;   // "Toggle settings", Ctrl+F6
+  TGlobalHotKeys* HotKeys;
+  TTray* Tray;
+  TDebugReadout Readout;
+  TAboutSheet About;
+
+  // ---- Entry points for the settings window -----------------------------------
+  // Once the engine and the flame window exist: the debug caption.
+  void EngineCreated();
+  // Preferences: placement, hot keys, the four System boxes. Store: nullptr
+  // for the user's store.
+  void LoadSavePrefs(bool Save, QSettings* Store = nullptr);
+  // RegisterHotKeys: the three edits' shortcuts; failures are ignored.
+  void RegisterHotKeys();
+  void UnregisterHotKeys();
+  // Shows the tray icon; without a notification area says so once on
+  // standard error.
+  void ShowTray();
+  // "Load style" and "Load art" into the state file's options.
+  void PrepareStateFile(TStateFileOptions& Options) const;
+  // A second instance started: bring a visible settings window to the front
+  // and load the path when there is one.
+  void HandOver(const QString& Path);
+
+  // ---- Actions ------------------------------------------------------------------
+  void SettingsMenuClick();  // invert the settings window's visibility
+  void TrayIconClick();      // a visible settings window comes to the front
+  void HotKeyPressed(int Index);
+
+private:
+  TQUELMAMainForm& FForm;
+  bool FTrayNoteGiven = false;
+  bool FEditing = false;  // a hot-key edit has the focus
+};

@@ -1,0 +1,47 @@
+#pragma once
+// The notification-area icon: "QUELMA" as tooltip, a click brings the
+// program's windows to the front, a double click shows or hides the settings
+// window, and the right button opens the menu "Enable drawing", "Show
+// settings", "Exit". Without a notification area the program runs on; the
+// hot keys and a second start reach it.
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+
+class TTray : public QObject {
+public:
+  explicit TTray(QObject* Parent = nullptr);
+  ~TTray() override;
+
+  std::function<void()> OnClick;        // TrayIconClick
+  std::function<void()> OnDoubleClick;  // TrayIconDblClick
+  std::function<void()> OnDrawMenu;     // "Enable drawing"
+  std::function<void()> OnSettingsMenu; // "Show settings"
+  std::function<void()> OnExitMenu;     // "Exit"
+
+  QSystemTrayIcon* TrayIcon;
+  QMenu* TrayMenu;
+  QAction* DrawMenu;
+  QAction* SettingsMenu;
+  QAction* ExitMenu;
+
+  // Shows the icon when the desktop has a notification area. Returns the
+  // note to give the user once when it has none, else empty.
+  QString Show();
+
+  // Reacts as the icon does to a click of kind Reason.
+  void Activated(QSystemTrayIcon::ActivationReason Reason);
+};
+
+// The program's icon, drawn here: a flame on a dark round field.
+QIcon QuelmaIcon();
+
+inline constexpr const char* NoTrayNote =
+    "QUELMA: no notification area (system tray) was found. Use the hot keys "
+    "(Ctrl+F6 shows the settings window) or start QUELMA again to reach it.";

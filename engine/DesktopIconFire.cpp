@@ -1,0 +1,40 @@
+#include "DesktopIconFire.h"
+
+#include "ParticleForm.h"
+#include "Random.h"
+
+std::vector<TIconPoint> IconPositions;
+
+void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions, int32_t IconSize) {
+  const int32_t s = IconSize > 0 ? IconSize : DefaultDesktopIconSize;
+  // Singles, as the emitter space is; the sums are formed in double and
+  // rounded once, so large screen coordinates lose nothing on the way.
+  const float offX = float(double(s) / 2.0 - double(OriginX));
+  const float offY = float(3.0 - double(OriginY));
+  for (const TIconPoint& p : Positions) {
+    const double x = double(p.X) + double(offX);
+    const double y = double(p.Y) + double(offY);
+    Form.AddEmitter(nullptr, 256, float(x), float(y + 2.0));
+    for (int k = -2; k <= 2; ++k)
+      Form.AddEmitter(nullptr, 256, float(x + 4.0 * k), float(y + 2.0 * RandomReal()));
+  }
+}
+
+bool DeskIconsBtnClick(TPartForm& Form, TDeskIconsHost& Host, const std::string& StyleFileName) {
+  try {
+    IconPositions.clear();
+    TDesktopIcons icons = Host.GetDesktopIcons();
+    IconPositions = std::move(icons.Positions);
+    Host.SetKeepInFront(false);
+    Host.SetLoadStyle(true);
+    Host.SetLoadArt(true);
+    Host.LoadStateFile(StyleFileName);
+    PlaceIconEmitters(Form, IconPositions, icons.IconSize);
+    IconPositions.clear();
+    return true;
+  } catch (...) {
+    // Desktop-icon errors are silent by design; the list is not left filled.
+    IconPositions.clear();
+    return false;
+  }
+}

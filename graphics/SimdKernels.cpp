@@ -1,0 +1,137 @@
+// Picks the vector kernels for this processor and owns their work rows.
+#include "SimdKernels.h"
+
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "SimdKernelsShared.h"
+
+namespace {
+
+std::atomic<TKernelPath> RequestedPath{TKernelPath::Auto};
+
+bool X86() {
+#if defined(__x86_64__) || defined(__i386__)
+  return true;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+bool CpuHasAvx2() {
+#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+#else
+  return false;
+#endif
+}
+
+void SetKernelPath(TKernelPath Path) { RequestedPath.store(Path, std::memory_order_relaxed); }
+
+TKernelPath ActiveKernelPath() {
+  const TKernelPath p = RequestedPath.load(std::memory_order_relaxed);
+  if (p == TKernelPath::Reference || !X86())
+    return TKernelPath::Reference;
+  if (p == TKernelPath::Sse2)
+    return TKernelPath::Sse2;
+  return CpuHasAvx2() ? TKernelPath::Avx2 : TKernelPath::Sse2;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+
+namespace {
+
+// The box filter's work rows, kept between calls so that a frame allocates
+// nothing once the sizes are known.
+struct TBoxBuffers {
+  std::vector<uint16_t> Widened, Ring;
+  std::vector<uint32_t> Columns;
+};
+
+}  // namespace
+
+bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
+                      int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook, void* Context) {
+  const TKernelPath path = ActiveKernelPath();
+  if (path == TKernelPath::Reference)
+    return false;
+  // Row sums of up to 257 bytes fit 16 bits; up to 2048 pixels a window the
+  // single-precision mean stays exact (see the kernel).
+  if (MaskW < 1 || MaskH < 1 || MaskW > 257 || int64_t(MaskW) * MaskH > 2048 || Width < 1 || Height < 1)
+    return false;
+  thread_local TBoxBuffers buf;
+  const size_t lanes = size_t(Width) * 4;
+  const size_t padded = (lanes + 15) / 16 * 16;
+  const size_t span = size_t(Width + MaskW - 1) * 4;
+  buf.Widened.assign(span + 32, 0);
+  if (buf.Ring.size() < padded * size_t(MaskH))
+    buf.Ring.resize(padded * size_t(MaskH));
+  if (buf.Columns.size() < padded)
+    buf.Columns.resize(padded);
+  const TBoxScratch scratch{buf.Widened.data(), buf.Ring.data(), buf.Columns.data()};
+  const bool odd = (int64_t(MaskW) * MaskH) % 2 == 1;
+#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
+  if (path == TKernelPath::Avx2) {
+    quelma_avx2::FilterBox(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, scratch, Hook,
+                           Context);
+    return true;
+  }
+#endif
+  quelma_sse2::FilterBox(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, scratch, Hook,
+                         Context);
+  return true;
+}
+
+bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64_t Lanes) {
+  const TKernelPath path = ActiveKernelPath();
+  if (path == TKernelPath::Reference)
+    return false;
+  for (int i = 0; i < 4; ++i)
+    if (uint16_t(Lanes >> (16 * i)) > 257)
+      return false;
+  // Walking forwards, a destination ahead of the source inside the run would
+  // feed written pixels back in; the reference defines that case.
+  if (Dst > Src && Dst < Src + Count)
+    return false;
+  if (Count <= 0)
+    return true;
+#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
+  if (path == TKernelPath::Avx2) {
+    quelma_avx2::ScaleLanes(Src, Dst, Count, Lanes);
+    return true;
+  }
+#endif
+  quelma_sse2::ScaleLanes(Src, Dst, Count, Lanes);
+  return true;
+}
+
+bool AddSpotRowFast(uint32_t* Dst, int32_t Count, const TSpotRow& Row) {
+  const TKernelPath path = ActiveKernelPath();
+  if (path == TKernelPath::Reference)
+    return false;
+  if (Count <= 0)
+    return true;
+#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
+  if (path == TKernelPath::Avx2) {
+    quelma_avx2::SpotRow(Dst, Count, Row);
+    return true;
+  }
+#endif
+  quelma_sse2::SpotRow(Dst, Count, Row);
+  return true;
+}
+
+#else
+
+bool FilterBox8u4Fast(uint8_t*, ptrdiff_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, TBoxRowHook,
+                      void*) {
+  return false;
+}
+bool ScaleRowLanesFast(const uint32_t*, uint32_t*, int32_t, uint64_t) { return false; }
+bool AddSpotRowFast(uint32_t*, int32_t, const TSpotRow&) { return false; }
+
+#endif

@@ -1,0 +1,54 @@
+#pragma once
+// Vector fast paths of the hot kernels: the box filter, the lane scaling of
+// the fading pass and one row of a spot. Each gives exactly the bytes of its
+// scalar reference (the reference functions stay the definition); the
+// instruction set is picked at run time: SSE2 as the baseline, AVX2 where the
+// processor has it. Callers go through the public kernels (ippiFilterBox_8u_C4IR,
+// ScaleRowLanes, the engine's spots), which use these when they apply.
+#include <cstddef>
+#include <cstdint>
+
+enum class TKernelPath {
+  Auto,       // the best the processor runs
+  Reference,  // the scalar reference code only
+  Sse2,
+  Avx2,       // falls back to Sse2 where the processor lacks AVX2
+};
+
+// Process-wide choice, for tests and benchmarks; Auto by default.
+void SetKernelPath(TKernelPath Path);
+// The path in force, resolved: Reference, Sse2 or Avx2.
+TKernelPath ActiveKernelPath();
+bool CpuHasAvx2();
+
+// Called after each output row of the box filter with its index in the region
+// (0 = the region's top row), in order.
+using TBoxRowHook = void (*)(void* Context, int32_t RegionRow);
+
+// The box filter of ippiFilterBox_8u_C4IR (same arguments, already checked by
+// the caller) on the vector path. Returns false, touching nothing, when the
+// window is outside its range (mask width above 257 or more than 2048 pixels)
+// or the path is Reference; the caller then runs the reference.
+bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
+                      int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook = nullptr,
+                      void* Context = nullptr);
+
+// ScaleRowLanes on the vector path. Returns false when it does not apply (a
+// lane above 257, dst overlapping src from behind, or the Reference path).
+bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64_t Lanes);
+
+// One row of a spot. For pixel j: v = U[j] + Dyd (single), s = sqrt(v),
+// m = s * K; the cone level is nearest(m + 256), the fat one
+// nearest(sqrt(m + 1) * 256) (halves to even; no value counts as 0). The level
+// clamped to 0..256 scales Color's bytes ((c * level) >> 8), which are added to
+// the pixel's bytes with saturation at 255. U must hold Count values.
+struct TSpotRow {
+  const float* U = nullptr;
+  int32_t* Levels = nullptr;  // when given, receives the Count unclamped levels
+  float Dyd = 0;
+  float K = 0;
+  bool Fat = false;
+  uint32_t Color = 0;
+};
+// Returns false on the Reference path (nothing drawn).
+bool AddSpotRowFast(uint32_t* Dst, int32_t Count, const TSpotRow& Row);

@@ -1,0 +1,221 @@
+#pragma once
+// The vector kernels, written once over a small set of lane operations (O) and
+// compiled once per instruction set (SimdSse2.cpp, SimdAvx2.cpp). Everything
+// here is local to the including file, so nothing built for AVX2 can be picked
+// by the linker for another file. Include only after the ops are defined; no
+// standard-library templates are used, for the same reason.
+//
+// O provides: I (integer vector), F (float vector), N16 (16-bit lanes per
+// vector), and the operations used below. Every pack and unpack works within
+// 128-bit halves, so an unpack followed by the matching pack restores the order.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "SimdKernelsShared.h"
+
+namespace {
+
+template <class O>
+struct TKernels {
+  using I = typename O::I;
+  using F = typename O::F;
+  static constexpr int N16 = O::N16;  // u16 lanes = bytes written per store
+  static constexpr int N32 = N16 / 2;
+  static constexpr int Px = N16 / 4;  // pixels per 16-bit vector
+
+  // ---- Box filter ----------------------------------------------------------
+
+  // q[0 .. bytes) := the bytes of src widened to 16 bits.
+  static void Widen(const uint8_t* src, uint16_t* q, ptrdiff_t bytes) {
+    ptrdiff_t i = 0;
+    for (; i + N16 <= bytes; i += N16)
+      O::Store(q + i, O::LoadWidenU8(src + i));
+    for (; i < bytes; ++i)
+      q[i] = src[i];
+  }
+
+  // h[i] = sum of q[i + 4k], k < mw, for the lanes < lanes (a multiple of N16).
+  // q is padded so that the reads past the row stay in the buffer.
+  static void RowSums(const uint16_t* q, uint16_t* h, ptrdiff_t lanes, int mw) {
+    if (mw <= Px || mw <= 4) {
+      for (ptrdiff_t i = 0; i < lanes; i += N16) {
+        I acc = O::Load(q + i);
+        for (int k = 1; k < mw; ++k)
+          acc = O::Add16(acc, O::Load(q + i + 4 * k));
+        O::Store(h + i, acc);
+      }
+      return;
+    }
+    // Running sum: moving the window by Px pixels adds the Px columns that
+    // enter and takes off the Px that leave (exact modulo 2^16, and the sums
+    // stay below 2^16).
+    I acc = O::Load(q);
+    for (int k = 1; k < mw; ++k)
+      acc = O::Add16(acc, O::Load(q + 4 * k));
+    O::Store(h, acc);
+    for (ptrdiff_t i = N16; i < lanes; i += N16) {
+      const uint16_t* out = q + i - N16;
+      const uint16_t* in = out + 4 * mw;
+      I enter = O::Load(in), leave = O::Load(out);
+      for (int j = 1; j < Px; ++j) {
+        enter = O::Add16(enter, O::Load(in + 4 * j));
+        leave = O::Add16(leave, O::Load(out + 4 * j));
+      }
+      acc = O::Add16(acc, O::Sub16(enter, leave));
+      O::Store(h + i, acc);
+    }
+  }
+
+  // Rounded mean of 32-bit sums: nearest, halves to even. For odd n no sum
+  // lies half-way, and the product with the single-precision reciprocal stays
+  // closer to the exact quotient than 1 / (2n); for even n the division is
+  // correctly rounded, so half-way quotients come out exact.
+  template <bool Odd>
+  static I Mean(I sum, F factor) {
+    const F s = O::ToFloat(sum);
+    return O::ToIntNearest(Odd ? O::MulF(s, factor) : O::DivF(s, factor));
+  }
+
+  template <bool Odd>
+  static void Filter(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
+                     const TBoxScratch& sc, TBoxRowHook hook, void* ctx) {
+    const ptrdiff_t lanes = ptrdiff_t(w) * 4;
+    const ptrdiff_t padded = (lanes + N16 - 1) / N16 * N16;
+    const ptrdiff_t spanBytes = ptrdiff_t(w + mw - 1) * 4;
+    const int n = mw * mh;
+    const F factor = O::SetF(Odd ? 1.0f / float(n) : float(n));
+    const uint8_t* src0 = region - ptrdiff_t(ay) * step - ptrdiff_t(ax) * 4;
+    uint16_t* q = sc.Widened;
+    uint32_t* vs = sc.Columns;
+    std::memset(vs, 0, size_t(padded) * sizeof(uint32_t));
+
+    // Source row r (counted from the window's top) enters the ring once;
+    // rows above the output row are overwritten later, their sums stay here.
+    auto enter = [&](int r) -> const uint16_t* {
+      uint16_t* slot = sc.Ring + ptrdiff_t(r % mh) * padded;
+      Widen(src0 + ptrdiff_t(r) * step, q, spanBytes);
+      RowSums(q, slot, padded, mw);
+      return slot;
+    };
+    for (int r = 0; r < mh - 1; ++r) {
+      const uint16_t* hs = enter(r);
+      for (ptrdiff_t i = 0; i < padded; i += N16) {
+        const I a = O::Load(hs + i);
+        uint32_t* v = vs + i;
+        O::Store(v, O::Add32(O::Load(v), O::WidenLo16(a)));
+        O::Store(v + N32, O::Add32(O::Load(v + N32), O::WidenHi16(a)));
+      }
+    }
+    for (int y = 0; y < h; ++y) {
+      const uint16_t* hn = enter(y + mh - 1);
+      const uint16_t* ho = sc.Ring + ptrdiff_t(y % mh) * padded;
+      uint8_t* out = region + ptrdiff_t(y) * step;
+      for (ptrdiff_t i = 0; i < padded; i += N16) {
+        const I a = O::Load(hn + i);
+        uint32_t* v = vs + i;
+        const I lo = O::Add32(O::Load(v), O::WidenLo16(a));
+        const I hi = O::Add32(O::Load(v + N32), O::WidenHi16(a));
+        const I m = O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor));
+        if (i + N16 <= lanes) {
+          O::StoreBytes(out + i, m);
+        } else {
+          uint8_t tail[N16];
+          O::StoreBytes(tail, m);
+          std::memcpy(out + i, tail, size_t(lanes - i));
+        }
+        const I b = O::Load(ho + i);
+        O::Store(v, O::Sub32(lo, O::WidenLo16(b)));
+        O::Store(v + N32, O::Sub32(hi, O::WidenHi16(b)));
+      }
+      if (hook)
+        hook(ctx, y);
+    }
+  }
+
+  // ---- Lane scaling ----------------------------------------------------------
+
+  // Lanes all at most 257: the 16-bit product cannot overflow and the shifted
+  // result needs no saturation.
+  static void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {
+    const I f = O::Broadcast64(lanes);
+    const uint8_t* s = reinterpret_cast<const uint8_t*>(src);
+    uint8_t* d = reinterpret_cast<uint8_t*>(dst);
+    const ptrdiff_t bytes = ptrdiff_t(count) * 4;
+    ptrdiff_t i = 0;
+    for (; i + N16 <= bytes; i += N16)
+      O::StoreBytes(d + i, O::Srl16(O::Mul16(O::LoadWidenU8(s + i), f), 8));
+    if (i < bytes) {
+      uint8_t tail[N16] = {};
+      std::memcpy(tail, s + i, size_t(bytes - i));
+      O::StoreBytes(tail, O::Srl16(O::Mul16(O::LoadWidenU8(tail), f), 8));
+      std::memcpy(d + i, tail, size_t(bytes - i));
+    }
+  }
+
+  // ---- Spot row --------------------------------------------------------------
+
+  // N32 pixels at p (whole vector), levels from u.
+  // keep: all ones in the lanes to paint (a lane left out gets level 0, which
+  // adds nothing).
+  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, bool fat, I c16, I keep) {
+    const F v = O::AddF(O::LoadF(u), dyd);
+    const F m = O::MulF(O::SqrtF(v), k);
+    F a;
+    if (fat)
+      a = O::MulF(O::SqrtF(O::AddF(m, O::SetF(1.0f))), O::SetF(256.0f));
+    else
+      a = O::AddF(m, O::SetF(256.0f));
+    // No value converts to the most negative integer, which the clamp makes 0.
+    I level = O::ToIntNearest(a);
+    if (levels) {
+      // As the scalar conversion: no value gives 0.
+      const I none = O::CmpEq32(level, O::Set32(INT32_MIN));
+      O::Store(levels, O::AndNot(none, level));
+    }
+    level = O::And(level, O::CmpGt32(level, O::Set32(0)));
+    const I over = O::CmpGt32(level, O::Set32(256));
+    level = O::And(keep, O::Or(O::And(over, O::Set32(256)), O::AndNot(over, level)));
+    // Each level into the four 16-bit lanes of its pixel.
+    const I pairs = O::Or(level, O::Sll32(level, 16));
+    const I fLo = O::UnpackLo32(pairs, pairs), fHi = O::UnpackHi32(pairs, pairs);
+    const I px = O::Load(p);
+    const I addLo = O::Srl16(O::Mul16(c16, fLo), 8), addHi = O::Srl16(O::Mul16(c16, fHi), 8);
+    const I sumLo = O::Add16(O::UnpackLo8Zero(px), addLo), sumHi = O::Add16(O::UnpackHi8Zero(px), addHi);
+    O::Store(p, O::PackUs16(sumLo, sumHi));
+  }
+
+  static void SpotRow(uint32_t* dst, int32_t count, const TSpotRow& row) {
+    const F dyd = O::SetF(row.Dyd), k = O::SetF(row.K);
+    const uint64_t c = row.Color;
+    const I c16 = O::Broadcast64((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 |
+                                 ((c >> 24) & 0xFF) << 48);
+    const I all = O::Set32(-1);
+    int32_t j = 0;
+    for (; j + N32 <= count; j += N32)
+      SpotBlock(dst + j, row.U + j, row.Levels ? row.Levels + j : nullptr, dyd, k, row.Fat, c16, all);
+    if (j < count && count >= N32) {
+      // The last whole vector of the row again, painting only the lanes not
+      // done yet (their levels are the same either way).
+      const int32_t at = count - N32;
+      const I keep = O::CmpGt32(O::Iota32(), O::Set32(j - at - 1));
+      SpotBlock(dst + at, row.U + at, row.Levels ? row.Levels + at : nullptr, dyd, k, row.Fat, c16, keep);
+    } else if (j < count) {
+      // The last pixels through a whole vector; the spare lanes get no light.
+      uint32_t px[N32] = {};
+      float u[N32];
+      for (int t = 0; t < N32; ++t)
+        u[t] = 1e30f;
+      const size_t rest = size_t(count - j);
+      std::memcpy(px, dst + j, rest * 4);
+      std::memcpy(u, row.U + j, rest * 4);
+      int32_t levels[N32];
+      SpotBlock(px, u, levels, dyd, k, row.Fat, c16, all);
+      std::memcpy(dst + j, px, rest * 4);
+      if (row.Levels)
+        std::memcpy(row.Levels + j, levels, rest * 4);
+    }
+  }
+};
+
+}  // namespace

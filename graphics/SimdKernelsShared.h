@@ -1,0 +1,43 @@
+#pragma once
+// What the dispatcher hands the per-instruction-set kernels.
+#include <cstddef>
+#include <cstdint>
+
+#include "SimdKernels.h"
+
+// Work rows of the box filter, owned by the caller (allocated outside the
+// vector files, which use no standard-library templates). Widened: one source
+// row as 16-bit lanes plus 32 spare zero lanes; Ring: mask-height rows of
+// window-row sums; Columns: the running 32-bit sums down the columns. Rows of
+// Ring and Columns hold the region's lanes rounded up to 16.
+struct TBoxScratch {
+  uint16_t* Widened = nullptr;
+  uint16_t* Ring = nullptr;
+  uint32_t* Columns = nullptr;
+};
+
+// The entry points each vector file defines.
+#define QUELMA_SIMD_ENTRY_POINTS(ns)                                                                   \
+  namespace ns {                                                                                         \
+  void FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay, \
+                 const TBoxScratch& scratch, TBoxRowHook hook, void* ctx);                             \
+  void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);                   \
+  void SpotRow(uint32_t* dst, int32_t count, const TSpotRow& row);                                      \
+  }
+
+QUELMA_SIMD_ENTRY_POINTS(quelma_sse2)
+QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
+
+// Defines the entry points of namespace ns over the kernels of ops O.
+#define QUELMA_SIMD_DEFINE_ENTRY_POINTS(ns, O)                                                          \
+  void ns::FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,     \
+                     int ay, const TBoxScratch& scratch, TBoxRowHook hook, void* ctx) {                  \
+    if (odd)                                                                                             \
+      TKernels<O>::Filter<true>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);                 \
+    else                                                                                                 \
+      TKernels<O>::Filter<false>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);                \
+  }                                                                                                      \
+  void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {              \
+    TKernels<O>::ScaleLanes(src, dst, count, lanes);                                                     \
+  }                                                                                                      \
+  void ns::SpotRow(uint32_t* dst, int32_t count, const TSpotRow& row) { TKernels<O>::SpotRow(dst, count, row); }

@@ -1,0 +1,182 @@
+// The settings window with its parts: the style tabs, the "Files" tab, the
+// hot keys, the tray menu, the preferences at creation and destruction, the
+// debug readout and the hand-over, all reaching the engine and the window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "DebugMessage.h"
+#include "FilesTab.h"
+#include "FlameWindow.h"
+#include "HotKeyEdit.h"
+#include "MainForm.h"
+#include "NumB.h"
+#include "ParticleForm.h"
+#include "SettingsParts.h"
+#include "SettingsTestSupport.h"
+#include "StyleTabs.h"
+#include "Tray.h"
+
+namespace {
+
+class SettingsWindow : public SettingsAppTest {
+protected:
+  void SetUp() override {
+    SetDebugMessageHandler([this](const QString& T) { Messages << T; });
+    ASSERT_TRUE(Prefs.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Prefs.path());
+    WritePrefs();
+    Form = std::make_unique<TQUELMAMainForm>();
+    Form->FormCreate(Folder.path(), {});
+    ASSERT_NE(Form->Parts, nullptr);
+  }
+  void TearDown() override {
+    Form.reset();
+    SetDebugMessageHandler(nullptr);
+    SettleEvents();
+  }
+  virtual void WritePrefs() {}
+  QString PrefsFile() const { return Prefs.filePath(QStringLiteral("QUELMA.conf")); }
+  QString File(const char* Name) const { return Folder.filePath(QString::fromLatin1(Name)); }
+
+  QTemporaryDir Folder, Prefs;
+  QStringList Messages;
+  std::unique_ptr<TQUELMAMainForm> Form;
+};
+
+TEST_F(SettingsWindow, StyleControlsDriveTheEngineAndTheTimer) {
+  TPartForm& E = *Form->Engine();
+  TStyleTabs& S = *Form->Parts->StyleTabs;
+  EXPECT_EQ(Form->AnimTimer.Interval(), 33);
+  S.MoveSlider(QStringLiteral("FPSSel"), 16);
+  EXPECT_EQ(Form->AnimTimer.Interval(), 62);
+  S.MoveSlider(QStringLiteral("GravitySel"), 1000);
+  EXPECT_GT(E.FGravity, 0.0f);
+  EXPECT_EQ(Form->FStyle.Gravity, 1000);
+  Form->AddBox->setChecked(true);
+  EXPECT_EQ(E.FStyle.Color >> 24, 0u);
+  // The sliders stand on their tabs.
+  EXPECT_EQ(S.PASel->parentWidget(), Form->EmittersSheet);
+  EXPECT_EQ(S.FHCycleSel->parentWidget(), Form->FadingSheet);
+  EXPECT_EQ(S.EFOSel->parentWidget(), Form->AnimationSheet);
+}
+
+TEST_F(SettingsWindow, StateFilesFollowLoadStyleAndLoadArt) {
+  TPartForm& E = *Form->Engine();
+  TStyleTabs& S = *Form->Parts->StyleTabs;
+  E.AddEmitter(nullptr, 256, 5, 6);
+  S.MoveSlider(QStringLiteral("GravitySel"), 400);
+  ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), true));
+  E.AddEmitter(nullptr, 256, 7, 8);
+  S.MoveSlider(QStringLiteral("GravitySel"), 0);
+
+  Form->Parts->FilesTab->LArtBox->setChecked(false);
+  ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), false));
+  EXPECT_EQ(S.GravitySel->Position(), 400);  // the style came back
+  EXPECT_GT(E.FGravity, 0.0f);
+  EXPECT_EQ(E.FEmitters.Count, 2);  // the art stayed
+
+  S.MoveSlider(QStringLiteral("GravitySel"), 0);
+  Form->Parts->FilesTab->LArtBox->setChecked(true);
+  Form->Parts->FilesTab->LStyleBox->setChecked(false);
+  ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), false));
+  EXPECT_EQ(S.GravitySel->Position(), 0);
+  EXPECT_EQ(E.FEmitters.Count, 1);
+  EXPECT_TRUE(Messages.isEmpty());
+}
+
+TEST_F(SettingsWindow, AFailedReadShowsWhatItReadOnTheSliders) {
+  TPartForm& E = *Form->Engine();
+  QFile F(File("b.quelma"));
+  ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+  F.write("<QUELMA_state Version=\"1.0.0.0\"><Style><Animation FPS=\"30\" Gravity=\"700\" Attraction=\"0\" "
+          "Emitter_lifetime=\"1000\" Emitter_fade_out=\"200\"/></Style><Art><Emitters><New Y=\"1\"/>"
+          "</Emitters></Art></QUELMA_state>");
+  F.close();
+  const float Gravity = E.FGravity;
+  EXPECT_FALSE(Form->LoadSaveState(File("b.quelma"), false));
+  EXPECT_EQ(Messages, QStringList{QStringLiteral("Error loading the file.")});
+  EXPECT_EQ(Form->Parts->StyleTabs->GravitySel->Position(), 700);
+  EXPECT_EQ(E.FGravity, Gravity);  // applied only when a control changes
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
+}
+
+TEST_F(SettingsWindow, HotKeysTrayAndHandOverReachTheirActions) {
+  TSettingsParts& P = *Form->Parts;
+  Form->show();
+  P.HotKeyPressed(0);
+  EXPECT_TRUE(Form->DrawingBox->isChecked());
+  P.HotKeyPressed(0);
+  EXPECT_FALSE(Form->DrawingBox->isChecked());
+  P.HotKeyPressed(1);
+  EXPECT_FALSE(Form->DisplayBox->isChecked());
+  P.HotKeyPressed(2);
+  EXPECT_FALSE(Form->isVisible());
+  P.Tray->SettingsMenu->trigger();
+  EXPECT_TRUE(Form->isVisible());
+  P.Tray->DrawMenu->trigger();
+  EXPECT_TRUE(Form->DrawingBox->isChecked());
+  EXPECT_EQ(P.Tray->TrayIcon->toolTip(), QStringLiteral("QUELMA"));
+  EXPECT_EQ(P.Tray->ExitMenu->text(), QStringLiteral("Exit"));
+
+  Form->Engine()->AddEmitter(nullptr, 256, 1, 1);
+  ASSERT_TRUE(Form->LoadSaveState(File("h.quelma"), true));
+  Form->Engine()->AddEmitter(nullptr, 256, 2, 2);
+  P.HandOver(File("h.quelma"));
+  EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
+  P.HandOver(QString());  // only brings the window forward
+  EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
+}
+
+TEST_F(SettingsWindow, DebugModeShowsTheSnapshotAndRestoresTheCaption) {
+  Form->Engine()->AddEmitter(nullptr, 256, 3, 4);
+  Form->DebugBox->setChecked(true);
+  EXPECT_TRUE(Form->Engine()->FDebug);
+  EXPECT_TRUE(Form->HelpMemo->toPlainText().endsWith(QStringLiteral("\nEM0 X:3 Y:4")));
+  Form->AnimTimerTimer();
+  EXPECT_TRUE(Form->windowTitle().startsWith(QStringLiteral("Emitters: 1")));
+  Form->DebugBox->setChecked(false);
+  EXPECT_EQ(Form->windowTitle(), QStringLiteral("QUELMA"));
+}
+
+TEST_F(SettingsWindow, ThePreferencesAreWrittenWhenTheWindowEnds) {
+  Form->Parts->DrawingHotKey->SetHotKey(0);
+  Form->WSolidBox->setChecked(true);
+  Form->move(100, 50);
+  Form.reset();
+  QSettings Raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QUELMA"));
+  EXPECT_EQ(Raw.value(QStringLiteral("DrawingHotKey")).toString(), QStringLiteral("0"));
+  EXPECT_EQ(Raw.value(QStringLiteral("WSolidBox")).toString(), QStringLiteral("1"));
+  EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/Left")).toString(), QStringLiteral("100"));
+  EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/Top")).toString(), QStringLiteral("50"));
+}
+
+class SettingsWindowWithPrefs : public SettingsWindow {
+protected:
+  void WritePrefs() override {
+    QFile F(PrefsFile());
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.write("[General]\nDrawingHotKey=0\nDisplayHotKey=24644\nWSolidBox=1\nAddBox=1\nWFrontBox=2\n"
+            "[QUELMAMainForm]\nLeft=100\nTop=50\n");
+  }
+};
+
+TEST_F(SettingsWindowWithPrefs, AreReadAtCreation) {
+  EXPECT_EQ(Form->pos(), QPoint(100, 50));
+  EXPECT_EQ(Form->Parts->DrawingHotKey->HotKey(), 0);
+  EXPECT_EQ(Form->Parts->DisplayHotKey->HotKey(), 24644);
+  EXPECT_EQ(Form->Parts->EditorHotKey->HotKey(), 16501);
+  EXPECT_TRUE(Form->WSolidBox->isChecked());
+  EXPECT_FALSE(Form->WFrontBox->isChecked());  // only 1 sets a box
+  EXPECT_TRUE(Form->AddBox->isChecked());
+  EXPECT_EQ(Form->Engine()->FStyle.Color >> 24, 0u);  // additive from the start
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+#pragma once
+// Small picture files made in the tests: BMPs byte by byte, PNGs with libpng,
+// JPEGs with libjpeg, TGAs byte by byte.
+#include <png.h>
+#include <stdio.h>
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fx {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void Put16(Bytes& b, uint32_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+inline void Put32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    b.push_back(uint8_t(v >> (8 * i)));
+}
+
+struct TBmpSpec {
+  uint32_t HeaderSize = 40;
+  int32_t Width = 1;
+  int32_t Height = 1;
+  uint16_t BitCount = 24;
+  uint32_t Compression = 0;
+  uint32_t ColorCount = 0;            // the header's field
+  std::vector<uint32_t> Masks{};      // written after the header when given
+  std::vector<uint32_t> Colors{};     // entries 0x00RRGGBB, 3 or 4 bytes each
+  Bytes Pixels{};
+  int64_t ImageSize = -1;             // -1: the size of Pixels
+  bool FileHeader = true;
+};
+
+inline Bytes MakeBmp(const TBmpSpec& s) {
+  Bytes d;
+  Put32(d, s.HeaderSize);
+  if (s.HeaderSize == 12) {
+    Put16(d, uint32_t(s.Width));
+    Put16(d, uint32_t(s.Height));
+    Put16(d, 1);
+    Put16(d, s.BitCount);
+  } else {
+    Put32(d, uint32_t(s.Width));
+    Put32(d, uint32_t(s.Height));
+    Put16(d, 1);
+    Put16(d, s.BitCount);
+    Put32(d, s.Compression);
+    Put32(d, uint32_t(s.ImageSize < 0 ? s.Pixels.size() : s.ImageSize));
+    Put32(d, 0);
+    Put32(d, 0);
+    Put32(d, s.ColorCount);
+    Put32(d, 0);
+  }
+  for (uint32_t m : s.Masks)
+    Put32(d, m);
+  for (uint32_t c : s.Colors) {
+    d.push_back(uint8_t(c));
+    d.push_back(uint8_t(c >> 8));
+    d.push_back(uint8_t(c >> 16));
+    if (s.HeaderSize != 12)
+      d.push_back(0);
+  }
+  const size_t headerBytes = d.size();
+  d.insert(d.end(), s.Pixels.begin(), s.Pixels.end());
+  if (!s.FileHeader)
+    return d;
+  Bytes f;
+  f.push_back('B');
+  f.push_back('M');
+  Put32(f, uint32_t(14 + d.size()));
+  Put32(f, 0);
+  Put32(f, uint32_t(14 + headerBytes));
+  f.insert(f.end(), d.begin(), d.end());
+  return f;
+}
+
+// Rows as libpng takes them for the colour type and depth.
+struct TPngSpec {
+  int Width = 1, Height = 1;
+  int ColorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  int BitDepth = 8;
+  Bytes Rows{};  // Height rows, packed
+  std::vector<png_color> Palette{};
+  Bytes Trans{};  // tRNS alphas of palette entries
+  bool Interlaced = false;
+};
+
+inline void PngWriteTo(png_structp png, png_bytep data, png_size_t n) {
+  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + n);
+}
+inline void PngFlush(png_structp) {}
+
+// No C++ object lives in this frame, so libpng's longjmp skips no destructor.
+inline bool PngWrite(png_structp png, png_infop info, const TPngSpec* s, Bytes* out, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png)))
+    return false;
+  png_set_write_fn(png, out, PngWriteTo, PngFlush);
+  png_set_IHDR(png, info, png_uint_32(s->Width), png_uint_32(s->Height), s->BitDepth, s->ColorType,
+               s->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!s->Palette.empty())
+    png_set_PLTE(png, info, s->Palette.data(), int(s->Palette.size()));
+  if (!s->Trans.empty())
+    png_set_tRNS(png, info, s->Trans.data(), int(s->Trans.size()), nullptr);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+
+inline Bytes MakePng(const TPngSpec& s) {
+  Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  const size_t rowBytes = s.Rows.size() / size_t(s.Height);
+  std::vector<png_bytep> rows(size_t(s.Height));
+  for (int r = 0; r < s.Height; ++r)
+    rows[size_t(r)] = const_cast<png_bytep>(s.Rows.data() + size_t(r) * rowBytes);
+  const bool ok = PngWrite(png, info, &s, &out, rows.data());
+  png_destroy_write_struct(&png, &info);
+  if (!ok)
+    std::abort();
+  return out;
+}
+
+// Pixels: Components bytes per pixel (1 grey or 3 RGB), rows top first.
+inline Bytes MakeJpeg(int Width, int Height, int Components, const Bytes& Pixels, int Quality = 95,
+                      bool Progressive = false) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = JDIMENSION(Width);
+  c.image_height = JDIMENSION(Height);
+  c.input_components = Components;
+  c.in_color_space = Components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, Quality, TRUE);
+  if (Progressive)
+    jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(Pixels.data() + size_t(c.next_scanline) * size_t(Width * Components));
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  Bytes out(mem, mem + size);
+  jpeg_destroy_compress(&c);
+  std::free(mem);
+  return out;
+}
+
+inline Bytes MakeTga(uint8_t ImageType, int Width, int Height, int Bits, uint8_t Descriptor, const Bytes& Pixels,
+                     uint8_t IdLength = 0) {
+  Bytes d(18, 0);
+  d[0] = IdLength;
+  d[2] = ImageType;
+  d[12] = uint8_t(Width);
+  d[13] = uint8_t(Width >> 8);
+  d[14] = uint8_t(Height);
+  d[15] = uint8_t(Height >> 8);
+  d[16] = uint8_t(Bits);
+  d[17] = Descriptor;
+  d.insert(d.end(), IdLength, 'i');
+  d.insert(d.end(), Pixels.begin(), Pixels.end());
+  return d;
+}
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TTempDir {
+public:
+  TTempDir() {
+    std::string t = (std::filesystem::temp_directory_path() / "quelma-pictures-XXXXXX").string();
+    Path = mkdtemp(t.data());
+  }
+  ~TTempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(Path, ec);
+  }
+  std::string Write(const std::string& Name, const Bytes& B) const {
+    const std::string p = Path + "/" + Name;
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(B.data()), std::streamsize(B.size()));
+    return p;
+  }
+  std::string Path;
+};
+
+}  // namespace fx

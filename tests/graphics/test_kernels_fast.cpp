@@ -1,0 +1,193 @@
+// The vector paths of the box filter and the lane scaling against their
+// scalar references, byte for byte, on every instruction set this processor
+// runs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ColorKernels.h"
+#include "Primitives.h"
+#include "SimdKernels.h"
+
+namespace {
+
+// Runs the test body once per vector path, restoring Auto afterwards.
+std::vector<TKernelPath> VectorPaths()
+{
+  std::vector<TKernelPath> paths{TKernelPath::Sse2};
+  if (CpuHasAvx2())
+    paths.push_back(TKernelPath::Avx2);
+  return paths;
+}
+
+struct PathGuard {
+  explicit PathGuard(TKernelPath p) { SetKernelPath(p); }
+  ~PathGuard() { SetKernelPath(TKernelPath::Auto); }
+};
+
+const char* Name(TKernelPath p) { return p == TKernelPath::Avx2 ? "avx2" : "sse2"; }
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
+{
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v)
+    b = uint8_t(rng());
+  return v;
+}
+
+// Filters a W x H picture (stride with spare bytes) on both paths and compares
+// every byte, the spare ones included.
+void CheckBox(const std::vector<uint8_t>& pic, int W, int H, int stride, IppiSize mask, IppiPoint anchor,
+              TKernelPath path)
+{
+  const IppiSize roi{W - mask.width + 1, H - mask.height + 1};
+  if (roi.width <= 0 || roi.height <= 0)
+    return;
+  std::vector<uint8_t> ref = pic, fast = pic;
+  const size_t at = size_t(anchor.y) * size_t(stride) + size_t(anchor.x) * 4;
+  ASSERT_EQ(ippiFilterBox_8u_C4IR_Reference(ref.data() + at, stride, roi, mask, anchor), ippStsNoErr);
+  {
+    PathGuard g(path);
+    ASSERT_EQ(ippiFilterBox_8u_C4IR(fast.data() + at, stride, roi, mask, anchor), ippStsNoErr);
+  }
+  ASSERT_TRUE(ref == fast) << Name(path) << " mask " << mask.width << "x" << mask.height << " anchor "
+                           << anchor.x << "," << anchor.y << " picture " << W << "x" << H;
+}
+
+}  // namespace
+
+TEST(KernelsFast, BoxFilterMatchesReferenceForEveryWindowUpTo17)
+{
+  // Widths chosen so that the region's last vector is sometimes whole and
+  // sometimes partial on both instruction sets.
+  for (TKernelPath path : VectorPaths())
+    for (int mw = 1; mw <= 17; ++mw)
+      for (int mh = 1; mh <= 17; ++mh) {
+        const int W = 21 + (mw * 7 + mh) % 13, H = 19 + mh;
+        const int stride = W * 4 + 12;
+        const auto pic = RandomBytes(size_t(stride) * H, uint32_t(mw * 100 + mh));
+        CheckBox(pic, W, H, stride, IppiSize{mw, mh}, IppiPoint{mw / 2, mh / 2}, path);
+        CheckBox(pic, W, H, stride, IppiSize{mw, mh}, IppiPoint{0, mh - 1}, path);
+        CheckBox(pic, W, H, stride, IppiSize{mw, mh}, IppiPoint{mw - 1, 0}, path);
+      }
+}
+
+TEST(KernelsFast, BoxFilterMatchesReferenceOnFlatAndExtremePictures)
+{
+  // All 255 gives the largest sums; halves (even windows over 0/255 stripes)
+  // test the rounding of ties to even.
+  for (TKernelPath path : VectorPaths())
+    for (int kind = 0; kind < 3; ++kind) {
+      const int W = 70, H = 50, stride = W * 4;
+      std::vector<uint8_t> pic(size_t(stride) * H);
+      for (size_t i = 0; i < pic.size(); ++i)
+        pic[i] = kind == 0 ? 255 : kind == 1 ? uint8_t((i / 4) % 2 ? 255 : 0) : uint8_t((i / 4 + i / stride) % 3 * 127);
+      for (IppiSize m : {IppiSize{2, 1}, IppiSize{2, 2}, IppiSize{4, 3}, IppiSize{6, 5}, IppiSize{16, 16},
+                         IppiSize{17, 17}, IppiSize{45, 45}, IppiSize{64, 32}})
+        CheckBox(pic, W, H, stride, m, IppiPoint{m.width / 2, m.height / 2}, path);
+    }
+}
+
+TEST(KernelsFast, BoxFilterLargeWindowsFallBackOrMatch)
+{
+  // Beyond the vector path's range (257 wide, more than 2048 pixels) the
+  // reference runs; either way the bytes agree.
+  for (TKernelPath path : VectorPaths())
+    for (IppiSize m : {IppiSize{257, 1}, IppiSize{258, 1}, IppiSize{1, 300}, IppiSize{60, 40}}) {
+      const int W = m.width + 9, H = m.height + 5, stride = W * 4;
+      const auto pic = RandomBytes(size_t(stride) * H, uint32_t(m.width * 7 + m.height));
+      CheckBox(pic, W, H, stride, m, IppiPoint{m.width / 2, m.height / 2}, path);
+    }
+}
+
+TEST(KernelsFast, BoxFilterCallsTheRowHookInOrderAfterEachRow)
+{
+  const int W = 30, H = 20, stride = W * 4;
+  auto pic = RandomBytes(size_t(stride) * H, 5);
+  auto ref = pic;
+  const IppiSize roi{W - 2, H - 4};
+  ippiFilterBox_8u_C4IR_Reference(ref.data() + 2 * stride + 4, stride, roi, IppiSize{3, 5}, IppiPoint{1, 2});
+  struct Seen {
+    std::vector<int32_t> rows;
+    const uint8_t* pic;
+    const uint8_t* ref;
+    bool finished = true;
+  } seen{{}, pic.data(), ref.data()};
+  // Each reported row already holds its final bytes.
+  auto hook = [](void* c, int32_t row) {
+    auto* s = static_cast<Seen*>(c);
+    s->rows.push_back(row);
+    const size_t off = size_t(row + 2) * stride;
+    s->finished = s->finished && std::memcmp(s->pic + off, s->ref + off, stride) == 0;
+  };
+  for (TKernelPath path : VectorPaths()) {
+    std::vector<uint8_t> work = pic;
+    seen.rows.clear();
+    seen.pic = work.data();
+    PathGuard g(path);
+    ASSERT_TRUE(FilterBox8u4Fast(work.data() + 2 * stride + 4, stride, roi.width, roi.height, 3, 5, 1, 2, hook,
+                                 &seen));
+    std::vector<int32_t> expected(size_t(roi.height));
+    for (int i = 0; i < roi.height; ++i)
+      expected[size_t(i)] = i;
+    EXPECT_EQ(seen.rows, expected) << Name(path);
+    EXPECT_TRUE(seen.finished) << Name(path);
+    EXPECT_TRUE(work == ref) << Name(path);
+  }
+}
+
+TEST(KernelsFast, ReferencePathTakesNoVectorKernel)
+{
+  PathGuard g(TKernelPath::Reference);
+  EXPECT_EQ(ActiveKernelPath(), TKernelPath::Reference);
+  uint8_t px[64] = {};
+  EXPECT_FALSE(FilterBox8u4Fast(px, 16, 2, 2, 1, 1, 0, 0));
+  uint32_t row[4] = {};
+  EXPECT_FALSE(ScaleRowLanesFast(row, row, 4, MakeLaneFactors(1, 1, 1, 1)));
+}
+
+TEST(KernelsFast, ScaleRowLanesMatchesReferenceInPlaceAndMoving)
+{
+  std::mt19937 rng(11);
+  for (TKernelPath path : VectorPaths())
+    for (int count = 0; count <= 41; ++count)
+      for (int trial = 0; trial < 8; ++trial) {
+        // Lanes up to 257 take the vector path, larger ones the reference.
+        const uint32_t limit = trial < 6 ? 258 : 65536;
+        const TLaneFactors lanes = MakeLaneFactors(uint16_t(rng() % limit), uint16_t(rng() % limit),
+                                                   uint16_t(rng() % limit), uint16_t(rng() % limit));
+        std::vector<uint32_t> src(size_t(count) + 8);
+        for (auto& p : src)
+          p = rng();
+        // In place, moved to a separate row, and moved back within the run.
+        for (int shift : {0, -1, -3, 100}) {
+          std::vector<uint32_t> a = src, b = src;
+          std::vector<uint32_t> da(size_t(count) + 8, 0x12345678u), db = da;
+          const uint32_t* sa = a.data() + 3;
+          const uint32_t* sb = b.data() + 3;
+          uint32_t* ta = shift == 100 ? da.data() : a.data() + 3 + shift;
+          uint32_t* tb = shift == 100 ? db.data() : b.data() + 3 + shift;
+          ScaleRowLanesReference(sa, ta, count, lanes);
+          PathGuard g(path);
+          ScaleRowLanes(sb, tb, count, lanes);
+          ASSERT_TRUE(a == b && da == db) << Name(path) << " count " << count << " shift " << shift;
+        }
+      }
+}
+
+TEST(KernelsFast, ScaleRowLanesKeepsItsEdgeCases)
+{
+  for (TKernelPath path : VectorPaths()) {
+    PathGuard g(path);
+    uint32_t row[9];
+    for (auto& p : row)
+      p = 0xFF01FF01u;
+    ScaleRowLanes(row, row, 9, MakeLaneFactors(255, 255, 255, 255));
+    for (uint32_t p : row)
+      EXPECT_EQ(p, 0xFE00FE00u) << Name(path);
+  }
+}
