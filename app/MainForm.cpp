@@ -18,6 +18,8 @@
 #include <optional>
 
 #include "DebugMessage.h"
+#include "DesktopIconFire.h"
+#include "DesktopIcons.h"
 #include "FlameWindow.h"
 #include "HelpAbout.h"
 #include "ParticleForm.h"
@@ -143,6 +145,15 @@ void TQUELMAMainForm::BuildAboutSheet() {
   const TAboutSheet About = ::BuildAboutSheet(AboutSheet, QStringLiteral(QUELMA_VERSION));
   VersionLabel = About.VersionLabel;
   DeskIconsBtn = About.DeskIconsBtn;
+  // "My desktop icons on fire!": the alternate style with six emitters per icon.
+  QObject::connect(DeskIconsBtn, &QPushButton::clicked, this, [this] {
+    if (!Engine()) return;
+    TFilesTab* Files = Parts ? Parts->FilesTab : nullptr;
+    TDesktopIconsHost Host(WFrontBox, Files ? Files->LStyleBox : nullptr, Files ? Files->LArtBox : nullptr,
+                           [this](const QString& F) { LoadSaveState(F, false); });
+    ::DeskIconsBtnClick(*Engine(), Host,
+                        QFile::encodeName(DataFolder() + QString::fromUtf8(AlternateFireFileName)).toStdString());
+  });
 }
 
 // ---- Top row ------------------------------------------------------------------

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "SettingsTestSupport.h"
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -31,17 +33,7 @@
 
 namespace {
 
-QApplication& App() {
-  // One application object per test program, whichever test makes it first.
-  if (auto* Existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *Existing;
-  static int Argc = 1;
-  static char Name[] = "test_app";
-  static char* Argv[] = {Name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Never destroyed: Qt's input devices must not outlive it at exit.
-  static QApplication* A = new QApplication(Argc, Argv);
-  return *A;
-}
+QApplication& App() { return SettingsTestApp(); }
 
 void Settle() {
   for (int i = 0; i < 3; ++i) {

@@ -1,5 +1,7 @@
 // Runs the built quelma-render as a user would.
 #include <gtest/gtest.h>
+
+#include "RenderRun.h"
 #include <png.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -15,32 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-  int Status = -1;
-  std::string Out;
-};
-
-// Runs quelma-render with Args (already quoted for the shell), capturing
-// standard output and error together.
-TRun Render(const std::string& Args) {
-  const std::string cmd = std::string("'") + QUELMA_RENDER + "' " + Args + " 2>&1";
-  TRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int st = pclose(p);
-  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadAll(const fs::path& p) { return ReadFileText(p.string()); }
 
 struct Picture {
   int Width = 0, Height = 0;

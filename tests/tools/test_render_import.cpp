@@ -1,5 +1,7 @@
 // quelma-render --import: pictures turned into art from the command line.
 #include <gtest/gtest.h>
+
+#include "RenderRun.h"
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -11,30 +13,8 @@
 
 namespace {
 
-struct TRun {
-  int Status = -1;
-  std::string Out;
-};
-
-TRun RenderWith(const std::string& Args) {
-  const std::string cmd = std::string("'") + QUELMA_RENDER + "' " + Args + " 2>&1";
-  TRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int st = pclose(p);
-  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
-std::string ReadText(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+TRun RenderWith(const std::string& Args) { return Render(Args); }
+std::string ReadText(const std::string& Path) { return ReadFileText(Path); }
 
 int Count(const std::string& Text, const std::string& What) {
   int n = 0;

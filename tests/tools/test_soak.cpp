@@ -1,6 +1,8 @@
 // quelma-render --soak: a short soak as the continuous integration runs a
 // longer one, and the soak's usage errors.
 #include <gtest/gtest.h>
+
+#include "RenderRun.h"
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -10,23 +12,7 @@
 
 namespace {
 
-struct TSoakRun {
-  int Status = -1;
-  std::string Out;
-};
-
-TSoakRun Soak(const std::string& Args) {
-  const std::string cmd = std::string("'") + QUELMA_RENDER + "' " + Args + " 2>&1";
-  TSoakRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int st = pclose(p);
-  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+TRun Soak(const std::string& Args) { return Render(Args); }
 
 long long Figure(const std::string& Out, const std::string& Pattern) {
   std::smatch m;
@@ -35,7 +21,7 @@ long long Figure(const std::string& Out, const std::string& Pattern) {
 }
 
 TEST(Soak, TwentySecondsOfRandomUseHoldEveryInvariant) {
-  const TSoakRun r = Soak("--soak 20");
+  const TRun r = Soak("--soak 20");
   ASSERT_EQ(r.Status, 0) << r.Out;
   EXPECT_NE(r.Out.find("soak: passed"), std::string::npos) << r.Out;
   // The run did what it says: frames, and (the first actions go through
@@ -64,7 +50,7 @@ TEST(Soak, UsageAndFileErrors) {
       {"--soak 5 --no-startup /nonexistent/missing.quelma", 2},
   };
   for (const auto& c : cases) {
-    const TSoakRun r = Soak(c.Args);
+    const TRun r = Soak(c.Args);
     EXPECT_EQ(r.Status, c.Status) << c.Args << "\n" << r.Out;
     EXPECT_EQ(r.Out.find("soak: passed"), std::string::npos) << c.Args;
   }

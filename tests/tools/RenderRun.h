@@ -1,0 +1,35 @@
+#pragma once
+// Runs the built quelma-render as a user would, capturing standard output and
+// error together.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+struct TRun {
+  int Status = -1;
+  std::string Out;
+};
+
+// Args are already quoted for the shell.
+inline TRun Render(const std::string& Args) {
+  const std::string cmd = std::string("'") + QUELMA_RENDER + "' " + Args + " 2>&1";
+  TRun r;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
+  const int st = pclose(p);
+  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+inline std::string ReadFileText(const std::string& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
