@@ -168,50 +168,47 @@ IppStatus ippsVectorRamp_32f(Ipp32f* pDst, int len, Ipp32f offset, Ipp32f slope)
   return ippStsNoErr;
 }
 
-IppStatus ippsSqr_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
+// The argument check every run function shares.
+static IppStatus CheckRun(const void* pSrc, const void* pDst, int len) {
   if (!pSrc || !pDst)
     return ippStsNullPtrErr;
-  if (len <= 0)
-    return ippStsSizeErr;
+  return len <= 0 ? ippStsSizeErr : ippStsNoErr;
+}
+
+IppStatus ippsSqr_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
+  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+    return st;
   for (int j = 0; j < len; ++j)
     pDst[j] = pSrc[j] * pSrc[j];
   return ippStsNoErr;
 }
 
 IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
-  if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
-  if (len <= 0)
-    return ippStsSizeErr;
+  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+    return st;
   std::memmove(pDst, pSrc, std::size_t(len) * sizeof(Ipp32f));
   return ippStsNoErr;
 }
 
 IppStatus ippsAddC_32f(const Ipp32f* pSrc, Ipp32f val, Ipp32f* pDst, int len) {
-  if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
-  if (len <= 0)
-    return ippStsSizeErr;
+  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+    return st;
   for (int j = 0; j < len; ++j)
     pDst[j] = pSrc[j] + val;
   return ippStsNoErr;
 }
 
 IppStatus ippsMulC_32f(const Ipp32f* pSrc, Ipp32f val, Ipp32f* pDst, int len) {
-  if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
-  if (len <= 0)
-    return ippStsSizeErr;
+  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+    return st;
   for (int j = 0; j < len; ++j)
     pDst[j] = pSrc[j] * val;
   return ippStsNoErr;
 }
 
 IppStatus ippsSqrt_32f_A11(const Ipp32f* pSrc, Ipp32f* pDst, Ipp32s len) {
-  if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
-  if (len <= 0)
-    return ippStsSizeErr;
+  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+    return st;
   // The exact root meets the 11-bit accuracy the callers need and is the same
   // on every processor.
   for (Ipp32s j = 0; j < len; ++j)
@@ -221,10 +218,8 @@ IppStatus ippsSqrt_32f_A11(const Ipp32f* pSrc, Ipp32f* pDst, Ipp32s len) {
 
 IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
                                  int scaleFactor) {
-  if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
-  if (len <= 0)
-    return ippStsSizeErr;
+  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+    return st;
   if (rndMode != ippRndNear && rndMode != ippRndZero)
     return ippStsScaleRangeErr;
   if (scaleFactor < -128 || scaleFactor > 128)
