@@ -30,7 +30,13 @@ void TPartForm::Tick(int32_t Missed)
     FHuePhase = FHuePhase + double(n) * double(FHueSpeed);
     UpdateFadeColor();
   }
-  Render();
+  if (Render()) {
+    FBlankPresented = false;
+  } else if (!FBlankPresented) {
+    FBlankPresented = true;
+  } else {
+    return;
+  }
   Present();
 }
 
@@ -52,18 +58,19 @@ bool AllZero(const TDIBmp& S, const TRect& R)
 
 }  // namespace
 
-void TPartForm::Render()
+bool TPartForm::Render()
 {
   const TRect bounds = Display.LayeredBounds();
   const TDIBmp& surface = Display.Surface();
   // The layered area, never beyond the surface whatever the display does.
   const TRect r{0, 0, std::min(bounds.Width(), surface.Width), std::min(bounds.Height(), surface.Height)};
   if (IsRectEmpty(r))
-    return;
+    return false;
   // An all-zero cover with no emitters stays all zero (blur and fade of zeros
   // are zeros, and no spot is drawn): an idle flame costs one read of the cover.
   if (FEmitters.Count == 0 && !FDebug && surface.BitCount == 32 && AllZero(surface, r))
-    return;
+    return false;
   FadePass(r);
   DrawSpots(r);
+  return true;
 }

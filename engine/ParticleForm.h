@@ -97,6 +97,7 @@ public:
   bool FDebug = false;            // debug readout and flooded frames
   TFadeSliders FFadeSliders;      // input of UpdateFadeColor
   int32_t FDebugCounter = 0;      // diagnostic counter of the debug readout
+  bool FBlankPresented = false;   // the last Tick presented a blank cover
   // Receives the debug readout ("Emitters: ...") every step while FDebug is
   // set; the settings window shows it as its caption.
   std::function<void(const std::string&)> OnDebugCaption;
@@ -123,9 +124,13 @@ public:
   // One handled tick of the animation timer, Missed ticks having been
   // swallowed before it: Step(Missed + 1), UpdateCover, hue cycle, Render,
   // Present.
+  // An idle flame (a blank cover, no emitters) is presented once, not every
+  // frame: the window already shows the blank surface.
   void Tick(int32_t Missed);
   // Fading pass, then one spot per emitter, on (0, 0, layered width, height).
-  void Render();
+  // Returns false when the frame was skipped: a blank cover with no emitters
+  // stays blank.
+  bool Render();
   void Present() { Display.Present(); }
   // FFadeFactors from FFadeSliders and FHuePhase.
   void UpdateFadeColor();

@@ -180,6 +180,23 @@ TEST_F(Cover, TickWithNoArtKeepsTheSmallDisplayAndPresents)
   EXPECT_EQ(presentedAt.X, 0);
 }
 
+TEST_F(Cover, AnIdleFlameIsPresentedOnceUntilItChanges)
+{
+  for (int i = 0; i < 5; ++i)
+    form.Tick(0);
+  EXPECT_EQ(presents, 1);
+  // Something lit while idle (the window would still show blank): shown, and
+  // shown again once it has faded back to blank, then no more.
+  *display.FSurface.PixelAddress(5, 5) = 0x01010101u;
+  form.FFadeFactors = 0;
+  form.Tick(0);
+  EXPECT_EQ(presents, 2);
+  for (int i = 0; i < 3; ++i)
+    form.Tick(0);
+  EXPECT_EQ(presents, 3);
+  EXPECT_EQ(display.FSurface.GetPixel32(5, 5), 0u);
+}
+
 TEST_F(Cover, TickCatchesUpOnMissedTicksButRendersOnce)
 {
   form.FArtMargin = TRect{10, 10, 10, 10};
