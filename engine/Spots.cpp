@@ -117,38 +117,27 @@ void TPartForm::DrawSpots(const TRect& R)
     return;
   }
 
-  // The same single-precision steps as DrawSpot, a row at a time in vector
-  // registers: the first row's (x - cx)^2 + d0 once, then per row the level
-  // from it plus (y - cy)^2 - d0, painted at once. Spots are planned a few
-  // ahead of painting so that their rows are on the way from memory; they are
-  // still painted in list order. The levels end up in the work buffer as
-  // DrawSpot leaves them.
-  auto paint = [&](const TSpotPlan& p) {
+  // The same single-precision steps as DrawSpot, a box at a time in vector
+  // registers. Spots are planned a few ahead of painting so that their rows
+  // are on the way from memory; they are still painted in list order. Only the
+  // last box's levels are kept in the work buffer, where DrawSpot leaves them.
+  auto paint = [&](const TSpotPlan& p, bool last) {
     const TRect& b = p.B;
     const int32_t w = b.Width();
-    EnsureSpotBuffers(w * b.Height());
-    float* tmp = FSpotTmp.data();
-    const float x0 = float(b.Left) - p.Cx;
-    const float dyTop = float(b.Top) - p.Cy;
-    const float d0 = dyTop * dyTop;
-    for (int32_t j = 0; j < w; ++j) {
-      const float x = x0 + float(j);
-      const float sq = x * x;
-      tmp[j] = sq + d0;
-    }
-    TSpotRow row;
-    row.U = tmp;
-    row.K = p.Fat ? -1.0f / p.R : -256.0f / p.R;
-    row.Fat = p.Fat;
-    row.Color = p.Color;
-    int32_t* levelRows = reinterpret_cast<int32_t*>(FSpotBuf.data());
-    for (int32_t y = b.Top; y < b.Bottom; ++y) {
-      const float dy = float(y) - p.Cy;
-      const float dy2 = dy * dy;
-      row.Dyd = dy2 - d0;
-      row.Levels = levelRows + ptrdiff_t(y - b.Top) * w;
-      AddSpotRowFast(surface.PixelAddress(b.Left, y), w, row);
-    }
+    EnsureSpotBuffers(std::max(w * b.Height(), w + 16));
+    TSpotBox box;
+    box.Width = w;
+    box.Height = b.Height();
+    box.Top = b.Top;
+    box.Cy = p.Cy;
+    box.X0 = float(b.Left) - p.Cx;
+    box.Room = surface.Width - b.Left;
+    box.K = p.Fat ? -1.0f / p.R : -256.0f / p.R;
+    box.Fat = p.Fat;
+    box.Color = p.Color;
+    box.Work = FSpotTmp.data();
+    box.Levels = last ? reinterpret_cast<int32_t*>(FSpotBuf.data()) : nullptr;
+    AddSpotBoxFast(reinterpret_cast<uint8_t*>(surface.PixelAddress(b.Left, b.Top)), surface.RowStride, box);
   };
   constexpr int32_t Ahead = 8;
   TSpotPlan pending[Ahead];
@@ -159,7 +148,7 @@ void TPartForm::DrawSpots(const TRect& R)
       continue;
     PrefetchBox(surface, p.B);
     if (count == Ahead) {
-      paint(pending[first]);
+      paint(pending[first], false);
       pending[first] = p;
       first = (first + 1) % Ahead;
     } else {
@@ -167,7 +156,7 @@ void TPartForm::DrawSpots(const TRect& R)
     }
   }
   for (; count > 0; --count, first = (first + 1) % Ahead)
-    paint(pending[first]);
+    paint(pending[first], count == 1);
   surface.ClipRect = saved;
 }
 

@@ -15,6 +15,7 @@ struct TAvx2 {
   static I Load(const void* p) { return _mm256_loadu_si256(static_cast<const I*>(p)); }
   static void Store(void* p, I v) { _mm256_storeu_si256(static_cast<I*>(p), v); }
   static F LoadF(const float* p) { return _mm256_loadu_ps(p); }
+  static void StoreF(float* p, F v) { _mm256_storeu_ps(p, v); }
   static I LoadWidenU8(const uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
   }
@@ -42,6 +43,10 @@ struct TAvx2 {
   static I AndNot(I a, I b) { return _mm256_andnot_si256(a, b); }
   static I Or(I a, I b) { return _mm256_or_si256(a, b); }
   static I CmpGt32(I a, I b) { return _mm256_cmpgt_epi32(a, b); }
+  static I Max32(I a, I b) { return _mm256_max_epi32(a, b); }
+  static I Min32(I a, I b) { return _mm256_min_epi32(a, b); }
+  static I MulHiU16(I a, I b) { return _mm256_mulhi_epu16(a, b); }
+  static I AddsU8(I a, I b) { return _mm256_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm256_cmpeq_epi32(a, b); }
   static I Iota32() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
   static I Set32(int32_t v) { return _mm256_set1_epi32(v); }

@@ -109,19 +109,19 @@ bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64
   return true;
 }
 
-bool AddSpotRowFast(uint32_t* Dst, int32_t Count, const TSpotRow& Row) {
+bool AddSpotBoxFast(uint8_t* TopLeft, ptrdiff_t Stride, const TSpotBox& Box) {
   const TKernelPath path = ActiveKernelPath();
   if (path == TKernelPath::Reference)
     return false;
-  if (Count <= 0)
+  if (Box.Width <= 0 || Box.Height <= 0)
     return true;
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   if (path == TKernelPath::Avx2) {
-    quelma_avx2::SpotRow(Dst, Count, Row);
+    quelma_avx2::SpotBox(TopLeft, Stride, Box);
     return true;
   }
 #endif
-  quelma_sse2::SpotRow(Dst, Count, Row);
+  quelma_sse2::SpotBox(TopLeft, Stride, Box);
   return true;
 }
 
@@ -132,6 +132,6 @@ bool FilterBox8u4Fast(uint8_t*, ptrdiff_t, int32_t, int32_t, int32_t, int32_t, i
   return false;
 }
 bool ScaleRowLanesFast(const uint32_t*, uint32_t*, int32_t, uint64_t) { return false; }
-bool AddSpotRowFast(uint32_t*, int32_t, const TSpotRow&) { return false; }
+bool AddSpotBoxFast(uint8_t*, ptrdiff_t, const TSpotBox&) { return false; }
 
 #endif

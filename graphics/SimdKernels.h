@@ -37,18 +37,25 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
 // lane above 257, dst overlapping src from behind, or the Reference path).
 bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64_t Lanes);
 
-// One row of a spot. For pixel j: v = U[j] + Dyd (single), s = sqrt(v),
-// m = s * K; the cone level is nearest(m + 256), the fat one
+// One spot's box, painted whole. Pixel (i, j) of the box (row i, column j)
+// gets, in single precision: x = X0 + j, u = x * x + d0 with d0 = dyTop^2 and
+// dyTop = Top - Cy; per row dy = (Top + i) - Cy, v = u + (dy * dy - d0),
+// s = sqrt(v), m = s * K; the cone level is nearest(m + 256), the fat one
 // nearest(sqrt(m + 1) * 256) (halves to even; no value counts as 0). The level
 // clamped to 0..256 scales Color's bytes ((c * level) >> 8), which are added to
-// the pixel's bytes with saturation at 255. U must hold Count values.
-struct TSpotRow {
-  const float* U = nullptr;
-  int32_t* Levels = nullptr;  // when given, receives the Count unclamped levels
-  float Dyd = 0;
+// the pixel's bytes with saturation at 255.
+struct TSpotBox {
+  int32_t Width = 0, Height = 0;
+  int32_t Top = 0;      // the box's top row on the surface
+  float Cy = 0;         // the centre's row
+  float X0 = 0;         // the box's left column minus the centre's column
+  int32_t Room = 0;     // pixels from the box's left to the end of its surface rows
   float K = 0;
   bool Fat = false;
   uint32_t Color = 0;
+  float* Work = nullptr;     // room for Width + 16 values
+  int32_t* Levels = nullptr; // when given, receives every pixel's unclamped level, row by row
 };
+// TopLeft is the box's first pixel; Stride the surface's row step in bytes.
 // Returns false on the Reference path (nothing drawn).
-bool AddSpotRowFast(uint32_t* Dst, int32_t Count, const TSpotRow& Row);
+bool AddSpotBoxFast(uint8_t* TopLeft, ptrdiff_t Stride, const TSpotBox& Box);

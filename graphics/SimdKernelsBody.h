@@ -153,12 +153,14 @@ struct TKernels {
     }
   }
 
-  // ---- Spot row --------------------------------------------------------------
+  // ---- Spots -----------------------------------------------------------------
 
-  // N32 pixels at p (whole vector), levels from u.
-  // keep: all ones in the lanes to paint (a lane left out gets level 0, which
-  // adds nothing).
-  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, bool fat, I c16, I keep) {
+  // N32 pixels at p (whole vector), levels from u. keep: all ones in the lanes
+  // to paint (a lane left out gets level 0, which adds nothing). c128: the
+  // colour's bytes times 128 in 16-bit lanes, so that the high half of its
+  // product with twice the level is (c * level) >> 8.
+  template <bool WithLevels>
+  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, bool fat, I c128, I keep) {
     const F v = O::AddF(O::LoadF(u), dyd);
     const F m = O::MulF(O::SqrtF(v), k);
     F a;
@@ -168,52 +170,81 @@ struct TKernels {
       a = O::AddF(m, O::SetF(256.0f));
     // No value converts to the most negative integer, which the clamp makes 0.
     I level = O::ToIntNearest(a);
-    if (levels) {
+    if (WithLevels) {
       // As the scalar conversion: no value gives 0.
       const I none = O::CmpEq32(level, O::Set32(INT32_MIN));
       O::Store(levels, O::AndNot(none, level));
     }
-    level = O::And(level, O::CmpGt32(level, O::Set32(0)));
-    const I over = O::CmpGt32(level, O::Set32(256));
-    level = O::And(keep, O::Or(O::And(over, O::Set32(256)), O::AndNot(over, level)));
-    // Each level into the four 16-bit lanes of its pixel.
-    const I pairs = O::Or(level, O::Sll32(level, 16));
+    level = O::And(keep, O::Min32(O::Max32(level, O::Set32(0)), O::Set32(256)));
+    // Twice each level into the four 16-bit lanes of its pixel.
+    const I pairs = O::Or(O::Sll32(level, 1), O::Sll32(level, 17));
     const I fLo = O::UnpackLo32(pairs, pairs), fHi = O::UnpackHi32(pairs, pairs);
-    const I px = O::Load(p);
-    const I addLo = O::Srl16(O::Mul16(c16, fLo), 8), addHi = O::Srl16(O::Mul16(c16, fHi), 8);
-    const I sumLo = O::Add16(O::UnpackLo8Zero(px), addLo), sumHi = O::Add16(O::UnpackHi8Zero(px), addHi);
-    O::Store(p, O::PackUs16(sumLo, sumHi));
+    const I add = O::PackUs16(O::MulHiU16(c128, fLo), O::MulHiU16(c128, fHi));
+    O::Store(p, O::AddsU8(O::Load(p), add));
   }
 
-  static void SpotRow(uint32_t* dst, int32_t count, const TSpotRow& row) {
-    const F dyd = O::SetF(row.Dyd), k = O::SetF(row.K);
-    const uint64_t c = row.Color;
-    const I c16 = O::Broadcast64((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 |
-                                 ((c >> 24) & 0xFF) << 48);
+  template <bool WithLevels>
+  static void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b) {
+    const int32_t w = b.Width;
+    const float dyTop = float(b.Top) - b.Cy;
+    const float d0 = dyTop * dyTop;
+    // The first row's (x - cx)^2 + d0, once for every row.
+    float* u = b.Work;
+    {
+      const F x0 = O::SetF(b.X0), fd0 = O::SetF(d0);
+      for (int32_t j = 0; j < w; j += N32) {
+        const F x = O::AddF(x0, O::ToFloat(O::Add32(O::Iota32(), O::Set32(j))));
+        O::StoreF(u + j, O::AddF(O::MulF(x, x), fd0));
+      }
+    }
+    const uint64_t c = b.Color;
+    const I c128 = O::Broadcast64(((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 |
+                                   ((c >> 24) & 0xFF) << 48) << 7);
+    const F k = O::SetF(b.K);
     const I all = O::Set32(-1);
-    int32_t j = 0;
-    for (; j + N32 <= count; j += N32)
-      SpotBlock(dst + j, row.U + j, row.Levels ? row.Levels + j : nullptr, dyd, k, row.Fat, c16, all);
-    if (j < count && count >= N32) {
-      // The last whole vector of the row again, painting only the lanes not
-      // done yet (their levels are the same either way).
-      const int32_t at = count - N32;
-      const I keep = O::CmpGt32(O::Iota32(), O::Set32(j - at - 1));
-      SpotBlock(dst + at, row.U + at, row.Levels ? row.Levels + at : nullptr, dyd, k, row.Fat, c16, keep);
-    } else if (j < count) {
-      // The last pixels through a whole vector; the spare lanes get no light.
-      uint32_t px[N32] = {};
-      float u[N32];
-      for (int t = 0; t < N32; ++t)
-        u[t] = 1e30f;
-      const size_t rest = size_t(count - j);
-      std::memcpy(px, dst + j, rest * 4);
-      std::memcpy(u, row.U + j, rest * 4);
-      int32_t levels[N32];
-      SpotBlock(px, u, levels, dyd, k, row.Fat, c16, all);
-      std::memcpy(dst + j, px, rest * 4);
-      if (row.Levels)
-        std::memcpy(row.Levels + j, levels, rest * 4);
+    // Every row the same walk: whole vectors, then the last lanes through one
+    // more vector whose spare lanes get no light. That one reads and writes
+    // back unchanged the pixels past the box where the row has room; at the
+    // row's end it is the box's last whole vector again, painting only the
+    // lanes not done yet (their levels are the same either way). It does not
+    // start inside the previous store where it can help it: reading back part
+    // of a store still in flight stalls.
+    const int32_t whole = w / N32 * N32;
+    const bool room = b.Room >= whole + N32;
+    const int32_t tailAt = room ? whole : w - N32;
+    const I tailKeep = room ? O::CmpGt32(O::Set32(w - whole), O::Iota32())
+                            : O::CmpGt32(O::Iota32(), O::Set32(whole - tailAt - 1));
+    int32_t lv[N32];
+    for (int32_t i = 0; i < b.Height; ++i) {
+      const float dy = float(b.Top + i) - b.Cy;
+      const float dy2 = dy * dy;
+      const F dyd = O::SetF(dy2 - d0);
+      uint32_t* row = reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride);
+      int32_t* levels = WithLevels ? b.Levels + ptrdiff_t(i) * w : nullptr;
+      if (w < N32) {
+        if (room) {
+          SpotBlock<WithLevels>(row, u, lv, dyd, k, b.Fat, c128, tailKeep);
+        } else {
+          uint32_t px[N32] = {};
+          std::memcpy(px, row, size_t(w) * 4);
+          SpotBlock<WithLevels>(px, u, lv, dyd, k, b.Fat, c128, O::CmpGt32(O::Set32(w), O::Iota32()));
+          std::memcpy(row, px, size_t(w) * 4);
+        }
+        if (WithLevels)
+          std::memcpy(levels, lv, size_t(w) * 4);
+        continue;
+      }
+      for (int32_t j = 0; j < whole; j += N32)
+        SpotBlock<WithLevels>(row + j, u + j, WithLevels ? levels + j : nullptr, dyd, k, b.Fat, c128, all);
+      if (whole < w) {
+        if (WithLevels && room) {
+          SpotBlock<true>(row + tailAt, u + tailAt, lv, dyd, k, b.Fat, c128, tailKeep);
+          std::memcpy(levels + whole, lv, size_t(w - whole) * 4);
+        } else {
+          SpotBlock<WithLevels>(row + tailAt, u + tailAt, WithLevels ? levels + tailAt : nullptr, dyd, k, b.Fat,
+                                c128, tailKeep);
+        }
+      }
     }
   }
 };

@@ -22,7 +22,7 @@ struct TBoxScratch {
   void FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay, \
                  const TBoxScratch& scratch, TBoxRowHook hook, void* ctx);                             \
   void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);                   \
-  void SpotRow(uint32_t* dst, int32_t count, const TSpotRow& row);                                      \
+  void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box);                                      \
   }
 
 QUELMA_SIMD_ENTRY_POINTS(quelma_sse2)
@@ -40,4 +40,9 @@ QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
   void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {              \
     TKernels<O>::ScaleLanes(src, dst, count, lanes);                                                     \
   }                                                                                                      \
-  void ns::SpotRow(uint32_t* dst, int32_t count, const TSpotRow& row) { TKernels<O>::SpotRow(dst, count, row); }
+  void ns::SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box) {                            \
+    if (box.Levels)                                                                                      \
+      TKernels<O>::SpotBox<true>(topLeft, stride, box);                                                  \
+    else                                                                                                 \
+      TKernels<O>::SpotBox<false>(topLeft, stride, box);                                                 \
+  }

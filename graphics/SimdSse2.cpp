@@ -14,6 +14,7 @@ struct TSse2 {
   static I Load(const void* p) { return _mm_loadu_si128(static_cast<const I*>(p)); }
   static void Store(void* p, I v) { _mm_storeu_si128(static_cast<I*>(p), v); }
   static F LoadF(const float* p) { return _mm_loadu_ps(p); }
+  static void StoreF(float* p, F v) { _mm_storeu_ps(p, v); }
   // N16 bytes widened to 16-bit lanes.
   static I LoadWidenU8(const uint8_t* p) {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const I*>(p)), _mm_setzero_si128());
@@ -39,6 +40,16 @@ struct TSse2 {
   static I AndNot(I a, I b) { return _mm_andnot_si128(a, b); }
   static I Or(I a, I b) { return _mm_or_si128(a, b); }
   static I CmpGt32(I a, I b) { return _mm_cmpgt_epi32(a, b); }
+  static I Max32(I a, I b) {
+    const I gt = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(gt, a), _mm_andnot_si128(gt, b));
+  }
+  static I Min32(I a, I b) {
+    const I gt = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(gt, b), _mm_andnot_si128(gt, a));
+  }
+  static I MulHiU16(I a, I b) { return _mm_mulhi_epu16(a, b); }
+  static I AddsU8(I a, I b) { return _mm_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm_cmpeq_epi32(a, b); }
   static I Iota32() { return _mm_setr_epi32(0, 1, 2, 3); }
   static I Set32(int32_t v) { return _mm_set1_epi32(v); }
