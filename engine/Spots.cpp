@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Colors.h"
+#include "Numerics.h"
 #include "ParticleForm.h"
 #include "Primitives.h"
 #include "Random.h"
@@ -74,10 +75,10 @@ bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
   const float cy = float(double(cosPhi) * m * double(st.YWildness) + double(E.Y) + double(SurfaceOffsetY));
 
   const float rr = r + 0.5f;
-  const double left = std::nearbyint(double(cx) - double(rr)) + 1;
-  const double top = std::nearbyint(double(cy) - double(rr)) + 1;
-  const double right = std::nearbyint(double(cx) + double(rr));
-  const double bottom = std::nearbyint(double(cy) + double(rr));
+  const double left = RoundHalfEven(double(cx) - double(rr)) + 1;
+  const double top = RoundHalfEven(double(cy) - double(rr)) + 1;
+  const double right = RoundHalfEven(double(cx) + double(rr));
+  const double bottom = RoundHalfEven(double(cy) + double(rr));
   // A centre far outside the surface (or not a number) cannot reach it.
   const double lim = 1073741824.0;
   if (!(left > -lim && top > -lim && right < lim && bottom < lim))

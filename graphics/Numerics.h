@@ -29,3 +29,16 @@ int32_t ShiftRightArith(int32_t x, int32_t n);
 
 float Min3(float a, float b, float c);
 float Max3(float a, float b, float c);
+
+// x rounded to the nearest integer, halves to even, as nearbyint under the
+// default rounding mode, but inline (nearbyint is a library call on baseline
+// x86-64). Moving x into the binade of 2^52 and back leaves no fraction bits;
+// values of 2^52 or more are integers already. -0.3 gives +0.
+inline double RoundHalfEven(double x) {
+  constexpr double Two52 = 4503599627370496.0;
+  if (x >= 0 && x < Two52)
+    return (x + Two52) - Two52;
+  if (x < 0 && x > -Two52)
+    return (x - Two52) + Two52;
+  return x;  // integral, infinite or not a number
+}

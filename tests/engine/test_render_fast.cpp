@@ -28,6 +28,8 @@ std::vector<TKernelPath> VectorPaths()
 
 class RenderFast : public EngineTest {
 protected:
+  bool AtRightEdge = false;  // every emitter within a few pixels of the right edge
+
   // A fresh W x H surface of random premultiplied-looking bytes, the same
   // emitters and the same random sequence every time, then Frames renders;
   // returns the surface bytes followed by the final seed.
@@ -45,9 +47,13 @@ protected:
     SurfaceOffsetX = float(W) / 2;
     SurfaceOffsetY = float(H) / 2;
     const float spread = float(W) / 2;
-    for (int i = 0; i < 12; ++i)
-      form.AddEmitter(nullptr, 64 + i * 16, float(int(rng() % 1000)) / 1000.0f * 2 * spread - spread,
-                      float(int(rng() % 1000)) / 1000.0f * H - float(H) / 2);
+    for (int i = 0; i < 12; ++i) {
+      const float x = float(int(rng() % 1000)) / 1000.0f * 2 * spread - spread;
+      const float y = float(int(rng() % 1000)) / 1000.0f * H - float(H) / 2;
+      // At the edge, every third spot in the last rows too: the surface ends there.
+      form.AddEmitter(nullptr, 64 + i * 16, AtRightEdge ? spread - float(i % 4) : x,
+                      AtRightEdge && i % 3 == 0 ? float(H) / 2 - 2 : y);
+    }
     PathGuard g(path);
     for (int32_t f = 0; f < frames; ++f)
       form.Render();
@@ -137,6 +143,27 @@ TEST_F(RenderFast, SpotsOfEverySizeAndProfileGiveTheReferenceBytesAndLevels)
           EXPECT_TRUE(LastLevels(path, seed) == refLevels) << thickness << " " << fat << " " << color;
         }
       }
+}
+
+TEST_F(RenderFast, SmallSpotsAtTheRightEdgeGiveTheReferenceBytes)
+{
+  // Boxes narrower than a vector, and boxes whose last lanes reach the end of
+  // the surface's rows, where nothing past the row may be read.
+  form.FXBlur = 1;
+  form.FYBlur = 1;
+  form.FYMotion = 0;
+  form.FFadeFactors = MakeLaneFactors(256, 256, 256, 256);
+  AtRightEdge = true;
+  for (float thickness : {0.0f, 1.5f, 4.0f, 9.0f})
+    for (bool fat : {false, true}) {
+      form.FStyle = TEmitterStyle{thickness, 3, 1, 0xFFC08040u, 256, fat};
+      for (int32_t width : {61, 64, 67}) {
+        const uint32_t seed = uint32_t(width) * 7 + uint32_t(thickness);
+        const auto ref = Run(TKernelPath::Reference, width, 40, 2, seed);
+        for (TKernelPath path : VectorPaths())
+          EXPECT_TRUE(Run(path, width, 40, 2, seed) == ref) << thickness << " " << fat << " " << width;
+      }
+    }
 }
 
 TEST_F(RenderFast, AllZeroCoverWithoutEmittersStaysZeroAndOtherwiseFades)

@@ -1,6 +1,7 @@
 // Numeric, rectangle and memory helpers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
@@ -58,6 +59,15 @@ TEST(Numerics, ShiftRightArithFloors) {
   EXPECT_EQ(ShiftRightArith(kMaxI, 40), 0);
   EXPECT_EQ(ShiftRightArith(12, 0), 12);
   EXPECT_EQ(ShiftRightArith(12, -3), 12);
+}
+
+TEST(Numerics, RoundHalfEvenMatchesNearbyint) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double x : {0.0, 0.5, 1.5, 2.5, -0.5, -1.5, -2.5, 0.49999999999999994, 1e-300, -1e-300, 1234.5, -1234.5,
+                   1234.5000001, 4503599627370495.5, 4503599627370497.0, 2251799813685247.5, -2251799813685247.5,
+                   2251799813685248.0, 1e300, -1e300, inf, -inf})
+    EXPECT_EQ(RoundHalfEven(x), std::nearbyint(x) + 0.0) << x;  // + 0.0: the sign of zero may differ
+  EXPECT_TRUE(std::isnan(RoundHalfEven(std::nan(""))));
 }
 
 TEST(Numerics, Min3Max3) {
