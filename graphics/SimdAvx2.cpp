@@ -49,6 +49,8 @@ struct TAvx2 {
   static I AddsU8(I a, I b) { return _mm256_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm256_cmpeq_epi32(a, b); }
   static I Iota32() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
+  static I Set16(int16_t v) { return _mm256_set1_epi16(v); }
+  static I SrlVar16(I a, int n) { return _mm256_srl_epi16(a, _mm_cvtsi32_si128(n)); }
   static I Set32(int32_t v) { return _mm256_set1_epi32(v); }
   static I Broadcast64(uint64_t v) { return _mm256_set1_epi64x(int64_t(v)); }
   static F SetF(float v) { return _mm256_set1_ps(v); }

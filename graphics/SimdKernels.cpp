@@ -50,7 +50,38 @@ namespace {
 struct TBoxBuffers {
   std::vector<uint16_t> Widened, Ring;
   std::vector<uint32_t> Columns;
+  std::vector<uint16_t> SmallRows;
 };
+
+// The rounded mean of an odd window of n <= 255 pixels as a 16-bit multiply
+// high and a shift: (S + bias) * magic >> (16 + shift) = floor((S + bias) / n)
+// for every window sum S (0 .. 255 n). Found once per n and checked over that
+// whole range; false when no 16-bit magic does (then the general kernel runs).
+bool SmallMean(int n, TBoxSmall& sm) {
+  static std::atomic<uint32_t> found[256];  // magic | shift << 16 | 1 << 24; 1 << 25: none
+  uint32_t f = found[n].load(std::memory_order_relaxed);
+  if (f == 0) {
+    const uint32_t top = 255u * uint32_t(n) + uint32_t(n - 1) / 2;
+    f = 1u << 25;
+    for (int shift = 0; shift <= 8 && f == 1u << 25; ++shift) {
+      const uint32_t magic = uint32_t(((uint64_t(1) << (16 + shift)) + uint64_t(n) - 1) / uint64_t(n));
+      if (magic > 0xFFFF)
+        continue;
+      bool exact = true;
+      for (uint32_t x = 0; x <= top && exact; ++x)
+        exact = ((x * magic) >> (16 + shift)) == x / uint32_t(n);
+      if (exact)
+        f = magic | uint32_t(shift) << 16 | 1u << 24;
+    }
+    found[n].store(f, std::memory_order_relaxed);
+  }
+  if (f & (1u << 25))
+    return false;
+  sm.Magic = uint16_t(f & 0xFFFF);
+  sm.Shift = int((f >> 16) & 0xFF);
+  sm.Bias = uint16_t((n - 1) / 2);
+  return true;
+}
 
 }  // namespace
 
@@ -64,6 +95,23 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
   if (MaskW < 1 || MaskH < 1 || MaskW > 257 || int64_t(MaskW) * MaskH > 2048 || Width < 1 || Height < 1)
     return false;
   thread_local TBoxBuffers buf;
+  const int64_t n = int64_t(MaskW) * MaskH;
+  TBoxSmall small;
+  if (n % 2 == 1 && n <= 255 && MaskW <= 17 && SmallMean(int(n), small)) {
+    const size_t spanLanes = size_t(Width + MaskW - 1) * 4;
+    small.RowLanes = ptrdiff_t((spanLanes + 15) / 16 * 16 + 16);
+    buf.SmallRows.assign(size_t(small.RowLanes) * size_t(MaskH + 1), 0);
+    small.Columns = buf.SmallRows.data();
+    small.Ring = small.Columns + small.RowLanes;
+#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
+    if (path == TKernelPath::Avx2) {
+      quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+      return true;
+    }
+#endif
+    quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+    return true;
+  }
   const size_t lanes = size_t(Width) * 4;
   const size_t padded = (lanes + 15) / 16 * 16;
   const size_t span = size_t(Width + MaskW - 1) * 4;

@@ -133,6 +133,64 @@ struct TKernels {
     }
   }
 
+  // Small odd windows (n = mw * mh at most 255): every sum fits 16 bits, so
+  // the columns are summed down in 16-bit lanes (a running sum over a ring of
+  // the rows in the window, kept as they were before filtering), then mw
+  // column sums across, and the rounded mean is a multiply-high by magic.
+  // For odd n no mean lies half-way: nearest(S / n) = floor((S + (n - 1) / 2) / n),
+  // which is ((S + bias) * magic) >> (16 + shift) for every S that occurs (the
+  // dispatcher checks the magic over the whole range).
+  static void FilterSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
+                          const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+    const ptrdiff_t lanes = ptrdiff_t(w) * 4;
+    const ptrdiff_t spanLanes = ptrdiff_t(w + mw - 1) * 4;
+    const ptrdiff_t whole = spanLanes / N16 * N16;
+    const uint8_t* src0 = region - ptrdiff_t(ay) * step - ptrdiff_t(ax) * 4;
+    uint16_t* vs = sm.Columns;
+    const I bias = O::Set16(int16_t(sm.Bias)), magic = O::Set16(int16_t(sm.Magic));
+    const int shift = sm.Shift;
+
+    // Source row r (from the window's top) replaces row r - mh in its ring
+    // slot, and the column sums move down by one row.
+    auto enter = [&](int r) {
+      const uint8_t* src = src0 + ptrdiff_t(r) * step;
+      uint16_t* slot = sm.Ring + ptrdiff_t(r % mh) * sm.RowLanes;
+      ptrdiff_t i = 0;
+      for (; i < whole; i += N16) {
+        const I fresh = O::LoadWidenU8(src + i);
+        const I old = O::Load(slot + i);
+        O::Store(slot + i, fresh);
+        O::Store(vs + i, O::Add16(O::Load(vs + i), O::Sub16(fresh, old)));
+      }
+      for (; i < spanLanes; ++i) {
+        const uint16_t fresh = src[i];
+        vs[i] = uint16_t(vs[i] + fresh - slot[i]);
+        slot[i] = fresh;
+      }
+    };
+    for (int r = 0; r < mh - 1; ++r)
+      enter(r);
+    for (int y = 0; y < h; ++y) {
+      enter(y + mh - 1);
+      uint8_t* out = region + ptrdiff_t(y) * step;
+      for (ptrdiff_t i = 0; i < lanes; i += N16) {
+        I sum = O::Load(vs + i);
+        for (int k = 1; k < mw; ++k)
+          sum = O::Add16(sum, O::Load(vs + i + 4 * k));
+        const I m = O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift);
+        if (i + N16 <= lanes) {
+          O::StoreBytes(out + i, m);
+        } else {
+          uint8_t tail[N16];
+          O::StoreBytes(tail, m);
+          std::memcpy(out + i, tail, size_t(lanes - i));
+        }
+      }
+      if (hook)
+        hook(ctx, y);
+    }
+  }
+
   // ---- Lane scaling ----------------------------------------------------------
 
   // Lanes all at most 257: the 16-bit product cannot overflow and the shifted

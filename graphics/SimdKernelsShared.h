@@ -16,11 +16,25 @@ struct TBoxScratch {
   uint32_t* Columns = nullptr;
 };
 
+// The small-window box filter's work rows and mean: Ring holds mh rows and
+// Columns one row of RowLanes 16-bit lanes each, all zero on entry; RowLanes
+// covers the source span rounded up to 16 lanes plus a spare vector, so the
+// sums across may read past the span.
+struct TBoxSmall {
+  uint16_t* Ring = nullptr;
+  uint16_t* Columns = nullptr;
+  ptrdiff_t RowLanes = 0;
+  uint16_t Bias = 0, Magic = 0;
+  int Shift = 0;
+};
+
 // The entry points each vector file defines.
 #define QUELMA_SIMD_ENTRY_POINTS(ns)                                                                   \
   namespace ns {                                                                                         \
   void FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay, \
                  const TBoxScratch& scratch, TBoxRowHook hook, void* ctx);                             \
+  void FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,       \
+                      const TBoxSmall& small, TBoxRowHook hook, void* ctx);                              \
   void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);                   \
   void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box);                                      \
   }
@@ -36,6 +50,10 @@ QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
       TKernels<O>::Filter<true>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);                 \
     else                                                                                                 \
       TKernels<O>::Filter<false>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);                \
+  }                                                                                                      \
+  void ns::FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,   \
+                          const TBoxSmall& small, TBoxRowHook hook, void* ctx) {                         \
+    TKernels<O>::FilterSmall(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);                      \
   }                                                                                                      \
   void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {              \
     TKernels<O>::ScaleLanes(src, dst, count, lanes);                                                     \

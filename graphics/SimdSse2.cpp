@@ -52,6 +52,8 @@ struct TSse2 {
   static I AddsU8(I a, I b) { return _mm_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm_cmpeq_epi32(a, b); }
   static I Iota32() { return _mm_setr_epi32(0, 1, 2, 3); }
+  static I Set16(int16_t v) { return _mm_set1_epi16(v); }
+  static I SrlVar16(I a, int n) { return _mm_srl_epi16(a, _mm_cvtsi32_si128(n)); }
   static I Set32(int32_t v) { return _mm_set1_epi32(v); }
   static I Broadcast64(uint64_t v) { return _mm_set1_epi64x(int64_t(v)); }
   static F SetF(float v) { return _mm_set1_ps(v); }
