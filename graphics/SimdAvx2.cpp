@@ -45,6 +45,10 @@ struct TAvx2 {
   static I CmpGt32(I a, I b) { return _mm256_cmpgt_epi32(a, b); }
   static I Max32(I a, I b) { return _mm256_max_epi32(a, b); }
   static I Min32(I a, I b) { return _mm256_min_epi32(a, b); }
+  // 32-bit levels (at most 256) as 16-bit lanes, those below 0 as 0; the
+  // low half of each 128-bit half holds its levels in order.
+  static I PackLevels(I a) { return _mm256_packus_epi32(a, a); }
+  static I UnpackLo16(I a, I b) { return _mm256_unpacklo_epi16(a, b); }
   static I MulHiU16(I a, I b) { return _mm256_mulhi_epu16(a, b); }
   static I AddsU8(I a, I b) { return _mm256_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm256_cmpeq_epi32(a, b); }

@@ -213,12 +213,12 @@ struct TKernels {
 
   // ---- Spots -----------------------------------------------------------------
 
-  // N32 pixels at p (whole vector), levels from u. keep: all ones in the lanes
-  // to paint (a lane left out gets level 0, which adds nothing). c128: the
-  // colour's bytes times 128 in 16-bit lanes, so that the high half of its
-  // product with twice the level is (c * level) >> 8.
-  template <bool WithLevels>
-  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, bool fat, I c128, I keep) {
+  // N32 pixels at p (whole vector), levels from u. keep (when Masked): all
+  // ones in the lanes to paint (a lane left out gets level 0, which adds
+  // nothing). c256: the colour's bytes times 256 in 16-bit lanes, so that the
+  // high half of the product with a level is (c * level) >> 8.
+  template <bool WithLevels, bool Masked>
+  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, bool fat, I c256, I keep) {
     const F v = O::AddF(O::LoadF(u), dyd);
     const F m = O::MulF(O::SqrtF(v), k);
     F a;
@@ -233,11 +233,15 @@ struct TKernels {
       const I none = O::CmpEq32(level, O::Set32(INT32_MIN));
       O::Store(levels, O::AndNot(none, level));
     }
-    level = O::And(keep, O::Min32(O::Max32(level, O::Set32(0)), O::Set32(256)));
-    // Twice each level into the four 16-bit lanes of its pixel.
-    const I pairs = O::Or(O::Sll32(level, 1), O::Sll32(level, 17));
-    const I fLo = O::UnpackLo32(pairs, pairs), fHi = O::UnpackHi32(pairs, pairs);
-    const I add = O::PackUs16(O::MulHiU16(c128, fLo), O::MulHiU16(c128, fHi));
+    level = O::Min32(level, O::Set32(256));
+    if (Masked)
+      level = O::And(keep, level);
+    // The levels as 16-bit lanes (those below 0 as 0), each then into the
+    // four lanes of its pixel.
+    const I l16 = O::PackLevels(level);
+    const I twice = O::UnpackLo16(l16, l16);
+    const I fLo = O::UnpackLo32(twice, twice), fHi = O::UnpackHi32(twice, twice);
+    const I add = O::PackUs16(O::MulHiU16(c256, fLo), O::MulHiU16(c256, fHi));
     O::Store(p, O::AddsU8(O::Load(p), add));
   }
 
@@ -256,8 +260,8 @@ struct TKernels {
       }
     }
     const uint64_t c = b.Color;
-    const I c128 = O::Broadcast64(((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 |
-                                   ((c >> 24) & 0xFF) << 48) << 7);
+    const I c256 = O::Broadcast64(((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 |
+                                   ((c >> 24) & 0xFF) << 48) << 8);
     const F k = O::SetF(b.K);
     const I all = O::Set32(-1);
     // Every row the same walk: whole vectors, then the last lanes through one
@@ -273,34 +277,42 @@ struct TKernels {
     const I tailKeep = room ? O::CmpGt32(O::Set32(w - whole), O::Iota32())
                             : O::CmpGt32(O::Iota32(), O::Set32(whole - tailAt - 1));
     int32_t lv[N32];
-    for (int32_t i = 0; i < b.Height; ++i) {
+    auto rowDyd = [&](int32_t i) {
       const float dy = float(b.Top + i) - b.Cy;
       const float dy2 = dy * dy;
-      const F dyd = O::SetF(dy2 - d0);
-      uint32_t* row = reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride);
-      int32_t* levels = WithLevels ? b.Levels + ptrdiff_t(i) * w : nullptr;
-      if (w < N32) {
+      return O::SetF(dy2 - d0);
+    };
+    auto rowAt = [&](int32_t i) { return reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride); };
+    const bool fat = b.Fat;
+    if (w < N32) {
+      for (int32_t i = 0; i < b.Height; ++i) {
+        uint32_t* row = rowAt(i);
         if (room) {
-          SpotBlock<WithLevels>(row, u, lv, dyd, k, b.Fat, c128, tailKeep);
+          SpotBlock<WithLevels, true>(row, u, lv, rowDyd(i), k, fat, c256, tailKeep);
         } else {
           uint32_t px[N32] = {};
           std::memcpy(px, row, size_t(w) * 4);
-          SpotBlock<WithLevels>(px, u, lv, dyd, k, b.Fat, c128, O::CmpGt32(O::Set32(w), O::Iota32()));
+          SpotBlock<WithLevels, true>(px, u, lv, rowDyd(i), k, fat, c256, O::CmpGt32(O::Set32(w), O::Iota32()));
           std::memcpy(row, px, size_t(w) * 4);
         }
         if (WithLevels)
-          std::memcpy(levels, lv, size_t(w) * 4);
-        continue;
+          std::memcpy(b.Levels + ptrdiff_t(i) * w, lv, size_t(w) * 4);
       }
+      return;
+    }
+    for (int32_t i = 0; i < b.Height; ++i) {
+      const F dyd = rowDyd(i);
+      uint32_t* row = rowAt(i);
+      int32_t* levels = WithLevels ? b.Levels + ptrdiff_t(i) * w : nullptr;
       for (int32_t j = 0; j < whole; j += N32)
-        SpotBlock<WithLevels>(row + j, u + j, WithLevels ? levels + j : nullptr, dyd, k, b.Fat, c128, all);
+        SpotBlock<WithLevels, false>(row + j, u + j, WithLevels ? levels + j : nullptr, dyd, k, fat, c256, all);
       if (whole < w) {
         if (WithLevels && room) {
-          SpotBlock<true>(row + tailAt, u + tailAt, lv, dyd, k, b.Fat, c128, tailKeep);
+          SpotBlock<true, true>(row + tailAt, u + tailAt, lv, dyd, k, fat, c256, tailKeep);
           std::memcpy(levels + whole, lv, size_t(w - whole) * 4);
         } else {
-          SpotBlock<WithLevels>(row + tailAt, u + tailAt, WithLevels ? levels + tailAt : nullptr, dyd, k, b.Fat,
-                                c128, tailKeep);
+          SpotBlock<WithLevels, true>(row + tailAt, u + tailAt, WithLevels ? levels + tailAt : nullptr, dyd, k,
+                                      fat, c256, tailKeep);
         }
       }
     }

@@ -48,6 +48,13 @@ struct TSse2 {
     const I gt = _mm_cmpgt_epi32(a, b);
     return _mm_or_si128(_mm_and_si128(gt, b), _mm_andnot_si128(gt, a));
   }
+  // 32-bit levels (at most 256) as 16-bit lanes, those below 0 as 0; the
+  // low half holds them in order.
+  static I PackLevels(I a) {
+    const I pos = _mm_and_si128(a, _mm_cmpgt_epi32(a, _mm_setzero_si128()));
+    return _mm_packs_epi32(pos, pos);
+  }
+  static I UnpackLo16(I a, I b) { return _mm_unpacklo_epi16(a, b); }
   static I MulHiU16(I a, I b) { return _mm_mulhi_epu16(a, b); }
   static I AddsU8(I a, I b) { return _mm_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm_cmpeq_epi32(a, b); }
