@@ -92,17 +92,6 @@ bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
   return true;
 }
 
-// Asks for the box's rows ahead of painting: spots land all over a cover that
-// is larger than the caches.
-void PrefetchBox(const TDIBmp& surface, const TRect& b)
-{
-  for (int32_t y = b.Top; y < b.Bottom; ++y) {
-    const uint8_t* row = surface.PixelMemory + ptrdiff_t(y) * surface.RowStride;
-    __builtin_prefetch(row + ptrdiff_t(b.Left) * 4, 1);
-    __builtin_prefetch(row + ptrdiff_t(b.Right) * 4 - 1, 1);
-  }
-}
-
 }  // namespace
 
 void TPartForm::DrawSpots(const TRect& R)
@@ -119,9 +108,8 @@ void TPartForm::DrawSpots(const TRect& R)
   }
 
   // The same single-precision steps as DrawSpot, a box at a time in vector
-  // registers. Spots are planned a few ahead of painting so that their rows
-  // are on the way from memory; they are still painted in list order. Only the
-  // last box's levels are kept in the work buffer, where DrawSpot leaves them.
+  // registers. Only the last box's levels are kept in the work buffer, where
+  // DrawSpot leaves them.
   auto paint = [&](const TSpotPlan& p, bool last) {
     const TRect& b = p.B;
     const int32_t w = b.Width();
@@ -140,24 +128,21 @@ void TPartForm::DrawSpots(const TRect& R)
     box.Levels = last ? reinterpret_cast<int32_t*>(FSpotBuf.data()) : nullptr;
     AddSpotBoxFast(reinterpret_cast<uint8_t*>(surface.PixelAddress(b.Left, b.Top)), surface.RowStride, box);
   };
-  constexpr int32_t Ahead = 8;
-  TSpotPlan pending[Ahead];
-  int32_t first = 0, count = 0;
+  // Each spot is painted once the next one is planned, so that the last one
+  // is known when it is painted.
+  TSpotPlan pending;
+  bool havePending = false;
   for (int32_t i = 0; i < FEmitters.Count; ++i) {
     TSpotPlan p;
     if (!PlanSpot(surface, *FEmitters[i], p))
       continue;
-    PrefetchBox(surface, p.B);
-    if (count == Ahead) {
-      paint(pending[first], false);
-      pending[first] = p;
-      first = (first + 1) % Ahead;
-    } else {
-      pending[(first + count++) % Ahead] = p;
-    }
+    if (havePending)
+      paint(pending, false);
+    pending = p;
+    havePending = true;
   }
-  for (; count > 0; --count, first = (first + 1) % Ahead)
-    paint(pending[first], count == 1);
+  if (havePending)
+    paint(pending, true);
   surface.ClipRect = saved;
 }
 
