@@ -60,6 +60,14 @@ struct TFadeSliders {
 
 using TEmitterList = TOwnedQuickList<TEmitter>;
 
+// The random draws of one spot: its colour, radius, angle and reach.
+struct TSpotDraws {
+  const TEmitter* E = nullptr;
+  uint32_t Color = 0;
+  float R = 0, Phi = 0;
+  double M = 0;
+};
+
 class TPartForm {
 public:
   // Creation: the emitter list, the empty cover, the work buffers, and the
@@ -150,6 +158,11 @@ public:
   static std::string DebugCaption(int32_t Count, int32_t Overflow, int32_t Counter);
 
 private:
+  // The draws of one frame's spots and their angles' sines and cosines,
+  // kept so that a frame allocates nothing.
+  std::vector<TSpotDraws> FSpotDraws;
+  std::vector<float> FSpotAngles;
+
   void FadePass(const TRect& R);
   void DrawSpots(const TRect& R);
   void DrawSpot(TDIBmp& Surface, const TEmitter& E);

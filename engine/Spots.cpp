@@ -10,6 +10,7 @@
 #include "Primitives.h"
 #include "Random.h"
 #include "SimdKernels.h"
+#include "SinCos.h"
 
 namespace {
 
@@ -57,20 +58,31 @@ struct TSpotPlan {
   bool Fat = false;
 };
 
-// The draws of one spot, in their order; false when it draws nothing.
-bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
+// The random draws of one spot, in their order; false when it draws nothing
+// (then only the first draw was taken).
+bool DrawRandoms(const TEmitter& E, TSpotDraws& d)
 {
   const TEmitterStyle& st = *E.Style;
   const uint32_t k = uint32_t(RandomInt(st.MaxAlpha));
   const uint32_t a = (k * uint32_t(E.Alpha)) >> 16;
   if (a == 0)
     return false;
-  const uint32_t c = ScaleColor(st.Color, a);
-  const float r = float(RandomReal() * double(st.Thickness) + 2.0);
-  const float phi = float(RandomReal() * double(6.2831855f));
-  const float sinPhi = float(std::sin(double(phi)));
-  const float cosPhi = float(std::cos(double(phi)));
-  const double m = RandomReal();
+  d.E = &E;
+  d.Color = ScaleColor(st.Color, a);
+  d.R = float(RandomReal() * double(st.Thickness) + 2.0);
+  d.Phi = float(RandomReal() * double(6.2831855f));
+  d.M = RandomReal();
+  return true;
+}
+
+// The spot's centre and box from its draws and the sine and cosine of its
+// angle; false when the box misses the clip rectangle.
+bool PlaceSpot(const TDIBmp& surface, const TSpotDraws& d, float sinPhi, float cosPhi, TSpotPlan& p)
+{
+  const TEmitter& E = *d.E;
+  const TEmitterStyle& st = *E.Style;
+  const float r = d.R;
+  const double m = d.M;
   const float cx = float(double(sinPhi) * m * double(st.XWildness) + double(E.X) + double(SurfaceOffsetX));
   const float cy = float(double(cosPhi) * m * double(st.YWildness) + double(E.Y) + double(SurfaceOffsetY));
 
@@ -88,8 +100,17 @@ bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
     return false;
   if (int64_t(b.Width()) * b.Height() > INT32_MAX)
     return false;
-  p = TSpotPlan{b, cx, cy, r, c, st.Fat};
+  p = TSpotPlan{b, cx, cy, r, d.Color, st.Fat};
   return true;
+}
+
+// One spot's draws and placement, for the reference path.
+bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
+{
+  TSpotDraws d;
+  if (!DrawRandoms(E, d))
+    return false;
+  return PlaceSpot(surface, d, float(std::sin(double(d.Phi))), float(std::cos(double(d.Phi))), p);
 }
 
 }  // namespace
@@ -128,13 +149,28 @@ void TPartForm::DrawSpots(const TRect& R)
     box.Levels = last ? reinterpret_cast<int32_t*>(FSpotBuf.data()) : nullptr;
     AddSpotBoxFast(reinterpret_cast<uint8_t*>(surface.PixelAddress(b.Left, b.Top)), surface.RowStride, box);
   };
-  // Each spot is painted once the next one is planned, so that the last one
-  // is known when it is painted.
+  // The random draws of every spot first, in list order; then the sines and
+  // cosines of their angles all at once; then each spot is placed and
+  // painted, the last one with its levels.
+  FSpotDraws.clear();
+  for (int32_t i = 0; i < FEmitters.Count; ++i) {
+    TSpotDraws d;
+    if (DrawRandoms(*FEmitters[i], d))
+      FSpotDraws.push_back(d);
+  }
+  const size_t n = FSpotDraws.size();
+  FSpotAngles.resize(n * 3);
+  float* phi = FSpotAngles.data();
+  float* sines = phi + n;
+  float* cosines = sines + n;
+  for (size_t i = 0; i < n; ++i)
+    phi[i] = FSpotDraws[i].Phi;
+  SinCosRun(phi, sines, cosines, n);
   TSpotPlan pending;
   bool havePending = false;
-  for (int32_t i = 0; i < FEmitters.Count; ++i) {
+  for (size_t i = 0; i < n; ++i) {
     TSpotPlan p;
-    if (!PlanSpot(surface, *FEmitters[i], p))
+    if (!PlaceSpot(surface, FSpotDraws[i], sines[i], cosines[i], p))
       continue;
     if (havePending)
       paint(pending, false);

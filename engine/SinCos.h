@@ -1,0 +1,7 @@
+#pragma once
+// Sines and cosines of a run of angles, each exactly float(sin(double(x))) and
+// float(cos(double(x))) as the C library's scalar functions give them, but
+// several at a time where the library has vector forms.
+#include <cstddef>
+
+void SinCosRun(const float* X, float* Sin, float* Cos, size_t N);
