@@ -45,10 +45,16 @@ struct TAvx2 {
   static I CmpGt32(I a, I b) { return _mm256_cmpgt_epi32(a, b); }
   static I Max32(I a, I b) { return _mm256_max_epi32(a, b); }
   static I Min32(I a, I b) { return _mm256_min_epi32(a, b); }
-  // 32-bit levels (at most 256) as 16-bit lanes, those below 0 as 0; the
-  // low half of each 128-bit half holds its levels in order.
-  static I PackLevels(I a) { return _mm256_packus_epi32(a, a); }
-  static I UnpackLo16(I a, I b) { return _mm256_unpacklo_epi16(a, b); }
+  // 32-bit levels (at most 256; those below 0 count as 0), each into the four
+  // 16-bit lanes of its pixel: Lo pixels 0, 1 and 4, 5; Hi pixels 2, 3 and 6, 7
+  // (each 128-bit half on its own, as the byte packs that follow).
+  static void SpreadLevels(I a, I& Lo, I& Hi) {
+    const I pos = _mm256_max_epi32(a, _mm256_setzero_si256());
+    Lo = _mm256_shuffle_epi8(pos, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0, 1,
+                                                   0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+    Hi = _mm256_shuffle_epi8(pos, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13, 8, 9, 8,
+                                                   9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+  }
   static I MulHiU16(I a, I b) { return _mm256_mulhi_epu16(a, b); }
   static I AddsU8(I a, I b) { return _mm256_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm256_cmpeq_epi32(a, b); }

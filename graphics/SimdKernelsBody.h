@@ -236,11 +236,9 @@ struct TKernels {
     level = O::Min32(level, O::Set32(256));
     if (Masked)
       level = O::And(keep, level);
-    // The levels as 16-bit lanes (those below 0 as 0), each then into the
-    // four lanes of its pixel.
-    const I l16 = O::PackLevels(level);
-    const I twice = O::UnpackLo16(l16, l16);
-    const I fLo = O::UnpackLo32(twice, twice), fHi = O::UnpackHi32(twice, twice);
+    // Each level (those below 0 as 0) into the four 16-bit lanes of its pixel.
+    I fLo, fHi;
+    O::SpreadLevels(level, fLo, fHi);
     const I add = O::PackUs16(O::MulHiU16(c256, fLo), O::MulHiU16(c256, fHi));
     O::Store(p, O::AddsU8(O::Load(p), add));
   }

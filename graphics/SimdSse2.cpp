@@ -48,13 +48,15 @@ struct TSse2 {
     const I gt = _mm_cmpgt_epi32(a, b);
     return _mm_or_si128(_mm_and_si128(gt, b), _mm_andnot_si128(gt, a));
   }
-  // 32-bit levels (at most 256) as 16-bit lanes, those below 0 as 0; the
-  // low half holds them in order.
-  static I PackLevels(I a) {
+  // 32-bit levels (at most 256; those below 0 count as 0), each into the four
+  // 16-bit lanes of its pixel: Lo pixels 0 and 1, Hi pixels 2 and 3.
+  static void SpreadLevels(I a, I& Lo, I& Hi) {
     const I pos = _mm_and_si128(a, _mm_cmpgt_epi32(a, _mm_setzero_si128()));
-    return _mm_packs_epi32(pos, pos);
+    const I l16 = _mm_packs_epi32(pos, pos);
+    const I twice = _mm_unpacklo_epi16(l16, l16);
+    Lo = _mm_unpacklo_epi32(twice, twice);
+    Hi = _mm_unpackhi_epi32(twice, twice);
   }
-  static I UnpackLo16(I a, I b) { return _mm_unpacklo_epi16(a, b); }
   static I MulHiU16(I a, I b) { return _mm_mulhi_epu16(a, b); }
   static I AddsU8(I a, I b) { return _mm_adds_epu8(a, b); }
   static I CmpEq32(I a, I b) { return _mm_cmpeq_epi32(a, b); }
