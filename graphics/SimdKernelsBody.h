@@ -152,10 +152,20 @@ struct TKernels {
 
     // Source row r (from the window's top) replaces row r - mh in its ring
     // slot, and the column sums move down by one row.
+    // A window one row high sums the row itself: it is only widened.
+    const bool single = mh == 1;
+    const uint16_t* sums = single ? sm.Ring : vs;
     auto enter = [&](int r) {
       const uint8_t* src = src0 + ptrdiff_t(r) * step;
       uint16_t* slot = sm.Ring + ptrdiff_t(r % mh) * sm.RowLanes;
       ptrdiff_t i = 0;
+      if (single) {
+        for (; i < whole; i += N16)
+          O::Store(slot + i, O::LoadWidenU8(src + i));
+        for (; i < spanLanes; ++i)
+          slot[i] = src[i];
+        return;
+      }
       for (; i < whole; i += N16) {
         const I fresh = O::LoadWidenU8(src + i);
         const I old = O::Load(slot + i);
@@ -174,9 +184,9 @@ struct TKernels {
       enter(y + mh - 1);
       uint8_t* out = region + ptrdiff_t(y) * step;
       for (ptrdiff_t i = 0; i < lanes; i += N16) {
-        I sum = O::Load(vs + i);
+        I sum = O::Load(sums + i);
         for (int k = 1; k < mw; ++k)
-          sum = O::Add16(sum, O::Load(vs + i + 4 * k));
+          sum = O::Add16(sum, O::Load(sums + i + 4 * k));
         const I m = O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift);
         if (i + N16 <= lanes) {
           O::StoreBytes(out + i, m);
