@@ -34,6 +34,42 @@ struct TFusedFade {
   }
 };
 
+
+// The same walk with the fade folded into the filter itself (small windows):
+// the filter stores each filtered row faded in its new place, so the caller
+// only moves and fades what the filter does not: the rows above and below
+// the filtered region, and the unfiltered columns at its sides.
+struct TFilterFade {
+  uint8_t* Pixels;
+  ptrdiff_t Stride;
+  int32_t Width, Height, Up;
+  int32_t BlurTop, BlurBottom, BlurLeft, BlurRight;  // the filtered region
+  TLaneFactors Lanes;
+  int32_t Next;  // next source row to fade
+
+  uint32_t* Row(int32_t y) const { return reinterpret_cast<uint32_t*>(Pixels + ptrdiff_t(y) * Stride); }
+  void FadeThrough(int32_t Last)
+  {
+    for (; Next <= Last; ++Next) {
+      const uint32_t* src = Row(Next);
+      uint32_t* dst = Row(Next - Up);
+      if (Next >= BlurTop && Next < BlurBottom) {
+        ScaleRowLanes(src, dst, BlurLeft, Lanes);
+        ScaleRowLanes(src + BlurRight, dst + BlurRight, Width - BlurRight, Lanes);
+      } else {
+        ScaleRowLanes(src, dst, Width, Lanes);
+      }
+    }
+  }
+  // Before the filter stores region row r: every source row its store
+  // covers has been read.
+  static void BeforeRow(void* Context, int32_t RegionRow)
+  {
+    auto* f = static_cast<TFilterFade*>(Context);
+    f->FadeThrough(f->BlurTop + RegionRow - f->Up);
+  }
+};
+
 }  // namespace
 
 void TPartForm::FadePass(const TRect& R)
@@ -52,6 +88,22 @@ void TPartForm::FadePass(const TRect& R)
       width >= 2 * FXBlur - 1 && height >= 2 * FYBlur - 1 && surface.BitCount == 32 &&
       R.Right <= surface.Width && R.Bottom <= surface.Height) {
     const int32_t ax = FXBlur / 2, ay = FYBlur / 2;
+    const int32_t up = -FYMotion;
+    const int32_t regionW = width - FXBlur + 1, regionH = height - FYBlur + 1;
+    TFilterFade direct{surface.PixelMemory, surface.RowStride, width, height, up, ay, ay + regionH, ax,
+                       ax + regionW, FFadeFactors, up};
+    TBoxFade fade;
+    fade.Lanes = FFadeFactors;
+    fade.Up = up;
+    fade.RegionTop = ay;
+    fade.KeepFrom = height - up - ay;
+    fade.BeforeRow = &TFilterFade::BeforeRow;
+    fade.Context = &direct;
+    uint8_t* origin = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
+    if (FilterBoxFadeFast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay, fade)) {
+      direct.FadeThrough(height - 1);
+      return;
+    }
     TFusedFade fused{surface.PixelMemory, surface.RowStride, width, height, -FYMotion, ay, FFadeFactors,
                      -FYMotion};
     uint8_t* region = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;

@@ -83,7 +83,54 @@ bool SmallMean(int n, TBoxSmall& sm) {
   return true;
 }
 
+TBoxBuffers& Buffers() {
+  thread_local TBoxBuffers buf;
+  return buf;
+}
+
+// The small-window kernel applies: an odd window of at most 255 pixels and
+// 17 columns with a 16-bit mean.
+bool SmallWindow(int32_t MaskW, int32_t MaskH, TBoxSmall& small) {
+  const int64_t n = int64_t(MaskW) * MaskH;
+  return n % 2 == 1 && n <= 255 && MaskW <= 17 && SmallMean(int(n), small);
+}
+
+void RunSmall(TKernelPath path, TBoxBuffers& buf, uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height,
+              int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxSmall& small, TBoxRowHook Hook,
+              void* Context) {
+  const size_t spanLanes = size_t(Width + MaskW - 1) * 4;
+  small.RowLanes = ptrdiff_t((spanLanes + 15) / 16 * 16 + 16);
+  buf.SmallRows.assign(size_t(small.RowLanes) * size_t(MaskH + 1), 0);
+  small.Columns = buf.SmallRows.data();
+  small.Ring = small.Columns + small.RowLanes;
+#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
+  if (path == TKernelPath::Avx2) {
+    quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+    return;
+  }
+#else
+  (void)path;
+#endif
+  quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+}
+
 }  // namespace
+
+bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
+                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, const TBoxFade& Fade) {
+  const TKernelPath path = ActiveKernelPath();
+  if (path == TKernelPath::Reference || Width < 1 || Height < 1 || Fade.Up < 0)
+    return false;
+  for (int i = 0; i < 4; ++i)
+    if (uint16_t(Fade.Lanes >> (16 * i)) > 257)
+      return false;
+  TBoxSmall small;
+  if (MaskW < 1 || MaskH < 1 || !SmallWindow(MaskW, MaskH, small))
+    return false;
+  small.Fade = &Fade;
+  RunSmall(path, Buffers(), Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, nullptr, nullptr);
+  return true;
+}
 
 bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook, void* Context) {
@@ -94,22 +141,10 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
   // single-precision mean stays exact (see the kernel).
   if (MaskW < 1 || MaskH < 1 || MaskW > 257 || int64_t(MaskW) * MaskH > 2048 || Width < 1 || Height < 1)
     return false;
-  thread_local TBoxBuffers buf;
-  const int64_t n = int64_t(MaskW) * MaskH;
+  TBoxBuffers& buf = Buffers();
   TBoxSmall small;
-  if (n % 2 == 1 && n <= 255 && MaskW <= 17 && SmallMean(int(n), small)) {
-    const size_t spanLanes = size_t(Width + MaskW - 1) * 4;
-    small.RowLanes = ptrdiff_t((spanLanes + 15) / 16 * 16 + 16);
-    buf.SmallRows.assign(size_t(small.RowLanes) * size_t(MaskH + 1), 0);
-    small.Columns = buf.SmallRows.data();
-    small.Ring = small.Columns + small.RowLanes;
-#if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
-    if (path == TKernelPath::Avx2) {
-      quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
-      return true;
-    }
-#endif
-    quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+  if (SmallWindow(MaskW, MaskH, small)) {
+    RunSmall(path, buf, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
     return true;
   }
   const size_t lanes = size_t(Width) * 4;

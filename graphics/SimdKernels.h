@@ -33,6 +33,26 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook = nullptr,
                       void* Context = nullptr);
 
+// The box filter with the fading pass folded in, for motion up by Up rows
+// (0 or more): each filtered row r of the region, scaled by Lanes as
+// ScaleRowLanes does, is stored Up rows higher (dropped above the surface's
+// top); it is also stored unscaled in its own row when r >= KeepFrom (no row
+// below moves there). Before computing row r the filter calls BeforeRow(r), in
+// order, so the caller can move and fade what the store will cover: the
+// region's source rows are kept as they were, and only the region's columns
+// are written. Returns false, touching nothing, where the small-window kernel
+// does not apply (even or large windows, a lane above 257, the Reference path).
+struct TBoxFade {
+  uint64_t Lanes = 0;
+  int32_t Up = 0;
+  int32_t RegionTop = 0;  // the region's first row on the surface
+  int32_t KeepFrom = 0;
+  TBoxRowHook BeforeRow = nullptr;
+  void* Context = nullptr;
+};
+bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
+                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, const TBoxFade& Fade);
+
 // ScaleRowLanes on the vector path. Returns false when it does not apply (a
 // lane above 257, dst overlapping src from behind, or the Reference path).
 bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64_t Lanes);

@@ -133,6 +133,17 @@ struct TKernels {
     }
   }
 
+  // The first bytes (N16 or fewer) of the 16-bit lanes v, as bytes at p.
+  static void StoreLanes(uint8_t* p, I v, size_t bytes) {
+    if (bytes == size_t(N16)) {
+      O::StoreBytes(p, v);
+    } else {
+      uint8_t tail[N16];
+      O::StoreBytes(tail, v);
+      std::memcpy(p, tail, bytes);
+    }
+  }
+
   // Small odd windows (n = mw * mh at most 255): every sum fits 16 bits, so
   // the columns are summed down in 16-bit lanes (a running sum over a ring of
   // the rows in the window, kept as they were before filtering), then mw
@@ -180,21 +191,37 @@ struct TKernels {
     };
     for (int r = 0; r < mh - 1; ++r)
       enter(r);
+    const TBoxFade* fade = sm.Fade;
+    const I fadeLanes = O::Broadcast64(fade ? fade->Lanes : 0);
     for (int y = 0; y < h; ++y) {
       enter(y + mh - 1);
       uint8_t* out = region + ptrdiff_t(y) * step;
+      if (fade) {
+        if (fade->BeforeRow)
+          fade->BeforeRow(fade->Context, y);
+        const bool moved = fade->RegionTop + y - fade->Up >= 0;
+        const bool kept = y >= fade->KeepFrom;
+        uint8_t* dst = out - ptrdiff_t(fade->Up) * step;
+        for (ptrdiff_t i = 0; i < lanes; i += N16) {
+          I sum = O::Load(sums + i);
+          for (int k = 1; k < mw; ++k)
+            sum = O::Add16(sum, O::Load(sums + i + 4 * k));
+          const I m = O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift);
+          const I f = O::Srl16(O::Mul16(m, fadeLanes), 8);
+          const size_t bytes = size_t(i + N16 <= lanes ? N16 : lanes - i);
+          if (moved)
+            StoreLanes(dst + i, f, bytes);
+          if (kept)
+            StoreLanes(out + i, m, bytes);
+        }
+        continue;
+      }
       for (ptrdiff_t i = 0; i < lanes; i += N16) {
         I sum = O::Load(sums + i);
         for (int k = 1; k < mw; ++k)
           sum = O::Add16(sum, O::Load(sums + i + 4 * k));
         const I m = O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift);
-        if (i + N16 <= lanes) {
-          O::StoreBytes(out + i, m);
-        } else {
-          uint8_t tail[N16];
-          O::StoreBytes(tail, m);
-          std::memcpy(out + i, tail, size_t(lanes - i));
-        }
+        StoreLanes(out + i, m, size_t(i + N16 <= lanes ? N16 : lanes - i));
       }
       if (hook)
         hook(ctx, y);

@@ -26,6 +26,7 @@ struct TBoxSmall {
   ptrdiff_t RowLanes = 0;
   uint16_t Bias = 0, Magic = 0;
   int Shift = 0;
+  const TBoxFade* Fade = nullptr;  // when given, the filter fades and moves as it goes
 };
 
 // The entry points each vector file defines.
