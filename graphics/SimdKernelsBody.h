@@ -254,12 +254,12 @@ struct TKernels {
   // ones in the lanes to paint (a lane left out gets level 0, which adds
   // nothing). c256: the colour's bytes times 256 in 16-bit lanes, so that the
   // high half of the product with a level is (c * level) >> 8.
-  template <bool WithLevels, bool Masked>
-  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, bool fat, I c256, I keep) {
+  template <bool WithLevels, bool Fat, bool Cap, bool Masked>
+  static void SpotBlock(uint32_t* p, const float* u, int32_t* levels, F dyd, F k, I c256, I keep) {
     const F v = O::AddF(O::LoadF(u), dyd);
     const F m = O::MulF(O::SqrtF(v), k);
     F a;
-    if (fat)
+    if (Fat)
       a = O::MulF(O::SqrtF(O::AddF(m, O::SetF(1.0f))), O::SetF(256.0f));
     else
       a = O::AddF(m, O::SetF(256.0f));
@@ -270,7 +270,8 @@ struct TKernels {
       const I none = O::CmpEq32(level, O::Set32(INT32_MIN));
       O::Store(levels, O::AndNot(none, level));
     }
-    level = O::Min32(level, O::Set32(256));
+    if (Cap)
+      level = O::Min32(level, O::Set32(256));
     if (Masked)
       level = O::And(keep, level);
     // Each level (those below 0 as 0) into the four 16-bit lanes of its pixel.
@@ -280,7 +281,19 @@ struct TKernels {
     O::Store(p, O::AddsU8(O::Load(p), add));
   }
 
+  // Levels above 256 come only from a positive (or not-a-number) factor K:
+  // otherwise every level is 256 or less and needs no cap.
   template <bool WithLevels>
+  static void SpotBoxAny(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b) {
+    const bool cap = !(b.K <= 0);
+    if (b.Fat)
+      cap ? SpotBox<WithLevels, true, true>(topLeft, stride, b) : SpotBox<WithLevels, true, false>(topLeft, stride, b);
+    else
+      cap ? SpotBox<WithLevels, false, true>(topLeft, stride, b)
+          : SpotBox<WithLevels, false, false>(topLeft, stride, b);
+  }
+
+  template <bool WithLevels, bool Fat, bool Cap>
   static void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b) {
     const int32_t w = b.Width;
     const float dyTop = float(b.Top) - b.Cy;
@@ -318,16 +331,15 @@ struct TKernels {
       return O::SetF(dy2 - d0);
     };
     auto rowAt = [&](int32_t i) { return reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride); };
-    const bool fat = b.Fat;
     if (w < N32) {
       for (int32_t i = 0; i < b.Height; ++i) {
         uint32_t* row = rowAt(i);
         if (room) {
-          SpotBlock<WithLevels, true>(row, u, lv, rowDyd(i), k, fat, c256, tailKeep);
+          SpotBlock<WithLevels, Fat, Cap, true>(row, u, lv, rowDyd(i), k, c256, tailKeep);
         } else {
           uint32_t px[N32] = {};
           std::memcpy(px, row, size_t(w) * 4);
-          SpotBlock<WithLevels, true>(px, u, lv, rowDyd(i), k, fat, c256, O::CmpGt32(O::Set32(w), O::Iota32()));
+          SpotBlock<WithLevels, Fat, Cap, true>(px, u, lv, rowDyd(i), k, c256, O::CmpGt32(O::Set32(w), O::Iota32()));
           std::memcpy(row, px, size_t(w) * 4);
         }
         if (WithLevels)
@@ -340,14 +352,14 @@ struct TKernels {
       uint32_t* row = rowAt(i);
       int32_t* levels = WithLevels ? b.Levels + ptrdiff_t(i) * w : nullptr;
       for (int32_t j = 0; j < whole; j += N32)
-        SpotBlock<WithLevels, false>(row + j, u + j, WithLevels ? levels + j : nullptr, dyd, k, fat, c256, all);
+        SpotBlock<WithLevels, Fat, Cap, false>(row + j, u + j, WithLevels ? levels + j : nullptr, dyd, k, c256, all);
       if (whole < w) {
         if (WithLevels && room) {
-          SpotBlock<true, true>(row + tailAt, u + tailAt, lv, dyd, k, fat, c256, tailKeep);
+          SpotBlock<true, Fat, Cap, true>(row + tailAt, u + tailAt, lv, dyd, k, c256, tailKeep);
           std::memcpy(levels + whole, lv, size_t(w - whole) * 4);
         } else {
-          SpotBlock<WithLevels, true>(row + tailAt, u + tailAt, WithLevels ? levels + tailAt : nullptr, dyd, k,
-                                      fat, c256, tailKeep);
+          SpotBlock<WithLevels, Fat, Cap, true>(row + tailAt, u + tailAt, WithLevels ? levels + tailAt : nullptr, dyd, k,
+                                                c256, tailKeep);
         }
       }
     }

@@ -61,7 +61,7 @@ QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
   }                                                                                                      \
   void ns::SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box) {                            \
     if (box.Levels)                                                                                      \
-      TKernels<O>::SpotBox<true>(topLeft, stride, box);                                                  \
+      TKernels<O>::SpotBoxAny<true>(topLeft, stride, box);                                                    \
     else                                                                                                 \
-      TKernels<O>::SpotBox<false>(topLeft, stride, box);                                                 \
+      TKernels<O>::SpotBoxAny<false>(topLeft, stride, box);                                                  \
   }

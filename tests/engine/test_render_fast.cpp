@@ -130,7 +130,9 @@ TEST_F(RenderFast, SpotsOfEverySizeAndProfileGiveTheReferenceBytesAndLevels)
   form.FYBlur = 1;
   form.FYMotion = 0;
   form.FFadeFactors = MakeLaneFactors(256, 256, 256, 256);
-  for (float thickness : {0.0f, 1.5f, 7.0f, 20.0f, 47.0f})
+  // A negative thickness (only a state file can give one) makes radii near and
+  // below 0, where levels above 256 occur and are capped.
+  for (float thickness : {-3.0f, 0.0f, 1.5f, 7.0f, 20.0f, 47.0f})
     for (bool fat : {false, true})
       for (uint32_t color : {0xFFFFFFFFu, 0x00FF8040u, 0x7F102030u}) {
         form.FStyle = TEmitterStyle{thickness, 9, 7, color, 256, fat};

@@ -3,6 +3,8 @@
 // runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -190,4 +192,76 @@ TEST(KernelsFast, ScaleRowLanesKeepsItsEdgeCases)
     for (uint32_t p : row)
       EXPECT_EQ(p, 0xFE00FE00u) << Name(path);
   }
+}
+
+// The spot kernel against its definition, pixel by pixel: both profiles, a
+// factor that can give levels above 256 (capped) and the usual negative one,
+// boxes narrower and wider than a vector, with and without room past them.
+TEST(KernelsFast, SpotBoxMatchesItsDefinition)
+{
+  constexpr int32_t W = 40, H = 12;
+  struct Case {
+    int32_t left, width, height;
+    float k;
+    bool fat;
+  };
+  const Case cases[] = {
+      {3, 5, 4, -256.0f / 3, false}, {3, 5, 4, 30.0f, false},   {1, 17, 9, -256.0f / 8, false},
+      {1, 17, 9, -1.0f / 8, true},   {2, 21, 11, 0.5f, true},   {W - 6, 6, 5, -256.0f / 3, false},
+      {W - 19, 19, 7, 40.0f, false}, {W - 9, 9, 3, -1.0f / 4, true}, {0, 8, 2, -256.0f / 4, false},
+  };
+  for (TKernelPath path : VectorPaths())
+    for (const Case& c : cases)
+      for (bool levels : {false, true}) {
+        const std::vector<uint8_t> start = RandomBytes(size_t(W) * H * 4, uint32_t(c.left * 31 + c.width));
+        std::vector<uint32_t> got(size_t(W) * H), want(size_t(W) * H);
+        std::memcpy(got.data(), start.data(), start.size());
+        std::memcpy(want.data(), start.data(), start.size());
+        TSpotBox box;
+        box.Width = c.width;
+        box.Height = c.height;
+        box.Top = 1;
+        box.Cy = 1.0f + float(c.height) / 2 - 0.3f;
+        box.X0 = -float(c.width) / 2 + 0.2f;
+        box.Room = W - c.left;
+        box.K = c.k;
+        box.Fat = c.fat;
+        box.Color = 0xC0804020u;
+        std::vector<float> work(size_t(c.width) + 16);
+        std::vector<int32_t> gotLevels(size_t(c.width) * c.height, -7);
+        box.Work = work.data();
+        box.Levels = levels ? gotLevels.data() : nullptr;
+        {
+          PathGuard g(path);
+          ASSERT_TRUE(AddSpotBoxFast(reinterpret_cast<uint8_t*>(&got[size_t(box.Top) * W + c.left]), W * 4, box));
+        }
+        const float dyTop = float(box.Top) - box.Cy, d0 = dyTop * dyTop;
+        for (int32_t i = 0; i < c.height; ++i) {
+          const float dy = float(box.Top + i) - box.Cy;
+          const float dy2 = dy * dy;
+          const float dyd = dy2 - d0;
+          for (int32_t j = 0; j < c.width; ++j) {
+            const float x = box.X0 + float(j);
+            const float xx = x * x;
+            const float u = xx + d0;
+            const float v = u + dyd;
+            const float m = std::sqrt(v) * c.k;
+            const float a = c.fat ? std::sqrt(m + 1.0f) * 256.0f : m + 256.0f;
+            const float r = std::nearbyint(a);
+            const int32_t level = r >= -2147483648.0f && r < 2147483648.0f ? int32_t(r) : 0;
+            if (levels) {
+              ASSERT_EQ(gotLevels[size_t(i) * c.width + j], level) << Name(path) << " " << i << "," << j;
+            }
+            const uint32_t f = uint32_t(std::clamp(level, 0, 256));
+            uint32_t& p = want[size_t(box.Top + i) * W + c.left + j];
+            uint32_t out = 0;
+            for (int b = 0; b < 4; ++b) {
+              const uint32_t add = (((box.Color >> (8 * b)) & 0xFF) * f) >> 8;
+              out |= std::min(255u, ((p >> (8 * b)) & 0xFF) + add) << (8 * b);
+            }
+            p = out;
+          }
+        }
+        EXPECT_TRUE(got == want) << Name(path) << " left " << c.left << " width " << c.width << " k " << c.k;
+      }
 }
