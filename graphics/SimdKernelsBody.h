@@ -153,6 +153,30 @@ struct TKernels {
   // dispatcher checks the magic over the whole range).
   static void FilterSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
                           const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+    // The window's width fixed at compile time, so the sums across unroll.
+    switch (mw) {
+#define QUELMA_SMALL_WIDTH(n)                                                      \
+  case n:                                                                          \
+    FilterSmallAt<n>(region, step, w, h, mh, ax, ay, sm, hook, ctx);               \
+    return;
+      QUELMA_SMALL_WIDTH(1)
+      QUELMA_SMALL_WIDTH(3)
+      QUELMA_SMALL_WIDTH(5)
+      QUELMA_SMALL_WIDTH(7)
+      QUELMA_SMALL_WIDTH(9)
+      QUELMA_SMALL_WIDTH(11)
+      QUELMA_SMALL_WIDTH(13)
+      QUELMA_SMALL_WIDTH(15)
+      QUELMA_SMALL_WIDTH(17)
+#undef QUELMA_SMALL_WIDTH
+      default:
+        break;  // the dispatcher passes odd widths up to 17 only
+    }
+  }
+
+  template <int mw>
+  static void FilterSmallAt(uint8_t* region, ptrdiff_t step, int w, int h, int mh, int ax, int ay,
+                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const ptrdiff_t spanLanes = ptrdiff_t(w + mw - 1) * 4;
     const ptrdiff_t whole = spanLanes / N16 * N16;
