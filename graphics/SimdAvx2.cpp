@@ -24,6 +24,12 @@ struct TAvx2 {
     const I packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, v), 0x08);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
   }
+  // v as it stands: the compiler may not fold the additions that made it
+  // into those that use it.
+  static I Opaque(I v) {
+    __asm__("" : "+x"(v));
+    return v;
+  }
   static I Add16(I a, I b) { return _mm256_add_epi16(a, b); }
   static I Sub16(I a, I b) { return _mm256_sub_epi16(a, b); }
   static I Add32(I a, I b) { return _mm256_add_epi32(a, b); }

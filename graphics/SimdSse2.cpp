@@ -21,6 +21,12 @@ struct TSse2 {
   }
   // N16 16-bit lanes (0..255) stored as N16 bytes.
   static void StoreBytes(uint8_t* p, I v) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_packus_epi16(v, v)); }
+  // v as it stands: the compiler may not fold the additions that made it
+  // into those that use it.
+  static I Opaque(I v) {
+    __asm__("" : "+x"(v));
+    return v;
+  }
   static I Add16(I a, I b) { return _mm_add_epi16(a, b); }
   static I Sub16(I a, I b) { return _mm_sub_epi16(a, b); }
   static I Add32(I a, I b) { return _mm_add_epi32(a, b); }
