@@ -36,6 +36,9 @@ struct TAvx2 {
   static I Sub32(I a, I b) { return _mm256_sub_epi32(a, b); }
   static I Mul16(I a, I b) { return _mm256_mullo_epi16(a, b); }
   static I Srl16(I a, int n) { return _mm256_srli_epi16(a, n); }
+  static I Sra16(I a, int n) { return _mm256_srai_epi16(a, n); }
+  static I UnpackLo16(I a, I b) { return _mm256_unpacklo_epi16(a, b); }
+  static I UnpackHi16(I a, I b) { return _mm256_unpackhi_epi16(a, b); }
   static I Sll32(I a, int n) { return _mm256_slli_epi32(a, n); }
   static I WidenLo16(I a) { return _mm256_unpacklo_epi16(a, _mm256_setzero_si256()); }
   static I WidenHi16(I a) { return _mm256_unpackhi_epi16(a, _mm256_setzero_si256()); }

@@ -88,30 +88,53 @@ TBoxBuffers& Buffers() {
   return buf;
 }
 
-// The small-window kernel applies: an odd window of at most 255 pixels and
-// 17 columns with a 16-bit mean.
-bool SmallWindow(int32_t MaskW, int32_t MaskH, TBoxSmall& small) {
+// Which kernel filters a window: the small one (an odd window of at most 255
+// pixels and 17 columns, with a 16-bit mean), the wide one (columns summed
+// first in 16 bits: at most 32 rows), else the general one (rows first).
+enum class TBoxKernel { Small, Wide, General };
+
+TBoxKernel PickKernel(int32_t MaskW, int32_t MaskH, TBoxSmall& small) {
   const int64_t n = int64_t(MaskW) * MaskH;
-  return n % 2 == 1 && n <= 255 && MaskW <= 17 && SmallMean(int(n), small);
+  if (n % 2 == 1 && n <= 255 && MaskW <= 17 && SmallMean(int(n), small))
+    return TBoxKernel::Small;
+  return MaskH <= 32 ? TBoxKernel::Wide : TBoxKernel::General;
 }
 
-void RunSmall(TKernelPath path, TBoxBuffers& buf, uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height,
-              int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxSmall& small, TBoxRowHook Hook,
-              void* Context) {
+// Runs the small or the wide kernel with its work rows.
+void RunColumns(TKernelPath path, TBoxKernel kernel, uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height,
+                int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxSmall& small, TBoxRowHook Hook,
+                void* Context) {
+  TBoxBuffers& buf = Buffers();
   const size_t spanLanes = size_t(Width + MaskW - 1) * 4;
-  small.RowLanes = ptrdiff_t((spanLanes + 15) / 16 * 16 + 16);
-  buf.SmallRows.assign(size_t(small.RowLanes) * size_t(MaskH + 1), 0);
+  small.RowLanes = ptrdiff_t((spanLanes + 15) / 16 * 16 + 64);
+  buf.SmallRows.assign(size_t(small.RowLanes) * size_t(MaskH + 2), 0);
   small.Columns = buf.SmallRows.data();
-  small.Ring = small.Columns + small.RowLanes;
+  small.Groups = small.Columns + small.RowLanes;
+  small.Ring = small.Groups + small.RowLanes;
+  const bool odd = (int64_t(MaskW) * MaskH) % 2 == 1;
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   if (path == TKernelPath::Avx2) {
-    quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+    if (kernel == TBoxKernel::Small)
+      quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+    else
+      quelma_avx2::FilterBoxWide(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook,
+                                 Context);
     return;
   }
 #else
   (void)path;
 #endif
-  quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+  if (kernel == TBoxKernel::Small)
+    quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+  else
+    quelma_sse2::FilterBoxWide(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook,
+                               Context);
+}
+
+// Row sums of up to 257 bytes fit 16 bits; up to 2048 pixels a window the
+// single-precision mean stays exact (see the kernels).
+bool WindowFits(int32_t Width, int32_t Height, int32_t MaskW, int32_t MaskH) {
+  return MaskW >= 1 && MaskH >= 1 && MaskW <= 257 && int64_t(MaskW) * MaskH <= 2048 && Width >= 1 && Height >= 1;
 }
 
 }  // namespace
@@ -119,34 +142,32 @@ void RunSmall(TKernelPath path, TBoxBuffers& buf, uint8_t* Region, ptrdiff_t Ste
 bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
                        int32_t MaskH, int32_t AnchorX, int32_t AnchorY, const TBoxFade& Fade) {
   const TKernelPath path = ActiveKernelPath();
-  if (path == TKernelPath::Reference || Width < 1 || Height < 1 || Fade.Up < 0)
+  if (path == TKernelPath::Reference || !WindowFits(Width, Height, MaskW, MaskH) || Fade.Up < 0)
     return false;
   for (int i = 0; i < 4; ++i)
     if (uint16_t(Fade.Lanes >> (16 * i)) > 257)
       return false;
   TBoxSmall small;
-  if (MaskW < 1 || MaskH < 1 || !SmallWindow(MaskW, MaskH, small))
+  const TBoxKernel kernel = PickKernel(MaskW, MaskH, small);
+  if (kernel == TBoxKernel::General)
     return false;
   small.Fade = &Fade;
-  RunSmall(path, Buffers(), Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, nullptr, nullptr);
+  RunColumns(path, kernel, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, nullptr, nullptr);
   return true;
 }
 
 bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook, void* Context) {
   const TKernelPath path = ActiveKernelPath();
-  if (path == TKernelPath::Reference)
+  if (path == TKernelPath::Reference || !WindowFits(Width, Height, MaskW, MaskH))
     return false;
-  // Row sums of up to 257 bytes fit 16 bits; up to 2048 pixels a window the
-  // single-precision mean stays exact (see the kernel).
-  if (MaskW < 1 || MaskH < 1 || MaskW > 257 || int64_t(MaskW) * MaskH > 2048 || Width < 1 || Height < 1)
-    return false;
-  TBoxBuffers& buf = Buffers();
   TBoxSmall small;
-  if (SmallWindow(MaskW, MaskH, small)) {
-    RunSmall(path, buf, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+  const TBoxKernel kernel = PickKernel(MaskW, MaskH, small);
+  if (kernel != TBoxKernel::General) {
+    RunColumns(path, kernel, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
     return true;
   }
+  TBoxBuffers& buf = Buffers();
   const size_t lanes = size_t(Width) * 4;
   const size_t padded = (lanes + 15) / 16 * 16;
   const size_t span = size_t(Width + MaskW - 1) * 4;

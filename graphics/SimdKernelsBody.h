@@ -146,50 +146,24 @@ struct TKernels {
     }
   }
 
-  // Small odd windows (n = mw * mh at most 255): every sum fits 16 bits, so
-  // the columns are summed down in 16-bit lanes (a running sum over a ring of
-  // the rows in the window, kept as they were before filtering), then mw
-  // column sums across, and the rounded mean is a multiply-high by magic.
-  // For odd n no mean lies half-way: nearest(S / n) = floor((S + (n - 1) / 2) / n),
-  // which is ((S + bias) * magic) >> (16 + shift) for every S that occurs (the
-  // dispatcher checks the magic over the whole range).
-  static void FilterSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
-                          const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
-    // The window's width fixed at compile time, so the sums across unroll.
-    switch (mw) {
-#define QUELMA_SMALL_WIDTH(n)                                                      \
-  case n:                                                                          \
-    FilterSmallAt<n>(region, step, w, h, mh, ax, ay, sm, hook, ctx);               \
-    return;
-      QUELMA_SMALL_WIDTH(1)
-      QUELMA_SMALL_WIDTH(3)
-      QUELMA_SMALL_WIDTH(5)
-      QUELMA_SMALL_WIDTH(7)
-      QUELMA_SMALL_WIDTH(9)
-      QUELMA_SMALL_WIDTH(11)
-      QUELMA_SMALL_WIDTH(13)
-      QUELMA_SMALL_WIDTH(15)
-      QUELMA_SMALL_WIDTH(17)
-#undef QUELMA_SMALL_WIDTH
-      default:
-        break;  // the dispatcher passes odd widths up to 17 only
-    }
-  }
-
-  template <int mw>
-  static void FilterSmallAt(uint8_t* region, ptrdiff_t step, int w, int h, int mh, int ax, int ay,
-                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+  // Windows down to 32 rows high: the columns are summed down in 16-bit lanes
+  // (a running sum over a ring of the rows in the window, kept as they were
+  // before filtering: at most 32 * 255), then across the row, either way
+  // below. `across(sums, emit)` hands each vector of the row's means, as
+  // 16-bit lanes, to emit(i, m) in order; this walk stores them, or with a
+  // fade (sm.Fade) stores them faded and moved up.
+  template <class Across>
+  static void FilterColumns(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
+                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx, Across across) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const ptrdiff_t spanLanes = ptrdiff_t(w + mw - 1) * 4;
     const ptrdiff_t whole = spanLanes / N16 * N16;
     const uint8_t* src0 = region - ptrdiff_t(ay) * step - ptrdiff_t(ax) * 4;
     uint16_t* vs = sm.Columns;
-    const I bias = O::Set16(int16_t(sm.Bias)), magic = O::Set16(int16_t(sm.Magic));
-    const int shift = sm.Shift;
 
     // Source row r (from the window's top) replaces row r - mh in its ring
-    // slot, and the column sums move down by one row.
-    // A window one row high sums the row itself: it is only widened.
+    // slot, and the column sums move down by one row. A window one row high
+    // sums the row itself: it is only widened.
     const bool single = mh == 1;
     const uint16_t* sums = single ? sm.Ring : vs;
     auto enter = [&](int r) {
@@ -219,6 +193,7 @@ struct TKernels {
       enter(r);
     const TBoxFade* fade = sm.Fade;
     const I fadeLanes = O::Broadcast64(fade ? fade->Lanes : 0);
+    auto bytesAt = [&](ptrdiff_t i) { return size_t(i + N16 <= lanes ? N16 : lanes - i); };
     for (int y = 0; y < h; ++y) {
       enter(y + mh - 1);
       uint8_t* out = region + ptrdiff_t(y) * step;
@@ -228,30 +203,100 @@ struct TKernels {
         const bool moved = fade->RegionTop + y - fade->Up >= 0;
         const bool kept = y >= fade->KeepFrom;
         uint8_t* dst = out - ptrdiff_t(fade->Up) * step;
-        for (ptrdiff_t i = 0; i < lanes; i += N16) {
-          I sum = O::Load(sums + i);
-          for (int k = 1; k < mw; ++k)
-            sum = O::Add16(sum, O::Load(sums + i + 4 * k));
-          const I m = O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift);
-          const I f = O::Srl16(O::Mul16(m, fadeLanes), 8);
-          const size_t bytes = size_t(i + N16 <= lanes ? N16 : lanes - i);
+        across(sums, [&](ptrdiff_t i, I m) {
           if (moved)
-            StoreLanes(dst + i, f, bytes);
+            StoreLanes(dst + i, O::Srl16(O::Mul16(m, fadeLanes), 8), bytesAt(i));
           if (kept)
-            StoreLanes(out + i, m, bytes);
-        }
+            StoreLanes(out + i, m, bytesAt(i));
+        });
         continue;
       }
+      across(sums, [&](ptrdiff_t i, I m) { StoreLanes(out + i, m, bytesAt(i)); });
+      if (hook)
+        hook(ctx, y);
+    }
+  }
+
+  // Small odd windows (n = mw * mh at most 255): the sums across fit 16 bits
+  // too, and the rounded mean is a multiply-high by magic. For odd n no mean
+  // lies half-way: nearest(S / n) = floor((S + (n - 1) / 2) / n), which is
+  // ((S + bias) * magic) >> (16 + shift) for every S that occurs (the
+  // dispatcher checks the magic over the whole range). The window's width is
+  // fixed at compile time, so the sums across unroll.
+  static void FilterSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
+                          const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+    switch (mw) {
+#define QUELMA_SMALL_WIDTH(n)                                                      \
+  case n:                                                                          \
+    FilterSmallAt<n>(region, step, w, h, mh, ax, ay, sm, hook, ctx);               \
+    return;
+      QUELMA_SMALL_WIDTH(1)
+      QUELMA_SMALL_WIDTH(3)
+      QUELMA_SMALL_WIDTH(5)
+      QUELMA_SMALL_WIDTH(7)
+      QUELMA_SMALL_WIDTH(9)
+      QUELMA_SMALL_WIDTH(11)
+      QUELMA_SMALL_WIDTH(13)
+      QUELMA_SMALL_WIDTH(15)
+      QUELMA_SMALL_WIDTH(17)
+#undef QUELMA_SMALL_WIDTH
+      default:
+        break;  // the dispatcher passes odd widths up to 17 only
+    }
+  }
+
+  template <int mw>
+  static void FilterSmallAt(uint8_t* region, ptrdiff_t step, int w, int h, int mh, int ax, int ay,
+                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+    const ptrdiff_t lanes = ptrdiff_t(w) * 4;
+    const I bias = O::Set16(int16_t(sm.Bias)), magic = O::Set16(int16_t(sm.Magic));
+    const int shift = sm.Shift;
+    FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, [&](const uint16_t* sums, auto emit) {
       for (ptrdiff_t i = 0; i < lanes; i += N16) {
         I sum = O::Load(sums + i);
         for (int k = 1; k < mw; ++k)
           sum = O::Add16(sum, O::Load(sums + i + 4 * k));
-        const I m = O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift);
-        StoreLanes(out + i, m, size_t(i + N16 <= lanes ? N16 : lanes - i));
+        emit(i, O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift));
       }
-      if (hook)
-        hook(ctx, y);
-    }
+    });
+  }
+
+  // Wider windows: the sums across need 32 bits. A running sum moves along
+  // the row by Px pixels a vector: it takes in the Px column sums that enter
+  // the window and gives up the Px that leave, both read as sums of Px
+  // columns (16 bits: at most 4 * 32 * 255) from a row of such group sums.
+  template <bool Odd>
+  static void FilterWide(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
+                         const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+    const ptrdiff_t lanes = ptrdiff_t(w) * 4;
+    const ptrdiff_t groupLanes = (lanes + N16 - 1) / N16 * N16 + ptrdiff_t(4) * mw;
+    const int n = mw * mh;
+    const F factor = O::SetF(Odd ? 1.0f / float(n) : float(n));
+    uint16_t* g = sm.Groups;
+    FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, [&](const uint16_t* sums, auto emit) {
+      for (ptrdiff_t l = 0; l < groupLanes; l += N16) {
+        I s = O::Load(sums + l);
+        for (int t = 1; t < Px; ++t)
+          s = O::Add16(s, O::Load(sums + l + 4 * t));
+        O::Store(g + l, s);
+      }
+      I lo = O::Set32(0), hi = O::Set32(0);
+      for (int k = 0; k < mw; ++k) {
+        const I c = O::Load(sums + 4 * k);
+        lo = O::Add32(lo, O::WidenLo16(c));
+        hi = O::Add32(hi, O::WidenHi16(c));
+      }
+      emit(0, O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)));
+      for (ptrdiff_t i = N16; i < lanes; i += N16) {
+        // Signed 16-bit difference of the entering and leaving groups, widened
+        // with its sign.
+        const I d = O::Sub16(O::Load(g + i - N16 + 4 * mw), O::Load(g + i - N16));
+        const I sign = O::Sra16(d, 15);
+        lo = O::Add32(lo, O::UnpackLo16(d, sign));
+        hi = O::Add32(hi, O::UnpackHi16(d, sign));
+        emit(i, O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)));
+      }
+    });
   }
 
   // ---- Lane scaling ----------------------------------------------------------

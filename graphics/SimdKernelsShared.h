@@ -16,13 +16,15 @@ struct TBoxScratch {
   uint32_t* Columns = nullptr;
 };
 
-// The small-window box filter's work rows and mean: Ring holds mh rows and
-// Columns one row of RowLanes 16-bit lanes each, all zero on entry; RowLanes
-// covers the source span rounded up to 16 lanes plus a spare vector, so the
-// sums across may read past the span.
+// The work rows of the box filters that sum columns first, and the small
+// windows' mean: Ring holds mh rows, Columns and Groups one row each, of
+// RowLanes 16-bit lanes, all zero on entry; RowLanes covers the source span
+// rounded up to 16 lanes plus 64 spare lanes, so the sums across may read
+// past the span.
 struct TBoxSmall {
   uint16_t* Ring = nullptr;
   uint16_t* Columns = nullptr;
+  uint16_t* Groups = nullptr;
   ptrdiff_t RowLanes = 0;
   uint16_t Bias = 0, Magic = 0;
   int Shift = 0;
@@ -36,6 +38,8 @@ struct TBoxSmall {
                  const TBoxScratch& scratch, TBoxRowHook hook, void* ctx);                             \
   void FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,       \
                       const TBoxSmall& small, TBoxRowHook hook, void* ctx);                              \
+  void FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,     \
+                     int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx);                       \
   void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);                   \
   void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box);                                      \
   }
@@ -55,6 +59,13 @@ QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
   void ns::FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,   \
                           const TBoxSmall& small, TBoxRowHook hook, void* ctx) {                         \
     TKernels<O>::FilterSmall(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);                      \
+  }                                                                                                      \
+  void ns::FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, \
+                         int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx) {                  \
+    if (odd)                                                                                             \
+      TKernels<O>::FilterWide<true>(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);               \
+    else                                                                                                 \
+      TKernels<O>::FilterWide<false>(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);              \
   }                                                                                                      \
   void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {              \
     TKernels<O>::ScaleLanes(src, dst, count, lanes);                                                     \

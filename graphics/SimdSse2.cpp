@@ -33,6 +33,9 @@ struct TSse2 {
   static I Sub32(I a, I b) { return _mm_sub_epi32(a, b); }
   static I Mul16(I a, I b) { return _mm_mullo_epi16(a, b); }
   static I Srl16(I a, int n) { return _mm_srli_epi16(a, n); }
+  static I Sra16(I a, int n) { return _mm_srai_epi16(a, n); }
+  static I UnpackLo16(I a, I b) { return _mm_unpacklo_epi16(a, b); }
+  static I UnpackHi16(I a, I b) { return _mm_unpackhi_epi16(a, b); }
   static I Sll32(I a, int n) { return _mm_slli_epi32(a, n); }
   static I WidenLo16(I a) { return _mm_unpacklo_epi16(a, _mm_setzero_si128()); }
   static I WidenHi16(I a) { return _mm_unpackhi_epi16(a, _mm_setzero_si128()); }

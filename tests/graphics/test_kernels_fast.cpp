@@ -89,7 +89,7 @@ TEST(KernelsFast, BoxFilterMatchesReferenceOnFlatAndExtremePictures)
       for (size_t i = 0; i < pic.size(); ++i)
         pic[i] = kind == 0 ? 255 : kind == 1 ? uint8_t((i / 4) % 2 ? 255 : 0) : uint8_t((i / 4 + i / stride) % 3 * 127);
       for (IppiSize m : {IppiSize{2, 1}, IppiSize{2, 2}, IppiSize{4, 3}, IppiSize{6, 5}, IppiSize{16, 16},
-                         IppiSize{17, 17}, IppiSize{45, 45}, IppiSize{64, 32}})
+                         IppiSize{17, 17}, IppiSize{45, 45}, IppiSize{64, 32}, IppiSize{7, 32}, IppiSize{5, 33}})
         CheckBox(pic, W, H, stride, m, IppiPoint{m.width / 2, m.height / 2}, path);
     }
 }
