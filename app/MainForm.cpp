@@ -27,6 +27,7 @@
 #include "SettingsParts.h"
 #include "StateFile.h"
 #include "StyleTabs.h"
+#include "TickStats.h"
 #include "Version.h"
 
 TQUELMAMainForm* QUELMAMainForm = nullptr;
@@ -329,5 +330,6 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
 // ---- Frame cycle -------------------------------------------------------------------------------
 
 void TQUELMAMainForm::AnimTimerTimer() {
+  const TTickTiming Timing;  // only when QUELMA_TICK_STATS asks for it
   if (FEngine) FEngine->Tick(AnimTimer.Missed());
 }
