@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "BenchPictures.h"
 #include "ColorKernels.h"
 #include "DIBmp.h"
 #include "ParticleForm.h"
@@ -30,12 +31,6 @@ bool UsePath(benchmark::State& state, int arg) {
   SetKernelPath(p == 0 ? TKernelPath::Reference : p == 1 ? TKernelPath::Sse2 : TKernelPath::Avx2);
   state.SetLabel(p == 0 ? "reference" : p == 1 ? "sse2" : "avx2");
   return true;
-}
-
-void FillRandom(uint8_t* p, size_t n) {
-  std::mt19937 rng(1);
-  for (size_t i = 0; i < n; ++i)
-    p[i] = uint8_t(rng() >> 5);
 }
 
 void BM_BoxBlur(benchmark::State& state) {

@@ -8,9 +8,9 @@
 
 #include <cstdio>
 #include <map>
-#include <random>
 #include <utility>
 
+#include "../BenchPictures.h"
 #include "DIBmp.h"
 
 namespace {
@@ -20,16 +20,10 @@ constexpr int kHeight = 1080;
 
 std::map<std::pair<int, int>, std::pair<double, double>> Times;  // window -> (ours, OpenCV) ms
 
-void Fill(uint8_t* p, size_t n) {
-  std::mt19937 rng(1);
-  for (size_t i = 0; i < n; ++i)
-    p[i] = uint8_t(rng() >> 5);
-}
-
 void BM_Ours(benchmark::State& state) {
   const int w = int(state.range(0)), h = int(state.range(1));
   TDIBmp s(kWidth, kHeight, 32, false);
-  Fill(s.PixelMemory, size_t(s.Size));
+  FillRandom(s.PixelMemory, size_t(s.Size));
   for (auto _ : state) {
     s.BoxBlur(TRect{0, 0, kWidth, kHeight}, TPoint{w, h}, TPoint{w / 2, h / 2});
     benchmark::ClobberMemory();
@@ -39,7 +33,7 @@ void BM_Ours(benchmark::State& state) {
 void BM_OpenCV(benchmark::State& state) {
   const int w = int(state.range(0)), h = int(state.range(1));
   cv::Mat src(kHeight, kWidth, CV_8UC4), dst;
-  Fill(src.data, src.total() * src.elemSize());
+  FillRandom(src.data, src.total() * src.elemSize());
   for (auto _ : state) {
     cv::boxFilter(src, dst, -1, cv::Size(w, h), cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
     benchmark::ClobberMemory();
