@@ -129,15 +129,27 @@ void TPartForm::DrawSpots(const TRect& R)
   }
 
   // The same single-precision steps as DrawSpot, a box at a time in vector
-  // registers. Only the last box's levels are kept in the work buffer, where
-  // DrawSpot leaves them.
-  auto paint = [&](const TSpotPlan& p, bool last) {
+  // registers, the boxes handed over a batch at a time. Only the last box's
+  // levels are kept in the work buffer, where DrawSpot leaves them.
+  constexpr size_t Batch = 64;
+  TSpotBox boxes[Batch];
+  size_t queued = 0;
+  auto flush = [&] {
+    AddSpotBoxesFast(surface.PixelMemory, surface.RowStride, boxes, queued);
+    queued = 0;
+  };
+  auto queue = [&](const TSpotPlan& p) {
     const TRect& b = p.B;
     const int32_t w = b.Width();
-    EnsureSpotBuffers(std::max(w * b.Height(), w + 16));
-    TSpotBox box;
+    const int32_t need = std::max(w * b.Height(), w + 16);
+    // Growing the work buffers moves them: the queued boxes go first.
+    if (queued == Batch || size_t(need) > FSpotBuf.size())
+      flush();
+    EnsureSpotBuffers(need);
+    TSpotBox& box = boxes[queued++];
     box.Width = w;
     box.Height = b.Height();
+    box.Left = b.Left;
     box.Top = b.Top;
     box.Cy = p.Cy;
     box.X0 = float(b.Left) - p.Cx;
@@ -146,12 +158,11 @@ void TPartForm::DrawSpots(const TRect& R)
     box.Fat = p.Fat;
     box.Color = p.Color;
     box.Work = FSpotTmp.data();
-    box.Levels = last ? reinterpret_cast<int32_t*>(FSpotBuf.data()) : nullptr;
-    AddSpotBoxFast(reinterpret_cast<uint8_t*>(surface.PixelAddress(b.Left, b.Top)), surface.RowStride, box);
+    box.Levels = nullptr;
   };
   // The random draws of every spot first, in list order; then the sines and
   // cosines of their angles all at once; then each spot is placed and
-  // painted, the last one with its levels.
+  // painted.
   FSpotDraws.clear();
   for (int32_t i = 0; i < FEmitters.Count; ++i) {
     TSpotDraws d;
@@ -166,19 +177,15 @@ void TPartForm::DrawSpots(const TRect& R)
   for (size_t i = 0; i < n; ++i)
     phi[i] = FSpotDraws[i].Phi;
   SinCosRun(phi, sines, cosines, n);
-  TSpotPlan pending;
-  bool havePending = false;
   for (size_t i = 0; i < n; ++i) {
     TSpotPlan p;
-    if (!PlaceSpot(surface, FSpotDraws[i], sines[i], cosines[i], p))
-      continue;
-    if (havePending)
-      paint(pending, false);
-    pending = p;
-    havePending = true;
+    if (PlaceSpot(surface, FSpotDraws[i], sines[i], cosines[i], p))
+      queue(p);
   }
-  if (havePending)
-    paint(pending, true);
+  // The last box is still queued: it keeps its levels.
+  if (queued > 0)
+    boxes[queued - 1].Levels = reinterpret_cast<int32_t*>(FSpotBuf.data());
+  flush();
   surface.ClipRect = saved;
 }
 

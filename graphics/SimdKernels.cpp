@@ -213,19 +213,17 @@ bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64
   return true;
 }
 
-bool AddSpotBoxFast(uint8_t* TopLeft, ptrdiff_t Stride, const TSpotBox& Box) {
+bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBox* Boxes, size_t Count) {
   const TKernelPath path = ActiveKernelPath();
   if (path == TKernelPath::Reference)
     return false;
-  if (Box.Width <= 0 || Box.Height <= 0)
-    return true;
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   if (path == TKernelPath::Avx2) {
-    quelma_avx2::SpotBox(TopLeft, Stride, Box);
+    quelma_avx2::SpotBoxes(Pixels, Stride, Boxes, Count);
     return true;
   }
 #endif
-  quelma_sse2::SpotBox(TopLeft, Stride, Box);
+  quelma_sse2::SpotBoxes(Pixels, Stride, Boxes, Count);
   return true;
 }
 
@@ -236,6 +234,6 @@ bool FilterBox8u4Fast(uint8_t*, ptrdiff_t, int32_t, int32_t, int32_t, int32_t, i
   return false;
 }
 bool ScaleRowLanesFast(const uint32_t*, uint32_t*, int32_t, uint64_t) { return false; }
-bool AddSpotBoxFast(uint8_t*, ptrdiff_t, const TSpotBox&) { return false; }
+bool AddSpotBoxesFast(uint8_t*, ptrdiff_t, const TSpotBox*, size_t) { return false; }
 
 #endif

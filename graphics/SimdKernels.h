@@ -66,6 +66,7 @@ bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64
 // the pixel's bytes with saturation at 255.
 struct TSpotBox {
   int32_t Width = 0, Height = 0;
+  int32_t Left = 0;     // the box's left column on the surface
   int32_t Top = 0;      // the box's top row on the surface
   float Cy = 0;         // the centre's row
   float X0 = 0;         // the box's left column minus the centre's column
@@ -76,6 +77,7 @@ struct TSpotBox {
   float* Work = nullptr;     // room for Width + 16 values
   int32_t* Levels = nullptr; // when given, receives every pixel's unclamped level, row by row
 };
-// TopLeft is the box's first pixel; Stride the surface's row step in bytes.
-// Returns false on the Reference path (nothing drawn).
-bool AddSpotBoxFast(uint8_t* TopLeft, ptrdiff_t Stride, const TSpotBox& Box);
+// Paints Count boxes in order on the surface whose first pixel is at Pixels,
+// rows Stride bytes apart; several at a call, so that choosing the kernel
+// costs nothing a spot. Returns false on the Reference path (nothing drawn).
+bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBox* Boxes, size_t Count);

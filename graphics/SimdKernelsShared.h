@@ -41,7 +41,7 @@ struct TBoxSmall {
   void FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,     \
                      int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx);                       \
   void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);                   \
-  void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box);                                      \
+  void SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count);                                      \
   }
 
 QUELMA_SIMD_ENTRY_POINTS(quelma_sse2)
@@ -70,9 +70,15 @@ QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
   void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {              \
     TKernels<O>::ScaleLanes(src, dst, count, lanes);                                                     \
   }                                                                                                      \
-  void ns::SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& box) {                            \
-    if (box.Levels)                                                                                      \
-      TKernels<O>::SpotBoxAny<true>(topLeft, stride, box);                                                    \
-    else                                                                                                 \
-      TKernels<O>::SpotBoxAny<false>(topLeft, stride, box);                                                  \
+  void ns::SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count) {          \
+    for (size_t i = 0; i < count; ++i) {                                                                 \
+      const TSpotBox& box = boxes[i];                                                                    \
+      if (box.Width <= 0 || box.Height <= 0)                                                             \
+        continue;                                                                                        \
+      uint8_t* topLeft = pixels + ptrdiff_t(box.Top) * stride + ptrdiff_t(box.Left) * 4;                 \
+      if (box.Levels)                                                                                    \
+        TKernels<O>::SpotBoxAny<true>(topLeft, stride, box);                                             \
+      else                                                                                               \
+        TKernels<O>::SpotBoxAny<false>(topLeft, stride, box);                                            \
+    }                                                                                                    \
   }

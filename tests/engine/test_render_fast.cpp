@@ -168,6 +168,40 @@ TEST_F(RenderFast, SmallSpotsAtTheRightEdgeGiveTheReferenceBytes)
     }
 }
 
+TEST_F(RenderFast, AHugeSpotAmongSmallOnesGivesTheReferenceBytes)
+{
+  // A box above the work buffers' size in the middle of the list: they grow
+  // while smaller boxes wait to be painted.
+  form.FXBlur = 1;
+  form.FYBlur = 1;
+  form.FYMotion = 0;
+  form.FFadeFactors = MakeLaneFactors(256, 256, 256, 256);
+  const TEmitterStyle huge{400, 0, 0, 0x40404040u, 256, false};
+  std::vector<uint32_t> results[2];
+  for (int pass = 0; pass < 2; ++pass) {
+    const TKernelPath path = pass == 0 ? TKernelPath::Reference : VectorPaths().back();
+    UseSurface(display, 300, 300);
+    // Buffers of their first size again, so that growing them moves them.
+    std::vector<float>(SpotBufferValues).swap(form.FSpotBuf);
+    std::vector<float>(SpotBufferValues).swap(form.FSpotTmp);
+    form.FEmitters.Reset();
+    form.FStyle = TEmitterStyle{6, 3, 2, 0x20406080u, 256, false};
+    SurfaceOffsetX = 150;
+    SurfaceOffsetY = 150;
+    for (int i = 0; i < 150; ++i)
+      form.AddEmitter(i == 100 ? &huge : nullptr, 256, float(i % 15) * 19 - 140, float(i / 15) * 27 - 130);
+    RandSeed = 77;
+    PathGuard g(path);
+    for (int frame = 0; frame < 3; ++frame)
+      form.Render();
+    for (int32_t y = 0; y < 300; ++y)
+      for (int32_t x = 0; x < 300; ++x)
+        results[pass].push_back(display.FSurface.GetPixel32(x, y));
+  }
+  EXPECT_GT(form.FSpotBuf.size(), 16384u);
+  EXPECT_TRUE(results[0] == results[1]);
+}
+
 TEST_F(RenderFast, AllZeroCoverWithoutEmittersStaysZeroAndOtherwiseFades)
 {
   UseSurface(display, 20, 10);

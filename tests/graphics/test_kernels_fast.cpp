@@ -220,6 +220,7 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition)
         TSpotBox box;
         box.Width = c.width;
         box.Height = c.height;
+        box.Left = c.left;
         box.Top = 1;
         box.Cy = 1.0f + float(c.height) / 2 - 0.3f;
         box.X0 = -float(c.width) / 2 + 0.2f;
@@ -233,7 +234,7 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition)
         box.Levels = levels ? gotLevels.data() : nullptr;
         {
           PathGuard g(path);
-          ASSERT_TRUE(AddSpotBoxFast(reinterpret_cast<uint8_t*>(&got[size_t(box.Top) * W + c.left]), W * 4, box));
+          ASSERT_TRUE(AddSpotBoxesFast(reinterpret_cast<uint8_t*>(got.data()), W * 4, &box, 1));
         }
         const float dyTop = float(box.Top) - box.Cy, d0 = dyTop * dyTop;
         for (int32_t i = 0; i < c.height; ++i) {
