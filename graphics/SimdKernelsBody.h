@@ -16,6 +16,12 @@
 
 namespace {
 
+// A compile-time yes or no (no standard-library templates here).
+template <bool B>
+struct TFlag {
+  static constexpr bool value = B;
+};
+
 template <class O>
 struct TKernels {
   using I = typename O::I;
@@ -251,14 +257,22 @@ struct TKernels {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const I bias = O::Set16(int16_t(sm.Bias)), magic = O::Set16(int16_t(sm.Magic));
     const int shift = sm.Shift;
-    FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, [&](const uint16_t* sums, auto emit) {
-      for (ptrdiff_t i = 0; i < lanes; i += N16) {
-        I sum = O::Load(sums + i);
-        for (int k = 1; k < mw; ++k)
-          sum = O::Add16(sum, O::Load(sums + i + 4 * k));
-        emit(i, O::SrlVar16(O::MulHiU16(O::Add16(sum, bias), magic), shift));
-      }
-    });
+    // Most windows' magic needs no shift: that one is left out of the loop.
+    auto across = [&](auto shifted) {
+      return [&, shifted](const uint16_t* sums, auto emit) {
+        for (ptrdiff_t i = 0; i < lanes; i += N16) {
+          I sum = O::Load(sums + i);
+          for (int k = 1; k < mw; ++k)
+            sum = O::Add16(sum, O::Load(sums + i + 4 * k));
+          const I q = O::MulHiU16(O::Add16(sum, bias), magic);
+          emit(i, decltype(shifted)::value ? O::SrlVar16(q, shift) : q);
+        }
+      };
+    };
+    if (shift == 0)
+      FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}));
+    else
+      FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}));
   }
 
   // Wider windows: the sums across need 32 bits. A running sum moves along
