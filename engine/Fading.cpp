@@ -10,40 +10,19 @@
 namespace {
 
 // Blur and fade-and-move in one walk down the surface, for motion upwards or
-// none: as soon as the blur has finished a row, every source row up to it is
-// faded into its place while it is still in cache. The blur reads each source
-// row once, ahead of the rows it writes, and the fade writes only rows at or
-// above the finished one, so the bytes are those of the two passes in turn.
-struct TFusedFade {
+// none, giving the bytes of the two passes in turn: the blur reads each
+// source row once, ahead of the rows it writes, and every source row is faded
+// into its place before anything overwrites it, while it is still in cache.
+// Either the filter stores each filtered row in place (then, after each one,
+// every source row up to it is faded whole), or the filter stores it faded
+// in its new place itself (then the walk moves only what the filter leaves:
+// the rows above and below the region and the unfiltered columns at its
+// sides, each before the filter's store covers it).
+struct TFadeWalk {
   uint8_t* Pixels;
   ptrdiff_t Stride;
-  int32_t Width, Height, Up, BlurTop;
-  TLaneFactors Lanes;
-  int32_t Next;  // next source row to fade
-
-  uint32_t* Row(int32_t y) const { return reinterpret_cast<uint32_t*>(Pixels + ptrdiff_t(y) * Stride); }
-  void FadeThrough(int32_t Last)
-  {
-    for (; Next <= Last; ++Next)
-      ScaleRowLanes(Row(Next), Row(Next - Up), Width, Lanes);
-  }
-  static void OnBlurredRow(void* Context, int32_t RegionRow)
-  {
-    auto* f = static_cast<TFusedFade*>(Context);
-    f->FadeThrough(f->BlurTop + RegionRow);
-  }
-};
-
-
-// The same walk with the fade folded into the filter itself (small windows):
-// the filter stores each filtered row faded in its new place, so the caller
-// only moves and fades what the filter does not: the rows above and below
-// the filtered region, and the unfiltered columns at its sides.
-struct TFilterFade {
-  uint8_t* Pixels;
-  ptrdiff_t Stride;
-  int32_t Width, Height, Up;
-  int32_t BlurTop, BlurBottom, BlurLeft, BlurRight;  // the filtered region
+  int32_t Width, Up;
+  int32_t BlurTop, MovedBottom, BlurLeft, BlurRight;  // rows [BlurTop, MovedBottom) the filter moves
   TLaneFactors Lanes;
   int32_t Next;  // next source row to fade
 
@@ -53,7 +32,7 @@ struct TFilterFade {
     for (; Next <= Last; ++Next) {
       const uint32_t* src = Row(Next);
       uint32_t* dst = Row(Next - Up);
-      if (Next >= BlurTop && Next < BlurBottom) {
+      if (Next >= BlurTop && Next < MovedBottom) {
         ScaleRowLanes(src, dst, BlurLeft, Lanes);
         ScaleRowLanes(src + BlurRight, dst + BlurRight, Width - BlurRight, Lanes);
       } else {
@@ -61,11 +40,16 @@ struct TFilterFade {
       }
     }
   }
-  // Before the filter stores region row r: every source row its store
-  // covers has been read.
+  // The filter stored region row r in place.
+  static void AfterRow(void* Context, int32_t RegionRow)
+  {
+    auto* f = static_cast<TFadeWalk*>(Context);
+    f->FadeThrough(f->BlurTop + RegionRow);
+  }
+  // The filter is about to store region row r, faded, Up rows higher.
   static void BeforeRow(void* Context, int32_t RegionRow)
   {
-    auto* f = static_cast<TFilterFade*>(Context);
+    auto* f = static_cast<TFadeWalk*>(Context);
     f->FadeThrough(f->BlurTop + RegionRow - f->Up);
   }
 };
@@ -90,26 +74,24 @@ void TPartForm::FadePass(const TRect& R)
     const int32_t ax = FXBlur / 2, ay = FYBlur / 2;
     const int32_t up = -FYMotion;
     const int32_t regionW = width - FXBlur + 1, regionH = height - FYBlur + 1;
-    TFilterFade direct{surface.PixelMemory, surface.RowStride, width, height, up, ay, ay + regionH, ax,
-                       ax + regionW, FFadeFactors, up};
+    uint8_t* origin = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
+    TFadeWalk walk{surface.PixelMemory, surface.RowStride, width, up, ay, ay + regionH, ax, ax + regionW,
+                   FFadeFactors, up};
     TBoxFade fade;
     fade.Lanes = FFadeFactors;
     fade.Up = up;
     fade.RegionTop = ay;
     fade.KeepFrom = height - up - ay;
-    fade.BeforeRow = &TFilterFade::BeforeRow;
-    fade.Context = &direct;
-    uint8_t* origin = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
+    fade.BeforeRow = &TFadeWalk::BeforeRow;
+    fade.Context = &walk;
     if (FilterBoxFadeFast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay, fade)) {
-      direct.FadeThrough(height - 1);
+      walk.FadeThrough(height - 1);
       return;
     }
-    TFusedFade fused{surface.PixelMemory, surface.RowStride, width, height, -FYMotion, ay, FFadeFactors,
-                     -FYMotion};
-    uint8_t* region = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
-    if (FilterBox8u4Fast(region, surface.RowStride, width - FXBlur + 1, height - FYBlur + 1, FXBlur, FYBlur, ax,
-                         ay, &TFusedFade::OnBlurredRow, &fused)) {
-      fused.FadeThrough(height - 1);
+    walk.MovedBottom = walk.BlurTop;  // this filter moves nothing
+    if (FilterBox8u4Fast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay, &TFadeWalk::AfterRow,
+                         &walk)) {
+      walk.FadeThrough(height - 1);
       return;
     }
   }

@@ -101,6 +101,29 @@ TEST_F(RenderFast, EveryBlurWindowAndMotionGivesTheReferenceBytes)
       }
 }
 
+TEST_F(RenderFast, TheFilterThatBlursInPlaceFadesAfterItGivesTheReferenceBytes)
+{
+  // A fade lane above 257 or a window taller than 32 rows (only set directly)
+  // takes the walk that fades each row after the filter stored it in place.
+  form.FStyle = TEmitterStyle{6, 5, 4, 0xFFF0C080u, 256, false};
+  struct Case {
+    int32_t xb, yb;
+    TLaneFactors lanes;
+  };
+  const Case cases[] = {{3, 3, MakeLaneFactors(300, 200, 256, 250)}, {5, 33, MakeLaneFactors(216, 230, 247, 248)}};
+  for (const Case& c : cases)
+    for (int32_t motion : {-2, 0}) {
+      form.FXBlur = c.xb;
+      form.FYBlur = c.yb;
+      form.FYMotion = motion;
+      form.FFadeFactors = c.lanes;
+      const uint32_t seed = uint32_t(c.yb * 10 - motion);
+      const auto ref = Run(TKernelPath::Reference, 45, 80, 2, seed);
+      for (TKernelPath path : VectorPaths())
+        EXPECT_TRUE(Run(path, 45, 80, 2, seed) == ref) << c.xb << "x" << c.yb << " motion " << motion;
+    }
+}
+
 TEST_F(RenderFast, EvenWindowsAndSmallSurfacesGiveTheReferenceBytes)
 {
   // Even windows (only a state file could hold them) and surfaces too small
