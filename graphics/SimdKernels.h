@@ -1,6 +1,6 @@
 #pragma once
 // Vector fast paths of the hot kernels: the box filter, the lane scaling of
-// the fading pass and one row of a spot. Each gives exactly the bytes of its
+// the fading pass and the boxes of spots. Each gives exactly the bytes of its
 // scalar reference (the reference functions stay the definition); the
 // instruction set is picked at run time: SSE2 as the baseline, AVX2 where the
 // processor has it. Callers go through the public kernels (ippiFilterBox_8u_C4IR,

@@ -1,4 +1,4 @@
-// The frame on the vector paths (fused blur and fade, spot rows) against the
+// The frame on the vector paths (fused blur and fade, spot boxes) against the
 // scalar reference path, byte for byte: every blur window the settings give
 // (1 to 17 each way), every motion (-3 to 3), both spot profiles.
 #include <algorithm>
