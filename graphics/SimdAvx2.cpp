@@ -24,6 +24,13 @@ struct TAvx2 {
     const I packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, v), 0x08);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
   }
+  // a's bytes then b's.
+  static void StoreBytes2(uint8_t* p, I a, I b) {
+    Store(p, _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8));
+  }
+  // The bytes of lo and hi, the low and high unpacks of one vector of bytes,
+  // back in their order.
+  static void StoreUnpacked(uint8_t* p, I lo, I hi) { Store(p, _mm256_packus_epi16(lo, hi)); }
   // v as it stands: the compiler may not fold the additions that made it
   // into those that use it.
   static I Opaque(I v) {

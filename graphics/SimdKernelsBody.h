@@ -141,13 +141,17 @@ struct TKernels {
     }
   }
 
-  // The first bytes (N16 or fewer) of the 16-bit lanes v, as bytes at p.
-  static void StoreLanes(uint8_t* p, I v, size_t bytes) {
-    if (bytes == size_t(N16)) {
-      O::StoreBytes(p, v);
+  // The first bytes (2 * N16 or fewer) of the 16-bit lanes a then b, as bytes
+  // at p. One pack and one store serve both vectors. Halves: a and b are the
+  // low and high unpacks of a vector of bytes, which the pack alone restores.
+  template <bool Halves>
+  static void StorePair(uint8_t* p, I a, I b, size_t bytes) {
+    auto store = [&](uint8_t* at) { Halves ? O::StoreUnpacked(at, a, b) : O::StoreBytes2(at, a, b); };
+    if (bytes == size_t(2 * N16)) {
+      store(p);
     } else {
-      uint8_t tail[N16];
-      O::StoreBytes(tail, v);
+      uint8_t tail[2 * N16];
+      store(tail);
       std::memcpy(p, tail, bytes);
     }
   }
@@ -155,10 +159,14 @@ struct TKernels {
   // Windows down to 32 rows high: the columns are summed down in 16-bit lanes
   // (a running sum over a ring of the rows in the window, kept as they were
   // before filtering: at most 32 * 255), then across the row, either way
-  // below. `across(sums, emit)` hands each vector of the row's means, as
-  // 16-bit lanes, to emit(i, m) in order; this walk stores them, or with a
-  // fade (sm.Fade) stores them faded and moved up.
-  template <class Across>
+  // below. `across(sums, row, emit)` hands the row's means, as 16-bit lanes,
+  // two vectors at a time to emit(i, m0, m1, halves) in order (the second may
+  // lie past the row; halves: a TFlag, see StorePair); this walk stores them,
+  // or with a fade (sm.Fade) stores them faded and moved up. With Direct, a
+  // window one row high whose left reaches back at most one pair of vectors
+  // is summed straight from the source row: row is that row at the window's
+  // left, and no sums are made. Otherwise row is null.
+  template <bool Direct, class Across>
   static void FilterColumns(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
                             const TBoxSmall& sm, TBoxRowHook hook, void* ctx, Across across) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
@@ -172,10 +180,15 @@ struct TKernels {
     // sums the row itself: it is only widened.
     const bool single = mh == 1;
     const uint16_t* sums = single ? sm.Ring : vs;
+    // (Not when a fade keeps rows in place: then the fade's walk changes the
+    // row's side columns just before the filter would read them.)
+    const bool direct = Direct && single && 4 * ax <= 2 * N16 && !(sm.Fade && sm.Fade->Up == 0);
     auto enter = [&](int r) {
       const uint8_t* src = src0 + ptrdiff_t(r) * step;
       uint16_t* slot = sm.Ring + ptrdiff_t(r % mh) * sm.RowLanes;
       ptrdiff_t i = 0;
+      if (direct)
+        return;
       if (single) {
         for (; i < whole; i += N16)
           O::Store(slot + i, O::LoadWidenU8(src + i));
@@ -199,9 +212,10 @@ struct TKernels {
       enter(r);
     const TBoxFade* fade = sm.Fade;
     const I fadeLanes = O::Broadcast64(fade ? fade->Lanes : 0);
-    auto bytesAt = [&](ptrdiff_t i) { return size_t(i + N16 <= lanes ? N16 : lanes - i); };
+    auto bytesAt = [&](ptrdiff_t i) { return size_t(i + 2 * N16 <= lanes ? 2 * N16 : lanes - i); };
     for (int y = 0; y < h; ++y) {
       enter(y + mh - 1);
+      const uint8_t* row = direct ? src0 + ptrdiff_t(y) * step : nullptr;
       uint8_t* out = region + ptrdiff_t(y) * step;
       if (fade) {
         if (fade->BeforeRow)
@@ -209,15 +223,19 @@ struct TKernels {
         const bool moved = fade->RegionTop + y - fade->Up >= 0;
         const bool kept = y >= fade->KeepFrom;
         uint8_t* dst = out - ptrdiff_t(fade->Up) * step;
-        across(sums, [&](ptrdiff_t i, I m) {
+        across(sums, row, [&](ptrdiff_t i, I m0, I m1, auto halves) {
+          constexpr bool Halves = decltype(halves)::value;
           if (moved)
-            StoreLanes(dst + i, O::Srl16(O::Mul16(m, fadeLanes), 8), bytesAt(i));
+            StorePair<Halves>(dst + i, O::Srl16(O::Mul16(m0, fadeLanes), 8), O::Srl16(O::Mul16(m1, fadeLanes), 8),
+                              bytesAt(i));
           if (kept)
-            StoreLanes(out + i, m, bytesAt(i));
+            StorePair<Halves>(out + i, m0, m1, bytesAt(i));
         });
         continue;
       }
-      across(sums, [&](ptrdiff_t i, I m) { StoreLanes(out + i, m, bytesAt(i)); });
+      across(sums, row, [&](ptrdiff_t i, I m0, I m1, auto halves) {
+        StorePair<decltype(halves)::value>(out + i, m0, m1, bytesAt(i));
+      });
       if (hook)
         hook(ctx, y);
     }
@@ -259,20 +277,74 @@ struct TKernels {
     const int shift = sm.Shift;
     // Most windows' magic needs no shift: that one is left out of the loop.
     auto across = [&](auto shifted) {
-      return [&, shifted](const uint16_t* sums, auto emit) {
-        for (ptrdiff_t i = 0; i < lanes; i += N16) {
+      return [&, shifted](const uint16_t* sums, const uint8_t* row, auto emit) {
+        auto mean = [&](I sum) {
+          const I q = O::MulHiU16(O::Add16(sum, bias), magic);
+          return decltype(shifted)::value ? O::SrlVar16(q, shift) : q;
+        };
+        if (row) {
+          AcrossRow<mw>(row, lanes, mean, emit);
+          return;
+        }
+        auto sumAt = [&](ptrdiff_t i) {
           I sum = O::Load(sums + i);
           for (int k = 1; k < mw; ++k)
             sum = O::Add16(sum, O::Load(sums + i + 4 * k));
-          const I q = O::MulHiU16(O::Add16(sum, bias), magic);
-          emit(i, decltype(shifted)::value ? O::SrlVar16(q, shift) : q);
-        }
+          return sum;
+        };
+        for (ptrdiff_t i = 0; i < lanes; i += 2 * N16)
+          emit(i, mean(sumAt(i)), mean(sumAt(i + N16)), TFlag<false>{});
       };
     };
     if (shift == 0)
-      FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}));
+      FilterColumns<true>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}));
     else
-      FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}));
+      FilterColumns<true>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}));
+  }
+
+  // A window one row high, summed straight from the source row's bytes (row:
+  // at the window's left): each vector of bytes is unpacked to its low and
+  // high halves, which the pack on storing puts back in order. The filter
+  // writes the row it reads, so each block's means are handed on only after
+  // the next block is read; the caller sees that the window reaches at most
+  // one block back.
+  template <int mw, class Mean, class Emit>
+  static void AcrossRow(const uint8_t* row, ptrdiff_t lanes, Mean mean, Emit emit) {
+    constexpr ptrdiff_t block = 2 * N16, reach = ptrdiff_t(4) * (mw - 1);
+    auto sums = [&](const uint8_t* at, I& lo, I& hi) {
+      const I first = O::Load(at);
+      lo = O::UnpackLo8Zero(first);
+      hi = O::UnpackHi8Zero(first);
+      for (int k = 1; k < mw; ++k) {
+        const I b = O::Load(at + 4 * k);
+        lo = O::Add16(lo, O::UnpackLo8Zero(b));
+        hi = O::Add16(hi, O::UnpackHi8Zero(b));
+      }
+    };
+    I lo, hi, m0 = O::Set16(0), m1 = O::Set16(0);
+    ptrdiff_t i = 0;
+    // Whole blocks while the reads stay inside the source span.
+    for (; i + block <= lanes; i += block) {
+      sums(row + i, lo, hi);
+      if (i > 0)
+        emit(i - block, m0, m1, TFlag<true>{});
+      m0 = mean(lo);
+      m1 = mean(hi);
+    }
+    if (i < lanes) {
+      // The last, partial block reads a copy of what is left of the span.
+      uint8_t rest[block + reach];
+      std::memset(rest, 0, sizeof rest);
+      std::memcpy(rest, row + i, size_t(lanes - i + reach));
+      sums(rest, lo, hi);
+      if (i > 0)
+        emit(i - block, m0, m1, TFlag<true>{});
+      m0 = mean(lo);
+      m1 = mean(hi);
+      i += block;
+    }
+    if (i > 0)
+      emit(i - block, m0, m1, TFlag<true>{});
   }
 
   // Wider windows: the sums across need 32 bits. A running sum moves along
@@ -283,11 +355,12 @@ struct TKernels {
   static void FilterWide(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
                          const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
-    const ptrdiff_t groupLanes = (lanes + N16 - 1) / N16 * N16 + ptrdiff_t(4) * mw;
+    const ptrdiff_t groupLanes = (lanes + 2 * N16 - 1) / (2 * N16) * (2 * N16) + ptrdiff_t(4) * mw;
     const int n = mw * mh;
     const F factor = O::SetF(Odd ? 1.0f / float(n) : float(n));
     uint16_t* g = sm.Groups;
-    FilterColumns(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, [&](const uint16_t* sums, auto emit) {
+    FilterColumns<false>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx,
+                         [&](const uint16_t* sums, const uint8_t*, auto emit) {
       for (ptrdiff_t l = 0; l < groupLanes; l += N16) {
         I s = O::Load(sums + l);
         for (int t = 1; t < Px; ++t)
@@ -300,15 +373,21 @@ struct TKernels {
         lo = O::Add32(lo, O::WidenLo16(c));
         hi = O::Add32(hi, O::WidenHi16(c));
       }
-      emit(0, O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)));
-      for (ptrdiff_t i = N16; i < lanes; i += N16) {
-        // Signed 16-bit difference of the entering and leaving groups, widened
-        // with its sign.
+      auto mean = [&] { return O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)); };
+      // Moves the running sum on to the vector at i: adds the signed 16-bit
+      // difference of the entering and leaving groups, widened with its sign.
+      auto advance = [&](ptrdiff_t i) {
         const I d = O::Sub16(O::Load(g + i - N16 + 4 * mw), O::Load(g + i - N16));
         const I sign = O::Sra16(d, 15);
         lo = O::Add32(lo, O::UnpackLo16(d, sign));
         hi = O::Add32(hi, O::UnpackHi16(d, sign));
-        emit(i, O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)));
+      };
+      for (ptrdiff_t i = 0; i < lanes; i += 2 * N16) {
+        if (i > 0)
+          advance(i);
+        const I m0 = mean();
+        advance(i + N16);
+        emit(i, m0, mean(), TFlag<false>{});
       }
     });
   }

@@ -21,6 +21,11 @@ struct TSse2 {
   }
   // N16 16-bit lanes (0..255) stored as N16 bytes.
   static void StoreBytes(uint8_t* p, I v) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_packus_epi16(v, v)); }
+  // a's bytes then b's.
+  static void StoreBytes2(uint8_t* p, I a, I b) { Store(p, _mm_packus_epi16(a, b)); }
+  // The bytes of lo and hi, the low and high unpacks of one vector of bytes,
+  // back in their order.
+  static void StoreUnpacked(uint8_t* p, I lo, I hi) { Store(p, _mm_packus_epi16(lo, hi)); }
   // v as it stands: the compiler may not fold the additions that made it
   // into those that use it.
   static I Opaque(I v) {
