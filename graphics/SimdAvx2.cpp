@@ -31,6 +31,13 @@ struct TAvx2 {
   // The bytes of lo and hi, the low and high unpacks of one vector of bytes,
   // back in their order.
   static void StoreUnpacked(uint8_t* p, I lo, I hi) { Store(p, _mm256_packus_epi16(lo, hi)); }
+  // The sums of four neighbouring pixels' 16-bit lanes, for the pixels of a,
+  // b holding the next ones.
+  static I GroupSum(I a, I b) {
+    const I mid = _mm256_permute2x128_si256(a, b, 0x21);
+    return _mm256_add_epi16(_mm256_add_epi16(a, _mm256_alignr_epi8(mid, a, 8)),
+                            _mm256_add_epi16(mid, _mm256_alignr_epi8(b, mid, 8)));
+  }
   // v as it stands: the compiler may not fold the additions that made it
   // into those that use it.
   static I Opaque(I v) {

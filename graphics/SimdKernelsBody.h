@@ -165,10 +165,14 @@ struct TKernels {
   // or with a fade (sm.Fade) stores them faded and moved up. With Direct, a
   // window one row high whose left reaches back at most one pair of vectors
   // is summed straight from the source row: row is that row at the window's
-  // left, and no sums are made. Otherwise row is null.
-  template <bool Direct, class Across>
+  // left, and no sums are made. Otherwise row is null. With Grouped, each
+  // entering row also leaves in sm.Groups, for lanes [0, groupLanes), the
+  // sums of Px neighbouring column sums (see FilterWide), made while the
+  // column sums are still in registers.
+  template <bool Direct, bool Grouped, class Across>
   static void FilterColumns(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
-                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx, Across across) {
+                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx, Across across,
+                            ptrdiff_t groupLanes = 0) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const ptrdiff_t spanLanes = ptrdiff_t(w + mw - 1) * 4;
     const ptrdiff_t whole = spanLanes / N16 * N16;
@@ -186,27 +190,47 @@ struct TKernels {
     auto enter = [&](int r) {
       const uint8_t* src = src0 + ptrdiff_t(r) * step;
       uint16_t* slot = sm.Ring + ptrdiff_t(r % mh) * sm.RowLanes;
-      ptrdiff_t i = 0;
+      ptrdiff_t i = 0, grouped = 0;  // lanes whose groups are made
       if (direct)
         return;
+      auto groupRest = [&] {
+        if (!Grouped)
+          return;
+        // The rest, from the sums as stored (zero past the span).
+        for (ptrdiff_t l = grouped; l < groupLanes; l += N16) {
+          I s = O::Load(sums + l);
+          for (int t = 1; t < Px; ++t)
+            s = O::Add16(s, O::Load(sums + l + 4 * t));
+          O::Store(sm.Groups + l, s);
+        }
+      };
       if (single) {
         for (; i < whole; i += N16)
           O::Store(slot + i, O::LoadWidenU8(src + i));
         for (; i < spanLanes; ++i)
           slot[i] = src[i];
+        groupRest();
         return;
       }
+      I before = O::Set16(0);
       for (; i < whole; i += N16) {
         const I fresh = O::LoadWidenU8(src + i);
         const I old = O::Load(slot + i);
         O::Store(slot + i, fresh);
-        O::Store(vs + i, O::Add16(O::Load(vs + i), O::Sub16(fresh, old)));
+        const I v = O::Add16(O::Load(vs + i), O::Sub16(fresh, old));
+        O::Store(vs + i, v);
+        if (Grouped && i > 0) {
+          O::Store(sm.Groups + i - N16, O::GroupSum(before, v));
+          grouped = i;
+        }
+        before = v;
       }
       for (; i < spanLanes; ++i) {
         const uint16_t fresh = src[i];
         vs[i] = uint16_t(vs[i] + fresh - slot[i]);
         slot[i] = fresh;
       }
+      groupRest();
     };
     for (int r = 0; r < mh - 1; ++r)
       enter(r);
@@ -297,9 +321,9 @@ struct TKernels {
       };
     };
     if (shift == 0)
-      FilterColumns<true>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}));
+      FilterColumns<true, false>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}));
     else
-      FilterColumns<true>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}));
+      FilterColumns<true, false>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}));
   }
 
   // A window one row high, summed straight from the source row's bytes (row:
@@ -359,14 +383,8 @@ struct TKernels {
     const int n = mw * mh;
     const F factor = O::SetF(Odd ? 1.0f / float(n) : float(n));
     uint16_t* g = sm.Groups;
-    FilterColumns<false>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx,
-                         [&](const uint16_t* sums, const uint8_t*, auto emit) {
-      for (ptrdiff_t l = 0; l < groupLanes; l += N16) {
-        I s = O::Load(sums + l);
-        for (int t = 1; t < Px; ++t)
-          s = O::Add16(s, O::Load(sums + l + 4 * t));
-        O::Store(g + l, s);
-      }
+    FilterColumns<false, true>(
+        region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, [&](const uint16_t* sums, const uint8_t*, auto emit) {
       I lo = O::Set32(0), hi = O::Set32(0);
       for (int k = 0; k < mw; ++k) {
         const I c = O::Load(sums + 4 * k);
@@ -389,7 +407,7 @@ struct TKernels {
         advance(i + N16);
         emit(i, m0, mean(), TFlag<false>{});
       }
-    });
+    }, groupLanes);
   }
 
   // ---- Lane scaling ----------------------------------------------------------

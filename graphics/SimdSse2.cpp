@@ -26,6 +26,11 @@ struct TSse2 {
   // The bytes of lo and hi, the low and high unpacks of one vector of bytes,
   // back in their order.
   static void StoreUnpacked(uint8_t* p, I lo, I hi) { Store(p, _mm_packus_epi16(lo, hi)); }
+  // The sums of two neighbouring pixels' 16-bit lanes, for the pixels of a,
+  // b holding the next ones.
+  static I GroupSum(I a, I b) {
+    return _mm_add_epi16(a, _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(a), _mm_castsi128_pd(b), 1)));
+  }
   // v as it stands: the compiler may not fold the additions that made it
   // into those that use it.
   static I Opaque(I v) {
