@@ -299,6 +299,9 @@ struct TKernels {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const I bias = O::Set16(int16_t(sm.Bias)), magic = O::Set16(int16_t(sm.Magic));
     const int shift = sm.Shift;
+    // From five columns on, a running sum across (exact modulo 2^16, like the
+    // sums) costs less than summing every column.
+    constexpr bool Grouped = mw >= 5;
     // Most windows' magic needs no shift: that one is left out of the loop.
     auto across = [&](auto shifted) {
       return [&, shifted](const uint16_t* sums, const uint8_t* row, auto emit) {
@@ -316,14 +319,39 @@ struct TKernels {
             sum = O::Add16(sum, O::Load(sums + i + 4 * k));
           return sum;
         };
-        for (ptrdiff_t i = 0; i < lanes; i += 2 * N16)
-          emit(i, mean(sumAt(i)), mean(sumAt(i + N16)), TFlag<false>{});
+        if (!Grouped) {
+          for (ptrdiff_t i = 0; i < lanes; i += 2 * N16)
+            emit(i, mean(sumAt(i)), mean(sumAt(i + N16)), TFlag<false>{});
+          return;
+        }
+        // A running sum, moved on by the groups that enter and leave.
+        I sum = sumAt(0);
+        auto advance = [&](ptrdiff_t i) {
+          const uint16_t* g = sm.Groups + i - N16;
+          sum = O::Add16(sum, O::Opaque(O::Sub16(O::Load(g + 4 * mw), O::Load(g))));
+        };
+        for (ptrdiff_t i = 0; i < lanes; i += 2 * N16) {
+          if (i > 0)
+            advance(i);
+          const I m0 = mean(sum);
+          advance(i + N16);
+          emit(i, m0, mean(sum), TFlag<false>{});
+        }
       };
     };
+    const ptrdiff_t groupLanes = GroupLanes(lanes, mw);
     if (shift == 0)
-      FilterColumns<true, false>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}));
+      FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}),
+                                   groupLanes);
     else
-      FilterColumns<true, false>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}));
+      FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}),
+                                   groupLanes);
+  }
+
+  // The lanes of group sums that the running sums across a row of the given
+  // lanes read, in pairs of vectors.
+  static ptrdiff_t GroupLanes(ptrdiff_t lanes, int mw) {
+    return (lanes + 2 * N16 - 1) / (2 * N16) * (2 * N16) + ptrdiff_t(4) * mw;
   }
 
   // A window one row high, summed straight from the source row's bytes (row:
@@ -379,7 +407,7 @@ struct TKernels {
   static void FilterWide(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
                          const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
-    const ptrdiff_t groupLanes = (lanes + 2 * N16 - 1) / (2 * N16) * (2 * N16) + ptrdiff_t(4) * mw;
+    const ptrdiff_t groupLanes = GroupLanes(lanes, mw);
     const int n = mw * mh;
     const F factor = O::SetF(Odd ? 1.0f / float(n) : float(n));
     uint16_t* g = sm.Groups;
