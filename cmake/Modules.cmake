@@ -29,6 +29,7 @@ function(quelma_tests folder)
   set(exe test_${folder})
   add_executable(${exe} ${sources})
   target_link_libraries(${exe} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main quelma_warnings)
+  target_include_directories(${exe} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})  # shared test helpers
   target_compile_definitions(${exe} PRIVATE QUELMA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUELMA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/${folder}/data")
   # Widget tests run on Qt's offscreen platform: no display needed.
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${folder}."

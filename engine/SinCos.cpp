@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "SimdKernels.h"
+#include "SinCosAvx2.h"
+
 #if defined(__x86_64__) && defined(__GLIBC__)
 #include <emmintrin.h>
 // The C library's two-lane forms (errors of a few units in the last place,
@@ -51,8 +54,11 @@ bool SureFloat(double y, float& Out)
 void SinCosRun(const float* X, float* Sin, float* Cos, size_t N)
 {
   size_t i = 0;
+  const TKernelPath path = ActiveKernelPath();
+  if (path == TKernelPath::Avx2)
+    i = SinCosRunAvx2(X, Sin, Cos, N);
 #ifdef QUELMA_VECTOR_SINCOS
-  for (; i + 2 <= N; i += 2) {
+  for (; path != TKernelPath::Reference && i + 2 <= N; i += 2) {
     const __m128d x = _mm_set_pd(double(X[i + 1]), double(X[i]));
     double s[2], c[2];
     _mm_storeu_pd(s, _ZGVbN2v_sin(x));

@@ -7,24 +7,8 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "KernelPaths.h"
 #include "SimdKernels.h"
-
-namespace {
-
-struct PathGuard {
-  explicit PathGuard(TKernelPath p) { SetKernelPath(p); }
-  ~PathGuard() { SetKernelPath(TKernelPath::Auto); }
-};
-
-std::vector<TKernelPath> VectorPaths()
-{
-  std::vector<TKernelPath> paths{TKernelPath::Sse2};
-  if (CpuHasAvx2())
-    paths.push_back(TKernelPath::Avx2);
-  return paths;
-}
-
-}  // namespace
 
 class RenderFast : public EngineTest {
 protected:

@@ -11,24 +11,11 @@
 #include <vector>
 
 #include "ColorKernels.h"
+#include "KernelPaths.h"
 #include "Primitives.h"
 #include "SimdKernels.h"
 
 namespace {
-
-// Runs the test body once per vector path, restoring Auto afterwards.
-std::vector<TKernelPath> VectorPaths()
-{
-  std::vector<TKernelPath> paths{TKernelPath::Sse2};
-  if (CpuHasAvx2())
-    paths.push_back(TKernelPath::Avx2);
-  return paths;
-}
-
-struct PathGuard {
-  explicit PathGuard(TKernelPath p) { SetKernelPath(p); }
-  ~PathGuard() { SetKernelPath(TKernelPath::Auto); }
-};
 
 const char* Name(TKernelPath p) { return p == TKernelPath::Avx2 ? "avx2" : "sse2"; }
 
