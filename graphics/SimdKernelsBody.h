@@ -447,13 +447,16 @@ struct TKernels {
     const uint8_t* s = reinterpret_cast<const uint8_t*>(src);
     uint8_t* d = reinterpret_cast<uint8_t*>(dst);
     const ptrdiff_t bytes = ptrdiff_t(count) * 4;
+    auto scaled = [&](const uint8_t* at) { return O::Srl16(O::Mul16(O::LoadWidenU8(at), f), 8); };
     ptrdiff_t i = 0;
+    for (; i + 2 * N16 <= bytes; i += 2 * N16)
+      O::StoreBytes2(d + i, scaled(s + i), scaled(s + i + N16));
     for (; i + N16 <= bytes; i += N16)
-      O::StoreBytes(d + i, O::Srl16(O::Mul16(O::LoadWidenU8(s + i), f), 8));
+      O::StoreBytes(d + i, scaled(s + i));
     if (i < bytes) {
       uint8_t tail[N16] = {};
       std::memcpy(tail, s + i, size_t(bytes - i));
-      O::StoreBytes(tail, O::Srl16(O::Mul16(O::LoadWidenU8(tail), f), 8));
+      O::StoreBytes(tail, scaled(tail));
       std::memcpy(d + i, tail, size_t(bytes - i));
     }
   }
