@@ -22,42 +22,15 @@ mkdir -p "$out"
 rm -rf "${out:?}"/*
 
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=lib.sh
+. "$here/lib.sh"
 
 fail() {
   echo "desktopicons.sh: FAIL: $*" >&2
   [ -s "$work/quelma.log" ] && { echo "--- quelma output:" >&2; cat "$work/quelma.log" >&2; }
   exit 1
 }
-wait_for() {  # wait_for <tenths of a second> <command...>
-  local tries=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
-window_id() {  # window_id <name> [visible]
-  if [ "${2:-}" = visible ]; then
-    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
-  else
-    xdotool search --name "^$1\$" 2>/dev/null | head -n1
-  fi
-}
-is_visible() { [ -n "$(window_id "$1" visible)" ]; }
 is_hidden() { ! is_visible "$1"; }
-geometry() {  # "X Y W H"
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-                           /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
-}
 screenshot() { import -window root "$out/$1.png"; }
 flame_pixels() { python3 "$shot_py" flame "$out/$1.png" "$2" "$3" "$4" "$5"; }
 
@@ -126,10 +99,7 @@ unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM XDG_CONFIG_HOME XDG_DESKT
 export HOME=$home XDG_CURRENT_DESKTOP=LXDE XDG_RUNTIME_DIR=$work/runtime
 
 # ---- Display, compositor, program --------------------------------------------
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 1280x800x24 "$work" || fail "Xvfb did not start"
 xcompmgr >"$work/xcompmgr.log" 2>&1 &
 pids+=($!)
 sleep 0.5

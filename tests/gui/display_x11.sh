@@ -16,24 +16,10 @@ if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
 fi
 [ -x "$prog" ] || { echo "display_x11: $prog not built" >&2; exit 1; }
 
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-}
-trap cleanup EXIT
-
-# A display number nobody uses.
-disp=""
-for n in $(seq 55 99); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=$n; break; fi
-done
-[ -n "$disp" ] || { echo "display_x11: no free display number" >&2; exit 1; }
-
-Xvfb ":$disp" -screen 0 1280x720x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
-export DISPLAY=":$disp" QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+start_xvfb 1280x720x24 "$out" || { echo "display_x11: Xvfb did not start" >&2; exit 1; }
+export QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0
 
 status=0
 run() {  # run <name> <compositor expected 0/1>

@@ -24,21 +24,11 @@ mkdir -p "$shots"
 rm -rf "$shots"/*
 
 work=$(mktemp -d)
-pids=()
+# shellcheck source=lib.sh
+. "$here/lib.sh"
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-cleanup() {
-  local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-  done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    wait "${pids[i]}" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() {
   echo "flame.sh: FAIL: $*" >&2
@@ -49,31 +39,6 @@ fail() {
   exit 1
 }
 
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-  local tries=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
-
-# Window id of a window by exact name; with "visible", only when mapped.
-window_id() {
-  if [ "${2:-}" = visible ]; then
-    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
-  else
-    xdotool search --name "^$1\$" 2>/dev/null | head -n1
-  fi
-}
-is_visible() { [ -n "$(window_id "$1" visible)" ]; }
-# "X Y W H" of a window.
-geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-                           /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
-}
 screenshot() { import -window root "$out/$1.png"; }
 flame_pixels() { python3 "$shot_py" flame "$out/$1.png" "$2" "$3" "$4" "$5"; }
 
@@ -89,12 +54,7 @@ stop_quelma() {
 
 # A fresh virtual display on a free number (Xvfb picks it and writes it out).
 start_display() {
-  rm -f "$work/display"
-  Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  pids+=($!)
-  wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$work/display")"
+  start_xvfb 1280x800x24 "$work" || fail "Xvfb did not start"
 }
 stop_display() {
   kill "$xvfb_pid" 2>/dev/null || true

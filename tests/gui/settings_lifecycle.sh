@@ -21,37 +21,19 @@ fi
 [ -x "$prog" ] || { echo "settings_lifecycle: $prog not built" >&2; exit 1; }
 
 work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-disp=""
-for n in $(seq 60 99); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then disp=$n; break; fi
-done
-[ -n "$disp" ] || { echo "settings_lifecycle: no free display number" >&2; exit 1; }
-Xvfb ":$disp" -screen 0 1280x720x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+start_xvfb 1280x720x24 "$out" || { echo "settings_lifecycle: Xvfb did not start" >&2; exit 1; }
 
 # A private user: settings, runtime folder (the instance socket) and folders.
 mkdir -p "$work/config" "$work/runtime" "$work/first" "$work/second"
 chmod 700 "$work/runtime"
-export DISPLAY=":$disp" QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" \
+export QT_QPA_PLATFORM=xcb HOME="$work" XDG_CONFIG_HOME="$work/config" \
   XDG_RUNTIME_DIR="$work/runtime"
 
 failures=0
 check() {  # check <description> <command...>
   if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; failures=$((failures + 1)); fi
-}
-wait_for() {  # wait_for <seconds> <command...>: true once the command succeeds
-  local end=$((SECONDS + $1))
-  while [ $SECONDS -le $end ]; do "${@:2}" && return 0; sleep 0.2; done
-  return 1
 }
 settings_shown() { xdotool search --onlyvisible --name '^QUELMA$' >/dev/null 2>&1; }
 settings_hidden() { ! settings_shown; }
@@ -63,11 +45,11 @@ start_first() {  # start_first <args...>; sets $first
   (cd "$work/first" && exec "$prog" "$@") >>"$out/first.log" 2>&1 &
   first=$!
   pids+=($first)
-  wait_for 10 test -S "$work/runtime/quelma.sock"
+  wait_for 100 test -S "$work/runtime/quelma.sock"
 }
 stop_first() {
   kill -TERM "$first" 2>/dev/null
-  wait_for 10 gone "$first"
+  wait_for 100 gone "$first"
   wait "$first" 2>/dev/null
 }
 
@@ -78,18 +60,18 @@ check "started in the tray" alive "$first"
 sleep 1
 check "/tray shows no settings window" settings_hidden
 xdotool key ctrl+F6
-check "Ctrl+F6 shows the settings window" wait_for 5 settings_shown
+check "Ctrl+F6 shows the settings window" wait_for 50 settings_shown
 xdotool key ctrl+F6
-check "Ctrl+F6 again hides it" wait_for 5 settings_hidden
+check "Ctrl+F6 again hides it" wait_for 50 settings_hidden
 xdotool key ctrl+F6
-wait_for 5 settings_shown
+wait_for 50 settings_shown
 before=$(visible_count "$first")
 fewer() { [ "$(visible_count "$first")" -lt "$before" ]; }
 as_before() { [ "$(visible_count "$first")" -eq "$before" ]; }
 xdotool key ctrl+F7
-check "Ctrl+F7 hides the flame window" wait_for 5 fewer
+check "Ctrl+F7 hides the flame window" wait_for 50 fewer
 xdotool key ctrl+F7
-check "Ctrl+F7 shows it again" wait_for 5 as_before
+check "Ctrl+F7 shows it again" wait_for 50 as_before
 
 # ---- Second instance ---------------------------------------------------------------
 echo "== second instance"
@@ -99,9 +81,9 @@ rc=$?
 check "the second instance ends at once (rc $rc)" test "$rc" -eq 0
 debug_box() { xdotool search --onlyvisible --name '^Debug$' >/dev/null 2>&1; }
 no_debug_box() { ! debug_box; }
-check "the first loaded the relative path in its own folder" wait_for 5 debug_box
+check "the first loaded the relative path in its own folder" wait_for 50 debug_box
 for w in $(xdotool search --name '^Debug$' 2>/dev/null); do xdotool windowclose "$w" 2>/dev/null; done
-wait_for 5 no_debug_box
+wait_for 50 no_debug_box
 (cd "$work/second" && timeout 20 "$prog") >>"$out/second.log" 2>&1
 rc=$?
 check "a second start without arguments ends too (rc $rc)" test "$rc" -eq 0
@@ -116,7 +98,7 @@ stop_first
 check "the preferences were written" grep -q '^Left=100$' "$work/config/QUELMA.conf"
 grep -A3 'QUELMAMainForm' "$work/config/QUELMA.conf" >"$out/placement.txt" 2>/dev/null
 start_first
-wait_for 10 settings_shown
+wait_for 100 settings_shown
 w=$(xdotool search --onlyvisible --name '^QUELMA$' | head -n 1)
 pos=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Position: \([0-9-]*\),\([0-9-]*\).*/\1 \2/p')
 check "the settings window is back at 100 50 (at $pos)" test "$pos" = "100 50"
