@@ -40,8 +40,9 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
 // below moves there). Before computing row r the filter calls BeforeRow(r), in
 // order, so the caller can move and fade what the store will cover: the
 // region's source rows are kept as they were, and only the region's columns
-// are written. Returns false, touching nothing, where the small-window kernel
-// does not apply (even or large windows, a lane above 257, the Reference path).
+// are written. Returns false, touching nothing, where the kernels that sum
+// columns first do not apply (windows over 32 rows or 2048 pixels, a lane
+// above 257, motion down, the Reference path).
 struct TBoxFade {
   uint64_t Lanes = 0;
   int32_t Up = 0;

@@ -326,17 +326,13 @@ struct TKernels {
         }
         // A running sum, moved on by the groups that enter and leave.
         I sum = sumAt(0);
-        auto advance = [&](ptrdiff_t i) {
-          const uint16_t* g = sm.Groups + i - N16;
-          sum = O::Add16(sum, O::Opaque(O::Sub16(O::Load(g + 4 * mw), O::Load(g))));
-        };
-        for (ptrdiff_t i = 0; i < lanes; i += 2 * N16) {
-          if (i > 0)
-            advance(i);
-          const I m0 = mean(sum);
-          advance(i + N16);
-          emit(i, m0, mean(sum), TFlag<false>{});
-        }
+        RunAcross(
+            lanes,
+            [&](ptrdiff_t i) {
+              const uint16_t* g = sm.Groups + i - N16;
+              sum = O::Add16(sum, O::Opaque(O::Sub16(O::Load(g + 4 * mw), O::Load(g))));
+            },
+            [&] { return mean(sum); }, emit);
       };
     };
     const ptrdiff_t groupLanes = GroupLanes(lanes, mw);
@@ -346,6 +342,20 @@ struct TKernels {
     else
       FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}),
                                    groupLanes);
+  }
+
+  // The walk of a running sum across a row of the given lanes: advance(i)
+  // moves the sum on to the vector at lane i (i > 0), mean() gives the means
+  // of the sum as it stands, which go to emit in pairs of vectors.
+  template <class Advance, class MeanNow, class Emit>
+  static void RunAcross(ptrdiff_t lanes, Advance advance, MeanNow mean, Emit emit) {
+    for (ptrdiff_t i = 0; i < lanes; i += 2 * N16) {
+      if (i > 0)
+        advance(i);
+      const I m0 = mean();
+      advance(i + N16);
+      emit(i, m0, mean(), TFlag<false>{});
+    }
   }
 
   // The lanes of group sums that the running sums across a row of the given
@@ -419,22 +429,17 @@ struct TKernels {
         lo = O::Add32(lo, O::WidenLo16(c));
         hi = O::Add32(hi, O::WidenHi16(c));
       }
-      auto mean = [&] { return O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)); };
-      // Moves the running sum on to the vector at i: adds the signed 16-bit
-      // difference of the entering and leaving groups, widened with its sign.
-      auto advance = [&](ptrdiff_t i) {
-        const I d = O::Sub16(O::Load(g + i - N16 + 4 * mw), O::Load(g + i - N16));
-        const I sign = O::Sra16(d, 15);
-        lo = O::Add32(lo, O::UnpackLo16(d, sign));
-        hi = O::Add32(hi, O::UnpackHi16(d, sign));
-      };
-      for (ptrdiff_t i = 0; i < lanes; i += 2 * N16) {
-        if (i > 0)
-          advance(i);
-        const I m0 = mean();
-        advance(i + N16);
-        emit(i, m0, mean(), TFlag<false>{});
-      }
+      // The running sum takes the signed 16-bit difference of the entering and
+      // leaving groups, widened with its sign.
+      RunAcross(
+          lanes,
+          [&](ptrdiff_t i) {
+            const I d = O::Sub16(O::Load(g + i - N16 + 4 * mw), O::Load(g + i - N16));
+            const I sign = O::Sra16(d, 15);
+            lo = O::Add32(lo, O::UnpackLo16(d, sign));
+            hi = O::Add32(hi, O::UnpackHi16(d, sign));
+          },
+          [&] { return O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)); }, emit);
     }, groupLanes);
   }
 
