@@ -12,6 +12,7 @@
 #include "QuitSignals.h"
 #include "SettingsParts.h"
 #include "SingleInstance.h"
+#include "TestProbe.h"
 #include "QuickTimers.h"
 #include "TimerWindow.h"
 #include "Version.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
   // A session that ends or a terminal's Ctrl+C ends the program as "Exit" does.
   QuitOnTerminationSignals(&App);
   InstallTimerWindow();
+  InstallTestProbe(&App);
 
   int Result = 0;
   {

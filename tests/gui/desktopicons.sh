@@ -15,7 +15,7 @@ out=$build/gui-desktopicons
 shot_py=$here/shot.py
 
 for tool in Xvfb xcompmgr xdotool xwininfo import convert python3; do
-  command -v "$tool" >/dev/null || { echo "desktopicons.sh: SKIPPED ($tool is needed)"; exit 0; }
+  command -v "$tool" >/dev/null || { echo "desktopicons.sh: SKIPPED ($tool is needed)"; exit 77; }
 done
 [ -x "$quelma" ] || { echo "desktopicons.sh: $quelma is not built" >&2; exit 1; }
 mkdir -p "$out"

@@ -12,7 +12,7 @@ mkdir -p "$out"
 
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
   echo "display_x11: SKIPPED (Xvfb and xdotool are needed)"
-  exit 0
+  exit 77
 fi
 [ -x "$prog" ] || { echo "display_x11: $prog not built" >&2; exit 1; }
 

@@ -53,3 +53,103 @@ geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
                            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
+
+# ---- Shared by the desktop scenarios -------------------------------------------
+
+# Exit status by which ctest reports a script skipped (SKIP_RETURN_CODE).
+gui_skip_code=77
+
+# gui_require TOOL...: reports the script skipped when a tool is missing.
+gui_require() {
+  local t
+  for t in "$@"; do
+    if ! command -v "$t" >/dev/null 2>&1; then
+      echo "SKIPPED: $t is not installed" >&2
+      exit "$gui_skip_code"
+    fi
+  done
+}
+
+# gui_session GEOMETRY: a virtual display with openbox and xcompmgr, as a user
+# has it; a private user (settings, runtime folder) under $work. Needs $work.
+gui_session() {
+  gui_require Xvfb xdotool xwininfo xprop xev openbox xcompmgr import convert
+  mkdir -p "$work/config" "$work/runtime" "$work/home"
+  chmod 700 "$work/runtime"
+  unset WAYLAND_DISPLAY XDG_SESSION_TYPE
+  export QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
+    XDG_RUNTIME_DIR="$work/runtime"
+  start_xvfb "$1" "$work" || { echo "Xvfb did not start" >&2; exit 1; }
+  xcompmgr >"$work/xcompmgr.log" 2>&1 &
+  pids+=($!)
+  openbox >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  wait_for 100 wm_running || { echo "openbox did not start" >&2; exit 1; }
+}
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# start_quelma ARGS...: starts the program with the test readout in
+# $work/probe; sets quelma_pid. stop_quelma ends it as a session end does.
+start_quelma() {
+  rm -f "$work/probe"
+  QUELMA_TEST_PROBE="$work/probe" "$quelma" "$@" >>"$work/quelma.log" 2>&1 &
+  quelma_pid=$!
+  pids+=($quelma_pid)
+  wait_for 100 test -s "$work/probe" || { echo "quelma did not start" >&2; cat "$work/quelma.log" >&2; exit 1; }
+}
+stop_quelma() {
+  kill -TERM "$quelma_pid" 2>/dev/null || true
+  wait_for 100 sh -c "! kill -0 $quelma_pid 2>/dev/null"
+  wait "$quelma_pid" 2>/dev/null || true
+}
+
+# probe NAME: a value of the program's readout (TestProbe.h); probe_is NAME
+# VALUE: true when it has that value.
+probe() { sed -n "s/^$1=//p" "$work/probe" 2>/dev/null | head -n1; }
+probe_is() { [ "$(probe "$1")" = "$2" ]; }
+
+# A window that counts the clicks it gets: click_target NAME X Y W H starts it
+# (an xev window; its log is $work/NAME.xev); clicks_on NAME counts them.
+click_target() {
+  : >"$work/$1.xev"
+  xev -name "$1" -geometry "${4}x${5}+${2}+${3}" -event button >"$work/$1.xev" 2>&1 &
+  pids+=($!)
+  wait_for 100 is_visible "$1"
+}
+clicks_on() { grep -c '^ButtonPress' "$work/$1.xev" 2>/dev/null || true; }
+
+# Checks that go on after a failure: check DESCRIPTION COMMAND...; the script
+# ends with gui_result.
+gui_failures=0
+check() {
+  if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; gui_failures=$((gui_failures + 1)); fi
+}
+gui_result() {
+  echo "$1: $gui_failures failure(s)"
+  if [ "$gui_failures" -ne 0 ] && [ -s "$work/quelma.log" ]; then
+    echo "--- quelma output:"
+    tail -n 40 "$work/quelma.log"
+  fi
+  [ "$gui_failures" -eq 0 ]
+}
+
+# top_order: the shown top-level windows from the top of the stack down, one
+# name per line (frames of a window manager resolved to their client's name).
+top_order() {
+  local id name
+  for id in $(xwininfo -root -children | awk '/^ +0x/{print $1}'); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    name=$(xwininfo -id "$id" -tree 2>/dev/null | awk -F'"' '/^ +0x/ && NF>2 {print $2; exit}')
+    [ -n "$name" ] || name=$(xwininfo -id "$id" | awk -F'"' 'NR<=3 && NF>2 {print $2; exit}')
+    [ -n "$name" ] && echo "$name"
+  done
+}
+# above A B: window A is stacked above window B.
+above() {
+  local order
+  order=$(top_order)
+  local a b
+  a=$(echo "$order" | grep -nx -- "$1" | head -n1 | cut -d: -f1)
+  b=$(echo "$order" | grep -nx -- "$2" | head -n1 | cut -d: -f1)
+  [ -n "$a" ] && [ -n "$b" ] && [ "$a" -lt "$b" ]
+}

@@ -16,7 +16,7 @@ mkdir -p "$out"
 
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
   echo "settings_lifecycle: SKIPPED (Xvfb and xdotool are needed)"
-  exit 0
+  exit 77
 fi
 [ -x "$prog" ] || { echo "settings_lifecycle: $prog not built" >&2; exit 1; }
 
