@@ -29,6 +29,8 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   FEngine = std::make_unique<TPartForm>(*FPartWindow);
   PartForm = FEngine.get();
   FPartWindow->SetLayeredBounds(TRect{300, 300, 128, 128}, true);
+  // The settings window stays above the flame, so the art never hides it.
+  FPartWindow->SetStackCompanions(this, nullptr);
   FPartWindow->ReparentToDesktop();
   FPartWindow->show();
   Parts->EngineCreated();

@@ -22,6 +22,8 @@
 #include "DesktopIcons.h"
 #include "FlameWindow.h"
 #include "HelpAbout.h"
+#include "HotKeyEdit.h"
+#include "HotKeys.h"
 #include "ParticleForm.h"
 #include "FilesTab.h"
 #include "SettingsParts.h"
@@ -63,6 +65,7 @@ TQUELMAMainForm::TQUELMAMainForm()
   Layout->setSpacing(4);
   BuildTopRow();
   SheetSelect = new QTabWidget(this);
+  SheetSelect->setObjectName(QStringLiteral("SheetSelect"));
   Layout->addWidget(SheetSelect, 1);
 
   FilesSheet = new QWidget;
@@ -126,6 +129,10 @@ void TQUELMAMainForm::BuildTopRow() {
   ClearFadingBtn = new QPushButton(QStringLiteral("Clear fading"), this);
   Button3 = new QPushButton(QStringLiteral("Center art"), this);
   ExitBtn = new QPushButton(QStringLiteral("Exit"), this);
+  StartOverBtn->setObjectName(QStringLiteral("StartOverBtn"));
+  ClearFadingBtn->setObjectName(QStringLiteral("ClearFadingBtn"));
+  Button3->setObjectName(QStringLiteral("Button3"));
+  ExitBtn->setObjectName(QStringLiteral("ExitBtn"));
   for (QPushButton* B : {StartOverBtn, ClearFadingBtn, Button3, ExitBtn})
     B->setFocusPolicy(Qt::TabFocus);
   Row->addWidget(StartOverBtn);
@@ -236,15 +243,16 @@ void TQUELMAMainForm::SetSettingsStayOnTop(bool OnTop) {
 }
 
 QString TQUELMAMainForm::DrawingHotKeyText() {
-  // The default drawing hot key, Ctrl+F8, in the platform's text form (empty
-  // when no key is assigned).
-  return QKeySequence(Qt::CTRL | Qt::Key_F8).toString(QKeySequence::NativeText);
+  // The drawing hot key as the edit shows it; empty when none is assigned.
+  const int Key = Parts && Parts->DrawingHotKey ? Parts->DrawingHotKey->HotKey() : DefaultDrawingHotKey;
+  return Key == 0 ? QString() : ShortCutToText(Key);
 }
 
 bool TQUELMAMainForm::FlameStayOnTop() { return FPartWindow ? FPartWindow->StayOnTop() : true; }
 
 void TQUELMAMainForm::RaiseFlameWindow() {
   if (!FPartWindow) return;
+  FPartWindow->SetStackCompanions(this, InputForm);
   FPartWindow->SetLayeredBounds(FPartWindow->FLayeredBounds, true);  // also places it
   if (FPartWindow->isVisible()) FPartWindow->BringToFront();
 }
@@ -258,6 +266,16 @@ void TQUELMAMainForm::FormKeyDown() {
     close();
 }
 
+void TQUELMAMainForm::ShowSettingsWindow() {
+  if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+  show();
+  raise();
+  activateWindow();
+}
+
+bool TQUELMAMainForm::Shown() const { return isVisible() && !(windowState() & Qt::WindowMinimized); }
+
 void TQUELMAMainForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
   ApplyVisibilityRule();
@@ -268,6 +286,15 @@ void TQUELMAMainForm::changeEvent(QEvent* Event) {
   // Activated by a click or by the window manager: the drawing window goes
   // back under it.
   if (Event->type() == QEvent::ActivationChange && isActiveWindow() && InputForm) ArrangeZOrder();
+  // The window has no taskbar entry to come back from, so a window manager
+  // that minimises it anyway closes it instead: the tray, the hot key and a
+  // second start show it again.
+  if (Event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && !FExiting)
+    QMetaObject::invokeMethod(this, [this] {
+      if (!(windowState() & Qt::WindowMinimized)) return;
+      setWindowState(windowState() & ~Qt::WindowMinimized);
+      close();
+    }, Qt::QueuedConnection);
 }
 
 void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {

@@ -133,6 +133,11 @@ public:
 
   // Escape: ends drawing when a drawing window exists, else closes (hides).
   void FormKeyDown();
+  // Shown, not minimised, on top and active: every way of showing the window
+  // comes here, so a window minimised by the window manager comes back.
+  void ShowSettingsWindow();
+  // Visible and not minimised.
+  bool Shown() const;
 
 protected:
   void showEvent(QShowEvent* Event) override;

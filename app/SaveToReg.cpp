@@ -35,8 +35,7 @@ QString ReadPrefString(QSettings& Key, const QString& Name) {
 
 int StateOf(const QWidget& W) {
   if (W.windowState() & Qt::WindowMaximized) return 2;
-  if (W.windowState() & Qt::WindowMinimized) return 1;
-  return 0;
+  return 0;  // never stored minimised: see LoadFormPlacement
 }
 
 }  // namespace
@@ -86,7 +85,9 @@ void LoadFormPlacement(QWidget& Window, QSettings& Key) {
       Window.setWindowState(Window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
       break;
     case 1:
-      Window.setWindowState((Window.windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+      // A window minimised when the program ended starts normal: it has no
+      // taskbar entry to be restored from.
+      Window.setWindowState(Window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
       break;
     case 2:
       Window.setWindowState((Window.windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);

@@ -13,6 +13,7 @@
 #include "FlameWindow.h"
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
+#include "Input.h"
 #include "MainForm.h"
 #include "ParticleForm.h"
 #include "SaveToReg.h"
@@ -108,6 +109,8 @@ void TSettingsParts::LoadSavePrefs(bool Save, QSettings* Store) {
 }
 
 void TSettingsParts::RegisterHotKeys() {
+  // An open drawing window names the drawing hot key as it is now.
+  if (InputForm) InputForm->UpdateKeyLabel();
   if (FEditing) {
     HotKeys->UnregisterHotKeys();
     return;
@@ -136,20 +139,17 @@ void TSettingsParts::HandOver(const QString& Path) {
 }
 
 void TSettingsParts::SettingsMenuClick() {
-  if (FForm.isVisible()) {
+  // Toggling leaves the flame alone: only closing the window applies
+  // "Visible only when editor visible".
+  if (FForm.Shown())
     FForm.hide();
-    FForm.ApplyVisibilityRule();
-  } else {
-    FForm.show();
-    FForm.raise();
-    FForm.activateWindow();
-  }
+  else
+    FForm.ShowSettingsWindow();
 }
 
 void TSettingsParts::TrayIconClick() {
   if (!FForm.isVisible()) return;
-  FForm.raise();
-  FForm.activateWindow();
+  FForm.ShowSettingsWindow();
 }
 
 void TSettingsParts::HotKeyPressed(int Index) {

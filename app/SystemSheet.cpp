@@ -27,6 +27,8 @@ void TQUELMAMainForm::BuildSystemSheet() {
   DebugBox = new QCheckBox(QStringLiteral("Debug mode"), SystemSheet);
   for (QCheckBox* B : {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox, DebugBox})
     Left->addWidget(B);
+  AddBox->setObjectName(QStringLiteral("AddBox"));
+  DebugBox->setObjectName(QStringLiteral("DebugBox"));
   CompositingLabel = new QLabel(SystemSheet);
   CompositingLabel->setWordWrap(true);
   CompositingLabel->hide();

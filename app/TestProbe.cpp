@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 
@@ -50,14 +52,28 @@ QString TestProbeText() {
   for (QWidget* W : QApplication::allWidgets()) {
     const QString Name = W->objectName();
     if (Name.isEmpty() || Name.startsWith(QLatin1String("qt_"))) continue;
-    if (auto* Bar = dynamic_cast<TNumBar*>(W)) {
+    // Where a test clicks it: the centre in desktop coordinates.
+    if (W->isVisible()) {
+      // A check box takes clicks on its box and caption only: aim at the box.
+      const QPoint C = W->mapToGlobal(qobject_cast<QCheckBox*>(W) ? QPoint(8, W->height() / 2) : W->rect().center());
+      Line(QStringLiteral("pos.") + Name, QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
+    }
+    if (auto* Tabs = qobject_cast<QTabWidget*>(W); Tabs && Tabs->isVisible()) {
+      Line(Name, Tabs->tabText(Tabs->currentIndex()));
+      for (int I = 0; I < Tabs->count(); ++I)
+        if (Tabs->isTabVisible(I)) {
+          const QRect R = Tabs->tabBar()->tabRect(I);
+          const QPoint C = Tabs->tabBar()->mapToGlobal(R.center());
+          Line(QStringLiteral("pos.tab.") + Tabs->tabText(I), QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
+        }
+    } else if (auto* Bar = dynamic_cast<TNumBar*>(W)) {
       Line(Name, QString::number(Bar->Position()));
     } else if (auto* Box = qobject_cast<QCheckBox*>(W)) {
       Line(Name, Box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     } else if (auto* Edit = qobject_cast<QLineEdit*>(W)) {
       Line(Name, Edit->text());
     } else if (auto* Label = qobject_cast<QLabel*>(W)) {
-      Line(Name, Label->isVisibleTo(W->window()) && W->window()->isVisible() ? Label->text() : QString());
+      Line(Name, Label->isVisible() ? Label->text() : QString());
     }
   }
   return Out;

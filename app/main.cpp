@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
       Instance.Server->OnHandOver = [&Form](const QString& Path) { Form.Parts->HandOver(Path); };
     if (!Form.StartInTray) {
       Form.DrawingBox->setChecked(true);
-      Form.show();
+      Form.ShowSettingsWindow();
     }
     Result = QApplication::exec();
     if (Instance.Server) Instance.Server->OnHandOver = nullptr;

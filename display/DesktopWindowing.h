@@ -67,11 +67,18 @@ struct TNativeWindowState {
 };
 TNativeWindowState NativeWindowState(const QWidget* Window);
 
-// Keeps one top-level window above the others: whenever another managed
-// window is mapped or restacked (a window manager raising an application, a
-// new window appearing), the kept window is raised again. Unmanaged windows of
-// other programs (menus, tooltips) are left above it. Inactive until
-// SetActive(true); does nothing off X11, where Qt's stay-on-top hint is used.
+// Keeps the flame window where the user wants it in the stack of top-level
+// windows, whatever window manager runs. The flame is unmanaged on X11, so no
+// window manager stacks it: the keeper answers every map and restack of the
+// desktop's windows.
+//  - In front (SetOnTop(true)): above every managed window of the desktop.
+//  - Not in front: like an ordinary window, covered by every window that is
+//    raised or activated after the flame was shown.
+//  - In both: the window named by SetKeptAbove (the settings window) stays
+//    above the flame while shown, and the one named by SetKeptBelow (the
+//    drawing window) stays right under it.
+// Unmanaged windows of other programs (menus, tooltips) are left above it.
+// Does nothing off X11, where Qt's stay-on-top hint is used.
 class TStayOnTopKeeper {
 public:
   explicit TStayOnTopKeeper(QWidget* Window);
@@ -79,9 +86,19 @@ public:
   TStayOnTopKeeper(const TStayOnTopKeeper&) = delete;
   TStayOnTopKeeper& operator=(const TStayOnTopKeeper&) = delete;
 
+  // Starts (or stops) answering the desktop's restacks.
   void SetActive(bool Active);
   bool Active() const;
-  // How many times the window was raised again (for tests and diagnostics).
+  void SetOnTop(bool OnTop);
+  bool OnTop() const;
+  void SetKeptAbove(QWidget* Window);
+  void SetKeptBelow(QWidget* Window);
+  // The window was just shown at the top: the windows below it now are the
+  // ones it covers until another is raised.
+  void Shown();
+  // Restacks now, when needed.
+  void Arrange();
+  // How many times the window was restacked (for tests and diagnostics).
   int RaiseCount() const;
 
   struct TImpl;

@@ -26,10 +26,17 @@ TNativeWindowState NativeWindowState(const QWidget*)
 
 struct TStayOnTopKeeper::TImpl {
   bool Active = false;
+  bool OnTop = true;
 };
 
 TStayOnTopKeeper::TStayOnTopKeeper(QWidget*) : FImpl(std::make_unique<TImpl>()) {}
 TStayOnTopKeeper::~TStayOnTopKeeper() = default;
 void TStayOnTopKeeper::SetActive(bool Active) { FImpl->Active = Active; }
 bool TStayOnTopKeeper::Active() const { return FImpl->Active; }
+void TStayOnTopKeeper::SetOnTop(bool OnTop) { FImpl->OnTop = OnTop; }
+bool TStayOnTopKeeper::OnTop() const { return FImpl->OnTop; }
+void TStayOnTopKeeper::SetKeptAbove(QWidget*) {}
+void TStayOnTopKeeper::SetKeptBelow(QWidget*) {}
+void TStayOnTopKeeper::Shown() {}
+void TStayOnTopKeeper::Arrange() {}
 int TStayOnTopKeeper::RaiseCount() const { return 0; }

@@ -184,14 +184,39 @@ TNativeWindowState NativeWindowState(const QWidget* Window)
   return State;
 }
 
+// The child of the root window that holds W: its frame under a window manager
+// that reparents, else W itself; XCB_WINDOW_NONE when W is gone.
+static xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W)
+{
+  for (int Depth = 0; Depth < 16 && W != XCB_WINDOW_NONE; ++Depth) {
+    xcb_query_tree_reply_t* Tree = xcb_query_tree_reply(C, xcb_query_tree(C, W), nullptr);
+    if (!Tree)
+      return XCB_WINDOW_NONE;
+    const xcb_window_t Root = Tree->root;
+    const xcb_window_t Parent = Tree->parent;
+    std::free(Tree);
+    if (Parent == Root || Parent == XCB_WINDOW_NONE)
+      return W;
+    W = Parent;
+  }
+  return XCB_WINDOW_NONE;
+}
+
 struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
   QPointer<QWidget> Window;
+  QPointer<QWidget> KeptAbove;
+  QPointer<QWidget> KeptBelow;
   bool Active = false;
-  bool RaiseQueued = false;
+  bool OnTop = true;
+  bool ArrangeQueued = false;
   int Raised = 0;
+  // Not in front: the managed window that was topmost when the flame was
+  // shown or last covered; a different one on top was raised since.
+  xcb_window_t Base = XCB_WINDOW_NONE;
+  bool BaseKnown = false;
   xcb_connection_t* C = nullptr;
   std::vector<xcb_window_t> Roots;
-  QObject Context;  // queued raises die with the keeper
+  QObject Context;  // queued arranges die with the keeper
 
   bool IsRoot(xcb_window_t W) const {
     for (xcb_window_t R : Roots)
@@ -220,79 +245,148 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
     if (!Active || EventType != "xcb_generic_event_t")
       return false;
     auto* E = static_cast<xcb_generic_event_t*>(Message);
-    xcb_window_t Parent = 0, Child = 0;
-    bool Unmanaged = false;
+    xcb_window_t Parent = 0;
     switch (E->response_type & 0x7F) {
-      case XCB_MAP_NOTIFY: {
-        auto* M = reinterpret_cast<xcb_map_notify_event_t*>(E);
-        Parent = M->event;
-        Child = M->window;
-        Unmanaged = M->override_redirect;
+      case XCB_MAP_NOTIFY:
+        Parent = reinterpret_cast<xcb_map_notify_event_t*>(E)->event;
         break;
-      }
-      case XCB_CONFIGURE_NOTIFY: {
-        auto* M = reinterpret_cast<xcb_configure_notify_event_t*>(E);
-        Parent = M->event;
-        Child = M->window;
-        Unmanaged = M->override_redirect;
+      case XCB_UNMAP_NOTIFY:
+        Parent = reinterpret_cast<xcb_unmap_notify_event_t*>(E)->event;
         break;
-      }
-      case XCB_CIRCULATE_NOTIFY: {
-        auto* M = reinterpret_cast<xcb_circulate_notify_event_t*>(E);
-        Parent = M->event;
-        Child = M->window;
+      case XCB_CONFIGURE_NOTIFY:
+        Parent = reinterpret_cast<xcb_configure_notify_event_t*>(E)->event;
         break;
-      }
+      case XCB_CIRCULATE_NOTIFY:
+        Parent = reinterpret_cast<xcb_circulate_notify_event_t*>(E)->event;
+        break;
       default:
         return false;
     }
-    if (Unmanaged || !IsRoot(Parent) || !Window || Child == xcb_window_t(Window->internalWinId()))
-      return false;
-    QueueRaise();
+    if (IsRoot(Parent))
+      QueueArrange();
     return false;  // Qt still sees everything
   }
 
-  void QueueRaise() {
-    if (RaiseQueued)
+  void QueueArrange() {
+    if (ArrangeQueued)
       return;
-    RaiseQueued = true;
+    ArrangeQueued = true;
     QMetaObject::invokeMethod(&Context, [this] {
-      RaiseQueued = false;
-      RaiseIfCovered();
+      ArrangeQueued = false;
+      Arrange();
     }, Qt::QueuedConnection);
   }
 
+  static xcb_window_t IdOf(const QPointer<QWidget>& W) {
+    return W && W->isVisible() ? xcb_window_t(W->internalWinId()) : xcb_window_t(XCB_WINDOW_NONE);
+  }
+
+  void Restack(xcb_window_t W, xcb_window_t Sibling, uint32_t Mode) {
+    if (Sibling == XCB_WINDOW_NONE) {
+      xcb_configure_window(C, W, XCB_CONFIG_WINDOW_STACK_MODE, &Mode);
+    } else {
+      const uint32_t Values[] = {Sibling, Mode};
+      xcb_configure_window(C, W, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, Values);
+    }
+    xcb_flush(C);
+    ++Raised;
+  }
+
   // One stacking query per burst of notices: a window being dragged about
-  // sends many, but only a restack above ours needs an answer.
-  void RaiseIfCovered() {
-    if (!Active || !Window || !Window->isVisible())
+  // sends many, but only a restack that breaks the order needs an answer.
+  // The flame and the drawing window are unmanaged, so they are restacked
+  // here directly; the settings window is the window manager's and only
+  // serves as a sibling.
+  void Arrange() {
+    if (!Active || !C)
       return;
-    const xcb_window_t Own = xcb_window_t(Window->internalWinId());
+    const xcb_window_t Own = IdOf(Window);
     if (!Own)
       return;
+    const xcb_window_t AboveId = IdOf(KeptAbove);
+    const xcb_window_t Above = AboveId ? TopLevelOf(C, AboveId) : xcb_window_t(XCB_WINDOW_NONE);
+    const xcb_window_t Below = IdOf(KeptBelow);
     for (xcb_window_t Root : Roots) {
       xcb_query_tree_reply_t* T = xcb_query_tree_reply(C, xcb_query_tree(C, Root), nullptr);
       if (!T)
         continue;
       const xcb_window_t* Children = xcb_query_tree_children(T);
       const int N = xcb_query_tree_children_length(T);
-      bool Found = false, OnTop = false;
-      for (int I = 0; I < N; ++I)
-        if (Children[I] == Own) {
-          Found = true;
-          OnTop = I == N - 1;
-        }
+      std::vector<xcb_window_t> Stack(Children, Children + N);  // bottom to top
       std::free(T);
-      if (Found) {
-        if (!OnTop) {
-          const uint32_t Above = XCB_STACK_MODE_ABOVE;
-          xcb_configure_window(C, Own, XCB_CONFIG_WINDOW_STACK_MODE, &Above);
-          xcb_flush(C);
-          ++Raised;
-        }
-        return;
+      const auto Index = [&Stack](xcb_window_t W) {
+        for (std::size_t I = 0; I < Stack.size(); ++I)
+          if (Stack[I] == W)
+            return int(I);
+        return -1;
+      };
+      int OwnAt = Index(Own);
+      if (OwnAt < 0)
+        continue;
+      // The topmost shown managed window that is not one of ours.
+      std::vector<xcb_get_window_attributes_cookie_t> Cookies;
+      Cookies.reserve(Stack.size());
+      for (xcb_window_t W : Stack)
+        Cookies.push_back(xcb_get_window_attributes(C, W));
+      int TopForeign = -1;
+      for (std::size_t I = 0; I < Stack.size(); ++I) {
+        xcb_get_window_attributes_reply_t* A = xcb_get_window_attributes_reply(C, Cookies[I], nullptr);
+        if (!A)
+          continue;
+        const bool Foreign = A->map_state == XCB_MAP_STATE_VIEWABLE && !A->override_redirect &&
+                             Stack[I] != Own && Stack[I] != Above;
+        std::free(A);
+        if (Foreign)
+          TopForeign = int(I);
       }
+      const xcb_window_t TopForeignId = TopForeign >= 0 ? Stack[std::size_t(TopForeign)] : xcb_window_t(XCB_WINDOW_NONE);
+      const int AboveAt = Above ? Index(Above) : -1;
+      if (OnTop) {
+        if (AboveAt > TopForeign) {
+          // Directly under the settings window, which is above everything else.
+          if (!(OwnAt > TopForeign && OwnAt < AboveAt))
+            Restack(Own, Above, XCB_STACK_MODE_BELOW);
+        } else if (OwnAt < TopForeign) {
+          Restack(Own, TopForeignId, XCB_STACK_MODE_ABOVE);
+        }
+      } else {
+        // A window raised since the flame was shown covers it.
+        if (BaseKnown && TopForeignId != Base && TopForeign >= 0 && OwnAt > TopForeign)
+          Restack(Own, TopForeignId, XCB_STACK_MODE_BELOW);
+        Base = TopForeignId;
+        BaseKnown = true;
+        if (AboveAt >= 0 && Index(Own) > AboveAt)
+          Restack(Own, Above, XCB_STACK_MODE_BELOW);
+      }
+      if (Below && Below != Own) {
+        // Re-read: the flame may have moved.
+        xcb_query_tree_reply_t* Q = xcb_query_tree_reply(C, xcb_query_tree(C, Root), nullptr);
+        if (Q) {
+          const xcb_window_t* K = xcb_query_tree_children(Q);
+          const int M = xcb_query_tree_children_length(Q);
+          int O = -1, B = -1;
+          for (int I = 0; I < M; ++I) {
+            if (K[I] == Own)
+              O = I;
+            if (K[I] == Below)
+              B = I;
+          }
+          std::free(Q);
+          if (O >= 0 && B >= 0 && B != O - 1)
+            Restack(Below, Own, XCB_STACK_MODE_BELOW);
+        }
+      }
+      return;
     }
+  }
+
+  void Shown() {
+    BaseKnown = false;  // the next arrange takes the current top as covered
+    if (!Active || !C)
+      return;
+    if (const xcb_window_t Own = IdOf(Window))
+      Restack(Own, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
+    Arrange();
   }
 };
 
@@ -322,7 +416,7 @@ void TStayOnTopKeeper::SetActive(bool Active)
     if (QCoreApplication* App = QCoreApplication::instance())
       App->installNativeEventFilter(&I);
     I.Active = true;
-    I.QueueRaise();
+    I.QueueArrange();
   } else {
     if (QCoreApplication* App = QCoreApplication::instance())
       App->removeNativeEventFilter(&I);
@@ -331,4 +425,29 @@ void TStayOnTopKeeper::SetActive(bool Active)
 }
 
 bool TStayOnTopKeeper::Active() const { return FImpl->Active; }
+
+void TStayOnTopKeeper::SetOnTop(bool OnTop)
+{
+  if (OnTop == FImpl->OnTop)
+    return;
+  FImpl->OnTop = OnTop;
+  FImpl->BaseKnown = false;
+  if (FImpl->Active)
+    FImpl->QueueArrange();
+}
+
+bool TStayOnTopKeeper::OnTop() const { return FImpl->OnTop; }
+
+void TStayOnTopKeeper::SetKeptAbove(QWidget* Window)
+{
+  FImpl->KeptAbove = Window;
+}
+
+void TStayOnTopKeeper::SetKeptBelow(QWidget* Window)
+{
+  FImpl->KeptBelow = Window;
+}
+
+void TStayOnTopKeeper::Shown() { FImpl->Shown(); }
+void TStayOnTopKeeper::Arrange() { FImpl->Arrange(); }
 int TStayOnTopKeeper::RaiseCount() const { return FImpl->Raised; }

@@ -31,23 +31,33 @@ void TPartWindow::ReparentToDesktop()
 void TPartWindow::SetStayOnTop(bool Value)
 {
   FStayOnTop = Value;
-  SetWindowFlagLive(Qt::WindowStaysOnTopHint, Value);
-  FKeeper.SetActive(Value);
+  // A window the window manager never sees is stacked by the keeper alone;
+  // changing Qt's hint would only make Qt re-create the native window.
+  if (!windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
+    SetWindowFlagLive(Qt::WindowStaysOnTopHint, Value);
+  FKeeper.SetOnTop(Value);
   if (Value)
     BringToFront();
+}
+
+void TPartWindow::SetStackCompanions(QWidget* Above, QWidget* Below)
+{
+  FKeeper.SetKeptAbove(Above);
+  FKeeper.SetKeptBelow(Below);
 }
 
 void TPartWindow::BringToFront()
 {
   RaiseTopLevel(this);
+  FKeeper.Shown();
 }
 
 void TPartWindow::DoShow()
 {
   FormShow();
   TLayeredFormEx::DoShow();
-  if (FStayOnTop)
-    BringToFront();
+  // Shown at the top of the stack, as any window that appears.
+  BringToFront();
 }
 
 void TPartWindow::DoHide()

@@ -36,9 +36,13 @@ public:
   // Keep in front: above all other windows while set.
   bool StayOnTop() const { return FStayOnTop; }
   void SetStayOnTop(bool Value);
-  // Raises the shown window to the top now (after showing another window of
-  // the program that must lie below the flame, such as the drawing window).
+  // Raises the shown window to the top now, as a window that was just shown
+  // (under the settings window; over the drawing window).
   void BringToFront();
+  // The program's windows the flame keeps its place between: Above (the
+  // settings window) stays over it while shown, Below (the drawing window)
+  // right under it. Either may be nullptr.
+  void SetStackCompanions(QWidget* Above, QWidget* Below);
 
   // The show and hide events' handler: runs with true when the window became
   // visible and false when it was hidden. The program enables its animation

@@ -100,9 +100,23 @@ bool TCustomWPForm::event(QEvent* E)
 {
   const bool Result = QWidget::event(E);
   // Every new platform window gets the input state of the form.
-  if (E->type() == QEvent::WinIdChange && internalWinId())
+  if (E->type() == QEvent::WinIdChange && internalWinId()) {
+    WatchPlatformWindow();
     ApplyExStyle();
+  }
   return Result;
+}
+
+void TCustomWPForm::WatchPlatformWindow()
+{
+  QWindow* W = windowHandle();
+  if (!W || W->property("quelmaWatched").toBool())
+    return;
+  W->setProperty("quelmaWatched", true);
+  QObject::connect(W, &QWindow::visibleChanged, this, [this](bool Visible) {
+    if (Visible)
+      ApplyExStyle();
+  });
 }
 
 void TCustomWPForm::showEvent(QShowEvent* E)
@@ -144,8 +158,20 @@ void TLayeredForm::ApplyExStyle()
     Flags = (Flags & ~Qt::WindowType_Mask) | Qt::Tool;
   Flags.setFlag(Qt::WindowTransparentForInput, !IsSolid());
   SetWindowFlagsLive(Flags);
-  if (isVisible())
-    UpdateInputRegion();
+  ApplyInputShape();
+}
+
+void TLayeredForm::ApplyInputShape()
+{
+  if (!internalWinId())
+    return;
+  if (!IsSolid()) {
+    static const std::vector<TRegionRect> Nothing;
+    SetWindowInputRegion(this, &Nothing);
+    return;
+  }
+  FInputRegionStale = true;
+  UpdateInputRegion();
 }
 
 void TLayeredForm::ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int32_t Height) const

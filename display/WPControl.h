@@ -65,6 +65,10 @@ protected:
   virtual void DoShow();
   virtual void DoHide();
   bool event(QEvent* E) override;
+  // Runs ApplyExStyle again whenever the platform shows the window: Qt may
+  // give it a new native window then (a changed stay-on-top hint), which
+  // starts with no input state of ours.
+  void WatchPlatformWindow();
   void showEvent(QShowEvent* E) override;
   void hideEvent(QHideEvent* E) override;
 };
@@ -132,6 +136,10 @@ protected:
 
 private:
   void UpdateZoneCursor(int32_t Zone);
+  // The native window's input shape from IsSolid: none at all when
+  // click-through, else the visible pixels. Set by us rather than left to
+  // Qt's flag, which a re-created native window does not always get.
+  void ApplyInputShape();
   // A solid window takes clicks only on its visible pixels; the region
   // follows the picture at most every InputRegionInterval milliseconds.
   void UpdateInputRegion();

@@ -8,7 +8,6 @@
 #include <QScreen>
 
 #include "ParticleForm.h"
-#include "Stacking.h"
 
 TInputForm* InputForm = nullptr;
 
@@ -61,17 +60,24 @@ TInputForm::TInputForm(TDrawingHost& Host, bool StayOnTop)
   setFocusPolicy(Qt::StrongFocus);
 
   DMLabel = MakeLabel(this, QStringLiteral("Drawing mode"), 16, 8);
-  KeyLabel = MakeLabel(this,
-                       QStringLiteral("Right-click to discard, ") + FHost.DrawingHotKeyText() +
-                           QStringLiteral(" to bring back"),
-                       12, 30);
+  KeyLabel = MakeLabel(this, QString(), 12, 30);
   Label1 = MakeLabel(this, QStringLiteral("Middle-click to start over"), 12, 47);
+  DMLabel->setObjectName(QStringLiteral("DMLabel"));
+  KeyLabel->setObjectName(QStringLiteral("KeyLabel"));
+  Label1->setObjectName(QStringLiteral("Label1"));
+  UpdateKeyLabel();
 
   // Maximised on the settings window's monitor: its work area.
   QScreen* S = nullptr;
   if (QWidget* W = FHost.SettingsWindow()) S = W->screen();
   if (!S) S = QGuiApplication::primaryScreen();
   if (S) setGeometry(S->availableGeometry());
+}
+
+void TInputForm::UpdateKeyLabel() {
+  KeyLabel->setText(QStringLiteral("Right-click to discard, ") + FHost.DrawingHotKeyText() +
+                    QStringLiteral(" to bring back"));
+  KeyLabel->adjustSize();
 }
 
 TInputForm::~TInputForm() {
@@ -161,12 +167,9 @@ void HideDrawingWindow() {
 
 void ArrangeZOrder() {
   if (!TheHost) return;
-  TheHost->RaiseFlameWindow();
   QWidget* Settings = TheHost->SettingsWindow();
-  if (Settings && Settings->isVisible()) {
-    Settings->raise();
-    // A window manager stacks only its own windows: an unmanaged drawing
-    // window would stay above a raised settings window, so it is put under it.
-    if (InputForm) StackBelow(InputForm, Settings);
-  }
+  if (Settings && Settings->isVisible()) Settings->raise();
+  // The flame window keeps itself under the settings window and the drawing
+  // window under itself, also when the window manager restacks later.
+  TheHost->RaiseFlameWindow();
 }

@@ -30,7 +30,8 @@ public:
   virtual QString DrawingHotKeyText() = 0;
   // The flame window's stay-on-top state.
   virtual bool FlameStayOnTop() = 0;
-  // Re-applies the flame window's rectangle to it and brings it to the front.
+  // Re-applies the flame window's rectangle to it and brings it to the front,
+  // under the settings window and over the drawing window (InputForm).
   virtual void RaiseFlameWindow() = 0;
 };
 
@@ -53,6 +54,8 @@ public:
   QLabel* Label1;
   // FDrawing (left button held) and FLastPoint (the stroke's last emitter).
   TStroke FStroke;
+  // KeyLabel := the hint with the drawing hot key as it is now.
+  void UpdateKeyLabel();
 
 protected:
   void keyPressEvent(QKeyEvent* Event) override;

@@ -214,11 +214,12 @@ TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff)
   Over.setGeometry(20, 20, 200, 200);
   Over.show();
   Pump(500);
-  // Without a window manager nothing else restacks: the newer window covers
-  // the flame. (Window managers may keep their clients below unmanaged ones.)
-  if (qEnvironmentVariableIsEmpty("QUELMA_WINDOW_MANAGER")) {
-    EXPECT_FALSE(NativeWindowState(&Flame).OnTop);
-  }
+  // The newer window covers the flame, also under a window manager that
+  // stacks its own windows below unmanaged ones.
+  Over.raise();
+  Over.activateWindow();
+  Pump(500);
+  EXPECT_FALSE(NativeWindowState(&Flame).OnTop);
   // Switched on: raised at once and kept there.
   Flame.SetStayOnTop(true);
   Pump(300);
@@ -226,6 +227,32 @@ TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff)
   Over.raise();
   Pump(500);
   EXPECT_TRUE(NativeWindowState(&Flame).OnTop);
+}
+
+TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain)
+{
+  constexpr int L = 200, T = 150, W = 120, H = 80;
+  TBelowWindow Below(QColor(90, 90, 90));
+  Below.setGeometry(150, 100, 300, 200);
+  Below.show();
+  Pump(400);
+  TPartWindow Flame;
+  Flame.SetSizeLimits(TRect{W, H, W, H});
+  Flame.SetLayeredBounds(TRect{L, T, L + W, T + H}, false);
+  Flame.show();
+  Pump(300);
+  int Expected = 0;
+  for (const bool OnTop : {false, true, false}) {
+    Flame.SetStayOnTop(OnTop);
+    Flame.hide();
+    Flame.show();
+    Flame.BringToFront();
+    Pump(400);
+    ASSERT_TRUE(NativeWindowState(&Flame).OnTop) << "in front: " << OnTop;
+    ASSERT_TRUE(Click(L + W / 2, T + H / 2));
+    Pump(300);
+    EXPECT_EQ(Below.Clicks, ++Expected) << "in front: " << OnTop;
+  }
 }
 
 TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)

@@ -153,3 +153,13 @@ above() {
   b=$(echo "$order" | grep -nx -- "$2" | head -n1 | cut -d: -f1)
   [ -n "$a" ] && [ -n "$b" ] && [ "$a" -lt "$b" ]
 }
+
+# click_widget NAME [BUTTON]: clicks the centre of a shown, named widget of
+# the program (its place comes from the readout).
+click_widget() {
+  local at
+  wait_for 50 test -n "$(probe "pos.$1")" || { echo "no widget $1 shown" >&2; return 1; }
+  at=$(probe "pos.$1")
+  # shellcheck disable=SC2086
+  xdotool mousemove $at click "${2:-1}"
+}

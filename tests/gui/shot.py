@@ -5,6 +5,7 @@ ImageMagick's convert turns the picture into a plain PPM).
   shot.py flame FILE X0 Y0 X1 Y1   count flame-coloured pixels in the rectangle
   shot.py boxes FILE X0 Y0 X1 Y1   centres of check-box squares in the rectangle,
                                    one "X Y" line each, top to bottom
+  shot.py hottest FILE X0 Y0 X1 Y1 "X Y" of the brightest flame pixel in the rectangle
 """
 import subprocess
 import sys
@@ -50,6 +51,17 @@ def flame(img, x0, y0, x1, y1):
     return sum(1 for y in range(y0, y1) for x in range(x0, x1) if is_flame(*pixel(img, x, y)))
 
 
+def hottest(img, x0, y0, x1, y1):
+    x0, y0, x1, y1 = clip(img, x0, y0, x1, y1)
+    best, at = -1, None
+    for y in range(y0, y1):
+        for x in range(x0, x1):
+            r, g, b = pixel(img, x, y)
+            if is_flame(r, g, b) and r + g + b > best:
+                best, at = r + g + b, (x, y)
+    return at
+
+
 def boxes(img, x0, y0, x1, y1, side=11):
     """Squares outlined by dark pixels: top and left edges at least `side` long."""
     x0, y0, x1, y1 = clip(img, x0, y0, x1, y1)
@@ -74,12 +86,16 @@ def boxes(img, x0, y0, x1, y1, side=11):
 
 
 def main():
-    if len(sys.argv) != 7 or sys.argv[1] not in ("flame", "boxes"):
+    if len(sys.argv) != 7 or sys.argv[1] not in ("flame", "boxes", "hottest"):
         sys.exit(__doc__)
     img = load(sys.argv[2])
     rect = [int(v) for v in sys.argv[3:7]]
     if sys.argv[1] == "flame":
         print(flame(img, *rect))
+    elif sys.argv[1] == "hottest":
+        at = hottest(img, *rect)
+        if at:
+            print(*at)
     else:
         for x, y in boxes(img, *rect):
             print(x, y)
