@@ -286,15 +286,6 @@ void TQUELMAMainForm::changeEvent(QEvent* Event) {
   // Activated by a click or by the window manager: the drawing window goes
   // back under it.
   if (Event->type() == QEvent::ActivationChange && isActiveWindow() && InputForm) ArrangeZOrder();
-  // The window has no taskbar entry to come back from, so a window manager
-  // that minimises it anyway closes it instead: the tray, the hot key and a
-  // second start show it again.
-  if (Event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && !FExiting)
-    QMetaObject::invokeMethod(this, [this] {
-      if (!(windowState() & Qt::WindowMinimized)) return;
-      setWindowState(windowState() & ~Qt::WindowMinimized);
-      close();
-    }, Qt::QueuedConnection);
 }
 
 void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 #ifdef QUELMA_HAVE_XCB_SHAPE
@@ -53,6 +54,15 @@ bool SelectionOwned(xcb_connection_t* C, const std::string& Name)
   return Owned;
 }
 
+// The window's native id as it is now. Qt gives a top-level window a new
+// native window when its stay-on-top hint changes and it is shown again,
+// while QWidget::internalWinId() keeps the first one; the QWindow knows.
+xcb_window_t NativeId(const QWidget* Window)
+{
+  const QWindow* W = Window ? Window->windowHandle() : nullptr;
+  return W && W->handle() ? xcb_window_t(W->winId()) : xcb_window_t(XCB_WINDOW_NONE);
+}
+
 }  // namespace
 
 TAlphaCompositing AlphaCompositing()
@@ -85,7 +95,7 @@ void RaiseTopLevel(QWidget* Window)
   if (!Window || !Window->isVisible())
     return;
   xcb_connection_t* C = X11Connection();
-  const WId Id = Window->internalWinId();
+  const WId Id = NativeId(Window);
   if (!C || !Id) {
     Window->raise();
     return;
@@ -101,7 +111,7 @@ bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects
 {
 #ifdef QUELMA_HAVE_XCB_SHAPE
   xcb_connection_t* C = X11Connection();
-  const xcb_window_t Id = Window ? xcb_window_t(Window->internalWinId()) : 0;
+  const xcb_window_t Id = NativeId(Window);
   if (!C || !Id)
     return false;
   const xcb_query_extension_reply_t* Shape = xcb_get_extension_data(C, &xcb_shape_id);
@@ -130,7 +140,7 @@ TNativeWindowState NativeWindowState(const QWidget* Window)
 {
   TNativeWindowState State;
   xcb_connection_t* C = X11Connection();
-  const xcb_window_t Own = Window ? xcb_window_t(Window->internalWinId()) : 0;
+  const xcb_window_t Own = NativeId(Window);
   if (!C || !Own)
     return State;
   xcb_get_geometry_reply_t* G = xcb_get_geometry_reply(C, xcb_get_geometry(C, Own), nullptr);
@@ -278,7 +288,7 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
   }
 
   static xcb_window_t IdOf(const QPointer<QWidget>& W) {
-    return W && W->isVisible() ? xcb_window_t(W->internalWinId()) : xcb_window_t(XCB_WINDOW_NONE);
+    return W && W->isVisible() ? NativeId(W) : xcb_window_t(XCB_WINDOW_NONE);
   }
 
   void Restack(xcb_window_t W, xcb_window_t Sibling, uint32_t Mode) {

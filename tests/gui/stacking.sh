@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The stacking of the program's windows as a user meets it (Xvfb, openbox,
+# xcompmgr): while drawing, from the top the settings window, the flame, the
+# drawing window, however often the settings window was hidden and shown, so
+# that a click on a tab reaches the tab; with "Keep in front" cleared an
+# application window that is activated covers the flame, with it set the
+# flame stays above.
+# Usage: stacking.sh BUILD_DIR
+set -u
+build=${1:?usage: stacking.sh BUILD_DIR}
+here=$(cd "$(dirname "$0")" && pwd)
+quelma=$build/app/quelma
+[ -x "$quelma" ] || { echo "stacking: $quelma is not built" >&2; exit 1; }
+work=$(mktemp -d)
+# shellcheck source=lib.sh
+. "$here/lib.sh"
+gui_session 1280x800x24
+
+drawing_order() {
+  above QUELMA PartForm && above PartForm "Mouse input"
+}
+gone() { ! xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -q .; }
+
+start_quelma
+wait_for 100 is_visible "Mouse input" || { echo "no drawing window" >&2; exit 1; }
+wait_for 50 probe_is window.QUELMA "normal active"
+echo "== at start"
+check "settings over flame over drawing window" wait_for 30 drawing_order
+
+for round in 1 2; do
+  echo "== settings window hidden and shown ($round), drawing off and on"
+  xdotool key ctrl+F6
+  wait_for 30 gone QUELMA
+  xdotool key ctrl+F6
+  check "Ctrl+F6 shows the settings window" wait_for 50 is_visible QUELMA
+  xdotool key ctrl+F8
+  wait_for 30 gone "Mouse input"
+  xdotool key ctrl+F8
+  check "drawing on again" wait_for 30 is_visible "Mouse input"
+  check "settings over flame over drawing window" wait_for 30 drawing_order
+done
+top_order | tr '\n' ' '; echo
+
+click_widget tab.Emitters
+check "a click on a tab reaches the settings window" wait_for 30 probe_is SheetSelect Emitters
+check "and it is still drawing" is_visible "Mouse input"
+click_widget tab.System
+wait_for 30 probe_is SheetSelect System
+
+echo "== \"Keep in front\" cleared: an activated window covers the flame"
+xdotool key ctrl+F8
+wait_for 30 gone "Mouse input"
+click_widget WFrontBox
+check "\"Keep in front\" cleared" wait_for 30 probe_is WFrontBox 0
+click_target app 300 150 700 500 || { echo "no application window" >&2; exit 1; }
+xdotool windowactivate --sync "$(window_id app visible)" 2>/dev/null
+check "the activated window covers the flame" wait_for 30 above app PartForm
+
+echo "== \"Keep in front\" set: the flame stays above"
+xdotool key ctrl+F6  # hidden...
+wait_for 30 gone QUELMA
+xdotool key ctrl+F6  # ...and shown: the settings window comes forward
+wait_for 50 is_visible QUELMA
+click_widget WFrontBox
+check "\"Keep in front\" set" wait_for 30 probe_is WFrontBox 1
+check "the flame is above the window" wait_for 30 above PartForm app
+xdotool windowactivate --sync "$(window_id app visible)" 2>/dev/null
+sleep 0.5  # let the window manager restack; the flame must still be above
+check "activating the window leaves the flame above it" wait_for 30 above PartForm app
+top_order | tr '\n' ' '; echo
+stop_quelma
+gui_result stacking
