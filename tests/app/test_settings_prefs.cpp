@@ -175,6 +175,18 @@ TEST_F(PrefsTest, StoredSizeAndStateApplyButAreNotWrittenBack) {
   EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/Width")).toString(), QStringLiteral("400"));
 }
 
+TEST_F(PrefsTest, AMinimisedWindowIsNeitherStoredNorRestoredMinimised) {
+  // The settings window has no taskbar entry to come back from.
+  WriteStore("[QUELMAMainForm]\nLeft=10\nTop=20\nState=1\n");
+  TTargets T;
+  LoadSavePrefs(T.Prefs(), false);
+  EXPECT_FALSE(T.Window.windowState() & Qt::WindowMinimized);
+  T.Window.setWindowState(Qt::WindowMinimized);
+  LoadSavePrefs(T.Prefs(), true);
+  QSettings Raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QUELMA"));
+  EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/State")).toString(), QStringLiteral("0"));
+}
+
 TEST_F(PrefsTest, TextThatIsNoNumberGivesTheDefault) {
   WriteStore("[General]\nDrawingHotKey=F8\nDisplayHotKey=70000\nEditorHotKey=\" 117 \"\n"
              "[QUELMAMainForm]\nLeft=left\nTop=33\n");
