@@ -4,7 +4,8 @@
 # drawing window, however often the settings window was hidden and shown, so
 # that a click on a tab reaches the tab; with "Keep in front" cleared an
 # application window that is activated covers the flame, with it set the
-# flame stays above.
+# flame stays above. A desktop panel stays reachable while drawing: the
+# drawing window covers the work area only.
 # Usage: stacking.sh BUILD_DIR
 set -u
 build=${1:?usage: stacking.sh BUILD_DIR}
@@ -68,5 +69,27 @@ xdotool windowactivate --sync "$(window_id app visible)" 2>/dev/null
 sleep 0.5  # let the window manager restack; the flame must still be above
 check "activating the window leaves the flame above it" wait_for 30 above PartForm app
 top_order | tr '\n' ' '; echo
+stop_quelma
+
+echo "== a panel at the bottom of the screen stays reachable while drawing"
+click_target panel 0 760 1280 40 || { echo "no panel window" >&2; exit 1; }
+panel=$(window_id panel visible)
+# Reserve its strip as a desktop panel does; the window manager takes it off
+# the work area.
+xprop -id "$panel" -f _NET_WM_STRUT 32c -set _NET_WM_STRUT "0,0,0,40"
+xdotool windowmove "$panel" 0 760
+wait_for 50 sh -c "xprop -root _NET_WORKAREA | grep -q '0, 0, 1280, 760'"
+start_quelma
+wait_for 100 is_visible "Mouse input" || { echo "no drawing window" >&2; exit 1; }
+read -r dx dy dw dh < <(geometry "$(window_id "Mouse input" visible)")
+check "the drawing window covers the work area only ($dx $dy ${dw}x$dh)" test "$dx $dy $dw $dh" = "0 0 1280 760"
+# A stroke that runs into the panel, then a click on the panel (its client
+# area starts under the window manager's title bar).
+xdotool mousemove 1200 700 mousedown 1 mousemove 1200 750 mousemove 1200 790 mouseup 1
+before=$(clicks_on panel)
+xdotool mousemove 1100 790 click 1
+panel_clicked() { [ "$(clicks_on panel)" -gt "$before" ]; }
+check "after a stroke into it, a click on the panel reaches the panel" wait_for 30 panel_clicked
+check "drawing goes on" is_visible "Mouse input"
 stop_quelma
 gui_result stacking
