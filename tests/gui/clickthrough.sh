@@ -7,17 +7,13 @@
 # window; with "Solid" set a click on the fire itself does not.
 # Usage: clickthrough.sh BUILD_DIR. Screenshots go to BUILD_DIR/gui-clickthrough/.
 set -u
-build=${1:?usage: clickthrough.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
-quelma=$build/app/quelma
+# shellcheck source=lib.sh
+. "$here/lib.sh"
+gui_begin clickthrough "${1:-}"
 out=$build/gui-clickthrough
 mkdir -p "$out"
 rm -f "$out"/*.png
-[ -x "$quelma" ] || { echo "clickthrough: $quelma is not built" >&2; exit 1; }
-work=$(mktemp -d)
-# shellcheck source=lib.sh
-. "$here/lib.sh"
-gui_session 1280x800x24
 
 flame_geometry() { read -r fx fy fw fh < <(geometry "$(window_id PartForm visible)"); }
 # A transparent pixel: the flame window's top-right corner, right of the

@@ -163,3 +163,14 @@ click_widget() {
   # shellcheck disable=SC2086
   xdotool mousemove $at click "${2:-1}"
 }
+
+# gui_begin NAME BUILD_DIR [GEOMETRY]: the start of a desktop scenario: sets
+# build, quelma (the program) and work (a private folder), and starts the
+# session (gui_session) on a 1280x800 display unless told otherwise.
+gui_begin() {
+  build=${2:?usage: $1.sh BUILD_DIR}
+  quelma=$build/app/quelma
+  [ -x "$quelma" ] || { echo "$1: $quelma is not built" >&2; exit 1; }
+  work=$(mktemp -d)
+  gui_session "${3:-1280x800x24}"
+}

@@ -10,14 +10,10 @@
 #    a new one at once, and the new one after a restart.
 # Usage: settings_window.sh BUILD_DIR
 set -u
-build=${1:?usage: settings_window.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
-quelma=$build/app/quelma
-[ -x "$quelma" ] || { echo "settings_window: $quelma is not built" >&2; exit 1; }
-work=$(mktemp -d)
 # shellcheck source=lib.sh
 . "$here/lib.sh"
-gui_session 1280x800x24
+gui_begin settings_window "${1:-}"
 conf=$work/config/QUELMA.conf
 
 settings() { window_id QUELMA visible; }

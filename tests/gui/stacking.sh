@@ -8,14 +8,10 @@
 # drawing window covers the work area only.
 # Usage: stacking.sh BUILD_DIR
 set -u
-build=${1:?usage: stacking.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
-quelma=$build/app/quelma
-[ -x "$quelma" ] || { echo "stacking: $quelma is not built" >&2; exit 1; }
-work=$(mktemp -d)
 # shellcheck source=lib.sh
 . "$here/lib.sh"
-gui_session 1280x800x24
+gui_begin stacking "${1:-}"
 
 drawing_order() {
   above QUELMA PartForm && above PartForm "Mouse input"
@@ -61,7 +57,7 @@ echo "== \"Keep in front\" set: the flame stays above"
 xdotool key ctrl+F6  # hidden...
 wait_for 30 gone QUELMA
 xdotool key ctrl+F6  # ...and shown: the settings window comes forward
-wait_for 50 is_visible QUELMA
+check "Ctrl+F6 shows and activates the settings window" wait_for 50 probe_is window.QUELMA "normal active"
 click_widget WFrontBox
 check "\"Keep in front\" set" wait_for 30 probe_is WFrontBox 1
 check "the flame is above the window" wait_for 30 above PartForm app
