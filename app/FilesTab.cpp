@@ -23,7 +23,7 @@ namespace {
 TNumBar* MakeSlider(QWidget* Parent, const char* Name, int Min, int Max, int Default) {
   auto* Bar = new TNumBar(Parent);
   Bar->setObjectName(QString::fromLatin1(Name));
-  Bar->SetOptions(TNumBarOptions{nbShowNumber, nbSlideKnob, nbHideArrows});
+  Bar->SetOptions(TNumBarOptions{nbShowNumber, nbSlideKnob});
   Bar->SetRange(Min, Max);
   Bar->SetLineSize(1);
   Bar->SetPageSize(10);

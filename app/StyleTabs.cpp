@@ -97,7 +97,7 @@ TStyleTabs::TStyleTabs(TStyleSettings& Style, QWidget* EmittersSheet, QWidget* F
 TNumBar* TStyleTabs::MakeSlider(const TStyleValue& V, QWidget* Parent) {
   auto* Bar = new TNumBar(Parent);
   Bar->setObjectName(QString::fromLatin1(V.Control));
-  TNumBarOptions Options{nbShowNumber, nbSlideKnob, nbHideArrows};
+  TNumBarOptions Options{nbShowNumber, nbSlideKnob};
   if (V.Endless) Options = Options.With(nbEndless);
   Bar->SetOptions(Options);
   Bar->SetRange(V.Min, V.Max);

@@ -57,6 +57,9 @@ QString TestProbeText() {
       // A check box takes clicks on its box and caption only: aim at the box.
       const QPoint C = W->mapToGlobal(qobject_cast<QCheckBox*>(W) ? QPoint(8, W->height() / 2) : W->rect().center());
       Line(QStringLiteral("pos.") + Name, QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
+      const QPoint TopLeft = W->mapToGlobal(QPoint(0, 0));
+      Line(QStringLiteral("geom.") + Name,
+           QStringLiteral("%1 %2 %3 %4").arg(TopLeft.x()).arg(TopLeft.y()).arg(W->width()).arg(W->height()));
     }
     if (auto* Tabs = qobject_cast<QTabWidget*>(W); Tabs && Tabs->isVisible()) {
       Line(Name, Tabs->tabText(Tabs->currentIndex()));

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -175,6 +176,17 @@ QRect TNumBar::ToWidget(const TNumBarRect& R) const {
 void TNumBar::SyncClientSize() {
   const QRect c = contentsRect();
   SetClientSize(c.width(), c.height());
+}
+
+void TNumBar::wheelEvent(QWheelEvent* Event) {
+  if (!isEnabled()) {
+    Event->ignore();
+    return;
+  }
+  // A horizontal wheel (or a tilted one) steps too.
+  const QPoint D = Event->angleDelta();
+  Wheel(std::abs(D.y()) >= std::abs(D.x()) ? D.y() : D.x());
+  Event->accept();
 }
 
 void TNumBar::NotifyRelease(QObject* Sender) {

@@ -131,6 +131,7 @@ class TNumBar : public QWidget, public TNumBarModel {
   void mouseMoveEvent(QMouseEvent* Event) override;
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void contextMenuEvent(QContextMenuEvent* Event) override;
+  void wheelEvent(QWheelEvent* Event) override;
 
   void Changed() override;
   void Released() override;

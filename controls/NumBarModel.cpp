@@ -332,6 +332,18 @@ void TNumBarModel::StepArrow(bool Increment) {
   ChangeValue(FPosition + step, true, true);
 }
 
+void TNumBarModel::Wheel(int WheelDelta) {
+  constexpr int Notch = 120;
+  // A reversal drops what was left of the other direction.
+  if ((WheelDelta > 0 && FWheelRest < 0) || (WheelDelta < 0 && FWheelRest > 0)) FWheelRest = 0;
+  FWheelRest = static_cast<int>(std::clamp<int64_t>(int64_t(FWheelRest) + WheelDelta, -100 * Notch, 100 * Notch));
+  const int Notches = FWheelRest / Notch;
+  if (Notches == 0) return;
+  FWheelRest -= Notches * Notch;
+  for (int i = 0; i < std::abs(Notches); ++i) StepArrow(Notches > 0);
+  Released();
+}
+
 // ---- Smoothing ----------------------------------------------------------
 
 void TNumBarModel::StartSmoothing(int From) {

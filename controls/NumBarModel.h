@@ -160,6 +160,11 @@ class TNumBarModel {
 
   // One step of an arrow button.
   void StepArrow(bool Increment);
+  // The mouse wheel: WheelDelta in eighths of a degree as the platform
+  // reports it (120 a notch; forward is positive). Each whole notch steps one
+  // LineSize, as an arrow button does, and a change ends with OnRelease.
+  // Fractions of a notch (smooth scrolling) add up.
+  void Wheel(int WheelDelta);
 
   // Smoothing: the value shown while it runs, NotSmoothing otherwise.
   int Smoothed() const { return FSmoothed; }
@@ -221,6 +226,7 @@ class TNumBarModel {
   TNumBarOptions FOptions{nbSlideKnob, nbHideArrows};
   int FSmoothingTime = 0;
   int FArrowsWidth = 23;
+  int FWheelRest = 0;  // eighths of a degree short of a whole notch
   TNumBarModel* FLinked = nullptr;
 
   int FSmoothed = NotSmoothing;

@@ -674,3 +674,34 @@ TEST(NumBarModel, LoadingDefersTheLayout) {
   bar.EndLoading();
   EXPECT_EQ(bar.TrackLength(), 154);
 }
+
+TEST(NumBarModel, WheelStepsALineAPerNotch) {
+  TTestBar bar;
+  Configure(bar, kSettingsOptions.With(nbEndless), 200);
+  bar.SetRange(0, 359);
+  bar.SetLineSize(5);
+  bar.SetPosition(350);
+  ResetCounts(bar);
+  struct {
+    int Delta;
+    int Position;  // after the wheel event
+    int Changes;   // OnChange so far
+    int Releases;  // OnRelease so far
+  } const Cases[] = {
+      {120, 355, 1, 1},   // one notch forward
+      {120, 0, 2, 2},     // wraps at the end like an arrow button
+      {-240, 350, 4, 3},  // two notches back: two steps, one release
+      {60, 350, 4, 3},    // half a notch of a smooth wheel: nothing yet
+      {60, 355, 5, 4},    // the other half completes it
+      {90, 355, 5, 4},
+      {-30, 355, 5, 4},   // turning back drops the part notch forward...
+      {-90, 350, 6, 5},   // ...so these two make one notch back
+      {-60, 350, 6, 5},
+  };
+  for (const auto& C : Cases) {
+    bar.Wheel(C.Delta);
+    EXPECT_EQ(bar.Position(), C.Position) << "delta " << C.Delta;
+    EXPECT_EQ(bar.Changes, C.Changes) << "delta " << C.Delta;
+    EXPECT_EQ(bar.Releases, C.Releases) << "delta " << C.Delta;
+  }
+}
