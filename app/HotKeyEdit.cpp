@@ -1,7 +1,11 @@
 #include "HotKeyEdit.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
 
 #include "HotKeys.h"
 
@@ -34,6 +38,8 @@ bool THotKeyEdit::event(QEvent* Event) {
       Event->accept();
       return true;
     }
+    // Escape: the value stays, the hot keys come back, the window acts.
+    if (Key->key() == Qt::Key_Escape) GiveUpFocus();
   }
   if (Event->type() == QEvent::KeyPress) {
     auto* Key = static_cast<QKeyEvent*>(Event);
@@ -54,6 +60,13 @@ void THotKeyEdit::keyPressEvent(QKeyEvent* Event) {
   }
   Event->accept();
   if (S == FHotKey) return;
+  if (Refuse) {
+    const QString Why = Refuse(S);
+    if (!Why.isEmpty()) {
+      if (OnRefused) OnRefused(Why);
+      return;
+    }
+  }
   SetHotKey(S);
   if (OnChange) OnChange(this);
 }
@@ -65,10 +78,60 @@ void THotKeyEdit::contextMenuEvent(QContextMenuEvent* Event) {
 
 void THotKeyEdit::focusInEvent(QFocusEvent* Event) {
   QLineEdit::focusInEvent(Event);
+  const bool Clicked = FClicked;
+  FClicked = false;
+  switch (Event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+      break;
+    case Qt::ActiveWindowFocusReason:
+      // A click on the edit of an inactive window gives it the focus only
+      // once the window is activated.
+      if (Clicked) break;
+      [[fallthrough]];
+    default:
+      // Focus handed back by Qt (a page shown again, the window activated):
+      // the user did not ask for the edit.
+      QTimer::singleShot(0, this, [this] {
+        if (hasFocus() && !FFocused) clearFocus();
+      });
+      return;
+  }
+  FFocused = true;
+  qApp->installEventFilter(this);
   if (OnFocusChange) OnFocusChange(true);
 }
 
 void THotKeyEdit::focusOutEvent(QFocusEvent* Event) {
   QLineEdit::focusOutEvent(Event);
+  if (!FFocused) return;
+  FFocused = false;
+  qApp->removeEventFilter(this);
+  // Leaving the window: the focus must not come back with it.
+  if (Event->reason() == Qt::ActiveWindowFocusReason) QTimer::singleShot(0, this, [this] { clearFocus(); });
   if (OnFocusChange) OnFocusChange(false);
+}
+
+void THotKeyEdit::mousePressEvent(QMouseEvent* Event) {
+  FClicked = true;
+  QLineEdit::mousePressEvent(Event);
+}
+
+bool THotKeyEdit::eventFilter(QObject* Watched, QEvent* Event) {
+  // A press anywhere but on this edit ends the editing, also on places that
+  // take no focus themselves (a tab, the page, a label).
+  if (Event->type() == QEvent::MouseButtonPress && Watched != this && Watched->isWidgetType() && FFocused) {
+    auto* W = static_cast<QWidget*>(Watched);
+    if (!isAncestorOf(W)) GiveUpFocus();
+  }
+  return QLineEdit::eventFilter(Watched, Event);
+}
+
+void THotKeyEdit::GiveUpFocus() {
+  if (!hasFocus()) return;
+  // The window itself takes the focus, so Escape and the keys still reach it.
+  if (QWidget* W = window(); W && W != this) W->setFocus(Qt::OtherFocusReason);
+  if (hasFocus()) clearFocus();
 }

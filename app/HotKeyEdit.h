@@ -1,8 +1,13 @@
 #pragma once
 // An edit that takes a key combination as it is pressed: any key with or
 // without Shift, Ctrl and Alt. Backspace or Delete alone clears it ("None").
-// Escape is left to the window (it closes the settings window or ends
-// drawing).
+// Escape leaves the value as it is, gives up the focus and goes on to the
+// window (it closes the settings window or ends drawing).
+//
+// While an edit has the focus the global hot keys are not grabbed, so it
+// never keeps the focus by itself: a click anywhere else, the window losing
+// its activation or a page switch takes it away, and only a click, Tab or a
+// shortcut gives it back.
 #include <QLineEdit>
 
 #include <functional>
@@ -20,6 +25,10 @@ public:
   std::function<void(THotKeyEdit* Sender)> OnChange;
   // The edit got (true) or lost (false) the keyboard focus.
   std::function<void(bool Focused)> OnFocusChange;
+  // Asked before a pressed combination is taken: a non-empty answer refuses
+  // it (the value stays) and is handed to OnRefused.
+  std::function<QString(int ShortCut)> Refuse;
+  std::function<void(const QString& Why)> OnRefused;
 
   // What a key press makes of the current value: the new shortcut, or -1 when
   // the key leaves it alone (a modifier alone, Escape, an unknown key).
@@ -31,7 +40,12 @@ protected:
   void contextMenuEvent(QContextMenuEvent* Event) override;
   void focusInEvent(QFocusEvent* Event) override;
   void focusOutEvent(QFocusEvent* Event) override;
+  void mousePressEvent(QMouseEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+  void GiveUpFocus();
   int FHotKey = 0;
+  bool FFocused = false;  // OnFocusChange(true) was sent
+  bool FClicked = false;  // pressed since the last focus change
 };

@@ -7,7 +7,9 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <array>
 #include <cstdio>
+#include <utility>
 
 #include "FilesTab.h"
 #include "FlameWindow.h"
@@ -62,15 +64,43 @@ TSettingsParts::TSettingsParts(TQUELMAMainForm& Form) : QObject(&Form), FForm(Fo
     E->setObjectName(QString::fromLatin1(S.Name));
     E->SetHotKey(S.Default);
     // DisplayHotKeyChange: a new combination works at once.
-    E->OnChange = [this](THotKeyEdit*) { RegisterHotKeys(); };
+    E->OnChange = [this](THotKeyEdit*) {
+      HotKeyNote->hide();
+      RegisterHotKeys();
+    };
     // While an edit takes a combination the keys are not grabbed, or pressing
     // one of them there would run its action instead of being recorded.
     E->OnFocusChange = [this](bool Focused) {
       FEditing = Focused;
+      if (!Focused) HotKeyNote->hide();
       RegisterHotKeys();
     };
     Rows->addRow(QString::fromLatin1(S.Label), E);
     *S.Edit = E;
+  }
+  // One combination, one action: a key another edit holds is refused, and
+  // this note says why until the next change or the focus leaves.
+  HotKeyNote = new QLabel(Group);
+  HotKeyNote->setObjectName(QStringLiteral("HotKeyNote"));
+  HotKeyNote->setWordWrap(true);
+  HotKeyNote->setStyleSheet(QStringLiteral("color: #b00000"));
+  HotKeyNote->hide();
+  Rows->addRow(HotKeyNote);
+  const std::array<std::pair<THotKeyEdit*, QString>, 3> Edits = {
+      std::pair{DrawingHotKey, QStringLiteral("Toggle drawing")},
+      std::pair{DisplayHotKey, QStringLiteral("Toggle visibility")},
+      std::pair{EditorHotKey, QStringLiteral("Toggle settings")}};
+  for (const auto& [Edit, Label] : Edits) {
+    Edit->Refuse = [Edits, Edit = Edit](int ShortCut) {
+      for (const auto& [Other, OtherLabel] : Edits)
+        if (Other != Edit && ShortCut != 0 && Other->HotKey() == ShortCut)
+          return QStringLiteral("%1 is already used by \"%2\".").arg(ShortCutToText(ShortCut), OtherLabel);
+      return QString();
+    };
+    Edit->OnRefused = [this](const QString& Why) {
+      HotKeyNote->setText(Why);
+      HotKeyNote->show();
+    };
   }
   if (Form.SystemRightColumn) {
     Form.SystemRightColumn->addWidget(Group);

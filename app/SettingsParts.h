@@ -11,6 +11,7 @@
 #include "DebugReadout.h"
 #include "HelpAbout.h"
 
+class QLabel;
 class QSettings;
 class TFilesTab;
 class TGlobalHotKeys;
@@ -32,6 +33,7 @@ public:
   THotKeyEdit* DrawingHotKey;  // "Toggle drawing", Ctrl+F8
   THotKeyEdit* DisplayHotKey;  // "Toggle visibility", Ctrl+F7
   THotKeyEdit* EditorHotKey;   // "Toggle settings", Ctrl+F6
+  QLabel* HotKeyNote;          // why a combination was refused
   TGlobalHotKeys* HotKeys;
   TTray* Tray;
   TDebugReadout Readout;

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -16,6 +18,7 @@
 #include "FilesTab.h"
 #include "FlameWindow.h"
 #include "HotKeyEdit.h"
+#include "HotKeys.h"
 #include "MainForm.h"
 #include "NumB.h"
 #include "ParticleForm.h"
@@ -180,3 +183,31 @@ TEST_F(SettingsWindowWithPrefs, AreReadAtCreation) {
 }
 
 }  // namespace
+
+TEST_F(SettingsWindow, AHotKeyAnotherEditHoldsIsRefusedWithANote) {
+  TSettingsParts& P = *Form->Parts;
+  auto Press = [](THotKeyEdit* Edit, int Key, Qt::KeyboardModifiers Mods) {
+    QKeyEvent Override(QEvent::ShortcutOverride, Key, Mods);
+    QCoreApplication::sendEvent(Edit, &Override);
+    QKeyEvent E(QEvent::KeyPress, Key, Mods);
+    QCoreApplication::sendEvent(Edit, &E);
+  };
+  Press(P.DrawingHotKey, Qt::Key_F7, Qt::ControlModifier);
+  EXPECT_EQ(P.DrawingHotKey->HotKey(), DefaultDrawingHotKey);
+  EXPECT_FALSE(P.HotKeyNote->isHidden());
+  EXPECT_EQ(P.HotKeyNote->text(), QStringLiteral("Ctrl+F7 is already used by \"Toggle visibility\"."));
+  // Its own value again is no change, and no refusal either.
+  Press(P.EditorHotKey, Qt::Key_F6, Qt::ControlModifier);
+  EXPECT_EQ(P.HotKeyNote->text(), QStringLiteral("Ctrl+F7 is already used by \"Toggle visibility\"."));
+  Press(P.DrawingHotKey, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(P.DrawingHotKey->HotKey(), scCtrl | scShift | 'D');
+  EXPECT_TRUE(P.HotKeyNote->isHidden());
+  Press(P.EditorHotKey, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(P.EditorHotKey->HotKey(), DefaultEditorHotKey);
+  EXPECT_EQ(P.HotKeyNote->text(), QStringLiteral("Ctrl+Shift+D is already used by \"Toggle drawing\"."));
+  // None is never a clash: two edits may both be empty.
+  Press(P.DrawingHotKey, Qt::Key_Backspace, Qt::NoModifier);
+  Press(P.DisplayHotKey, Qt::Key_Backspace, Qt::NoModifier);
+  EXPECT_EQ(P.DrawingHotKey->HotKey(), 0);
+  EXPECT_EQ(P.DisplayHotKey->HotKey(), 0);
+}
