@@ -11,9 +11,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
 . "$here/lib.sh"
 gui_begin clickthrough "${1:-}"
-out=$build/gui-clickthrough
-mkdir -p "$out"
-rm -f "$out"/*.png
 
 flame_geometry() { read -r fx fy fw fh < <(geometry "$(window_id PartForm visible)"); }
 # A transparent pixel: the flame window's top-right corner, right of the

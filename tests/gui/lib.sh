@@ -165,12 +165,16 @@ click_widget() {
 }
 
 # gui_begin NAME BUILD_DIR [GEOMETRY]: the start of a desktop scenario: sets
-# build, quelma (the program) and work (a private folder), and starts the
-# session (gui_session) on a 1280x800 display unless told otherwise.
+# build, quelma (the program), work (a private folder) and out (an emptied
+# folder for screenshots, BUILD_DIR/gui-NAME), and starts the session
+# (gui_session) on a 1280x800 display unless told otherwise.
 gui_begin() {
   build=${2:?usage: $1.sh BUILD_DIR}
   quelma=$build/app/quelma
   [ -x "$quelma" ] || { echo "$1: $quelma is not built" >&2; exit 1; }
   work=$(mktemp -d)
+  out=$build/gui-$1
+  mkdir -p "$out"
+  rm -f "$out"/*.png
   gui_session "${3:-1280x800x24}"
 }

@@ -8,8 +8,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
 . "$here/lib.sh"
 gui_begin sliders "${1:-}"
-out=$build/gui-sliders
-mkdir -p "$out"
 
 start_quelma /TRAY
 xdotool key ctrl+F6
