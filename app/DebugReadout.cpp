@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include "HelpAbout.h"
 #include "ParticleForm.h"
 #include "StateFile.h"
 
@@ -51,6 +52,12 @@ void TDebugReadout::DebugBoxClick(bool Checked) {
   if (!Checked) {
     if (ClearFading) ClearFading();
     if (Window) Window->setWindowTitle(QStringLiteral("QUELMA"));
+    // The snapshot goes with debug mode: a long list of emitters would
+    // otherwise stand in the Help tab for the rest of the run.
+    if (HelpMemo) {
+      HelpMemo->setPlainText(QuickHelpText());
+      HelpMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
     return;
   }
   if (!HelpMemo || !E) return;

@@ -1,6 +1,8 @@
 #include "HelpAbout.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -65,15 +67,45 @@ void TLogo::paintEvent(QPaintEvent*) {
   G.drawText(R, Qt::AlignCenter, QStringLiteral("QUELMA"));
 }
 
-QPlainTextEdit* BuildHelpSheet(QWidget* Sheet) {
+void TLogo::mouseReleaseEvent(QMouseEvent* Event) {
+  if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && OnClick) OnClick();
+}
+
+QString HelpFile(const QString& AppFolder) {
+  for (const QString& C : {AppFolder + QStringLiteral("README.md"),
+                           AppFolder + QStringLiteral("../share/doc/quelma/README.md")})
+    if (QFileInfo(C).isFile()) return QFileInfo(C).canonicalFilePath();
+  return QString();
+}
+
+namespace {
+
+QLabel* MakeLink(QWidget* Parent, const char* Name, const QString& Text) {
+  // The owner opens the help itself (it hides the drawing window first).
+  auto* L = new QLabel(QStringLiteral("<a href=\"help\">%1</a>").arg(Text.toHtmlEscaped()), Parent);
+  L->setObjectName(QString::fromLatin1(Name));
+  L->setTextFormat(Qt::RichText);
+  L->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  L->setOpenExternalLinks(false);
+  // Only the text is the link: the label is as wide as its text.
+  L->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  return L;
+}
+
+}  // namespace
+
+THelpSheet BuildHelpSheet(QWidget* Sheet) {
+  THelpSheet H;
   auto* Layout = new QVBoxLayout(Sheet);
-  auto* Memo = new QPlainTextEdit(Sheet);
-  Memo->setObjectName(QStringLiteral("HelpMemo"));
-  Memo->setFrameShape(QFrame::NoFrame);
-  Memo->setReadOnly(true);
-  Memo->setPlainText(QuickHelpText());
-  Layout->addWidget(Memo);
-  return Memo;
+  H.HelpMemo = new QPlainTextEdit(Sheet);
+  H.HelpMemo->setObjectName(QStringLiteral("HelpMemo"));
+  H.HelpMemo->setFrameShape(QFrame::NoFrame);
+  H.HelpMemo->setReadOnly(true);
+  H.HelpMemo->setPlainText(QuickHelpText());
+  Layout->addWidget(H.HelpMemo);
+  H.HelpLink = MakeLink(Sheet, "HelpLink", QStringLiteral("The whole help"));
+  Layout->addWidget(H.HelpLink, 0, Qt::AlignLeft);
+  return H;
 }
 
 TAboutSheet BuildAboutSheet(QWidget* Sheet, const QString& Version) {
@@ -85,9 +117,12 @@ TAboutSheet BuildAboutSheet(QWidget* Sheet, const QString& Version) {
   auto* Column = new QVBoxLayout;
   A.VersionLabel = new QLabel(QStringLiteral("Version ") + Version, Sheet);
   A.VersionLabel->setObjectName(QStringLiteral("VersionLabel"));
+  A.Logo->setCursor(Qt::PointingHandCursor);
+  A.AboutLink = MakeLink(Sheet, "AboutLink", QStringLiteral("QUELMA's help and manual"));
   A.DeskIconsBtn = new QPushButton(QStringLiteral("My desktop icons on fire!"), Sheet);
   A.DeskIconsBtn->setObjectName(QStringLiteral("DeskIconsBtn"));
   Column->addWidget(A.VersionLabel);
+  Column->addWidget(A.AboutLink, 0, Qt::AlignLeft);
   Column->addWidget(A.DeskIconsBtn, 0, Qt::AlignLeft);
   Column->addStretch(1);
   Row->addLayout(Column, 1);

@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMessageBox>
+#include <QUrl>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -147,11 +151,30 @@ void TQUELMAMainForm::BuildTopRow() {
   QObject::connect(ExitBtn, &QPushButton::clicked, this, [this] { ExitBtnClick(); });
 }
 
-void TQUELMAMainForm::BuildHelpSheet() { HelpMemo = ::BuildHelpSheet(HelpSheet); }
+void TQUELMAMainForm::BuildHelpSheet() {
+  const THelpSheet Help = ::BuildHelpSheet(HelpSheet);
+  HelpMemo = Help.HelpMemo;
+  QObject::connect(Help.HelpLink, &QLabel::linkActivated, this, [this] { OpenHelp(); });
+}
+
+void TQUELMAMainForm::OpenHelp() {
+  // The viewer must not open under the drawing window.
+  HideDrawingWindow();
+  const QString File = HelpFile(AppFolder);
+  QString Problem;
+  if (File.isEmpty())
+    Problem = QStringLiteral("The help file (README.md) was not found beside the program or in its "
+                             "documentation folder.");
+  else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(File)))
+    Problem = QStringLiteral("No program was found to show the help file %1.").arg(QDir::toNativeSeparators(File));
+  if (!Problem.isEmpty()) QMessageBox::warning(this, QStringLiteral("QUELMA"), Problem);
+}
 
 void TQUELMAMainForm::BuildAboutSheet() {
   const TAboutSheet About = ::BuildAboutSheet(AboutSheet, QStringLiteral(QUELMA_VERSION));
   VersionLabel = About.VersionLabel;
+  QObject::connect(About.AboutLink, &QLabel::linkActivated, this, [this] { OpenHelp(); });
+  About.Logo->OnClick = [this] { OpenHelp(); };
   DeskIconsBtn = About.DeskIconsBtn;
   // "My desktop icons on fire!": the alternate style with six emitters per icon.
   QObject::connect(DeskIconsBtn, &QPushButton::clicked, this, [this] {

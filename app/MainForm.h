@@ -131,6 +131,10 @@ public:
   bool FlameStayOnTop() override;
   void RaiseFlameWindow() override;
 
+  // The links of the Help and About tabs: the program's help in the desktop's
+  // viewer, the drawing window hidden first; a message when it cannot be.
+  void OpenHelp();
+
   // Escape: ends drawing when a drawing window exists, else closes (hides).
   void FormKeyDown();
   // Shown, not minimised, on top and active: every way of showing the window

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "DebugReadout.h"
+#include "HelpAbout.h"
 #include "ParticleForm.h"
 #include "SettingsTestSupport.h"
 
@@ -66,7 +67,7 @@ TEST_F(DebugReadoutTest, OneLinePerEmitterInTheLocalesFloatForm) {
   EXPECT_EQ(Comma[8], QStringLiteral("EM1 X:12,5 Y:-3"));
 }
 
-TEST_F(DebugReadoutTest, SettingTheBoxReplacesTheHelpAndClearingRestoresTheCaption) {
+TEST_F(DebugReadoutTest, SettingTheBoxReplacesTheHelpAndClearingRestoresCaptionAndHelp) {
   Form.AddEmitter(nullptr, 256, 4, 5);
   Readout.Install();
   Readout.DebugBoxClick(true);
@@ -82,8 +83,9 @@ TEST_F(DebugReadoutTest, SettingTheBoxReplacesTheHelpAndClearingRestoresTheCapti
   EXPECT_FALSE(Form.FDebug);
   EXPECT_EQ(Clears, 1);
   EXPECT_EQ(Window.windowTitle(), QStringLiteral("QUELMA"));
-  // The quick help does not come back.
-  EXPECT_TRUE(Memo.toPlainText().startsWith(QStringLiteral("Thousand sep")));
+  // The emitter list goes; the quick help comes back.
+  EXPECT_EQ(Memo.toPlainText(), QuickHelpText());
+  EXPECT_EQ(Memo.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
   Form.Step(1);
   EXPECT_EQ(Window.windowTitle(), QStringLiteral("QUELMA"));
 }
