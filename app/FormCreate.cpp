@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 
 #include "DesktopWindowing.h"
 #include "FlameWindow.h"
@@ -59,10 +60,18 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   for (const QString& File : Command.Files) LoadSaveState(File, false);
   StartInTray = Command.StartInTray;
 
-  const QString Warning = ReportPerPixelAlphaOnce();
-  CompositingLabel->setText(Warning);
-  CompositingLabel->setVisible(!Warning.isEmpty());
+  ShowCompositingNote(ReportPerPixelAlphaOnce());
+  // A compositing manager may start or stop while the program runs; the note
+  // follows. Asking the display is two round trips, once a second.
+  auto* Watch = new QTimer(this);
+  QObject::connect(Watch, &QTimer::timeout, this, [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
+  Watch->start(CompositingCheckInterval);
   Parts->ShowTray();
+}
+
+void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {
+  if (CompositingLabel->text() != Warning) CompositingLabel->setText(Warning);
+  CompositingLabel->setVisible(!Warning.isEmpty());
 }
 
 QString TQUELMAMainForm::DataFolder() const {

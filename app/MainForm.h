@@ -72,6 +72,9 @@ public:
   QCheckBox* DebugBox;       // "Debug mode"
   QVBoxLayout* SystemRightColumn;  // the hot keys go here
   QLabel* CompositingLabel;  // says when per-pixel alpha cannot be seen
+  // The note of CompositingLabel; "" hides it. Checked again this often (ms).
+  void ShowCompositingNote(const QString& Warning);
+  static constexpr int CompositingCheckInterval = 1000;
 
   // ---- Help and About tabs --------------------------------------------------------
   QPlainTextEdit* HelpMemo;

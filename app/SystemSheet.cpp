@@ -30,6 +30,7 @@ void TQUELMAMainForm::BuildSystemSheet() {
   AddBox->setObjectName(QStringLiteral("AddBox"));
   DebugBox->setObjectName(QStringLiteral("DebugBox"));
   CompositingLabel = new QLabel(SystemSheet);
+  CompositingLabel->setObjectName(QStringLiteral("CompositingLabel"));
   CompositingLabel->setWordWrap(true);
   CompositingLabel->hide();
   Left->addWidget(CompositingLabel);

@@ -72,6 +72,7 @@ gui_require() {
 
 # gui_session GEOMETRY: a virtual display with openbox and xcompmgr, as a user
 # has it; a private user (settings, runtime folder) under $work. Needs $work.
+# With gui_compositor=0 no compositing manager is started.
 gui_session() {
   gui_require Xvfb xdotool xwininfo xprop xev openbox xcompmgr import convert
   mkdir -p "$work/config" "$work/runtime" "$work/home"
@@ -80,8 +81,10 @@ gui_session() {
   export QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
     XDG_RUNTIME_DIR="$work/runtime"
   start_xvfb "$1" "$work" || { echo "Xvfb did not start" >&2; exit 1; }
-  xcompmgr >"$work/xcompmgr.log" 2>&1 &
-  pids+=($!)
+  if [ "${gui_compositor:-1}" = 1 ]; then
+    xcompmgr >"$work/xcompmgr.log" 2>&1 &
+    pids+=($!)
+  fi
   openbox >"$work/openbox.log" 2>&1 &
   pids+=($!)
   wait_for 100 wm_running || { echo "openbox did not start" >&2; exit 1; }
