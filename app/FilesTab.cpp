@@ -5,15 +5,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "DebugMessage.h"
 #include "NumB.h"
 #include "ParticleForm.h"
+#include "StateFile.h"
 
 TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
@@ -39,7 +43,34 @@ QCheckBox* MakeBox(QWidget* Parent, const char* Name, const QString& Caption, bo
   return B;
 }
 
+// The Save dialog names the file that will be written: a name without the
+// extension gets it here, before the dialog checks for a file to overwrite.
+class TFileDialog : public QFileDialog {
+public:
+  using QFileDialog::QFileDialog;
+  bool SavingState = false;
+
+protected:
+  void accept() override {
+    if (!SavingState) return QFileDialog::accept();
+    const QStringList Files = selectedFiles();
+    auto* Edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (Files.size() == 1 && Edit && !QFileInfo(Files.front()).isDir()) {
+      const QString Name = StateFileSaveName(Files.front());
+      if (Name != Files.front()) Edit->setText(Name);
+    }
+    QFileDialog::accept();
+  }
+};
+
 }  // namespace
+
+QString StateFileSaveName(const QString& FileName) {
+  if (FileName.endsWith(QLatin1String(StateFileExtension), Qt::CaseInsensitive)) return FileName;
+  // "name." would otherwise become "name..quelma".
+  if (FileName.endsWith(QLatin1Char('.'))) return FileName + QLatin1String(StateFileExtension + 1);
+  return FileName + QLatin1String(StateFileExtension);
+}
 
 TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent)
   : QObject(Parent), FStyle(Style), FSheet(FilesSheet) {
@@ -93,7 +124,8 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
 }
 
 QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QWidget* Parent) {
-  QFileDialog Dialog(Parent);
+  TFileDialog Dialog(Parent);
+  Dialog.SavingState = Kind == TFileDialogKind::SaveState;
   // Hidden files are listed as well.
   Dialog.setFilter(Dialog.filter() | QDir::Hidden);
   switch (Kind) {
@@ -142,7 +174,7 @@ void TFilesTab::LoadBtnClick() {
 void TFilesTab::SaveBtnClick() {
   if (SuspendDisplay) SuspendDisplay();
   const QString File = Choose(TFileDialogKind::SaveState);
-  if (!File.isEmpty() && LoadSaveState) LoadSaveState(File, true);
+  if (!File.isEmpty() && LoadSaveState) LoadSaveState(StateFileSaveName(File), true);
   if (ResumeDisplay) ResumeDisplay();
 }
 
@@ -165,8 +197,9 @@ TImportSettings TFilesTab::ImportSettings() const {
 void TFilesTab::ImportPictureFile(const QString& FileName) {
   TPartForm* E = Engine ? Engine() : nullptr;
   if (!E) return;
-  // The import swallows its own failures: a picture that cannot be read
-  // changes nothing and shows nothing.
-  ::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(), ImportSettings(), FStyle);
+  // A picture that cannot be read changes nothing; the user is told why.
+  std::string Why;
+  if (!::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(), ImportSettings(), FStyle, &Why))
+    ShowFileError(QString::fromUtf8(ImportErrorText), FileName, QString::fromLocal8Bit(Why.c_str()));
   if (OnStyleChanged) OnStyleChanged();
 }

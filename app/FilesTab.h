@@ -31,6 +31,14 @@ inline constexpr const char* StateFileFilter = "QUELMA state file (*.quelma)";
 
 enum class TFileDialogKind { OpenState, SaveState, OpenPicture };
 
+// The name a state file is saved under: ".quelma" added unless the name ends
+// in it (any letter case), so a file is always written and the Load dialog
+// lists it.
+QString StateFileSaveName(const QString& FileName);
+
+// Shown when a picture cannot be imported, with the file and the reason.
+inline constexpr const char* ImportErrorText = "Error importing the picture.";
+
 class TFilesTab : public QObject {
 public:
   // Style is the settings window's style record (the import changes it); it

@@ -358,9 +358,10 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
     return ::LoadSaveState(QFile::encodeName(FileName).toStdString(), Save, *FEngine, FStyle,
                            Options);
   } catch (const EStateFileError& E) {
-    ShowDebugMessage(QString::fromUtf8(E.what()));
-  } catch (const std::exception&) {
-    ShowDebugMessage(QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText));
+    ShowFileError(QString::fromUtf8(E.what()), FileName, QString::fromStdString(E.Reason()));
+  } catch (const std::exception& E) {
+    ShowFileError(QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText), FileName,
+                  QString::fromLocal8Bit(E.what()));
   }
   // A failed read keeps what it had read: the controls show it, and the
   // engine keeps its style until a control changes or a file is read.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <new>
 
 #include "Colors.h"
 #include "DIBmp.h"
@@ -90,13 +92,18 @@ void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& I
 }
 
 bool ImportPictureFile(TPartForm& Form, const std::string& FileName, const TImportSettings& Import,
-                       TStyleSettings& Style) {
+                       TStyleSettings& Style, std::string* Error) {
   TDIBmp picture;
   try {
     picture.LoadFromFile(FileName);
     ImportBitmap(Form, picture, Import, Style);
     return true;
+  } catch (const std::bad_alloc&) {
+    if (Error) *Error = "Not enough memory.";
+  } catch (const std::exception& E) {
+    if (Error) *Error = E.what();
   } catch (...) {
-    return false;
+    if (Error) *Error = "Unknown error.";
   }
+  return false;
 }

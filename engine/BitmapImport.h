@@ -29,8 +29,8 @@ inline constexpr int ImportMaxCount = 20000;
 // the surface raises for a picture it cannot convert (before anything changes).
 void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import, TStyleSettings& Style);
 
-// Loads the file into a picture (by its extension) and imports it. Any
-// failure is swallowed: false when the file could not be loaded (nothing
-// changed) or the import failed.
+// Loads the file into a picture (by its extension) and imports it. Nothing
+// is raised: false when the file could not be loaded (nothing changed) or the
+// import failed; Error (when given) then says why.
 bool ImportPictureFile(TPartForm& Form, const std::string& FileName, const TImportSettings& Import,
-                       TStyleSettings& Style);
+                       TStyleSettings& Style, std::string* Error = nullptr);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <new>
 #include <pugixml.hpp>
 #include <vector>
 
@@ -273,6 +274,10 @@ std::string WriteStateText(const TPartForm& Form, const TStyleSettings& Style, c
 
 namespace {
 
+[[noreturn]] void SaveFailure(std::string Reason) { throw EStateFileError(StateSaveErrorText, std::move(Reason)); }
+
+std::string SystemErrorText(int Error) { return std::generic_category().message(Error) + "."; }
+
 // Writes Text to a new file beside Target, then renames it over Target, so
 // a failure never leaves a truncated or half-written state file behind.
 void ReplaceFileWith(const std::string& FileName, const std::string& Text) {
@@ -285,7 +290,7 @@ void ReplaceFileWith(const std::string& FileName, const std::string& Text) {
   }
   struct stat old {};
   const bool existed = ::stat(target.c_str(), &old) == 0;
-  if (existed && !S_ISREG(old.st_mode)) throw EStateFileError(StateSaveErrorText);
+  if (existed && !S_ISREG(old.st_mode)) SaveFailure("A folder or another non-file has that name.");
 
   std::string tmp;
   int fd = -1;
@@ -294,27 +299,29 @@ void ReplaceFileWith(const std::string& FileName, const std::string& Text) {
     fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) throw EStateFileError(StateSaveErrorText);
+  // The temporary file fails for the same reasons the file itself would.
+  if (fd < 0) SaveFailure(errno == EEXIST ? "No temporary file could be made beside it." : SystemErrorText(errno));
 
-  bool ok = true;
+  int error = 0;
   const char* p = Text.data();
   std::size_t left = Text.size();
-  while (ok && left > 0) {
+  while (!error && left > 0) {
     const ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
+    if (n < 0) error = errno;
+    else if (n == 0) error = EIO;
     else {
       p += n;
       left -= std::size_t(n);
     }
   }
-  if (ok && existed) ::fchmod(fd, old.st_mode & 07777);
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) {
+  if (!error && existed) ::fchmod(fd, old.st_mode & 07777);
+  if (!error && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && !error) error = errno;
+  if (!error && ::rename(tmp.c_str(), target.c_str()) != 0) error = errno;
+  if (error) {
     ::unlink(tmp.c_str());
-    throw EStateFileError(StateSaveErrorText);
+    SaveFailure(SystemErrorText(error));
   }
 }
 
@@ -332,7 +339,24 @@ constexpr float MaxFall = 1.0e7f;            // ms of delay, or pixels per tick
 constexpr float MaxStyleThickness = 50.0f;   // the "Thickness" slider's range
 constexpr float MaxStyleWildness = 100.0f;   // the wildness sliders' range
 
-[[noreturn]] void LoadFailure() { throw EStateFileError(StateLoadErrorText); }
+[[noreturn]] void LoadFailure(std::string Reason) { throw EStateFileError(StateLoadErrorText, std::move(Reason)); }
+
+// A value from the file as a reason quotes it: short, on one line.
+std::string Quoted(std::string_view Value) {
+  std::string q;
+  for (char c : Value.substr(0, 40)) q += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+  return "\"" + q + (Value.size() > 40 ? "...\"" : "\"");
+}
+
+// Line and column (from 1) of a byte offset in Text.
+std::string Place(std::string_view Text, std::ptrdiff_t Offset) {
+  if (Offset < 0 || std::size_t(Offset) > Text.size()) return {};
+  const std::string_view before = Text.substr(0, std::size_t(Offset));
+  const std::size_t line = std::size_t(std::count(before.begin(), before.end(), '\n')) + 1;
+  const std::size_t lineStart = before.find_last_of('\n');
+  const std::size_t column = Offset - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
 
 // Keeps the newest Keep emitters of the list, in their order, in one pass.
 void KeepNewest(TEmitterList& List, int32_t Keep) {
@@ -351,14 +375,17 @@ class Reader {
 
   bool Read(std::string_view Text) {
     pugi::xml_document doc;
+    FText = Text;
     const pugi::xml_parse_result parsed =
         doc.load_buffer(Text.data(), Text.size(), pugi::parse_default, pugi::encoding_auto);
-    if (!parsed) LoadFailure();
+    if (!parsed)
+      LoadFailure(std::string("The file is no well-formed XML: ") + parsed.description() + " (" +
+                  Place(Text, parsed.offset) + ").");
     pugi::xml_node root = doc.child("QUELMA_state");
     if (!root) return false;
 
     const pugi::xml_attribute version = root.attribute("Version");
-    if (!version) LoadFailure();
+    if (!version) LoadFailure("The element \"QUELMA_state\" has no \"Version\" attribute.");
     if (Form.FDebug && Options.ShowDebugMessage) Options.ShowDebugMessage(version.value());
 
     if (pugi::xml_node style = root.child("Style"); Options.LoadStyle && style) ReadStyle(style);
@@ -379,20 +406,32 @@ class Reader {
   TPartForm& Form;
   TStyleSettings& Style;
   const TStateFileOptions& Options;
+  std::string_view FText;  // the document as read, for the places in reasons
 
-  static const char* Required(pugi::xml_node n, const char* name) {
+  // 'Element "New" at line 7, column 4': where a reason points the user.
+  std::string ElementAt(pugi::xml_node n) const {
+    const std::string place = Place(FText, n.offset_debug() - 1);  // the "<" before the name
+    return std::string("element \"") + n.name() + "\"" + (place.empty() ? "" : " at " + place);
+  }
+  const char* Required(pugi::xml_node n, const char* name) const {
     const pugi::xml_attribute a = n.attribute(name);
-    if (!a) LoadFailure();
+    if (!a) LoadFailure("The " + ElementAt(n) + " has no \"" + name + "\" attribute.");
     return a.value();
   }
   int32_t Int(pugi::xml_node n, const char* name) const {
-    const auto v = StateTextToInt(Required(n, name));
-    if (!v) LoadFailure();
+    const char* text = Required(n, name);
+    const auto v = StateTextToInt(text);
+    if (!v)
+      LoadFailure(std::string("The \"") + name + "\" attribute of the " + ElementAt(n) +
+                  " is no whole number: " + Quoted(text) + ".");
     return *v;
   }
   bool Bool(pugi::xml_node n, const char* name) const {
-    const auto v = StateTextToBool(Required(n, name), Options.DecimalSeparator);
-    if (!v) LoadFailure();
+    const char* text = Required(n, name);
+    const auto v = StateTextToBool(text, Options.DecimalSeparator);
+    if (!v)
+      LoadFailure(std::string("The \"") + name + "\" attribute of the " + ElementAt(n) +
+                  " is neither True nor False: " + Quoted(text) + ".");
     return *v;
   }
   // Text that is no number reads as 0, as do values beyond Limit.
@@ -491,8 +530,8 @@ bool LoadSaveState(const std::string& FileName, bool Save, TPartForm& Form, TSty
     std::string text;
     try {
       text = WriteStateText(Form, Style, Options);
-    } catch (const std::exception&) {
-      throw EStateFileError(StateSaveErrorText);
+    } catch (const std::exception& E) {
+      SaveFailure(E.what());
     }
     ReplaceFileWith(FileName, text);
     return true;
@@ -502,25 +541,29 @@ bool LoadSaveState(const std::string& FileName, bool Save, TPartForm& Form, TSty
   if (!fs::exists(FileName, ec)) return false;
   std::string text;
   try {
-    if (!fs::is_regular_file(FileName, ec)) LoadFailure();
+    if (!fs::is_regular_file(FileName, ec)) LoadFailure("It is not a regular file.");
     const std::uintmax_t size = fs::file_size(FileName, ec);
-    if (ec || size > StateFileMaxBytes) LoadFailure();
+    if (ec) LoadFailure(ec.message() + ".");
+    if (size > StateFileMaxBytes)
+      LoadFailure("The file is larger than " + std::to_string(StateFileMaxBytes >> 20) + " MB.");
+    errno = 0;
     std::ifstream in(FileName, std::ios::binary);
-    if (!in) LoadFailure();
+    if (!in) LoadFailure(errno ? SystemErrorText(errno) : "The file could not be opened.");
     text.resize(std::size_t(size));
     in.read(text.data(), std::streamsize(size));
-    if (in.gcount() != std::streamsize(size)) LoadFailure();
+    if (in.gcount() != std::streamsize(size)) LoadFailure("The file could not be read to its end.");
   } catch (const EStateFileError&) {
     throw;
-  } catch (const std::exception&) {
-    LoadFailure();
+  } catch (const std::exception& E) {
+    LoadFailure(E.what());
   }
   try {
     return ReadStateText(text, Form, Style, Options);
   } catch (const EStateFileError&) {
     throw;
-  } catch (const std::exception&) {
-    // Out of memory and the like while parsing or adding emitters.
-    LoadFailure();
+  } catch (const std::bad_alloc&) {
+    LoadFailure("Not enough memory.");
+  } catch (const std::exception& E) {
+    LoadFailure(E.what());
   }
 }

@@ -8,16 +8,23 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "Version.h"
 
 class TPartForm;
 struct TStyleSettings;
 
-// Carries exactly the text the application shows in its "Debug" box.
+// what() is exactly the text the application shows in its "Debug" box;
+// Reason() says why, for the box's detail ("" when nothing more is known).
 class EStateFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EStateFileError(const char* Text, std::string Reason = {})
+      : std::runtime_error(Text), FReason(std::move(Reason)) {}
+  const std::string& Reason() const { return FReason; }
+
+ private:
+  std::string FReason;
 };
 
 inline constexpr const char* StateLoadErrorText = "Error loading the file.";

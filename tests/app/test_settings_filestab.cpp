@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "DebugMessage.h"
 #include "FilesTab.h"
 #include "NumB.h"
 #include "ParticleForm.h"
@@ -137,9 +138,17 @@ TEST_F(FilesTabTest, APictureThatCannotBeReadChangesNothing) {
   F.write("not a picture");
   F.close();
   Form.AddEmitter(nullptr, 256, 1, 2);
+  std::vector<TUserMessage> Shown;
+  SetUserMessageHandler([&Shown](const TUserMessage& M) { Shown.push_back(M); });
   Tab->Button2Click();
+  SetUserMessageHandler(nullptr);
   EXPECT_EQ(Form.FEmitters.Count, 1);
   EXPECT_EQ(Styles->MaxCountSel->Position(), 10000);
+  // ...and says so.
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown.front().Text, QString::fromLatin1(ImportErrorText));
+  EXPECT_EQ(Shown.front().Kind, TUserMessage::Warning);
+  EXPECT_TRUE(Shown.front().Detail.startsWith(Chosen));
 }
 
 TEST(WaitCursor, NestsAndRestores) {

@@ -5,6 +5,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,7 +15,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <iterator>
 #include <memory>
+#include <vector>
 
 #include "DebugMessage.h"
 #include "FilesTab.h"
@@ -32,7 +37,10 @@ namespace {
 class SettingsWindow : public SettingsAppTest {
 protected:
   void SetUp() override {
-    SetDebugMessageHandler([this](const QString& T) { Messages << T; });
+    SetUserMessageHandler([this](const TUserMessage& M) {
+      Messages << M.Text;
+      Shown.push_back(M);
+    });
     ASSERT_TRUE(Prefs.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Prefs.path());
     WritePrefs();
@@ -51,6 +59,7 @@ protected:
 
   QTemporaryDir Folder, Prefs;
   QStringList Messages;
+  std::vector<TUserMessage> Shown;
   std::unique_ptr<TQUELMAMainForm> Form;
 };
 
@@ -109,6 +118,94 @@ TEST_F(SettingsWindow, AFailedReadShowsWhatItReadOnTheSliders) {
   EXPECT_EQ(Form->Parts->StyleTabs->GravitySel->Position(), 700);
   EXPECT_EQ(E.FGravity, Gravity);  // applied only when a control changes
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
+}
+
+// Every file that fails says which file and why, with a warning icon, in the
+// "Debug" box; the "Files" tab's buttons reach it as a user's click would.
+TEST_F(SettingsWindow, FileErrorsNameTheFileAndTheReason) {
+  TFilesTab& Tab = *Form->Parts->FilesTab;
+  QString Chosen;
+  Tab.ChooseFile = [&Chosen](TFileDialogKind) { return Chosen; };
+  auto Write = [this](const char* Name, const QByteArray& Bytes) {
+    QFile F(File(Name));
+    EXPECT_TRUE(F.open(QIODevice::WriteOnly));
+    F.write(Bytes);
+    return File(Name);
+  };
+  ASSERT_TRUE(QDir(Folder.path()).mkdir(QStringLiteral("folder.quelma")));
+  const struct {
+    const char* Name;
+    QString File;
+    QPushButton* Button;
+    const char* Text;
+    const char* Reason;
+  } Cases[] = {
+      {"load a file without art positions",
+       Write("broken.quelma", "<QUELMA_state Version=\"1.0.0.0\"><Art><Emitters>\n<New Y=\"1\" FS=\"0\" AM=\"1\"/>"
+                              "</Emitters></Art></QUELMA_state>"),
+       Tab.LoadBtn, "Error loading the file.", "element \"New\" at line 2, column 1 has no \"X\" attribute"},
+      {"save into a missing folder", File("missing/style.quelma"), Tab.SaveBtn, "Error saving the file.",
+       "No such file or directory"},
+      {"save over a folder", File("folder.quelma"), Tab.SaveBtn, "Error saving the file.", "folder"},
+      {"import a picture that is none", Write("picture.png", "not a picture"), Tab.Button2,
+       "Error importing the picture.", "PNG is invalid"},
+      {"import a kind of picture nobody reads", Write("picture.gif", "GIF89a"), Tab.Button2,
+       "Error importing the picture.", "Unknown picture file extension (.gif)"},
+  };
+  for (const auto& C : Cases) {
+    Shown.clear();
+    Chosen = C.File;
+    C.Button->click();
+    ASSERT_EQ(Shown.size(), 1u) << C.Name;
+    const TUserMessage& M = Shown.front();
+    EXPECT_EQ(M.Caption, QStringLiteral("Debug")) << C.Name;
+    EXPECT_EQ(M.Text, QString::fromUtf8(C.Text)) << C.Name;
+    EXPECT_EQ(M.Kind, TUserMessage::Warning) << C.Name;
+    const QStringList Detail = M.Detail.split(QLatin1Char('\n'));
+    ASSERT_EQ(Detail.size(), 2) << C.Name << ": " << M.Detail.toStdString();
+    EXPECT_EQ(Detail[0], C.File) << C.Name;
+    EXPECT_TRUE(Detail[1].contains(QString::fromUtf8(C.Reason))) << C.Name << ": " << M.Detail.toStdString();
+  }
+  // The debug readout of a file's version is no error.
+  Shown.clear();
+  Form->DebugBox->setChecked(true);
+  Chosen = QStringLiteral(QUELMA_SOURCE_DIR "/Data/Neon.quelma");
+  Tab.LoadBtn->click();
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown.front().Text, QStringLiteral("1.0.0.0"));
+  EXPECT_EQ(Shown.front().Kind, TUserMessage::Information);
+  EXPECT_TRUE(Shown.front().Detail.isEmpty());
+}
+
+// "Save" writes a file whatever name the dialog gave: the extension is added
+// when missing, and the file then loads back.
+TEST_F(SettingsWindow, SavingWithoutTheExtensionWritesAFileThatLoadsBack) {
+  TFilesTab& Tab = *Form->Parts->FilesTab;
+  QString Chosen;
+  Tab.ChooseFile = [&Chosen](TFileDialogKind) { return Chosen; };
+  TPartForm& E = *Form->Engine();
+  const struct {
+    const char* Typed;
+    const char* Written;
+  } Cases[] = {
+      {"plain", "plain.quelma"},
+      {"style.txt", "style.txt.quelma"},
+      {"dot.", "dot.quelma"},
+      {"upper.QUELMA", "upper.QUELMA"},
+      {"kept.quelma", "kept.quelma"},
+  };
+  for (const auto& C : Cases) {
+    E.FEmitters.Clear();
+    E.AddEmitter(nullptr, 256, 7, 8);
+    Chosen = File(C.Typed);
+    Tab.SaveBtn->click();
+    EXPECT_TRUE(QFileInfo::exists(File(C.Written))) << C.Typed;
+    E.FEmitters.Clear();
+    EXPECT_TRUE(Form->LoadSaveState(File(C.Written), false)) << C.Typed;
+    EXPECT_EQ(E.FEmitters.Count, 1) << C.Typed;
+  }
+  EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), int(std::size(Cases)));  // nothing else
+  EXPECT_TRUE(Messages.isEmpty());
 }
 
 TEST_F(SettingsWindow, HotKeysTrayAndHandOverReachTheirActions) {

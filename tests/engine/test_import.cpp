@@ -198,10 +198,20 @@ TEST_F(Import, NothingToImport) {
 TEST_F(Import, PictureFiles) {
   fx::TTempDir dir;
   form.AddEmitter(nullptr, 256, 1, 2);
-  // A file that cannot be loaded changes nothing.
-  EXPECT_FALSE(ImportPictureFile(form, dir.Path + "/missing.png", import, settings));
-  EXPECT_FALSE(ImportPictureFile(form, dir.Write("bad.bmp", {'B', 'M', 1}), import, settings));
-  EXPECT_FALSE(ImportPictureFile(form, dir.Write("x.gif", {1}), import, settings));
+  // A file that cannot be loaded changes nothing, and says why.
+  const struct {
+    std::string File;
+    const char* Why;
+  } Failures[] = {
+      {dir.Path + "/missing.png", "No such file"},
+      {dir.Write("bad.bmp", {'B', 'M', 1}), "DIB is invalid"},
+      {dir.Write("x.gif", {1}), "Unknown picture file extension (.gif)"},
+  };
+  for (const auto& f : Failures) {
+    std::string why;
+    EXPECT_FALSE(ImportPictureFile(form, f.File, import, settings, &why)) << f.File;
+    EXPECT_NE(why.find(f.Why), std::string::npos) << f.File << ": " << why;
+  }
   EXPECT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(settings.MaxCount, 10000);
 

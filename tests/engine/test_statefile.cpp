@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "FlameDisplay.h"
 #include "ParticleForm.h"
@@ -498,6 +499,62 @@ TEST_F(StateFileTest, FileReadingErrors) {
     big.put(' ');
   }
   EXPECT_THROW(LoadSaveState(Path("big.quelma"), false, form, style), EStateFileError);
+}
+
+// The reason goes into the message box's detail: it must name what is wrong
+// and where, so a user can find the place in the file.
+TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
+  const struct {
+    const char* Name;
+    std::string Text;
+    std::vector<std::string> Fragments;
+  } Reading[] = {
+      {"not XML", "this is not xml", {"no well-formed XML", "line 1"}},
+      {"cut short", "<QUELMA_state Version=\"1\">\n  <Art>\n    <Emitters>", {"no well-formed XML", "line 3"}},
+      {"no version", "<QUELMA_state/>", {"\"QUELMA_state\"", "\"Version\""}},
+      {"missing X", Doc("", "<Art><Emitters>\n<New X=\"1\" Y=\"0\" FS=\"0\" AM=\"1\"/>\n<New Y=\"0\" FS=\"0\" AM=\"1\"/></Emitters></Art>"),
+       {"element \"New\" at line 3, column 1", "no \"X\" attribute"}},
+      {"integer", Doc("", "<Art><Emitters><New X=\"1\" Y=\"0\" FS=\"0\" AM=\"25.5\"/></Emitters></Art>"),
+       {"\"AM\"", "\"New\"", "no whole number", "\"25.5\""}},
+      {"boolean", Doc("<Style><Emitters Max_alpha=\"55\" Hue=\"35\" Saturation=\"107\" Lightness=\"175\" Max_count=\"10\" "
+                      "Thickness=\"15\" Fat=\"maybe\"/></Style>", ""),
+       {"\"Fat\"", "\"Emitters\"", "neither True nor False", "\"maybe\""}},
+  };
+  for (const auto& c : Reading) {
+    try {
+      Read(c.Text);
+      ADD_FAILURE() << c.Name << ": no error";
+    } catch (const EStateFileError& e) {
+      EXPECT_STREQ(e.what(), "Error loading the file.") << c.Name;
+      for (const std::string& f : c.Fragments)
+        EXPECT_NE(e.Reason().find(f), std::string::npos) << c.Name << ": \"" << f << "\" not in: " << e.Reason();
+    }
+  }
+
+  // Files: the system's own words for what went wrong.
+  fs::create_directory(Path("folder.quelma"));
+  WriteAll(Path("big.quelma"), std::string(std::size_t(StateFileMaxBytes) + 1, ' '));
+  const struct {
+    const char* Name;
+    std::string File;
+    bool Save;
+    const char* Text;
+    const char* Fragment;
+  } Files[] = {
+      {"save into a missing folder", Path("missing/x.quelma"), true, "Error saving the file.", "No such file or directory"},
+      {"save over a folder", Path("folder.quelma"), true, "Error saving the file.", "folder"},
+      {"read a folder", Path("folder.quelma"), false, "Error loading the file.", "not a regular file"},
+      {"read a huge file", Path("big.quelma"), false, "Error loading the file.", "larger than 16 MB"},
+  };
+  for (const auto& c : Files) {
+    try {
+      LoadSaveState(c.File, c.Save, form, style);
+      ADD_FAILURE() << c.Name << ": no error";
+    } catch (const EStateFileError& e) {
+      EXPECT_STREQ(e.what(), c.Text) << c.Name;
+      EXPECT_NE(e.Reason().find(c.Fragment), std::string::npos) << c.Name << ": " << e.Reason();
+    }
+  }
 }
 
 TEST_F(StateFileTest, HostileValuesAreBoundedAndTheEngineRunsOn) {
