@@ -1,5 +1,7 @@
 #include "DesktopIcons.h"
 
+#include "DebugMessage.h"
+
 #include <QCheckBox>
 #include <QFile>
 #include <QGuiApplication>
@@ -43,6 +45,15 @@ void TDesktopIconsHost::SetLoadStyle(bool Checked) {
 
 void TDesktopIconsHost::SetLoadArt(bool Checked) {
   if (FLArtBox) FLArtBox->setChecked(Checked);
+}
+
+void TDesktopIconsHost::NoIconsFound() {
+  TUserMessage M;
+  M.Caption = QStringLiteral("QUELMA");
+  M.Text = QStringLiteral("No desktop icons were found: nothing was set on fire.");
+  M.Detail = QStringLiteral("The desktop shows no icons, or keeps their places where QUELMA cannot read "
+                            "them. The art and \"Keep in front\" are as they were.");
+  ShowUserMessage(M);
 }
 
 void TDesktopIconsHost::LoadStateFile(const std::string& FileName) {

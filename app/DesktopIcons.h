@@ -33,6 +33,7 @@ public:
   void SetLoadStyle(bool Checked) override;
   void SetLoadArt(bool Checked) override;
   void LoadStateFile(const std::string& FileName) override;
+  void NoIconsFound() override;
 
 private:
   QCheckBox* FWFrontBox;

@@ -15,7 +15,9 @@
 
 #include <cstdlib>
 
+#include "MainForm.h"
 #include "NumB.h"
+#include "ParticleForm.h"
 
 namespace {
 
@@ -36,6 +38,8 @@ QString TestProbeText() {
   };
   if (QWidget* F = QApplication::focusWidget()) Line(QStringLiteral("focus"), F->objectName());
   else Line(QStringLiteral("focus"), QString());
+  if (QUELMAMainForm && QUELMAMainForm->Engine())
+    Line(QStringLiteral("emitters"), QString::number(QUELMAMainForm->Engine()->FEmitters.Count));
   for (QWidget* W : QApplication::topLevelWidgets()) {
     const QString Title = W->windowTitle();
     if (Title.isEmpty()) continue;

@@ -1,8 +1,9 @@
 #pragma once
 // A readout of the program's state for the end-to-end tests. When the
 // environment names a file in QUELMA_TEST_PROBE, the program rewrites that
-// file several times a second with one "name=value" line per fact: the state
-// of every named check box, slider, edit and label, the keyboard focus, the
+// file several times a second with one "name=value" line per fact: the
+// number of emitters, the state of every named check box, slider, edit and
+// label, the keyboard focus, the
 // shown top-level windows with their window state, and the text of any open
 // message box. The tests drive the program with real input and read here
 // what cannot be seen from outside the process.

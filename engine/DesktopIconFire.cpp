@@ -24,6 +24,11 @@ bool DeskIconsBtnClick(TPartForm& Form, TDeskIconsHost& Host, const std::string&
   try {
     IconPositions.clear();
     TDesktopIcons icons = Host.GetDesktopIcons();
+    if (icons.Positions.empty()) {
+      // Loading the style would replace the user's art with nothing.
+      Host.NoIconsFound();
+      return false;
+    }
     IconPositions = std::move(icons.Positions);
     Host.SetKeepInFront(false);
     Host.SetLoadStyle(true);

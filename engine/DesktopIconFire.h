@@ -40,6 +40,8 @@ public:
   // Reads a state file as "Load" does with the boxes as they are; a missing
   // file is skipped.
   virtual void LoadStateFile(const std::string& FileName) = 0;
+  // The desktop showed no icons: nothing was changed; tell the user.
+  virtual void NoIconsFound() {}
 };
 
 // The icon positions being placed: empty except during DeskIconsBtnClick.
@@ -53,5 +55,7 @@ void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions
 
 // The button's handler: icon positions, "Keep in front" cleared, "Load style"
 // and "Load art" set, StyleFileName read, emitters placed, the list emptied.
-// Every error is swallowed; returns whether the emitters were placed.
+// Without icons nothing is changed (the art and "Keep in front" stay) and the
+// host is told. Every error is swallowed; returns whether emitters were
+// placed.
 bool DeskIconsBtnClick(TPartForm& Form, TDeskIconsHost& Host, const std::string& StyleFileName);

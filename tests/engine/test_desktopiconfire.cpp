@@ -36,6 +36,7 @@ public:
     return Icons;
   }
   void SetKeepInFront(bool C) override { KeepInFront = C; Log += C ? "front+ " : "front- "; }
+  void NoIconsFound() override { Log += "none"; }
   void SetLoadStyle(bool C) override { LoadStyle = C; Log += C ? "style+ " : "style- "; }
   void SetLoadArt(bool C) override { LoadArt = C; Log += C ? "art+ " : "art- "; }
   void LoadStateFile(const std::string& FileName) override {
@@ -134,12 +135,13 @@ TEST_F(DesktopIconFireTest, UnknownIconSizeMeans32AndOneDrawPerRowEmitter) {
   EXPECT_EQ(RandSeed, expected);
 }
 
-TEST_F(DesktopIconFireTest, NoIconsLoadsTheStyleAndPlacesNothing) {
+TEST_F(DesktopIconFireTest, NoIconsChangesNothingAndSaysSo) {
   DrawSomething();
-  ASSERT_TRUE(DeskIconsBtnClick(form, host, AlternateFire));
-  EXPECT_EQ(form.FEmitters.Count, 0);
-  EXPECT_EQ(host.Style.Thickness, 6);
-  EXPECT_EQ(host.Log, "icons front- style+ art+ load");
+  const int32_t Before = form.FEmitters.Count;
+  EXPECT_FALSE(DeskIconsBtnClick(form, host, AlternateFire));
+  EXPECT_EQ(form.FEmitters.Count, Before);
+  EXPECT_EQ(host.Style, TStyleSettings{});
+  EXPECT_EQ(host.Log, "icons none");
 }
 
 TEST_F(DesktopIconFireTest, SecondClickReplacesTheArtAgain) {
