@@ -65,7 +65,24 @@ choose SaveBtn "Save" "$work/files/mystyle"
 check "NAME.quelma is written" wait_for 50 test -s "$work/files/mystyle.quelma"
 check "no box" box_gone
 
+echo "== the version box of debug mode"
+click_widget tab.System
+wait_for 30 probe_is SheetSelect System
+click_widget DebugBox
+wait_for 30 probe_is DebugBox 1
+click_widget tab.Files
+choose LoadBtn "Load" "$(dirname "$quelma")/Data/Neon.quelma"
+check "shows the file's version" wait_for 50 probe_is messagebox.text 1.0.0.0
+read -r _ _ bw _ < <(geometry "$(window_id Debug visible)")
+check "wide enough for its caption ($bw pixels)" test "${bw:-0}" -ge 200
+import -window root "$out/version-box.png"
+close_box
+click_widget tab.System
+click_widget DebugBox
+wait_for 30 probe_is DebugBox 0
+
 echo "== desktop icons on a desktop without any"
+emitters=$(probe emitters)  # Neon's art now
 click_widget tab.About
 wait_for 30 probe_is SheetSelect About
 click_widget DeskIconsBtn

@@ -48,8 +48,10 @@ window_id() {
 }
 is_visible() { [ -n "$(window_id "$1" visible)" ]; }
 
-# geometry ID: "X Y W H" of a window.
+# geometry ID: "X Y W H" of a window ("" for no window: xwininfo would wait
+# for a click to pick one).
 geometry() {
+  [ -n "$1" ] || return 1
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
                            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
@@ -173,6 +175,7 @@ click_widget() {
 # (gui_session) on a 1280x800 display unless told otherwise.
 gui_begin() {
   build=${2:?usage: $1.sh BUILD_DIR}
+  build=$(cd "$build" && pwd) || exit 1
   quelma=$build/app/quelma
   [ -x "$quelma" ] || { echo "$1: $quelma is not built" >&2; exit 1; }
   work=$(mktemp -d)
