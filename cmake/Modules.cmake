@@ -33,5 +33,5 @@ function(quelma_tests folder)
   target_compile_definitions(${exe} PRIVATE QUELMA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUELMA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/${folder}/data")
   # Widget tests run on Qt's offscreen platform: no display needed.
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${folder}."
-    PROPERTIES LABELS ${folder} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS ${folder} TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
