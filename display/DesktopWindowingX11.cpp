@@ -63,6 +63,24 @@ xcb_window_t NativeId(const QWidget* Window)
   return W && W->handle() ? xcb_window_t(W->winId()) : xcb_window_t(XCB_WINDOW_NONE);
 }
 
+// The child of the root window that holds W: its frame under a window manager
+// that reparents, else W itself; XCB_WINDOW_NONE when W is gone.
+xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W)
+{
+  for (int Depth = 0; Depth < 16 && W != XCB_WINDOW_NONE; ++Depth) {
+    xcb_query_tree_reply_t* Tree = xcb_query_tree_reply(C, xcb_query_tree(C, W), nullptr);
+    if (!Tree)
+      return XCB_WINDOW_NONE;
+    const xcb_window_t Root = Tree->root;
+    const xcb_window_t Parent = Tree->parent;
+    std::free(Tree);
+    if (Parent == Root || Parent == XCB_WINDOW_NONE)
+      return W;
+    W = Parent;
+  }
+  return XCB_WINDOW_NONE;
+}
+
 }  // namespace
 
 TAlphaCompositing AlphaCompositing()
@@ -162,17 +180,9 @@ TNativeWindowState NativeWindowState(const QWidget* Window)
   }
   // The root's child that holds the window: the window itself, or the frame a
   // window manager put around it.
-  xcb_window_t Top = Own;
-  for (int Depth = 0; Depth < 16; ++Depth) {
-    xcb_query_tree_reply_t* Q = xcb_query_tree_reply(C, xcb_query_tree(C, Top), nullptr);
-    if (!Q)
-      return State;
-    const xcb_window_t Parent = Q->parent;
-    std::free(Q);
-    if (Parent == Root || Parent == XCB_WINDOW_NONE)
-      break;
-    Top = Parent;
-  }
+  const xcb_window_t Top = TopLevelOf(C, Own);
+  if (Top == XCB_WINDOW_NONE)
+    return State;
   if (xcb_query_tree_reply_t* Q = xcb_query_tree_reply(C, xcb_query_tree(C, Root), nullptr)) {
     const xcb_window_t* Children = xcb_query_tree_children(Q);
     const int N = xcb_query_tree_children_length(Q);
@@ -192,24 +202,6 @@ TNativeWindowState NativeWindowState(const QWidget* Window)
   }
   State.Known = true;
   return State;
-}
-
-// The child of the root window that holds W: its frame under a window manager
-// that reparents, else W itself; XCB_WINDOW_NONE when W is gone.
-static xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W)
-{
-  for (int Depth = 0; Depth < 16 && W != XCB_WINDOW_NONE; ++Depth) {
-    xcb_query_tree_reply_t* Tree = xcb_query_tree_reply(C, xcb_query_tree(C, W), nullptr);
-    if (!Tree)
-      return XCB_WINDOW_NONE;
-    const xcb_window_t Root = Tree->root;
-    const xcb_window_t Parent = Tree->parent;
-    std::free(Tree);
-    if (Parent == Root || Parent == XCB_WINDOW_NONE)
-      return W;
-    W = Parent;
-  }
-  return XCB_WINDOW_NONE;
 }
 
 struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
