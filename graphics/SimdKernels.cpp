@@ -2,6 +2,7 @@
 #include "SimdKernels.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -10,6 +11,21 @@
 namespace {
 
 std::atomic<TKernelPath> RequestedPath{TKernelPath::Auto};
+
+// QUELMA_KERNELS=reference|sse2|avx2 picks the path of an Auto request, so a
+// whole program can be run on the scalar reference without rebuilding.
+TKernelPath PathFromEnvironment() {
+  const char* v = std::getenv("QUELMA_KERNELS");
+  if (!v)
+    return TKernelPath::Auto;
+  if (std::strcmp(v, "reference") == 0)
+    return TKernelPath::Reference;
+  if (std::strcmp(v, "sse2") == 0)
+    return TKernelPath::Sse2;
+  if (std::strcmp(v, "avx2") == 0)
+    return TKernelPath::Avx2;
+  return TKernelPath::Auto;
+}
 
 bool X86() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -33,7 +49,10 @@ bool CpuHasAvx2() {
 void SetKernelPath(TKernelPath Path) { RequestedPath.store(Path, std::memory_order_relaxed); }
 
 TKernelPath ActiveKernelPath() {
-  const TKernelPath p = RequestedPath.load(std::memory_order_relaxed);
+  static const TKernelPath fromEnvironment = PathFromEnvironment();
+  TKernelPath p = RequestedPath.load(std::memory_order_relaxed);
+  if (p == TKernelPath::Auto)
+    p = fromEnvironment;
   if (p == TKernelPath::Reference || !X86())
     return TKernelPath::Reference;
   if (p == TKernelPath::Sse2)

@@ -15,7 +15,8 @@ enum class TKernelPath {
   Avx2,       // falls back to Sse2 where the processor lacks AVX2
 };
 
-// Process-wide choice, for tests and benchmarks; Auto by default.
+// Process-wide choice, for tests and benchmarks; Auto by default. Auto takes
+// the environment variable QUELMA_KERNELS (reference, sse2, avx2) when set.
 void SetKernelPath(TKernelPath Path);
 // The path in force, resolved: Reference, Sse2 or Avx2.
 TKernelPath ActiveKernelPath();
