@@ -9,7 +9,7 @@
 #include "BenchPictures.h"
 #include "ColorKernels.h"
 #include "DIBmp.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "SimdKernels.h"
 #include "StyleMapping.h"
 

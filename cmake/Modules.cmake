@@ -1,21 +1,28 @@
 # quelma_module(<name> [DEPS ...]): a static library made of every .cpp in the
-# calling folder. Platform files (*X11.cpp, *Win.cpp, *Null.cpp) are left to the
-# module's own CMakeLists, which adds the one that fits.
+# calling folder and its subfolders (the module's rooms). Each folder is on the
+# include path, so a header is named by its file name alone. A program's
+# main.cpp is left to the module's own CMakeLists; platform code lives in
+# platform/, which adds the sources of the chosen platform.
 function(quelma_module name)
   cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "(X11|Win|Null)\\.cpp$")
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  set(folders ${CMAKE_CURRENT_SOURCE_DIR})
+  foreach(file ${sources} ${headers})
+    get_filename_component(folder ${file} DIRECTORY)
+    list(APPEND folders ${folder})
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
   if(NOT sources)
     # A module with headers only (or none yet) is still a target others can name.
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+    target_include_directories(${name} INTERFACE ${folders} ${PROJECT_BINARY_DIR}/generated)
     target_link_libraries(${name} INTERFACE ${M_DEPS})
     return()
   endif()
   add_library(${name} STATIC ${sources} ${headers})
-  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+  target_include_directories(${name} PUBLIC ${folders} ${PROJECT_BINARY_DIR}/generated)
   target_link_libraries(${name} PUBLIC ${M_DEPS} PRIVATE quelma_warnings)
 endfunction()
 

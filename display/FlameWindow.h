@@ -10,7 +10,7 @@
 
 #include "DesktopWindowing.h"
 #include "FlameDisplay.h"
-#include "LayeredForms.h"
+#include "FadingWindow.h"
 
 class TPartWindow : public TLayeredFormEx, public TFlameDisplay {
 public:

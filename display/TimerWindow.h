@@ -2,7 +2,7 @@
 // the ticks run on the thread the window lives in, the GUI thread.
 #pragma once
 
-#include "QuickTimers.h"
+#include "Timers.h"
 
 #include <QEvent>
 #include <QObject>

@@ -1,7 +1,7 @@
 // Operations on the art as a whole.
 #include <cmath>
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 void TPartForm::CenterArt()
 {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 namespace {
 

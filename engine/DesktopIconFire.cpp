@@ -1,6 +1,6 @@
 #include "DesktopIconFire.h"
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Random.h"
 
 std::vector<TIconPoint> IconPositions;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "Colors.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "SimdKernels.h"
 
 namespace {

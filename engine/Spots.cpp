@@ -6,7 +6,7 @@
 
 #include "Colors.h"
 #include "Numerics.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Primitives.h"
 #include "Random.h"
 #include "SimdKernels.h"

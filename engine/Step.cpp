@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Random.h"
 
 namespace {

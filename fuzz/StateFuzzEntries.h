@@ -17,7 +17,7 @@
 #include "DIBmp.h"
 #include "FlameDisplay.h"
 #include "FuzzEntries.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
 

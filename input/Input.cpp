@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 TInputForm* InputForm = nullptr;
 

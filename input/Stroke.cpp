@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 TArtPoint ScreenToArt(int32_t ScreenX, int32_t ScreenY, float OriginX, float OriginY) {
   // An int32 minus a single is exact in double; only the store rounds.

@@ -18,7 +18,7 @@
 #include "BitmapImport.h"
 #include "DIBmp.h"
 #include "FrameImage.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
 

@@ -13,7 +13,7 @@
 #include "BitmapImport.h"
 #include "DIBmp.h"
 #include "FrameImage.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "RenderOptions.h"
 #include "Soak.h"
 #include "StateFile.h"

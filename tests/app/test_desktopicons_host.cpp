@@ -15,7 +15,7 @@
 
 #include "DesktopIcons.h"
 #include "FlameDisplay.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "SettingsTestSupport.h"
 #include "StateFile.h"
 #include "StyleMapping.h"

@@ -20,12 +20,12 @@
 #include <cmath>
 #include <vector>
 
-#include "DebugMessage.h"
+#include "MessageBoxes.h"
 #include "FlameWindow.h"
 #include "FloatingPoint.h"
 #include "Input.h"
 #include "MainForm.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>

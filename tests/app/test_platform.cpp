@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "Platform.h"
+#include "StartupPlatform.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "DebugReadout.h"
 #include "HelpAbout.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "SettingsTestSupport.h"
 
 namespace {

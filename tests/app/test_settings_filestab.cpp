@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "DebugMessage.h"
+#include "MessageBoxes.h"
 #include "FilesTab.h"
-#include "NumB.h"
-#include "ParticleForm.h"
+#include "NumBar.h"
+#include "FlameEngine.h"
 #include "SettingsTestSupport.h"
 #include "StyleTabs.h"
 

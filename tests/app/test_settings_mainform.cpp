@@ -19,15 +19,15 @@
 #include <memory>
 #include <vector>
 
-#include "DebugMessage.h"
+#include "MessageBoxes.h"
 #include "FilesTab.h"
 #include "FlameWindow.h"
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
 #include "MainForm.h"
-#include "NumB.h"
-#include "ParticleForm.h"
-#include "SettingsParts.h"
+#include "NumBar.h"
+#include "FlameEngine.h"
+#include "SettingsComponents.h"
 #include "SettingsTestSupport.h"
 #include "StyleTabs.h"
 #include "Tray.h"

@@ -13,7 +13,7 @@
 
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
-#include "SaveToReg.h"
+#include "Preferences.h"
 #include "SettingsTestSupport.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "NumB.h"
-#include "ParticleForm.h"
+#include "NumBar.h"
+#include "FlameEngine.h"
 #include "Random.h"
 #include "SettingsTestSupport.h"
 #include "StyleMapping.h"

@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 
-#include "NumB.h"
+#include "NumBar.h"
 #include "RepeatClock.h"
 
 namespace {

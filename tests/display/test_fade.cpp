@@ -1,6 +1,6 @@
 // Animated visibility on a hand-driven animation clock: the constant alphas of
 // each step, the step counts, turning around, swallowed ticks, input state.
-#include "LayeredForms.h"
+#include "FadingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DisplayTestSupport.h"
-#include "QuickTimers.h"
+#include "Timers.h"
 
 namespace {
 

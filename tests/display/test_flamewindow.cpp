@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "DisplayTestSupport.h"
-#include "ParticleForm.h"
-#include "QuickTimers.h"
+#include "FlameEngine.h"
+#include "Timers.h"
 
 namespace {
 

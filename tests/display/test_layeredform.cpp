@@ -1,6 +1,6 @@
 // The layered form: layered rectangle and surface size, size limits, position
 // constraint, presentation of the surface, input state, mouse zones.
-#include "WPControl.h"
+#include "WindowBases.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "DisplayTestSupport.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 namespace {
 

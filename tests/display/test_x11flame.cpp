@@ -22,8 +22,8 @@
 #include <string>
 
 #include "DisplayTestSupport.h"
-#include "ParticleForm.h"
-#include "QuickTimers.h"
+#include "FlameEngine.h"
+#include "Timers.h"
 #include "TimerWindow.h"
 
 namespace {

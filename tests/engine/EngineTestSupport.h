@@ -3,7 +3,7 @@
 // 1920 x 1080 desktop whose centre is the origin.
 #include <gtest/gtest.h>
 
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Random.h"
 
 // The seed that the next draw turns into Next, so a test can choose a draw.

@@ -19,7 +19,7 @@
 
 #include "../../fuzz/StateFuzzEntries.h"
 #include "FlameDisplay.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Random.h"
 #include "StateFile.h"
 #include "StyleMapping.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FlameDisplay.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Random.h"
 #include "StateFile.h"
 #include "StyleMapping.h"

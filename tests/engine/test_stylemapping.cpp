@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "FlameDisplay.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Random.h"
 #include "StyleMapping.h"
 

@@ -14,7 +14,7 @@
 
 #include "FlameDisplay.h"
 #include "Input.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 
 namespace {
 

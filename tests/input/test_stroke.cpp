@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FlameDisplay.h"
-#include "ParticleForm.h"
+#include "FlameEngine.h"
 #include "Stroke.h"
 
 namespace {

@@ -1,0 +1,166 @@
+#pragma once
+// The settings window: the top row of art operations, the tabs of the style,
+// files, system options, help and about, and the owner of the flame window,
+// the engine and the animation timer. Closing it only hides it; "Exit" ends
+// the program.
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+#include "Input.h"
+#include "Timers.h"
+#include "StyleMapping.h"
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QVBoxLayout;
+class TPartForm;
+class TPartWindow;
+class TSettingsParts;
+
+// What the command line asks for.
+struct TCommandLine {
+  QStringList Files;         // arguments not starting with "/", in order
+  bool StartInTray = false;  // "/TRAY" in any letter case
+};
+TCommandLine ParseCommandLine(const QStringList& Arguments);  // without the program name
+
+class TQUELMAMainForm : public QWidget, public TDrawingHost {
+public:
+  TQUELMAMainForm();
+  ~TQUELMAMainForm() override;
+
+  // The creation steps: primitives, floating-point mode, placement, flame
+  // window and engine, origin, style, "Data/Startup.quelma", command line.
+  // AppFolder is the program's folder (trailing separator); Arguments the
+  // command line without the program name.
+  void FormCreate(const QString& AppFolder, const QStringList& Arguments);
+
+  // ---- Top row ---------------------------------------------------------------
+  QPushButton* StartOverBtn;
+  QPushButton* ClearFadingBtn;
+  QPushButton* Button3;  // "Center art"
+  QPushButton* ExitBtn;
+  void StartOverBtnClick();
+  void ClearFadingBtnClick();
+  void Button3Click();
+  void ExitBtnClick();
+
+  // ---- Tabs --------------------------------------------------------------------
+  QTabWidget* SheetSelect;
+  QWidget* FilesSheet;
+  QWidget* EmittersSheet;
+  QWidget* FadingSheet;
+  QWidget* AnimationSheet;
+  QWidget* SystemSheet;
+  QWidget* HelpSheet;
+  QWidget* AboutSheet;
+  QWidget* ArtSheet;  // exists, never shown
+
+  // ---- System tab ----------------------------------------------------------------
+  QCheckBox* DrawingBox;     // "Enable drawing"
+  QCheckBox* DisplayBox;     // "Visible"
+  QCheckBox* WOEVisibleBox;  // "Visible only when editor visible"
+  QCheckBox* WFrontBox;      // "Keep in front"
+  QCheckBox* WSolidBox;      // "Solid (no click-through)"
+  QCheckBox* AddBox;         // "Additive (only works with some graphic cards)"
+  QCheckBox* DebugBox;       // "Debug mode"
+  QVBoxLayout* SystemRightColumn;  // the hot keys go here
+  QLabel* CompositingLabel;  // says when per-pixel alpha cannot be seen
+  // The note of CompositingLabel; "" hides it. Checked again this often (ms).
+  void ShowCompositingNote(const QString& Warning);
+  static constexpr int CompositingCheckInterval = 1000;
+
+  // ---- Help and About tabs --------------------------------------------------------
+  QPlainTextEdit* HelpMemo;
+  QLabel* VersionLabel;
+  QPushButton* DeskIconsBtn;  // "My desktop icons on fire!"
+
+  // ---- Display options ---------------------------------------------------------------
+  bool FSavedDrawing = false;
+  bool FSavedDisplay = false;
+  void DrawingBoxClick();
+  void DisplayBoxClick();
+  void WFrontBoxClick();
+  void WSolidBoxClick();
+  // Flame visible := "Visible" and not ("Visible only when editor visible" and
+  // this window hidden); written only when it differs.
+  void ApplyVisibilityRule();
+  // Around the file dialogs: save and clear "Enable drawing" and "Visible",
+  // then restore them.
+  void SuspendDisplay();
+  void ResumeDisplay();
+
+  // ---- Style and state files -----------------------------------------------------------
+  TStyleSettings FStyle;  // the style as the controls hold it
+  // Writes the whole style into the engine and the timer interval.
+  void ApplyStyle();
+  // Sets the style controls from FStyle without running their handlers.
+  void StyleToControls();
+  // Reads or writes a state file; errors go to the "Debug" message box.
+  // Returns whether the file was read or written.
+  bool LoadSaveState(const QString& FileName, bool Save);
+
+  // The style tabs, the "Files" tab, the hot keys, the tray icon, the
+  // preferences and the debug readout (SettingsParts.h).
+  TSettingsParts* Parts = nullptr;
+
+  // ---- Frame cycle -------------------------------------------------------------------------
+  TQuickTimer AnimTimer;
+  void AnimTimerTimer();
+
+  // ---- Program ---------------------------------------------------------------------------------
+  bool StartInTray = false;
+  QString AppFolder;
+  QString FVersion;
+  // The folder of the shipped state files.
+  QString DataFolder() const;
+
+  TPartWindow* PartWindow() const { return FPartWindow.get(); }
+  TPartForm* Engine() const { return FEngine.get(); }
+
+  // ---- TDrawingHost --------------------------------------------------------------------------
+  QWidget* SettingsWindow() override { return this; }
+  void SetDrawingBox(bool Checked) override;
+  void SetDisplayBox(bool Checked) override;
+  void SetSettingsStayOnTop(bool OnTop) override;
+  void StartOverClick() override;
+  QString DrawingHotKeyText() override;
+  bool FlameStayOnTop() override;
+  void RaiseFlameWindow() override;
+
+  // The links of the Help and About tabs: the program's help in the desktop's
+  // viewer, the drawing window hidden first; a message when it cannot be.
+  void OpenHelp();
+
+  // Escape: ends drawing when a drawing window exists, else closes (hides).
+  void FormKeyDown();
+  // Shown, not minimised, on top and active: every way of showing the window
+  // comes here, so a window minimised by the window manager comes back.
+  void ShowSettingsWindow();
+  // Visible and not minimised.
+  bool Shown() const;
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+  void closeEvent(QCloseEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
+
+private:
+  void BuildTopRow();
+  void BuildSystemSheet();
+  void BuildHelpSheet();
+  void BuildAboutSheet();
+
+  std::unique_ptr<TPartWindow> FPartWindow;
+  std::unique_ptr<TPartForm> FEngine;
+  bool FExiting = false;
+};
+
+// The settings window (nullptr before it is created and after it is gone).
+extern TQUELMAMainForm* QUELMAMainForm;

@@ -1,0 +1,199 @@
+#include "SettingsComponents.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include <array>
+#include <cstdio>
+#include <utility>
+
+#include "FilesTab.h"
+#include "FlameWindow.h"
+#include "HotKeyEdit.h"
+#include "HotKeys.h"
+#include "Input.h"
+#include "MainForm.h"
+#include "FlameEngine.h"
+#include "Preferences.h"
+#include "StateFile.h"
+#include "StyleTabs.h"
+#include "Tray.h"
+
+TSettingsParts::TSettingsParts(TQUELMAMainForm& Form) : QObject(&Form), FForm(Form) {
+  // The component name: the group of the window's placement.
+  if (Form.objectName().isEmpty()) Form.setObjectName(QString::fromLatin1(MainFormPlacementName));
+  // The preference values are named after the boxes.
+  Form.WOEVisibleBox->setObjectName(QStringLiteral("WOEVisibleBox"));
+  Form.WFrontBox->setObjectName(QStringLiteral("WFrontBox"));
+  Form.WSolidBox->setObjectName(QStringLiteral("WSolidBox"));
+  Form.DrawingBox->setObjectName(QStringLiteral("DrawingBox"));
+  Form.DisplayBox->setObjectName(QStringLiteral("DisplayBox"));
+
+  // ---- Style tabs --------------------------------------------------------------
+  StyleTabs = new TStyleTabs(Form.FStyle, Form.EmittersSheet, Form.FadingSheet, Form.AnimationSheet, this);
+  StyleTabs->Engine = [&Form] { return Form.Engine(); };
+  StyleTabs->OnTimerInterval = [&Form](int Interval) { Form.AnimTimer.SetInterval(Interval); };
+  StyleTabs->AttachSystemBoxes(Form.AddBox, Form.DebugBox);
+  StyleTabs->OnDebugBoxClick = [this] { Readout.DebugBoxClick(FForm.DebugBox->isChecked()); };
+
+  // ---- Files tab -----------------------------------------------------------------
+  FilesTab = new TFilesTab(Form.FilesSheet, Form.FStyle, this);
+  FilesTab->Engine = [&Form] { return Form.Engine(); };
+  FilesTab->SuspendDisplay = [&Form] { Form.SuspendDisplay(); };
+  FilesTab->ResumeDisplay = [&Form] { Form.ResumeDisplay(); };
+  FilesTab->LoadSaveState = [&Form](const QString& File, bool Save) { Form.LoadSaveState(File, Save); };
+  FilesTab->OnStyleChanged = [this] { StyleTabs->StyleToControls(); };
+
+  // ---- Hot keys (System tab, right column) ----------------------------------------
+  auto* Group = new QGroupBox(QStringLiteral("Global hot keys"), Form.SystemSheet);
+  auto* Rows = new QFormLayout(Group);
+  struct TEditSpec {
+    THotKeyEdit** Edit;
+    const char* Name;
+    const char* Label;
+    int Default;
+  };
+  for (const TEditSpec& S : {TEditSpec{&DrawingHotKey, "DrawingHotKey", "Toggle drawing", DefaultDrawingHotKey},
+                             TEditSpec{&DisplayHotKey, "DisplayHotKey", "Toggle visibility", DefaultDisplayHotKey},
+                             TEditSpec{&EditorHotKey, "EditorHotKey", "Toggle settings", DefaultEditorHotKey}}) {
+    auto* E = new THotKeyEdit(Group);
+    E->setObjectName(QString::fromLatin1(S.Name));
+    E->SetHotKey(S.Default);
+    // DisplayHotKeyChange: a new combination works at once.
+    E->OnChange = [this](THotKeyEdit*) {
+      HotKeyNote->hide();
+      RegisterHotKeys();
+    };
+    // While an edit takes a combination the keys are not grabbed, or pressing
+    // one of them there would run its action instead of being recorded.
+    E->OnFocusChange = [this](bool Focused) {
+      FEditing = Focused;
+      if (!Focused) HotKeyNote->hide();
+      RegisterHotKeys();
+    };
+    Rows->addRow(QString::fromLatin1(S.Label), E);
+    *S.Edit = E;
+  }
+  // One combination, one action: a key another edit holds is refused, and
+  // this note says why until the next change or the focus leaves.
+  HotKeyNote = new QLabel(Group);
+  HotKeyNote->setObjectName(QStringLiteral("HotKeyNote"));
+  HotKeyNote->setWordWrap(true);
+  HotKeyNote->setStyleSheet(QStringLiteral("color: #b00000"));
+  HotKeyNote->hide();
+  Rows->addRow(HotKeyNote);
+  const std::array<std::pair<THotKeyEdit*, QString>, 3> Edits = {
+      std::pair{DrawingHotKey, QStringLiteral("Toggle drawing")},
+      std::pair{DisplayHotKey, QStringLiteral("Toggle visibility")},
+      std::pair{EditorHotKey, QStringLiteral("Toggle settings")}};
+  for (const auto& [Edit, Label] : Edits) {
+    Edit->Refuse = [Edits, Edit = Edit](int ShortCut) {
+      for (const auto& [Other, OtherLabel] : Edits)
+        if (Other != Edit && ShortCut != 0 && Other->HotKey() == ShortCut)
+          return QStringLiteral("%1 is already used by \"%2\".").arg(ShortCutToText(ShortCut), OtherLabel);
+      return QString();
+    };
+    Edit->OnRefused = [this](const QString& Why) {
+      HotKeyNote->setText(Why);
+      HotKeyNote->show();
+    };
+  }
+  if (Form.SystemRightColumn) {
+    Form.SystemRightColumn->addWidget(Group);
+    Form.SystemRightColumn->addStretch(1);
+  }
+  HotKeys = new TGlobalHotKeys(this);
+  HotKeys->OnHotKey = [this](int Index) { HotKeyPressed(Index); };
+
+  // ---- Tray ------------------------------------------------------------------------
+  Tray = new TTray(this);
+  Tray->OnClick = [this] { TrayIconClick(); };
+  Tray->OnDoubleClick = [this] { SettingsMenuClick(); };
+  Tray->OnDrawMenu = [&Form] { Form.DrawingBox->setChecked(true); };
+  Tray->OnSettingsMenu = [this] { SettingsMenuClick(); };
+  Tray->OnExitMenu = [&Form] { Form.ExitBtnClick(); };
+  Form.setWindowIcon(QuelmaIcon());
+
+  // ---- Debug readout ------------------------------------------------------------------
+  Readout.Engine = [&Form] { return Form.Engine(); };
+  Readout.LayeredBounds = [&Form] { return Form.PartWindow() ? Form.PartWindow()->FLayeredBounds : TRect{}; };
+  Readout.ClearFading = [&Form] { Form.ClearFadingBtnClick(); };
+  Readout.HelpMemo = Form.HelpMemo;
+  Readout.Window = &Form;
+}
+
+TSettingsParts::~TSettingsParts() = default;
+
+void TSettingsParts::EngineCreated() { Readout.Install(); }
+
+void TSettingsParts::LoadSavePrefs(bool Save, QSettings* Store) {
+  TPrefsTargets T;
+  T.Window = &FForm;
+  T.HotKeys = {DrawingHotKey, DisplayHotKey, EditorHotKey};
+  T.Boxes = {FForm.WOEVisibleBox, FForm.WFrontBox, FForm.WSolidBox, FForm.AddBox};
+  ::LoadSavePrefs(T, Save, Store);
+}
+
+void TSettingsParts::RegisterHotKeys() {
+  // An open drawing window names the drawing hot key as it is now.
+  if (InputForm) InputForm->UpdateKeyLabel();
+  if (FEditing) {
+    HotKeys->UnregisterHotKeys();
+    return;
+  }
+  HotKeys->RegisterHotKeys({DrawingHotKey->HotKey(), DisplayHotKey->HotKey(), EditorHotKey->HotKey()});
+}
+
+void TSettingsParts::UnregisterHotKeys() { HotKeys->UnregisterHotKeys(); }
+
+void TSettingsParts::ShowTray() {
+  const QString Note = Tray->Show();
+  if (!Note.isEmpty() && !FTrayNoteGiven) {
+    FTrayNoteGiven = true;
+    std::fprintf(stderr, "%s\n", Note.toLocal8Bit().constData());
+  }
+}
+
+void TSettingsParts::PrepareStateFile(TStateFileOptions& Options) const {
+  Options.LoadStyle = FilesTab->LStyleBox->isChecked();
+  Options.LoadArt = FilesTab->LArtBox->isChecked();
+}
+
+void TSettingsParts::HandOver(const QString& Path) {
+  TrayIconClick();  // a hidden settings window stays hidden
+  if (!Path.isEmpty()) FForm.LoadSaveState(Path, false);
+}
+
+void TSettingsParts::SettingsMenuClick() {
+  // Toggling leaves the flame alone: only closing the window applies
+  // "Visible only when editor visible".
+  if (FForm.Shown())
+    FForm.hide();
+  else
+    FForm.ShowSettingsWindow();
+}
+
+void TSettingsParts::TrayIconClick() {
+  if (!FForm.isVisible()) return;
+  FForm.ShowSettingsWindow();
+}
+
+void TSettingsParts::HotKeyPressed(int Index) {
+  switch (Index) {
+    case 0:
+      FForm.DrawingBox->setChecked(!FForm.DrawingBox->isChecked());
+      break;
+    case 1:
+      FForm.DisplayBox->setChecked(!FForm.DisplayBox->isChecked());
+      break;
+    case 2:
+      SettingsMenuClick();
+      break;
+    default:
+      break;
+  }
+}

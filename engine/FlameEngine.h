@@ -1,0 +1,173 @@
+#pragma once
+// The flame engine: the emitters, the style and animation parameters that the
+// settings write into it, the cover (the screen rectangle the display surface
+// spans) and the frame: step, grow the cover, fade, draw spots, present.
+//
+// The engine paints the surface of a TFlameDisplay; the display owns the
+// window and the surface's size. There is one engine in the program, PartForm.
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ColorKernels.h"
+#include "DIBmp.h"
+#include "Emitters.h"
+#include "FlameDisplay.h"
+#include "ReferenceLists.h"
+
+// Emitter space: single-precision pixels, x right, y down, relative to the
+// origin, a point in screen coordinates (the centre of the settings window's
+// monitor at start-up). Set once, before the style is first applied.
+extern float OriginX;
+extern float OriginY;
+// Position of the origin in the surface: OriginX - cover Left, OriginY - cover
+// Top; recomputed whenever the cover grows, 0 until then.
+extern float SurfaceOffsetX;
+extern float SurfaceOffsetY;
+// Union of the primary screen (0, 0, width, height) and all monitors, in screen
+// coordinates; computed once at start-up.
+extern TRect DesktopRect;
+
+// FCoverRect while nothing is covered (only Left is tested).
+inline constexpr TRect EmptyCover{INT32_MAX, INT32_MAX, -INT32_MAX, -INT32_MAX};
+
+// Initial capacity of the emitter list, so that drawing normally never
+// reallocates.
+inline constexpr int32_t EmitterListCapacity = 5000;
+// Values each spot work buffer holds before it has to grow.
+inline constexpr int32_t SpotBufferValues = 16384;
+
+struct TVector4 {
+  float X = 0, Y = 0, Z = 0, W = 0;
+};
+
+// Bounding box of the emitter positions; MinX > MaxX means there is no art.
+struct TArtBounds {
+  float MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+  bool Empty() const { return MinX > MaxX; }
+};
+
+// Positions of the four fade-colour sliders of the "Fading" tab, each 0..256,
+// which UpdateFadeColor turns into FFadeFactors.
+struct TFadeSliders {
+  int32_t Alpha = 0;
+  int32_t Hue = 0;
+  int32_t Saturation = 0;
+  int32_t Lightness = 0;
+};
+
+using TEmitterList = TOwnedQuickList<TEmitter>;
+
+// The random draws of one spot: its colour, radius, angle and reach.
+struct TSpotDraws {
+  const TEmitter* E = nullptr;
+  uint32_t Color = 0;
+  float R = 0, Phi = 0;
+  double M = 0;
+};
+
+class TPartForm {
+public:
+  // Creation: the emitter list, the empty cover, the work buffers, and the
+  // display placed at (0, 0, 16, 16) with 16 x 16 size limits, presented.
+  explicit TPartForm(TFlameDisplay& Display);
+  ~TPartForm();
+  TPartForm(const TPartForm&) = delete;
+  TPartForm& operator=(const TPartForm&) = delete;
+
+  TFlameDisplay& Display;
+
+  // ---- Engine state ------------------------------------------------------
+  std::vector<float> FSpotBuf;  // spot work buffer; ends holding int32 levels
+  std::vector<float> FSpotTmp;  // second spot work buffer
+  TEmitterList FEmitters{true, EmitterListCapacity};  // ordered, oldest first
+  TRect FCoverRect = EmptyCover;  // screen rectangle the surface covers
+  TRect FArtMargin;               // reach of the flame beyond the emitters, per side
+  bool FChanged = false;          // emitters added, moved or restyled since UpdateCover
+  TEmitterStyle FStyle;           // shared style, followed live by emitters without their own
+  bool FIndependent = false;      // new emitters get their own copy of FStyle
+  double FHuePhase = 0;           // turns of the hue circle added to the fade hue
+  float FHueSpeed = 0;            // turns per tick; 0 = off
+  TVector4 FAttractor;            // attraction point, emitter space
+  int32_t FXBlur = 0;             // horizontal blur window, odd, 1 = none
+  int32_t FYBlur = 0;             // vertical blur window
+  int32_t FYMotion = 0;           // rows per frame, -3..3, negative = up
+  int32_t FMaxCount = 0;          // most emitters kept
+  TLaneFactors FFadeFactors = 0;  // blue, green, red, alpha lanes from the low end
+  float FFrameTime = 0;           // milliseconds per tick
+  float FGravity = 0;             // pixels per tick per tick; <= 0: no falling
+  float FAttraction = 0;          // > 0 pulls to FAttractor, < 0 pushes away
+  float FLifetime = 0;            // milliseconds, or ImmortalLife
+  float FFadeOut = 0;             // milliseconds a dying emitter fades
+  float FFadeOutScale = 0;        // 256 / FFadeOut
+  bool FDebug = false;            // debug readout and flooded frames
+  TFadeSliders FFadeSliders;      // input of UpdateFadeColor
+  int32_t FDebugCounter = 0;      // diagnostic counter of the debug readout
+  bool FBlankPresented = false;   // the last Tick presented a blank cover
+  // Receives the debug readout ("Emitters: ...") every step while FDebug is
+  // set; the settings window shows it as its caption.
+  std::function<void(const std::string&)> OnDebugCaption;
+
+  // ---- Emitters ------------------------------------------------------------
+  TEmitter* Emitter(int32_t i) const { return FEmitters[i]; }
+  // Adds an emitter at (X, Y) with Intensity 0..256, following Style's copy
+  // when given (or always its own copy of FStyle when FIndependent), else the
+  // shared FStyle. Drops the oldest emitter when the list is full.
+  TEmitter* AddEmitter(const TEmitterStyle* Style, int32_t Intensity, float X, float Y);
+  // Ticks passes of falling and attraction, then ageing by Ticks frames, then
+  // the debug readout.
+  void Step(int32_t Ticks);
+  TArtBounds GetArtBounds() const;
+
+  // ---- Cover -----------------------------------------------------------------
+  // Grows the cover (and the display) to hold the art with its margins.
+  void UpdateCover();
+  // "Clear fading": the display back to 16 x 16 at (0, 0), presented, and an
+  // empty cover; the next UpdateCover rebuilds it on an all-zero surface.
+  void ClearFading();
+
+  // ---- Frame -----------------------------------------------------------------
+  // One handled tick of the animation timer, Missed ticks having been
+  // swallowed before it: Step(Missed + 1), UpdateCover, hue cycle, Render,
+  // Present.
+  // An idle flame (a blank cover, no emitters) is presented once, not every
+  // frame: the window already shows the blank surface.
+  void Tick(int32_t Missed);
+  // Fading pass, then one spot per emitter, on (0, 0, layered width, height).
+  // Returns false when the frame was skipped: a blank cover with no emitters
+  // stays blank.
+  bool Render();
+  void Present() { Display.Present(); }
+  // FFadeFactors from FFadeSliders and FHuePhase.
+  void UpdateFadeColor();
+  // Stores the slider positions in FFadeSliders, then UpdateFadeColor.
+  void UpdateFadeColor(int32_t Alpha, int32_t Hue, int32_t Saturation, int32_t Lightness);
+
+  // ---- Art operations ----------------------------------------------------
+  // Centres the art's bounding box on the origin, then clears the fading.
+  void CenterArt();
+  // Turns the art by 18 degrees about the origin and shifts it 10 pixels right.
+  void RotateArt();
+  // Removes every emitter (the list keeps its capacity), then clears the fading.
+  void StartOver();
+
+  // The readout text: "Emitters: " Count "   Frame overflow: " Overflow
+  // "    Debug: " Counter.
+  static std::string DebugCaption(int32_t Count, int32_t Overflow, int32_t Counter);
+
+private:
+  // The draws of one frame's spots and their angles' sines and cosines,
+  // kept so that a frame allocates nothing.
+  std::vector<TSpotDraws> FSpotDraws;
+  std::vector<float> FSpotAngles;
+
+  void FadePass(const TRect& R);
+  void DrawSpots(const TRect& R);
+  void DrawSpot(TDIBmp& Surface, const TEmitter& E);
+  void EnsureSpotBuffers(int32_t Values);
+};
+
+// The program's one engine; set by whoever creates it (nullptr otherwise).
+extern TPartForm* PartForm;
