@@ -73,16 +73,16 @@ struct TBenchEngine {
   TStyleSettings Style;
 
   explicit TBenchEngine(int32_t Emitters) {
-    OriginX = kWidth / 2.0f;
-    OriginY = kHeight / 2.0f;
-    DesktopRect = TRect{0, 0, kWidth, kHeight};
+    Form.OriginX = kWidth / 2.0f;
+    Form.OriginY = kHeight / 2.0f;
+    Form.DesktopRect = TRect{0, 0, kWidth, kHeight};
     Style.MaxCount = 20000;
     ApplyStyle(Form, Style);
     Form.FLifetime = ImmortalLife;
     Display.SetSizeLimits(TRect{kWidth, kHeight, kWidth, kHeight});
     Display.SetLayeredBounds(TRect{0, 0, kWidth, kHeight}, false);
-    SurfaceOffsetX = OriginX;
-    SurfaceOffsetY = OriginY;
+    Form.SurfaceOffsetX = Form.OriginX;
+    Form.SurfaceOffsetY = Form.OriginY;
     std::mt19937 gen(20000);
     auto real = [&] { return double(gen()) / 4294967296.0; };
     for (int32_t i = 0; i < Emitters; ++i)

@@ -22,7 +22,6 @@ enum TNumBarOption {
   nbEndless = 4,         // values wrap around at Min and Max, except while dragging
   nbUpdateOnChange = 5,  // repaint at once after every change
   nbOnBackPaint = 6,     // OnPaintKnob also paints the track background
-  nbCanSelect = 7,       // kept for stored layouts; no behaviour
 };
 
 class TNumBarOptions {

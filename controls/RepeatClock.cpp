@@ -6,7 +6,7 @@
 
 namespace {
 
-class TQtRepeatClock final : public TRepeatClock {
+class TQtRepeatClock final : public IRepeatClock {
  public:
   void StartRepeat(int Interval, std::function<void()> Handler, const void* Owner) override {
     QTimer* timer = Timer();
@@ -50,10 +50,10 @@ TQtRepeatClock& QtClock() {
   return clock;
 }
 
-TRepeatClock* Installed = nullptr;
+IRepeatClock* Installed = nullptr;
 
 }  // namespace
 
-TRepeatClock& RepeatClock() { return Installed ? *Installed : QtClock(); }
+IRepeatClock& RepeatClock() { return Installed ? *Installed : QtClock(); }
 
-void SetRepeatClock(TRepeatClock* Clock) { Installed = Clock; }
+void SetRepeatClock(IRepeatClock* Clock) { Installed = Clock; }

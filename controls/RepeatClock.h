@@ -7,9 +7,9 @@
 
 #include <functional>
 
-class TRepeatClock {
+class IRepeatClock {
  public:
-  virtual ~TRepeatClock() = default;
+  virtual ~IRepeatClock() = default;
   // Calls Handler every Interval milliseconds on behalf of Owner.
   virtual void StartRepeat(int Interval, std::function<void()> Handler, const void* Owner) = 0;
   // Changes the period of the running repeat; the next tick comes one new period later.
@@ -19,9 +19,9 @@ class TRepeatClock {
 };
 
 // The installed clock (the Qt one unless another was installed).
-TRepeatClock& RepeatClock();
+IRepeatClock& RepeatClock();
 // Installs Clock; nullptr brings the Qt clock back. The caller keeps ownership.
-void SetRepeatClock(TRepeatClock* Clock);
+void SetRepeatClock(IRepeatClock* Clock);
 
 // Repeat steps of the arrow buttons: the first after this delay, then faster.
 constexpr int RepeatFirstDelay = 250;

@@ -4,19 +4,6 @@
 
 #include <cstdio>
 
-QString PrepareDisplayPlatform()
-{
-  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    return QString();
-  if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-      qgetenv("XDG_SESSION_TYPE") != QByteArrayLiteral("wayland"))
-    return QString();
-  qputenv("QT_QPA_PLATFORM", "xcb");
-  return QStringLiteral("Wayland session: running on XWayland, since the flame needs exact desktop "
-                        "coordinates.");
-}
-
 bool RunningOnX11()
 {
   return QGuiApplication::platformName() == QLatin1String("xcb");

@@ -17,13 +17,6 @@
 
 class QWidget;
 
-// Call before the QApplication exists. The flame needs exact desktop
-// coordinates, which only X11 gives: on a Wayland session the program runs on
-// XWayland (unless QT_QPA_PLATFORM already chooses), and it works in device
-// pixels (no high-DPI scaling). Returns a note for the user when it moved a
-// Wayland session to XWayland, else "".
-QString PrepareDisplayPlatform();
-
 // True when the program runs on an X11 display (Qt's xcb platform).
 bool RunningOnX11();
 

@@ -24,15 +24,15 @@ TLayeredFormEx::~TLayeredFormEx()
 
 bool TLayeredFormEx::IsSolid() const
 {
-  return FSolid && Visible_Anim();
+  return FSolid && AnimatedVisible();
 }
 
-bool TLayeredFormEx::Visible_Anim() const
+bool TLayeredFormEx::AnimatedVisible() const
 {
   return FHideLevel == 0.0f || FHideRate < 0.0f;
 }
 
-void TLayeredFormEx::SetVisible_Anim(bool Value)
+void TLayeredFormEx::SetAnimatedVisible(bool Value)
 {
   FHideRate = float(double(AnimationInterval()) * (Value ? ShowRatePerMs : HideRatePerMs) * double(FAnimSpeed));
   if (Value && !isVisible())

@@ -21,11 +21,11 @@ public:
   bool IsSolid() const override;
 
   // True when shown or showing (a window never animated reads true).
-  bool Visible_Anim() const;
+  bool AnimatedVisible() const;
   // Fades the window in (true) or out (false) from its current level; the
   // first step happens at once. Without an animation clock the change is
   // immediate.
-  void SetVisible_Anim(bool Value);
+  void SetAnimatedVisible(bool Value);
   // One tick of the animation clock.
   void AnimateStep();
 

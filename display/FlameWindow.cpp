@@ -6,7 +6,6 @@ TPartWindow::TPartWindow() : TLayeredFormEx(nullptr, LayeredWindowFlags() | Qt::
   FAnimSpeed = 1.0f;
   FKeeper.SetActive(true);
   // Creation event, window side.
-  SetMoveArea(TRect{0, 0, 0, 0});
   TLayeredFormEx::SetSizeLimits(TRect{16, 16, 16, 16});
   TLayeredFormEx::SetLayeredBounds(TRect{0, 0, 16, 16}, true);
   SetSolid(false);

@@ -12,22 +12,19 @@
 #include "FlameDisplay.h"
 #include "FadingWindow.h"
 
-class TPartWindow : public TLayeredFormEx, public TFlameDisplay {
+class TPartWindow : public TLayeredFormEx, public IFlameDisplay {
 public:
   // The window's creation: caption "PartForm", stay-on-top, click-through,
   // 16 x 16 size limits, placed at (0, 0, 16, 16). Not shown.
   TPartWindow();
   ~TPartWindow() override;
 
-  // ---- TFlameDisplay -------------------------------------------------------
+  // ---- IFlameDisplay -------------------------------------------------------
   TDIBmp& Surface() override { return FSurface; }
   TRect LayeredBounds() const override { return FLayeredBounds; }
   void SetSizeLimits(const TRect& R) override { TLayeredFormEx::SetSizeLimits(R); }
   void SetLayeredBounds(const TRect& R, bool Present) override { TLayeredFormEx::SetLayeredBounds(R, Present); }
   void Present() override { TLayeredFormEx::Present(); }
-
-  // The flame is never dragged or sized with the mouse.
-  int32_t ZoneAt(int32_t, int32_t) const override { return 0; }
 
   // Hides the window and detaches it from every application window, so it is
   // neither hidden nor minimised with them.

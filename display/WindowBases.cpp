@@ -1,7 +1,6 @@
 #include "WindowBases.h"
 
 #include <QEvent>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWindow>
@@ -9,7 +8,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "FlameEngine.h"  // DesktopRect
 
 namespace {
 
@@ -139,7 +137,6 @@ TLayeredForm::TLayeredForm(QWidget* Parent, Qt::WindowFlags Flags) : TCustomWPFo
   // Per-pixel alpha: Qt picks a 32-bit visual and starts every paint from
   // transparent pixels.
   setAttribute(Qt::WA_TranslucentBackground);
-  setMouseTracking(true);
   FSurface.MakeDIBSection();
   FConstantAlpha = 255;
   SetLayeredBounds(TRect{32, 32, 64, 64}, true);
@@ -177,7 +174,7 @@ void TLayeredForm::ApplyInputShape()
 void TLayeredForm::ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int32_t Height) const
 {
   // Before the desktop is known there is nothing to keep the window on.
-  if (IsRectEmpty(DesktopRect))
+  if (IsRectEmpty(FDesktopRect))
     return;
   const int64_t W = Width <= 0 ? int64_t(FLayeredBounds.Right) - FLayeredBounds.Left : Width;
   const int64_t H = Height <= 0 ? int64_t(FLayeredBounds.Bottom) - FLayeredBounds.Top : Height;
@@ -188,30 +185,8 @@ void TLayeredForm::ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int3
       V = Hi;
     return ClampToInt32(V);
   };
-  X = Clamp(X, int64_t(DesktopRect.Left) - W + 16, int64_t(DesktopRect.Right) - 16);
-  Y = Clamp(Y, int64_t(DesktopRect.Top) - H + 16, int64_t(DesktopRect.Bottom) - 16);
-}
-
-int32_t TLayeredForm::ZoneAt(int32_t X, int32_t Y) const
-{
-  const int64_t x = int64_t(X) - FMargins.Left - FMoveArea.Left;
-  const int64_t y = int64_t(Y) - FMargins.Top - FMoveArea.Top;
-  const int64_t Right = (int64_t(FLayeredBounds.Right) - FLayeredBounds.Left) - FBorders.Left -
-                        FBorders.Right - FMoveArea.Left - FMoveArea.Right;
-  const int64_t Bottom = (int64_t(FLayeredBounds.Bottom) - FLayeredBounds.Top) - FBorders.Top -
-                         FBorders.Bottom - FMoveArea.Top - FMoveArea.Bottom;
-  if (x >= 0 && y >= 0 && x < Right && y < Bottom)
-    return -1;
-  int32_t C = 0;
-  if (x <= 5)
-    C = 1;
-  else if (x >= Right - 6)
-    C = 2;
-  if (y < 6)
-    return C + 3;
-  if (y >= Bottom - 6)
-    return C + 6;
-  return C;
+  X = Clamp(X, int64_t(FDesktopRect.Left) - W + 16, int64_t(FDesktopRect.Right) - 16);
+  Y = Clamp(Y, int64_t(FDesktopRect.Top) - H + 16, int64_t(FDesktopRect.Bottom) - 16);
 }
 
 void TLayeredForm::SetLayeredBounds(const TRect& R, bool Present)
@@ -328,76 +303,4 @@ void TLayeredForm::paintEvent(QPaintEvent*)
   }
   FInvalidRect = TRect{};
   ++FPresentedFrames;
-}
-
-// ---------------------------------------------------------------------------
-// Mouse zones: dragging and sizing the layered rectangle.
-
-void TLayeredForm::mousePressEvent(QMouseEvent* E)
-{
-  if (E->button() != Qt::LeftButton)
-    return;
-  const QPoint Local = E->position().toPoint();
-  const QPoint G = E->globalPosition().toPoint();
-  FZone = ZoneAt(Local.x(), Local.y());
-  const TRect& R = FLayeredBounds;
-  // Offsets from the edges that move, so that the grabbed point stays under
-  // the mouse.
-  const bool RightEdge = FZone == 2 || FZone == 5 || FZone == 8;
-  const bool BottomEdge = FZone == 6 || FZone == 7 || FZone == 8;
-  FPressOffset.X = G.x() - (RightEdge ? R.Right : R.Left);
-  FPressOffset.Y = G.y() - (BottomEdge ? R.Bottom : R.Top);
-}
-
-void TLayeredForm::mouseMoveEvent(QMouseEvent* E)
-{
-  if (FZone == 0) {
-    const QPoint Local = E->position().toPoint();
-    UpdateZoneCursor(ZoneAt(Local.x(), Local.y()));
-    return;
-  }
-  const QPoint G = E->globalPosition().toPoint();
-  const int32_t NX = ClampToInt32(int64_t(G.x()) - FPressOffset.X);
-  const int32_t NY = ClampToInt32(int64_t(G.y()) - FPressOffset.Y);
-  TRect R = FLayeredBounds;
-  if (FZone == -1) {
-    const int64_t W = int64_t(R.Right) - R.Left, H = int64_t(R.Bottom) - R.Top;
-    int32_t X = (E->modifiers() & Qt::AltModifier) ? R.Left : NX;
-    int32_t Y = (E->modifiers() & Qt::ShiftModifier) ? R.Top : NY;
-    ConstrainPosition(X, Y, int32_t(W), int32_t(H));
-    R = TRect{X, Y, ClampToInt32(X + W), ClampToInt32(Y + H)};
-  } else {
-    switch (FZone) {
-      case 1: case 4: case 7: R.Left = NX; break;
-      case 2: case 5: case 8: R.Right = NX; break;
-      default: break;
-    }
-    switch (FZone) {
-      case 3: case 4: case 5: R.Top = NY; break;
-      case 6: case 7: case 8: R.Bottom = NY; break;
-      default: break;
-    }
-  }
-  SetLayeredBounds(R, true);
-}
-
-void TLayeredForm::mouseReleaseEvent(QMouseEvent* E)
-{
-  if (E->button() == Qt::LeftButton)
-    FZone = 0;
-}
-
-void TLayeredForm::UpdateZoneCursor(int32_t Zone)
-{
-  if (Zone == FCursorZone)
-    return;
-  FCursorZone = Zone;
-  switch (Zone) {
-    case -1: setCursor(Qt::SizeAllCursor); break;
-    case 1: case 2: setCursor(Qt::SizeHorCursor); break;
-    case 3: case 6: setCursor(Qt::SizeVerCursor); break;
-    case 4: case 8: setCursor(Qt::SizeFDiagCursor); break;
-    case 5: case 7: setCursor(Qt::SizeBDiagCursor); break;
-    default: unsetCursor(); break;
-  }
 }

@@ -7,7 +7,7 @@
 // or restacks them (see DesktopWindowing.h).
 // TLayeredForm: a form that shows a 32-bit premultiplied surface with per-pixel
 // alpha at a screen rectangle (the layered rectangle), under an extra constant
-// alpha, and can be dragged and sized by mouse zones.
+// alpha, and keeps on the desktop.
 //
 // Coordinates are device pixels: the program turns Qt's high-DPI scaling off.
 #include <QElapsedTimer>
@@ -78,14 +78,12 @@ public:
   explicit TLayeredForm(QWidget* Parent = nullptr, Qt::WindowFlags Flags = LayeredWindowFlags());
   ~TLayeredForm() override;
 
-  TRect FMoveArea;            // insets of the drag-to-move area in the client area
   TRect FMargins;             // click-through halo around the layered rectangle
   TDIBmp FSurface;            // the presented 32-bit surface (premultiplied BGRA)
   TRect FLayeredBounds;       // where the content is shown, screen coordinates
-  TPoint FPressOffset;        // mouse press point, relative to the dragged edges
-  int32_t FZone = 0;          // zone of the drag in progress; 0 = none
   int32_t FConstantAlpha = 255;  // extra alpha over the per-pixel alpha, 0..255
   TRect FInvalidRect;         // whole surface while a paint is pending, else empty
+  TRect FDesktopRect;         // the desktop, screen coordinates; empty: not known yet
 
   // Raised before every surface size check.
   std::function<void(TLayeredForm&)> OnResizing;
@@ -95,15 +93,10 @@ public:
   std::function<void(TLayeredForm&)> OnPaint;
 
   void ApplyExStyle() override;
-  // At least 16 pixels of the window stay on the desktop each way. A Width
+  // At least 16 pixels of the window stay on FDesktopRect each way. A Width
   // (Height) of 0 or less means the layered width (height).
   void ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int32_t Height) const override;
-  // The mouse zone of a client point: -1 move, 1..8 an edge or corner
-  // (1 left, 2 right, 3 top, 4 top-left, 5 top-right, 6 bottom, 7 bottom-left,
-  // 8 bottom-right), 0 none.
-  virtual int32_t ZoneAt(int32_t X, int32_t Y) const;
 
-  void SetMoveArea(const TRect& R) { FMoveArea = R; }
   // New layered rectangle (at least one pixel each way); the surface gets its
   // size, at least FMinClient, plus the margins (all zero when it changes).
   // Presents when Present is set.
@@ -130,12 +123,8 @@ protected:
 
   void DoShow() override;
   void paintEvent(QPaintEvent* E) override;
-  void mousePressEvent(QMouseEvent* E) override;
-  void mouseMoveEvent(QMouseEvent* E) override;
-  void mouseReleaseEvent(QMouseEvent* E) override;
 
 private:
-  void UpdateZoneCursor(int32_t Zone);
   // The native window's input shape from IsSolid: none at all when
   // click-through, else the visible pixels. Set by us rather than left to
   // Qt's flag, which a re-created native window does not always get.
@@ -147,5 +136,4 @@ private:
   QElapsedTimer FInputRegionAge;
   bool FPresenting = false;  // the paint hook already ran for this paint
   int64_t FPresentedFrames = 0;
-  int32_t FCursorZone = 0;
 };

@@ -49,7 +49,7 @@ bool Contains(const TRect& outer, const TRect& inner)
 // Sizes the display to R. The display gives a surface whose size changes fresh
 // zero pixels; one that keeps its size keeps its picture, which is cleared here
 // so that a new cover never shows stale trails.
-void ResizeCleared(TFlameDisplay& display, const TRect& r)
+void ResizeCleared(IFlameDisplay& display, const TRect& r)
 {
   TDIBmp& surface = display.Surface();
   const TDIBSharedImage* before = surface.Image;

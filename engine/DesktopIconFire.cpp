@@ -3,14 +3,12 @@
 #include "FlameEngine.h"
 #include "Random.h"
 
-std::vector<TIconPoint> IconPositions;
-
 void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions, int32_t IconSize) {
   const int32_t s = IconSize > 0 ? IconSize : DefaultDesktopIconSize;
   // Singles, as the emitter space is; the sums are formed in double and
   // rounded once, so large screen coordinates lose nothing on the way.
-  const float offX = float(double(s) / 2.0 - double(OriginX));
-  const float offY = float(3.0 - double(OriginY));
+  const float offX = float(double(s) / 2.0 - double(Form.OriginX));
+  const float offY = float(3.0 - double(Form.OriginY));
   for (const TIconPoint& p : Positions) {
     const double x = double(p.X) + double(offX);
     const double y = double(p.Y) + double(offY);
@@ -20,26 +18,22 @@ void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions
   }
 }
 
-bool DeskIconsBtnClick(TPartForm& Form, TDeskIconsHost& Host, const std::string& StyleFileName) {
+bool DeskIconsBtnClick(TPartForm& Form, IDesktopIconsHost& Host, const std::string& StyleFileName) {
   try {
-    IconPositions.clear();
-    TDesktopIcons icons = Host.GetDesktopIcons();
+    const TDesktopIcons icons = Host.GetDesktopIcons();
     if (icons.Positions.empty()) {
       // Loading the style would replace the user's art with nothing.
       Host.NoIconsFound();
       return false;
     }
-    IconPositions = std::move(icons.Positions);
     Host.SetKeepInFront(false);
     Host.SetLoadStyle(true);
     Host.SetLoadArt(true);
     Host.LoadStateFile(StyleFileName);
-    PlaceIconEmitters(Form, IconPositions, icons.IconSize);
-    IconPositions.clear();
+    PlaceIconEmitters(Form, icons.Positions, icons.IconSize);
     return true;
   } catch (...) {
-    // Desktop-icon errors are silent by design; the list is not left filled.
-    IconPositions.clear();
+    // Desktop-icon errors are silent by design.
     return false;
   }
 }

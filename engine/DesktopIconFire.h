@@ -29,9 +29,9 @@ inline constexpr const char* AlternateFireFileName = "Alternate fire.quelma";
 
 // The settings window's side of the button: the icon reading and the check
 // boxes, whose click handlers must run as for a user's click.
-class TDeskIconsHost {
+class IDesktopIconsHost {
 public:
-  virtual ~TDeskIconsHost() = default;
+  virtual ~IDesktopIconsHost() = default;
   // The desktop's icons. May throw; the click then ends without loading.
   virtual TDesktopIcons GetDesktopIcons() = 0;
   virtual void SetKeepInFront(bool Checked) = 0;  // "Keep in front"
@@ -44,9 +44,6 @@ public:
   virtual void NoIconsFound() {}
 };
 
-// The icon positions being placed: empty except during DeskIconsBtnClick.
-extern std::vector<TIconPoint> IconPositions;
-
 // Six emitters per icon, in list order: one at the icon's horizontal centre
 // 5 pixels below its top, five at -8, -4, 0, 4, 8 pixels from that centre,
 // 3 to 5 pixels below the top (one random draw each). Screen points become
@@ -58,4 +55,4 @@ void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions
 // Without icons nothing is changed (the art and "Keep in front" stay) and the
 // host is told. Every error is swallowed; returns whether emitters were
 // placed.
-bool DeskIconsBtnClick(TPartForm& Form, TDeskIconsHost& Host, const std::string& StyleFileName);
+bool DeskIconsBtnClick(TPartForm& Form, IDesktopIconsHost& Host, const std::string& StyleFileName);

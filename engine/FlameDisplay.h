@@ -7,9 +7,9 @@
 
 #include "DIBmp.h"
 
-class TFlameDisplay {
+class IFlameDisplay {
 public:
-  virtual ~TFlameDisplay() = default;
+  virtual ~IFlameDisplay() = default;
 
   // The 32-bit surface that is shown; the engine paints it in place.
   virtual TDIBmp& Surface() = 0;
@@ -29,7 +29,7 @@ public:
 // The display without a window: SetLayeredBounds records the rectangle and
 // resizes the surface, Present hands the surface and its screen position to
 // OnPresent.
-class TSurfaceDisplay : public TFlameDisplay {
+class TSurfaceDisplay : public IFlameDisplay {
 public:
   TSurfaceDisplay();
 

@@ -2,15 +2,7 @@
 
 #include <algorithm>
 
-float OriginX = 0;
-float OriginY = 0;
-float SurfaceOffsetX = 0;
-float SurfaceOffsetY = 0;
-TRect DesktopRect;
-
-TPartForm* PartForm = nullptr;
-
-TPartForm::TPartForm(TFlameDisplay& Display)
+TPartForm::TPartForm(IFlameDisplay& Display)
   : Display(Display), FSpotBuf(SpotBufferValues), FSpotTmp(SpotBufferValues)
 {
   FCoverRect = EmptyCover;

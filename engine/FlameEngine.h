@@ -3,8 +3,8 @@
 // settings write into it, the cover (the screen rectangle the display surface
 // spans) and the frame: step, grow the cover, fade, draw spots, present.
 //
-// The engine paints the surface of a TFlameDisplay; the display owns the
-// window and the surface's size. There is one engine in the program, PartForm.
+// The engine paints the surface of a IFlameDisplay; the display owns the
+// window and the surface's size.
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -16,19 +16,6 @@
 #include "Emitters.h"
 #include "FlameDisplay.h"
 #include "ReferenceLists.h"
-
-// Emitter space: single-precision pixels, x right, y down, relative to the
-// origin, a point in screen coordinates (the centre of the settings window's
-// monitor at start-up). Set once, before the style is first applied.
-extern float OriginX;
-extern float OriginY;
-// Position of the origin in the surface: OriginX - cover Left, OriginY - cover
-// Top; recomputed whenever the cover grows, 0 until then.
-extern float SurfaceOffsetX;
-extern float SurfaceOffsetY;
-// Union of the primary screen (0, 0, width, height) and all monitors, in screen
-// coordinates; computed once at start-up.
-extern TRect DesktopRect;
 
 // FCoverRect while nothing is covered (only Left is tested).
 inline constexpr TRect EmptyCover{INT32_MAX, INT32_MAX, -INT32_MAX, -INT32_MAX};
@@ -72,12 +59,26 @@ class TPartForm {
 public:
   // Creation: the emitter list, the empty cover, the work buffers, and the
   // display placed at (0, 0, 16, 16) with 16 x 16 size limits, presented.
-  explicit TPartForm(TFlameDisplay& Display);
+  explicit TPartForm(IFlameDisplay& Display);
   ~TPartForm();
   TPartForm(const TPartForm&) = delete;
   TPartForm& operator=(const TPartForm&) = delete;
 
-  TFlameDisplay& Display;
+  IFlameDisplay& Display;
+
+  // ---- Placement on the desktop ------------------------------------------
+  // Emitter space: single-precision pixels, x right, y down, relative to the
+  // origin, a point in screen coordinates (the centre of the settings window's
+  // monitor at start-up). Set once, before the style is first applied.
+  float OriginX = 0;
+  float OriginY = 0;
+  // Position of the origin in the surface: OriginX - cover Left, OriginY - cover
+  // Top; recomputed whenever the cover grows, 0 until then.
+  float SurfaceOffsetX = 0;
+  float SurfaceOffsetY = 0;
+  // Union of the primary screen (0, 0, width, height) and all monitors, in
+  // screen coordinates; set once at start-up. The cover never leaves it.
+  TRect DesktopRect;
 
   // ---- Engine state ------------------------------------------------------
   std::vector<float> FSpotBuf;  // spot work buffer; ends holding int32 levels
@@ -168,6 +169,3 @@ private:
   void DrawSpot(TDIBmp& Surface, const TEmitter& E);
   void EnsureSpotBuffers(int32_t Values);
 };
-
-// The program's one engine; set by whoever creates it (nullptr otherwise).
-extern TPartForm* PartForm;

@@ -77,14 +77,15 @@ bool DrawRandoms(const TEmitter& E, TSpotDraws& d)
 
 // The spot's centre and box from its draws and the sine and cosine of its
 // angle; false when the box misses the clip rectangle.
-bool PlaceSpot(const TDIBmp& surface, const TSpotDraws& d, float sinPhi, float cosPhi, TSpotPlan& p)
+bool PlaceSpot(const TDIBmp& surface, float offX, float offY, const TSpotDraws& d, float sinPhi, float cosPhi,
+               TSpotPlan& p)
 {
   const TEmitter& E = *d.E;
   const TEmitterStyle& st = *E.Style;
   const float r = d.R;
   const double m = d.M;
-  const float cx = float(double(sinPhi) * m * double(st.XWildness) + double(E.X) + double(SurfaceOffsetX));
-  const float cy = float(double(cosPhi) * m * double(st.YWildness) + double(E.Y) + double(SurfaceOffsetY));
+  const float cx = float(double(sinPhi) * m * double(st.XWildness) + double(E.X) + double(offX));
+  const float cy = float(double(cosPhi) * m * double(st.YWildness) + double(E.Y) + double(offY));
 
   const float rr = r + 0.5f;
   const double left = RoundHalfEven(double(cx) - double(rr)) + 1;
@@ -105,12 +106,12 @@ bool PlaceSpot(const TDIBmp& surface, const TSpotDraws& d, float sinPhi, float c
 }
 
 // One spot's draws and placement, for the reference path.
-bool PlanSpot(const TDIBmp& surface, const TEmitter& E, TSpotPlan& p)
+bool PlanSpot(const TDIBmp& surface, float offX, float offY, const TEmitter& E, TSpotPlan& p)
 {
   TSpotDraws d;
   if (!DrawRandoms(E, d))
     return false;
-  return PlaceSpot(surface, d, float(std::sin(double(d.Phi))), float(std::cos(double(d.Phi))), p);
+  return PlaceSpot(surface, offX, offY, d, float(std::sin(double(d.Phi))), float(std::cos(double(d.Phi))), p);
 }
 
 }  // namespace
@@ -179,7 +180,7 @@ void TPartForm::DrawSpots(const TRect& R)
   SinCosRun(phi, sines, cosines, n);
   for (size_t i = 0; i < n; ++i) {
     TSpotPlan p;
-    if (PlaceSpot(surface, FSpotDraws[i], sines[i], cosines[i], p))
+    if (PlaceSpot(surface, SurfaceOffsetX, SurfaceOffsetY, FSpotDraws[i], sines[i], cosines[i], p))
       queue(p);
   }
   // The last box is still queued: it keeps its levels.
@@ -192,7 +193,7 @@ void TPartForm::DrawSpots(const TRect& R)
 void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
 {
   TSpotPlan p;
-  if (!PlanSpot(surface, E, p))
+  if (!PlanSpot(surface, SurfaceOffsetX, SurfaceOffsetY, E, p))
     return;
   const TRect& b = p.B;
   const float cx = p.Cx, cy = p.Cy, r = p.R;
@@ -212,31 +213,31 @@ void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
     const float dy = float(y) - cy;
     const float dy2 = dy * dy;
     if (q == 0) {
-      ippsVectorRamp_32f(buf, w, float(b.Left) - cx, 1.0f);
-      ippsSqr_32f(buf, tmp, w);
+      FillRamp(buf, w, float(b.Left) - cx, 1.0f);
+      SquareFloats(buf, tmp, w);
       d0 = dy2;
-      ippsAddC_32f(tmp, dy2, buf, w);
+      AddFloat(tmp, dy2, buf, w);
     } else {
-      ippsCopy_32f(buf, tmp + q, w);
-      ippsAddC_32f(tmp + q, dy2 - d0, buf + q, w);
+      CopyFloats(buf, tmp + q, w);
+      AddFloat(tmp + q, dy2 - d0, buf + q, w);
     }
   }
 
   int32_t* levels = reinterpret_cast<int32_t*>(buf);
   if (p.Fat) {
     // 256 * sqrt(1 - d / r): bright almost to the rim.
-    ippsSqrt_32f_A11(buf, tmp, n);
-    ippsMulC_32f(tmp, -1.0f / r, buf, n);
-    ippsAddC_32f(buf, 1.0f, tmp, n);
-    ippsSqrt_32f_A11(tmp, buf, n);
-    ippsMulC_32f(buf, 256.0f, tmp, n);
+    SqrtFloats(buf, tmp, n);
+    MultiplyFloat(tmp, -1.0f / r, buf, n);
+    AddFloat(buf, 1.0f, tmp, n);
+    SqrtFloats(tmp, buf, n);
+    MultiplyFloat(buf, 256.0f, tmp, n);
   } else {
     // 256 * (1 - d / r): a cone.
-    ippsSqrt_32f_A11(buf, tmp, n);
-    ippsMulC_32f(tmp, -256.0f / r, buf, n);
-    ippsAddC_32f(buf, 256.0f, tmp, n);
+    SqrtFloats(buf, tmp, n);
+    MultiplyFloat(tmp, -256.0f / r, buf, n);
+    AddFloat(buf, 256.0f, tmp, n);
   }
-  ippsConvert_32f32s_Sfs(tmp, levels, n, ippRndNear, 0);
+  FloatsToInt32Scaled(tmp, levels, n, rmNearestEven, 0);
 
   const unsigned char* levelBytes = reinterpret_cast<const unsigned char*>(buf);
   for (int32_t y = b.Top; y < b.Bottom; ++y, levelBytes += size_t(w) * sizeof(int32_t))

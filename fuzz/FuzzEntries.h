@@ -54,7 +54,7 @@ template <class F>
 int Guarded(F&& f) {
   // Pictures of up to 16 MB: large enough for every path, small enough to
   // keep thousands of runs a second.
-  PictureByteLimit = int64_t(1) << 24;
+  const TPictureByteLimit limit(int64_t(1) << 24);
   try {
     f();
   } catch (const std::bad_alloc&) {

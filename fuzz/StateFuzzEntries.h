@@ -44,8 +44,8 @@ inline void CheckEngine(const TPartForm& Form, const TSurfaceDisplay& Display) {
   }
   const TRect b = Display.FLayeredBounds;
   const bool reset = b.Left == 0 && b.Top == 0 && b.Right == 16 && b.Bottom == 16;
-  Require(reset || (b.Left >= DesktopRect.Left && b.Top >= DesktopRect.Top && b.Right <= DesktopRect.Right &&
-                    b.Bottom <= DesktopRect.Bottom));
+  const TRect& d = Form.DesktopRect;
+  Require(reset || (b.Left >= d.Left && b.Top >= d.Top && b.Right <= d.Right && b.Bottom <= d.Bottom));
 }
 
 // The engine the fuzz inputs are loaded into: a small desktop (so frames stay
@@ -55,10 +55,9 @@ struct StateFuzzEngine {
   TPartForm Form{Display};
   TStyleSettings Style;
   StateFuzzEngine() {
-    DesktopRect = MakeRect(0, 0, 192, 128);
-    OriginX = 96;
-    OriginY = 64;
-    SurfaceOffsetX = SurfaceOffsetY = 0;
+    Form.DesktopRect = MakeRect(0, 0, 192, 128);
+    Form.OriginX = 96;
+    Form.OriginY = 64;
     ApplyStyle(Form, Style);
   }
 };

@@ -9,11 +9,7 @@
 
 #include "FlameEngine.h"
 
-TInputForm* InputForm = nullptr;
-
 namespace {
-
-TDrawingHost* TheHost = nullptr;
 
 QLabel* MakeLabel(QWidget* Parent, const QString& Text, int PixelHeight, int Y) {
   auto* L = new QLabel(Text, Parent);
@@ -40,13 +36,18 @@ Qt::WindowFlags DrawingWindowFlags(bool StayOnTop) {
   return F;
 }
 
+void RaiseInOrder(IDrawingHost& Host) {
+  QWidget* Settings = Host.SettingsWindow();
+  if (Settings && Settings->isVisible()) Settings->raise();
+  // The flame window keeps itself under the settings window and the drawing
+  // window under itself, also when the window manager restacks later.
+  Host.RaiseFlameWindow();
+}
+
 }  // namespace
 
-void SetDrawingHost(TDrawingHost* Host) { TheHost = Host; }
-TDrawingHost* DrawingHost() { return TheHost; }
-
-TInputForm::TInputForm(TDrawingHost& Host, bool StayOnTop)
-  : QWidget(nullptr, DrawingWindowFlags(StayOnTop)), FHost(Host) {
+TInputForm::TInputForm(IDrawingHost& Host, TPartForm& Engine, bool StayOnTop)
+  : QWidget(nullptr, DrawingWindowFlags(StayOnTop)), FHost(Host), FEngine(Engine) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Mouse input"));
   QPalette P = palette();
@@ -80,9 +81,7 @@ void TInputForm::UpdateKeyLabel() {
   KeyLabel->adjustSize();
 }
 
-TInputForm::~TInputForm() {
-  if (InputForm == this) InputForm = nullptr;
-}
+TInputForm::~TInputForm() = default;
 
 void TInputForm::keyPressEvent(QKeyEvent* Event) {
   if (Event->key() == Qt::Key_Escape) {
@@ -97,9 +96,7 @@ void TInputForm::mousePressEvent(QMouseEvent* Event) {
   const Qt::KeyboardModifiers M = Event->modifiers();
   switch (Event->button()) {
     case Qt::LeftButton:
-      if (PartForm)
-        StrokePress(*PartForm, FStroke, G.x(), G.y(), M & Qt::ControlModifier,
-                    M & Qt::ShiftModifier);
+      StrokePress(FEngine, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
       break;
     case Qt::MiddleButton:
       FHost.StartOverClick();
@@ -115,10 +112,9 @@ void TInputForm::mouseDoubleClickEvent(QMouseEvent* Event) {
 }
 
 void TInputForm::mouseMoveEvent(QMouseEvent* Event) {
-  if (!PartForm) return;
   const QPoint G = Event->globalPosition().toPoint();
   const Qt::KeyboardModifiers M = Event->modifiers();
-  StrokeMove(*PartForm, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
+  StrokeMove(FEngine, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
 }
 
 void TInputForm::mouseReleaseEvent(QMouseEvent* Event) {
@@ -131,45 +127,47 @@ void TInputForm::mouseReleaseEvent(QMouseEvent* Event) {
 void TInputForm::closeEvent(QCloseEvent* Event) {
   Event->accept();
   // WA_DeleteOnClose frees the window once its events are done.
-  if (InputForm == this) InputForm = nullptr;
+  FClosed = true;
+  if (OnClose) OnClose();
   FHost.SetDrawingBox(false);
 }
 
 void TInputForm::changeEvent(QEvent* Event) {
-  if (Event->type() == QEvent::ActivationChange && InputForm == this) ArrangeZOrder();
+  if (Event->type() == QEvent::ActivationChange && !FClosed) RaiseInOrder(FHost);
   QWidget::changeEvent(Event);
 }
 
-void ShowDrawingWindow() {
-  if (InputForm || !TheHost) return;
-  TheHost->SetDrawingBox(true);
-  TheHost->SetDisplayBox(true);
+TDrawingWindow::~TDrawingWindow() {
+  if (TInputForm* W = FForm.data()) {
+    W->OnClose = nullptr;
+    delete W;
+  }
+}
+
+void TDrawingWindow::Show() {
+  if (FForm) return;
+  FHost.SetDrawingBox(true);
+  FHost.SetDisplayBox(true);
   // Setting the boxes may itself have opened a window (when "Enable drawing"
   // was clear, its handler comes back here): never make a second one.
-  if (InputForm) return;
-  InputForm = new TInputForm(*TheHost, TheHost->FlameStayOnTop());
-  InputForm->show();
-  InputForm->raise();
-  InputForm->activateWindow();
-  TheHost->SetSettingsStayOnTop(true);
+  if (FForm) return;
+  auto* W = new TInputForm(FHost, FEngine, FHost.FlameStayOnTop());
+  W->OnClose = [this] { FForm = nullptr; };
+  FForm = W;
+  W->show();
+  W->raise();
+  W->activateWindow();
+  FHost.SetSettingsStayOnTop(true);
   ArrangeZOrder();
 }
 
-void HideDrawingWindow() {
-  if (InputForm) {
-    TInputForm* Form = InputForm;
-    Form->hide();
-    Form->close();
-    InputForm = nullptr;
+void TDrawingWindow::Hide() {
+  if (TInputForm* W = FForm.data()) {
+    W->hide();
+    W->close();
+    FForm = nullptr;
   }
-  if (TheHost) TheHost->SetSettingsStayOnTop(false);
+  FHost.SetSettingsStayOnTop(false);
 }
 
-void ArrangeZOrder() {
-  if (!TheHost) return;
-  QWidget* Settings = TheHost->SettingsWindow();
-  if (Settings && Settings->isVisible()) Settings->raise();
-  // The flame window keeps itself under the settings window and the drawing
-  // window under itself, also when the window manager restacks later.
-  TheHost->RaiseFlameWindow();
-}
+void TDrawingWindow::ArrangeZOrder() { RaiseInOrder(FHost); }

@@ -4,8 +4,11 @@
 // emitters along the stroke, the middle button starts the art over, a right
 // click or Escape discards the window. It exists only while drawing is on.
 #include <QColor>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
 
 #include "Stroke.h"
 
@@ -13,9 +16,9 @@ class QLabel;
 
 // What the drawing window needs of the settings window and the flame window.
 // The settings window implements it; tests use a fake.
-class TDrawingHost {
+class IDrawingHost {
 public:
-  virtual ~TDrawingHost() = default;
+  virtual ~IDrawingHost() = default;
   // The settings window (its monitor, its visibility, its stacking).
   virtual QWidget* SettingsWindow() = 0;
   // Set the "Enable drawing" / "Visible" check boxes (running their handlers
@@ -35,18 +38,14 @@ public:
   virtual void RaiseFlameWindow() = 0;
 };
 
-// The host ShowDrawingWindow and friends work with; set once by the settings
-// window (nullptr: the operations do nothing).
-void SetDrawingHost(TDrawingHost* Host);
-TDrawingHost* DrawingHost();
-
 inline const QColor DrawingWindowColor{29, 100, 158};
 inline const QColor DrawingLabelColor{211, 232, 248};
 inline constexpr int DrawingWindowAlpha = 144;
 
 class TInputForm : public QWidget {
 public:
-  explicit TInputForm(TDrawingHost& Host, bool StayOnTop);
+  // Strokes add emitters to Engine.
+  TInputForm(IDrawingHost& Host, TPartForm& Engine, bool StayOnTop);
   ~TInputForm() override;
 
   QLabel* DMLabel;
@@ -56,6 +55,8 @@ public:
   TStroke FStroke;
   // KeyLabel := the hint with the drawing hot key as it is now.
   void UpdateKeyLabel();
+  // Runs when the window closes (it deletes itself afterwards).
+  std::function<void()> OnClose;
 
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
@@ -67,18 +68,34 @@ protected:
   void changeEvent(QEvent* Event) override;
 
 private:
-  TDrawingHost& FHost;
+  IDrawingHost& FHost;
+  TPartForm& FEngine;
+  bool FClosed = false;  // closed, awaiting deletion
 };
 
-// The drawing window, or nullptr.
-extern TInputForm* InputForm;
+// The drawing window's owner: opens the window on demand and discards it. The
+// settings window holds one; the window exists only while drawing is on.
+class TDrawingWindow {
+public:
+  TDrawingWindow(IDrawingHost& Host, TPartForm& Engine) : FHost(Host), FEngine(Engine) {}
+  ~TDrawingWindow();
+  TDrawingWindow(const TDrawingWindow&) = delete;
+  TDrawingWindow& operator=(const TDrawingWindow&) = delete;
 
-// Creates and shows the drawing window when none exists; sets "Enable drawing"
-// and "Visible" and makes the settings window stay on top.
-void ShowDrawingWindow();
-// Discards the drawing window if one exists (which clears "Enable drawing")
-// and makes the settings window normal again.
-void HideDrawingWindow();
-// Flame window over the drawing window, settings window (when visible) over
-// both.
-void ArrangeZOrder();
+  // The open drawing window, or nullptr (also while a closed one awaits deletion).
+  TInputForm* Form() const { return FForm.data(); }
+  // Creates and shows the drawing window when none exists; sets "Enable
+  // drawing" and "Visible" and makes the settings window stay on top.
+  void Show();
+  // Discards the drawing window if one exists (which clears "Enable drawing")
+  // and makes the settings window normal again.
+  void Hide();
+  // Flame window over the drawing window, settings window (when visible) over
+  // both.
+  void ArrangeZOrder();
+
+private:
+  IDrawingHost& FHost;
+  TPartForm& FEngine;
+  QPointer<TInputForm> FForm;
+};

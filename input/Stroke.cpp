@@ -75,14 +75,14 @@ TStrokeSink EngineSink(TPartForm& Form) {
 
 void StrokeMove(TPartForm& Form, TStroke& Stroke, int32_t ScreenX, int32_t ScreenY, bool Ctrl,
                 bool Shift) {
-  const TArtPoint P = ScreenToArt(ScreenX, ScreenY, OriginX, OriginY);
+  const TArtPoint P = ScreenToArt(ScreenX, ScreenY, Form.OriginX, Form.OriginY);
   Stroke.Move(P, StrokeIntensity(Ctrl, Shift), Form.FStyle.Thickness, EngineSink(Form));
   Form.FAttractor = {P.X, P.Y, 0, 0};
 }
 
 void StrokePress(TPartForm& Form, TStroke& Stroke, int32_t ScreenX, int32_t ScreenY, bool Ctrl,
                  bool Shift) {
-  const TArtPoint P = ScreenToArt(ScreenX, ScreenY, OriginX, OriginY);
+  const TArtPoint P = ScreenToArt(ScreenX, ScreenY, Form.OriginX, Form.OriginY);
   Stroke.Press(P, StrokeIntensity(Ctrl, Shift), Form.FStyle.Thickness, EngineSink(Form));
   Form.FAttractor = {P.X, P.Y, 0, 0};
 }

@@ -403,9 +403,8 @@ void TQuickSharedTimer::CallClients() {
 namespace {
 
 int32_t GAnimationInterval = DefaultAnimationInterval;
-// Freed by FreeAnimationClocks, not by static destruction: the poster may be gone by then.
+// Freed by FreeAnimationClock, not by static destruction: the poster may be gone by then.
 TQuickSharedTimer* GAnimationClock = nullptr;
-TQuickTimer* GRepeatClock = nullptr;
 
 } // namespace
 
@@ -443,28 +442,7 @@ TQuickSharedTimer* AnimationClock() {
   return GAnimationClock;
 }
 
-void StartRepeat(int32_t Interval, TTimerEvent Handler) {
-  if (!GRepeatClock) {
-    GRepeatClock = new TQuickTimer;
-    GRepeatClock->SetNoOverflow(true);
-  }
-  GRepeatClock->SetOnTimer(Handler);
-  GRepeatClock->SetInterval(Interval);
-  GRepeatClock->SetEnabled(true);
-}
-
-void StopRepeat(TTimerEvent Handler) {
-  if (GRepeatClock && GRepeatClock->OnTimer() == Handler)
-    GRepeatClock->SetEnabled(false);
-}
-
-TQuickTimer* RepeatTimer() {
-  return GRepeatClock;
-}
-
-void FreeAnimationClocks() {
+void FreeAnimationClock() {
   delete GAnimationClock;
   GAnimationClock = nullptr;
-  delete GRepeatClock;
-  GRepeatClock = nullptr;
 }

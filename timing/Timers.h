@@ -302,11 +302,5 @@ void SetAnimationInterval(int32_t Milliseconds);
 int32_t AnimationInterval();
 TQuickSharedTimer* AnimationClock(); // nullptr until the first AddAnimationClient
 
-// The key-repeat clock: a NoOverflow timer, created on the first StartRepeat. A step handler
-// typically calls Sender.SetInterval(50) after the first (250 ms) delay.
-void StartRepeat(int32_t Interval, TTimerEvent Handler);
-void StopRepeat(TTimerEvent Handler); // only when Handler is still the repeat clock's handler
-TQuickTimer* RepeatTimer();           // nullptr until the first StartRepeat
-
-// Stops and frees both clocks (program end, or between tests).
-void FreeAnimationClocks();
+// Stops and frees the animation clock (program end, or between tests).
+void FreeAnimationClock();

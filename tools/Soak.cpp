@@ -130,7 +130,7 @@ class TSoak {
         return fail("emitter " + std::to_string(i) + " follows a style that is neither its own nor the shared one");
     }
     const TRect b = Display.FLayeredBounds;
-    const TRect& d = DesktopRect;
+    const TRect& d = Form.DesktopRect;
     const bool reset = b.Left == 0 && b.Top == 0 && b.Right == 16 && b.Bottom == 16;
     if (!reset && (b.Left < d.Left || b.Top < d.Top || b.Right > d.Right || b.Bottom > d.Bottom))
       return fail("the flame window (" + RectText(b) + ") leaves the desktop (" + RectText(d) + ")");
@@ -196,7 +196,7 @@ class TSoak {
   // then far off the desktop.
   void Stroke() {
     ++Counts.Strokes;
-    const double w = DesktopRect.Width(), h = DesktopRect.Height();
+    const double w = Form.DesktopRect.Width(), h = Form.DesktopRect.Height();
     const double reach = Pick(0, 20) == 0 ? 4.0 : 0.6;
     double x = Real(-w * reach, w * reach), y = Real(-h * reach, h * reach);
     const int32_t intensity = int32_t(std::vector<int>{256, 128, 64}[std::size_t(Pick(0, 2))]);
@@ -341,10 +341,10 @@ int RunSoak(const TRenderOptions& O, const std::string& StartupFile) {
     return 2;
   }
 
-  DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
-  OriginX = float(O.DesktopWidth / 2.0);
-  OriginY = float(O.DesktopHeight / 2.0);
   TSoak soak(O, dir);
+  soak.Form.DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
+  soak.Form.OriginX = float(O.DesktopWidth / 2.0);
+  soak.Form.OriginY = float(O.DesktopHeight / 2.0);
   ApplyStyle(soak.Form, soak.Style);
 
   std::vector<std::string> files;

@@ -146,13 +146,11 @@ int main(int argc, char** argv) {
   }
   const auto pattern = TFramePattern::Parse(O.Out);
 
-  DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
-  OriginX = float(O.DesktopWidth / 2.0);
-  OriginY = float(O.DesktopHeight / 2.0);
-
   TSurfaceDisplay display;
   TPartForm form(display);
-  PartForm = &form;
+  form.DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
+  form.OriginX = float(O.DesktopWidth / 2.0);
+  form.OriginY = float(O.DesktopHeight / 2.0);
   TStyleSettings style;
   ApplyStyle(form, style);
 
@@ -211,10 +209,10 @@ int main(int argc, char** argv) {
     const TRect bounds = display.FLayeredBounds;
     int32_t x = 0, y = 0, w = 0, h = 0;
     if (O.DesktopFrames) {
-      x = bounds.Left - DesktopRect.Left;
-      y = bounds.Top - DesktopRect.Top;
-      w = DesktopRect.Width();
-      h = DesktopRect.Height();
+      x = bounds.Left - form.DesktopRect.Left;
+      y = bounds.Top - form.DesktopRect.Top;
+      w = form.DesktopRect.Width();
+      h = form.DesktopRect.Height();
     }
     const TFrameImage image =
         O.Background ? FrameOverBackground(surface, *O.Background, x, y, w, h) : FrameFromSurface(surface, x, y, w, h);

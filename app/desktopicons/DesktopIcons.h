@@ -17,7 +17,7 @@ TDesktopPlace CurrentDesktopPlace();
 // The icons of the running desktop: its own store, else the default grid.
 TDesktopIcons ReadCurrentDesktopIcons();
 
-class TDesktopIconsHost : public TDeskIconsHost {
+class TDesktopIconsHost : public IDesktopIconsHost {
 public:
   // LoadStateFile: the settings window's own state-file reading (the one
   // "Load" uses, which reports its errors itself).

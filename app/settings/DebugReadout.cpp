@@ -26,10 +26,10 @@ QStringList DebugSnapshotLines(const TPartForm& Form, const TRect& LayeredBounds
   L.reserve(7 + Form.FEmitters.Count);
   L << QStringLiteral("Thousand sep: ") + Thousand;
   L << QStringLiteral("Decimal sep: ") + Decimal;
-  L << QStringLiteral("Screen size: ") + RectText(DesktopRect);
-  L << QStringLiteral("PartCenterXY: ") + Float(SurfaceOffsetX, Decimal) + QStringLiteral(" - ") +
-           Float(SurfaceOffsetY, Decimal);
-  L << QStringLiteral("CenterXY: ") + Float(OriginX, Decimal) + QStringLiteral(" - ") + Float(OriginY, Decimal);
+  L << QStringLiteral("Screen size: ") + RectText(Form.DesktopRect);
+  L << QStringLiteral("PartCenterXY: ") + Float(Form.SurfaceOffsetX, Decimal) + QStringLiteral(" - ") +
+           Float(Form.SurfaceOffsetY, Decimal);
+  L << QStringLiteral("CenterXY: ") + Float(Form.OriginX, Decimal) + QStringLiteral(" - ") + Float(Form.OriginY, Decimal);
   L << QStringLiteral("Window size: ") + RectText(LayeredBounds);
   L << QString();
   for (int32_t i = 0; i < Form.FEmitters.Count; ++i) {

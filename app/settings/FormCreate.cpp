@@ -21,28 +21,30 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   SetFloatingPointMode();
 
   // The window is a tool window already: no taskbar entry.
-  DesktopRect = CurrentDesktopRect();
-  move(24, DesktopRect.Bottom - height() - 32);
+  const TRect Desktop = CurrentDesktopRect();
+  move(24, Desktop.Bottom - height() - 32);
 
   FPartWindow = std::make_unique<TPartWindow>();
   // Frames run exactly while the flame window is visible.
   FPartWindow->OnAnimTimerEnable = [this](bool Visible) { AnimTimer.SetEnabled(Visible); };
   FEngine = std::make_unique<TPartForm>(*FPartWindow);
-  PartForm = FEngine.get();
+  FDrawing = std::make_unique<TDrawingWindow>(*this, *FEngine);
+  FEngine->DesktopRect = Desktop;
+  FPartWindow->FDesktopRect = Desktop;
   FPartWindow->SetLayeredBounds(TRect{300, 300, 128, 128}, true);
   // The settings window stays above the flame, so the art never hides it.
   FPartWindow->SetStackCompanions(this, nullptr);
   FPartWindow->ReparentToDesktop();
   FPartWindow->show();
-  Parts->EngineCreated();
+  Components->EngineCreated();
 
   // Placement, hot keys and the four System boxes.
-  Parts->LoadSavePrefs(false);
+  Components->LoadSavePrefs(false);
 
   if (QScreen* S = ScreenNearest(geometry())) {
     const QPointF C = MonitorCentre(S->geometry());
-    OriginX = static_cast<float>(C.x());
-    OriginY = static_cast<float>(C.y());
+    FEngine->OriginX = static_cast<float>(C.x());
+    FEngine->OriginY = static_cast<float>(C.y());
   }
   ApplyStyle();
 
@@ -50,11 +52,11 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   if (!AppFolder.isEmpty() && !AppFolder.endsWith(QLatin1Char('/'))) AppFolder += QLatin1Char('/');
   FVersion = QStringLiteral(QUELMA_VERSION);
   VersionLabel->setText(QStringLiteral("Version ") + FVersion);
-  Parts->RegisterHotKeys();
+  Components->RegisterHotKeys();
 
   // A missing start-up file is skipped silently.
   LoadSaveState(DataFolder() + QStringLiteral("Startup.quelma"), false);
-  Parts->FilesTab->InitialFolder = DataFolder();
+  Components->FilesTab->InitialFolder = DataFolder();
 
   const TCommandLine Command = ParseCommandLine(Arguments);
   for (const QString& File : Command.Files) LoadSaveState(File, false);
@@ -66,7 +68,7 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   auto* Watch = new QTimer(this);
   QObject::connect(Watch, &QTimer::timeout, this, [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
   Watch->start(CompositingCheckInterval);
-  Parts->ShowTray();
+  Components->ShowTray();
 }
 
 void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {

@@ -36,7 +36,6 @@
 #include "TickStats.h"
 #include "Version.h"
 
-TQUELMAMainForm* QUELMAMainForm = nullptr;
 
 TCommandLine ParseCommandLine(const QStringList& Arguments) {
   TCommandLine C;
@@ -57,7 +56,6 @@ TCommandLine ParseCommandLine(const QStringList& Arguments) {
 TQUELMAMainForm::TQUELMAMainForm()
   : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint) {
-  QUELMAMainForm = this;
   setWindowTitle(QStringLiteral("QUELMA"));
   QFont F(QStringLiteral("Tahoma"));
   F.setPixelSize(11);
@@ -93,7 +91,7 @@ TQUELMAMainForm::TQUELMAMainForm()
   BuildHelpSheet();
   BuildAboutSheet();
   SheetSelect->setCurrentWidget(SystemSheet);
-  Parts = new TSettingsParts(*this);
+  Components = new TSettingsComponents(*this);
 
   // Key preview: Escape acts whichever control has the focus.
   auto* Escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -104,24 +102,19 @@ TQUELMAMainForm::TQUELMAMainForm()
   AnimTimer.SetResolution(5);
   AnimTimer.SetNoOverflow(true);
   AnimTimer.SetOnTimer(MakeTimerEvent<&TQUELMAMainForm::AnimTimerTimer>(this));
-
-  SetDrawingHost(this);
 }
 
 TQUELMAMainForm::~TQUELMAMainForm() {
   // FormDestroy: the preferences of a window that was created, then the hot keys.
-  if (Parts && FEngine) {
-    Parts->LoadSavePrefs(true);
-    Parts->UnregisterHotKeys();
+  if (Components && FEngine) {
+    Components->LoadSavePrefs(true);
+    Components->UnregisterHotKeys();
   }
   AnimTimer.SetEnabled(false);
-  if (InputForm) delete InputForm;
-  SetDrawingHost(nullptr);
+  FDrawing.reset();
   if (FPartWindow) FPartWindow->OnAnimTimerEnable = nullptr;
-  if (PartForm == FEngine.get()) PartForm = nullptr;
   FEngine.reset();
   FPartWindow.reset();
-  if (QUELMAMainForm == this) QUELMAMainForm = nullptr;
 }
 
 void TQUELMAMainForm::BuildTopRow() {
@@ -131,23 +124,23 @@ void TQUELMAMainForm::BuildTopRow() {
   Bold.setBold(true);
   StartOverBtn->setFont(Bold);
   ClearFadingBtn = new QPushButton(QStringLiteral("Clear fading"), this);
-  Button3 = new QPushButton(QStringLiteral("Center art"), this);
+  CenterArtBtn = new QPushButton(QStringLiteral("Center art"), this);
   ExitBtn = new QPushButton(QStringLiteral("Exit"), this);
   StartOverBtn->setObjectName(QStringLiteral("StartOverBtn"));
   ClearFadingBtn->setObjectName(QStringLiteral("ClearFadingBtn"));
-  Button3->setObjectName(QStringLiteral("Button3"));
+  CenterArtBtn->setObjectName(QStringLiteral("CenterArtBtn"));
   ExitBtn->setObjectName(QStringLiteral("ExitBtn"));
-  for (QPushButton* B : {StartOverBtn, ClearFadingBtn, Button3, ExitBtn})
+  for (QPushButton* B : {StartOverBtn, ClearFadingBtn, CenterArtBtn, ExitBtn})
     B->setFocusPolicy(Qt::TabFocus);
   Row->addWidget(StartOverBtn);
   Row->addWidget(ClearFadingBtn);
-  Row->addWidget(Button3);
+  Row->addWidget(CenterArtBtn);
   Row->addStretch(1);
   Row->addWidget(ExitBtn);
   static_cast<QVBoxLayout*>(layout())->addLayout(Row);
   QObject::connect(StartOverBtn, &QPushButton::clicked, this, [this] { StartOverBtnClick(); });
   QObject::connect(ClearFadingBtn, &QPushButton::clicked, this, [this] { ClearFadingBtnClick(); });
-  QObject::connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+  QObject::connect(CenterArtBtn, &QPushButton::clicked, this, [this] { CenterArtBtnClick(); });
   QObject::connect(ExitBtn, &QPushButton::clicked, this, [this] { ExitBtnClick(); });
 }
 
@@ -179,7 +172,7 @@ void TQUELMAMainForm::BuildAboutSheet() {
   // "My desktop icons on fire!": the alternate style with six emitters per icon.
   QObject::connect(DeskIconsBtn, &QPushButton::clicked, this, [this] {
     if (!Engine()) return;
-    TFilesTab* Files = Parts ? Parts->FilesTab : nullptr;
+    TFilesTab* Files = Components ? Components->FilesTab : nullptr;
     TDesktopIconsHost Host(WFrontBox, Files ? Files->LStyleBox : nullptr, Files ? Files->LArtBox : nullptr,
                            [this](const QString& F) { LoadSaveState(F, false); });
     ::DeskIconsBtnClick(*Engine(), Host,
@@ -197,7 +190,7 @@ void TQUELMAMainForm::ClearFadingBtnClick() {
   if (FEngine) FEngine->ClearFading();
 }
 
-void TQUELMAMainForm::Button3Click() {
+void TQUELMAMainForm::CenterArtBtnClick() {
   if (FEngine) FEngine->CenterArt();
 }
 
@@ -213,6 +206,14 @@ void TQUELMAMainForm::DrawingBoxClick() {
     ShowDrawingWindow();
   else
     HideDrawingWindow();
+}
+
+void TQUELMAMainForm::ShowDrawingWindow() {
+  if (FDrawing) FDrawing->Show();
+}
+
+void TQUELMAMainForm::HideDrawingWindow() {
+  if (FDrawing) FDrawing->Hide();
 }
 
 void TQUELMAMainForm::DisplayBoxClick() { ApplyVisibilityRule(); }
@@ -232,7 +233,7 @@ void TQUELMAMainForm::WSolidBoxClick() {
 void TQUELMAMainForm::ApplyVisibilityRule() {
   if (!FPartWindow) return;
   const bool V = DisplayBox->isChecked() && !(WOEVisibleBox->isChecked() && !isVisible());
-  if (V != FPartWindow->Visible_Anim()) FPartWindow->SetVisible_Anim(V);
+  if (V != FPartWindow->AnimatedVisible()) FPartWindow->SetAnimatedVisible(V);
 }
 
 void TQUELMAMainForm::SuspendDisplay() {
@@ -267,7 +268,7 @@ void TQUELMAMainForm::SetSettingsStayOnTop(bool OnTop) {
 
 QString TQUELMAMainForm::DrawingHotKeyText() {
   // The drawing hot key as the edit shows it; empty when none is assigned.
-  const int Key = Parts && Parts->DrawingHotKey ? Parts->DrawingHotKey->HotKey() : DefaultDrawingHotKey;
+  const int Key = Components && Components->DrawingHotKey ? Components->DrawingHotKey->HotKey() : DefaultDrawingHotKey;
   return Key == 0 ? QString() : ShortCutToText(Key);
 }
 
@@ -275,7 +276,7 @@ bool TQUELMAMainForm::FlameStayOnTop() { return FPartWindow ? FPartWindow->StayO
 
 void TQUELMAMainForm::RaiseFlameWindow() {
   if (!FPartWindow) return;
-  FPartWindow->SetStackCompanions(this, InputForm);
+  FPartWindow->SetStackCompanions(this, DrawingForm());
   FPartWindow->SetLayeredBounds(FPartWindow->FLayeredBounds, true);  // also places it
   if (FPartWindow->isVisible()) FPartWindow->BringToFront();
 }
@@ -283,7 +284,7 @@ void TQUELMAMainForm::RaiseFlameWindow() {
 // ---- Window events ---------------------------------------------------------------------------
 
 void TQUELMAMainForm::FormKeyDown() {
-  if (InputForm)
+  if (DrawingForm())
     HideDrawingWindow();
   else
     close();
@@ -308,7 +309,7 @@ void TQUELMAMainForm::changeEvent(QEvent* Event) {
   QWidget::changeEvent(Event);
   // Activated by a click or by the window manager: the drawing window goes
   // back under it.
-  if (Event->type() == QEvent::ActivationChange && isActiveWindow() && InputForm) ArrangeZOrder();
+  if (Event->type() == QEvent::ActivationChange && isActiveWindow() && DrawingForm()) FDrawing->ArrangeZOrder();
 }
 
 void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
@@ -327,21 +328,21 @@ void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
 void TQUELMAMainForm::ApplyStyle() {
   if (!FEngine) return;
   // The style tabs read their controls into FStyle and set the timer.
-  if (Parts)
-    Parts->StyleTabs->ApplyStyle();
+  if (Components)
+    Components->StyleTabs->ApplyStyle();
   else
     AnimTimer.SetInterval(::ApplyStyle(*FEngine, FStyle));
 }
 
 void TQUELMAMainForm::StyleToControls() {
   // Sliders silently, then the boxes, whose handlers run as for a click.
-  if (Parts) Parts->StyleTabs->StyleToControls();
+  if (Components) Components->StyleTabs->StyleToControls();
 }
 
 bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
   if (!FEngine) return false;
   TStateFileOptions Options;
-  if (Parts) Parts->PrepareStateFile(Options);  // "Load style", "Load art"
+  if (Components) Components->PrepareStateFile(Options);  // "Load style", "Load art"
   // The hourglass only for a name the operation will use.
   std::optional<TWaitCursor> Wait;
   if (HasStateFileExtension(QFile::encodeName(FileName).toStdString())) Wait.emplace();

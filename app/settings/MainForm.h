@@ -21,7 +21,7 @@ class QTabWidget;
 class QVBoxLayout;
 class TPartForm;
 class TPartWindow;
-class TSettingsParts;
+class TSettingsComponents;
 
 // What the command line asks for.
 struct TCommandLine {
@@ -30,7 +30,7 @@ struct TCommandLine {
 };
 TCommandLine ParseCommandLine(const QStringList& Arguments);  // without the program name
 
-class TQUELMAMainForm : public QWidget, public TDrawingHost {
+class TQUELMAMainForm : public QWidget, public IDrawingHost {
 public:
   TQUELMAMainForm();
   ~TQUELMAMainForm() override;
@@ -44,11 +44,11 @@ public:
   // ---- Top row ---------------------------------------------------------------
   QPushButton* StartOverBtn;
   QPushButton* ClearFadingBtn;
-  QPushButton* Button3;  // "Center art"
+  QPushButton* CenterArtBtn;  // "Center art"
   QPushButton* ExitBtn;
   void StartOverBtnClick();
   void ClearFadingBtnClick();
-  void Button3Click();
+  void CenterArtBtnClick();
   void ExitBtnClick();
 
   // ---- Tabs --------------------------------------------------------------------
@@ -108,7 +108,7 @@ public:
 
   // The style tabs, the "Files" tab, the hot keys, the tray icon, the
   // preferences and the debug readout (SettingsParts.h).
-  TSettingsParts* Parts = nullptr;
+  TSettingsComponents* Components = nullptr;
 
   // ---- Frame cycle -------------------------------------------------------------------------
   TQuickTimer AnimTimer;
@@ -123,8 +123,13 @@ public:
 
   TPartWindow* PartWindow() const { return FPartWindow.get(); }
   TPartForm* Engine() const { return FEngine.get(); }
+  // The open drawing window, or nullptr.
+  TInputForm* DrawingForm() const { return FDrawing ? FDrawing->Form() : nullptr; }
+  // "Enable drawing" on and off: the drawing window opened or discarded.
+  void ShowDrawingWindow();
+  void HideDrawingWindow();
 
-  // ---- TDrawingHost --------------------------------------------------------------------------
+  // ---- IDrawingHost --------------------------------------------------------------------------
   QWidget* SettingsWindow() override { return this; }
   void SetDrawingBox(bool Checked) override;
   void SetDisplayBox(bool Checked) override;
@@ -159,8 +164,6 @@ private:
 
   std::unique_ptr<TPartWindow> FPartWindow;
   std::unique_ptr<TPartForm> FEngine;
+  std::unique_ptr<TDrawingWindow> FDrawing;  // once the engine exists
   bool FExiting = false;
 };
-
-// The settings window (nullptr before it is created and after it is gone).
-extern TQUELMAMainForm* QUELMAMainForm;

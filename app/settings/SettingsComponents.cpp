@@ -23,7 +23,7 @@
 #include "StyleTabs.h"
 #include "Tray.h"
 
-TSettingsParts::TSettingsParts(TQUELMAMainForm& Form) : QObject(&Form), FForm(Form) {
+TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form), FForm(Form) {
   // The component name: the group of the window's placement.
   if (Form.objectName().isEmpty()) Form.setObjectName(QString::fromLatin1(MainFormPlacementName));
   // The preference values are named after the boxes.
@@ -126,11 +126,11 @@ TSettingsParts::TSettingsParts(TQUELMAMainForm& Form) : QObject(&Form), FForm(Fo
   Readout.Window = &Form;
 }
 
-TSettingsParts::~TSettingsParts() = default;
+TSettingsComponents::~TSettingsComponents() = default;
 
-void TSettingsParts::EngineCreated() { Readout.Install(); }
+void TSettingsComponents::EngineCreated() { Readout.Install(); }
 
-void TSettingsParts::LoadSavePrefs(bool Save, QSettings* Store) {
+void TSettingsComponents::LoadSavePrefs(bool Save, QSettings* Store) {
   TPrefsTargets T;
   T.Window = &FForm;
   T.HotKeys = {DrawingHotKey, DisplayHotKey, EditorHotKey};
@@ -138,9 +138,9 @@ void TSettingsParts::LoadSavePrefs(bool Save, QSettings* Store) {
   ::LoadSavePrefs(T, Save, Store);
 }
 
-void TSettingsParts::RegisterHotKeys() {
+void TSettingsComponents::RegisterHotKeys() {
   // An open drawing window names the drawing hot key as it is now.
-  if (InputForm) InputForm->UpdateKeyLabel();
+  if (TInputForm* Drawing = FForm.DrawingForm()) Drawing->UpdateKeyLabel();
   if (FEditing) {
     HotKeys->UnregisterHotKeys();
     return;
@@ -148,9 +148,9 @@ void TSettingsParts::RegisterHotKeys() {
   HotKeys->RegisterHotKeys({DrawingHotKey->HotKey(), DisplayHotKey->HotKey(), EditorHotKey->HotKey()});
 }
 
-void TSettingsParts::UnregisterHotKeys() { HotKeys->UnregisterHotKeys(); }
+void TSettingsComponents::UnregisterHotKeys() { HotKeys->UnregisterHotKeys(); }
 
-void TSettingsParts::ShowTray() {
+void TSettingsComponents::ShowTray() {
   const QString Note = Tray->Show();
   if (!Note.isEmpty() && !FTrayNoteGiven) {
     FTrayNoteGiven = true;
@@ -158,17 +158,17 @@ void TSettingsParts::ShowTray() {
   }
 }
 
-void TSettingsParts::PrepareStateFile(TStateFileOptions& Options) const {
+void TSettingsComponents::PrepareStateFile(TStateFileOptions& Options) const {
   Options.LoadStyle = FilesTab->LStyleBox->isChecked();
   Options.LoadArt = FilesTab->LArtBox->isChecked();
 }
 
-void TSettingsParts::HandOver(const QString& Path) {
+void TSettingsComponents::HandOver(const QString& Path) {
   TrayIconClick();  // a hidden settings window stays hidden
   if (!Path.isEmpty()) FForm.LoadSaveState(Path, false);
 }
 
-void TSettingsParts::SettingsMenuClick() {
+void TSettingsComponents::SettingsMenuClick() {
   // Toggling leaves the flame alone: only closing the window applies
   // "Visible only when editor visible".
   if (FForm.Shown())
@@ -177,12 +177,12 @@ void TSettingsParts::SettingsMenuClick() {
     FForm.ShowSettingsWindow();
 }
 
-void TSettingsParts::TrayIconClick() {
+void TSettingsComponents::TrayIconClick() {
   if (!FForm.isVisible()) return;
   FForm.ShowSettingsWindow();
 }
 
-void TSettingsParts::HotKeyPressed(int Index) {
+void TSettingsComponents::HotKeyPressed(int Index) {
   switch (Index) {
     case 0:
       FForm.DrawingBox->setChecked(!FForm.DrawingBox->isChecked());

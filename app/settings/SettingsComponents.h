@@ -21,12 +21,12 @@ class TStyleTabs;
 class TTray;
 struct TStateFileOptions;
 
-class TSettingsParts : public QObject {
+class TSettingsComponents : public QObject {
 public:
   // Builds the style tabs, the "Files" tab, the hot-key edits (in the System
   // tab's right column), the About tab, the tray icon and the hot keys.
-  explicit TSettingsParts(TQUELMAMainForm& Form);
-  ~TSettingsParts() override;
+  explicit TSettingsComponents(TQUELMAMainForm& Form);
+  ~TSettingsComponents() override;
 
   TStyleTabs* StyleTabs;
   TFilesTab* FilesTab;

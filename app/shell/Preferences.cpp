@@ -99,10 +99,10 @@ void LoadFormPlacement(QWidget& Window, QSettings& Key) {
   if (Visible != Window.isVisible()) Window.setVisible(Visible);
 }
 
-void SaveFormPlacement(QWidget& Window, QSettings& Key, unsigned Parts) {
+void SaveFormPlacement(QWidget& Window, QSettings& Key, unsigned Components) {
   TGroup Group(Key, PlacementName(Window));
   WritePrefInt(Key, QStringLiteral("State"), StateOf(Window));
-  if (Parts & fpLeftTop) {
+  if (Components & fpLeftTop) {
     QPoint P = Window.pos();
     if (Window.windowState() & Qt::WindowMaximized) {
       // The restored rectangle, as an outer position like pos().

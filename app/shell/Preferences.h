@@ -42,7 +42,7 @@ void LoadFormPlacement(QWidget& Window, QSettings& Key);
 enum TPlacementPart : unsigned { fpState = 0, fpLeftTop = 1 };
 // Writes "State" always, then with fpLeftTop "Left" and "Top" (of the
 // restored rectangle when maximised). Width and height are never written.
-void SaveFormPlacement(QWidget& Window, QSettings& Key, unsigned Parts);
+void SaveFormPlacement(QWidget& Window, QSettings& Key, unsigned Components);
 
 // One value per box, named after the box (its object name): 1 set, 0 clear.
 // Reading applies only values that exist: 1 sets the box, any other integer

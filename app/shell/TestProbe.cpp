@@ -31,15 +31,14 @@ QString StateText(const QWidget& W) {
 
 }  // namespace
 
-QString TestProbeText() {
+QString TestProbeText(const std::function<int()>& Emitters) {
   QString Out;
   auto Line = [&Out](const QString& Name, const QString& Value) {
     Out += Name + QLatin1Char('=') + OneLine(Value) + QLatin1Char('\n');
   };
   if (QWidget* F = QApplication::focusWidget()) Line(QStringLiteral("focus"), F->objectName());
   else Line(QStringLiteral("focus"), QString());
-  if (QUELMAMainForm && QUELMAMainForm->Engine())
-    Line(QStringLiteral("emitters"), QString::number(QUELMAMainForm->Engine()->FEmitters.Count));
+  if (Emitters) Line(QStringLiteral("emitters"), QString::number(Emitters()));
   for (QWidget* W : QApplication::topLevelWidgets()) {
     const QString Title = W->windowTitle();
     if (Title.isEmpty()) continue;
@@ -86,16 +85,16 @@ QString TestProbeText() {
   return Out;
 }
 
-void InstallTestProbe(QObject* Parent) {
+void InstallTestProbe(QObject* Parent, std::function<int()> Emitters) {
   const char* Path = std::getenv("QUELMA_TEST_PROBE");
   if (!Path || !*Path) return;
   auto* Timer = new QTimer(Parent);
   const QString File = QFile::decodeName(Path);
-  QObject::connect(Timer, &QTimer::timeout, Timer, [File] {
+  QObject::connect(Timer, &QTimer::timeout, Timer, [File, Emitters = std::move(Emitters)] {
     // Written whole and renamed: a reader never sees half a readout.
     QSaveFile Out(File);
     if (!Out.open(QIODevice::WriteOnly)) return;
-    Out.write(TestProbeText().toUtf8());
+    Out.write(TestProbeText(Emitters).toUtf8());
     Out.commit();
   });
   Timer->start(100);

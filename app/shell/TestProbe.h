@@ -9,10 +9,13 @@
 // what cannot be seen from outside the process.
 #include <QString>
 
+#include <functional>
+
 class QObject;
 
 // Starts the readout when QUELMA_TEST_PROBE is set; does nothing otherwise.
-void InstallTestProbe(QObject* Parent);
+// Emitters tells the engine's emitter count.
+void InstallTestProbe(QObject* Parent, std::function<int()> Emitters);
 
 // The readout as it would be written now.
-QString TestProbeText();
+QString TestProbeText(const std::function<int()>& Emitters);

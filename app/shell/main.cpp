@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "FlameEngine.h"
 #include "MainForm.h"
 #include "StartupPlatform.h"
 #include "QuitSignals.h"
@@ -66,14 +67,14 @@ int main(int argc, char** argv) {
   // A session that ends or a terminal's Ctrl+C ends the program as "Exit" does.
   QuitOnTerminationSignals(&App);
   InstallTimerWindow();
-  InstallTestProbe(&App);
 
   int Result = 0;
   {
     TQUELMAMainForm Form;
     Form.FormCreate(QApplication::applicationDirPath() + QLatin1Char('/'), Arguments);
+    InstallTestProbe(&Form, [&Form] { return Form.Engine() ? int(Form.Engine()->FEmitters.Count) : 0; });
     if (Instance.Server)
-      Instance.Server->OnHandOver = [&Form](const QString& Path) { Form.Parts->HandOver(Path); };
+      Instance.Server->OnHandOver = [&Form](const QString& Path) { Form.Components->HandOver(Path); };
     if (!Form.StartInTray) {
       Form.DrawingBox->setChecked(true);
       Form.ShowSettingsWindow();
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     Result = QApplication::exec();
     if (Instance.Server) Instance.Server->OnHandOver = nullptr;
   }
-  FreeAnimationClocks();
+  FreeAnimationClock();
   FreeTimerWindow();
   return Result;
 }

@@ -1,5 +1,6 @@
 #include "SinCos.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -39,7 +40,7 @@ bool SureFloat(double y, float& Out)
   const double a = fromBits(bits);
   const double up = fromBits(bits + 1) - a;
   const double down = bits == 0 ? up : a - fromBits(bits - 1);
-  const double gap = up < down ? up : down;  // the boundaries lie half a gap or more away
+  const double gap = std::min(up, down);  // the boundaries lie half a gap or more away
   const double err = std::fabs(std::fabs(y) - a);
   if (gap / 2 - err > std::fabs(y) * 0x1p-46 + 0x1p-1000) {
     Out = f;

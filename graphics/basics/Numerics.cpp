@@ -16,20 +16,3 @@ int32_t ShiftRightArith(int32_t x, int32_t n) {
   return x >> std::clamp(n, 0, 31);
 }
 
-float Min3(float a, float b, float c) {
-  float m = a;
-  if (b < m)
-    m = b;
-  if (c < m)
-    m = c;
-  return m;
-}
-
-float Max3(float a, float b, float c) {
-  float m = a;
-  if (b > m)
-    m = b;
-  if (c > m)
-    m = c;
-  return m;
-}

@@ -2,22 +2,6 @@
 // Small integer and single-precision helpers.
 #include <cstdint>
 
-inline constexpr int32_t Min(int32_t a, int32_t b) {
-  return a < b ? a : b;
-}
-inline constexpr int32_t Max(int32_t a, int32_t b) {
-  return a > b ? a : b;
-}
-inline constexpr int32_t Clamp(int32_t x, int32_t lo, int32_t hi) {
-  return Min(Max(x, lo), hi);
-}
-inline constexpr bool InRange(int32_t x, int32_t lo, int32_t hi) {
-  return lo <= x && x <= hi;
-}
-inline constexpr int32_t Sign(int32_t x) {
-  return (x > 0) - (x < 0);
-}
-
 // (a * b) / c with a 64-bit product, truncated towards zero. A quotient that does
 // not fit 32 bits saturates, and c = 0 gives INT32_MAX, INT32_MIN or 0 by the
 // sign of the product, instead of a processor trap.
@@ -26,9 +10,6 @@ int32_t MulDivTrunc(int32_t a, int32_t b, int32_t c);
 // x shifted right by n with the sign copied in (floor of x / 2^n). n is clamped
 // to 0..31, so a shift of 32 or more gives 0 or -1.
 int32_t ShiftRightArith(int32_t x, int32_t n);
-
-float Min3(float a, float b, float c);
-float Max3(float a, float b, float c);
 
 // x rounded to the nearest integer, halves to even, as nearbyint under the
 // default rounding mode, but inline (nearbyint is a library call on baseline

@@ -93,8 +93,8 @@ uint32_t HslToColor(float h, float s, float l) {
 }
 
 void RgbToHsl(float r, float g, float b, float& h, float& s, float& l) {
-  const float mn = Min3(r, g, b);
-  const float mx = Max3(r, g, b);
+  const float mn = std::min({r, g, b});
+  const float mx = std::max({r, g, b});
   l = float((Ext(mx) + mn) * 0.5L);
   const float d = float(Ext(mx) - mn);
   if (d == 0) {

@@ -127,13 +127,12 @@ std::unique_ptr<TDIBSharedImage> ReadDIBImage(TStream& Stream, bool MemoryStorag
     // A picture without pixels has nothing to decode into.
     if (image->Width == 0 || image->Height == 0)
       return image;
-    if (int64_t(imageSize) > PictureByteLimit)
+    if (int64_t(imageSize) > PictureByteLimit())
       throw std::bad_alloc();
     CheckAvailable(Stream, imageSize);
-    uint8_t* encoded = image->AllocateEncoded(int32_t(imageSize));
-    Stream.ReadBuffer(encoded, imageSize);
     // Compressed images are decoded when their pixels are first needed.
-    RLEDecoder = DecodeRLE;
+    uint8_t* encoded = image->AllocateEncoded(int32_t(imageSize), DecodeRLE);
+    Stream.ReadBuffer(encoded, imageSize);
     return image;
   }
 

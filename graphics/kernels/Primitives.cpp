@@ -8,19 +8,19 @@
 #include <limits>
 #include <vector>
 
-IppStatus ippiSet_8u_C4R(const Ipp8u value[4], Ipp8u* pDst, int dstStep, IppiSize roiSize) {
+TPrimitiveStatus FillPixels32(const uint8_t value[4], uint8_t* pDst, int dstStep, TImageSize roiSize) {
   if (!value || !pDst)
-    return ippStsNullPtrErr;
+    return psNullPointer;
   if (roiSize.width <= 0 || roiSize.height <= 0)
-    return ippStsSizeErr;
+    return psSizeError;
   uint32_t pixel;
   std::memcpy(&pixel, value, 4);
   for (int y = 0; y < roiSize.height; ++y) {
-    Ipp8u* row = pDst + ptrdiff_t(y) * dstStep;
+    uint8_t* row = pDst + ptrdiff_t(y) * dstStep;
     for (int x = 0; x < roiSize.width; ++x)
       std::memcpy(row + 4 * ptrdiff_t(x), &pixel, 4);
   }
-  return ippStsNoErr;
+  return psOk;
 }
 
 namespace {
@@ -53,47 +53,47 @@ inline uint32_t SlowMean(uint32_t sum, uint32_t n) {
 
 namespace {
 
-IppStatus CheckFilterBox(const Ipp8u* pSrcDst, IppiSize dstRoiSize, IppiSize maskSize, IppiPoint anchor) {
+TPrimitiveStatus CheckFilterBox(const uint8_t* pSrcDst, TImageSize dstRoiSize, TImageSize maskSize, TImagePoint anchor) {
   if (!pSrcDst)
-    return ippStsNullPtrErr;
+    return psNullPointer;
   if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
-    return ippStsSizeErr;
+    return psSizeError;
   if (maskSize.width <= 0 || maskSize.height <= 0)
-    return ippStsMaskSizeErr;
+    return psMaskSizeError;
   if (int64_t(maskSize.width) * maskSize.height >= (int64_t(1) << 24))
-    return ippStsMaskSizeErr;
+    return psMaskSizeError;
   if (anchor.x < 0 || anchor.x >= maskSize.width || anchor.y < 0 || anchor.y >= maskSize.height)
-    return ippStsAnchorErr;
-  return ippStsNoErr;
+    return psAnchorError;
+  return psOk;
 }
 
 }  // namespace
 
-IppStatus ippiFilterBox_8u_C4IR(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize, IppiSize maskSize,
-                                IppiPoint anchor) {
-  const IppStatus st = CheckFilterBox(pSrcDst, dstRoiSize, maskSize, anchor);
-  if (st != ippStsNoErr)
+TPrimitiveStatus BoxFilter32(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize, TImageSize maskSize,
+                                TImagePoint anchor) {
+  const TPrimitiveStatus st = CheckFilterBox(pSrcDst, dstRoiSize, maskSize, anchor);
+  if (st != psOk)
     return st;
   if (FilterBox8u4Fast(pSrcDst, srcDstStep, dstRoiSize.width, dstRoiSize.height, maskSize.width,
                        maskSize.height, anchor.x, anchor.y))
-    return ippStsNoErr;
-  return ippiFilterBox_8u_C4IR_Reference(pSrcDst, srcDstStep, dstRoiSize, maskSize, anchor);
+    return psOk;
+  return BoxFilter32Reference(pSrcDst, srcDstStep, dstRoiSize, maskSize, anchor);
 }
 
-IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSize dstRoiSize,
-                                          IppiSize maskSize, IppiPoint anchor) {
+TPrimitiveStatus BoxFilter32Reference(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize,
+                                          TImageSize maskSize, TImagePoint anchor) {
   if (!pSrcDst)
-    return ippStsNullPtrErr;
+    return psNullPointer;
   if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
-    return ippStsSizeErr;
+    return psSizeError;
   if (maskSize.width <= 0 || maskSize.height <= 0)
-    return ippStsMaskSizeErr;
+    return psMaskSizeError;
   // Window sums are 32-bit: 255 * n must fit.
   const int64_t n = int64_t(maskSize.width) * maskSize.height;
   if (n >= (int64_t(1) << 24))
-    return ippStsMaskSizeErr;
+    return psMaskSizeError;
   if (anchor.x < 0 || anchor.x >= maskSize.width || anchor.y < 0 || anchor.y >= maskSize.height)
-    return ippStsAnchorErr;
+    return psAnchorError;
 
   const int w = dstRoiSize.width;
   const int h = dstRoiSize.height;
@@ -106,14 +106,14 @@ IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSi
   const int32_t count = int32_t(n);
 
   // Source row r (0 .. h + mh - 2) of the windows, as it was before filtering.
-  auto sourceRow = [&](int r) -> const Ipp8u* {
+  auto sourceRow = [&](int r) -> const uint8_t* {
     return pSrcDst + ptrdiff_t(r - anchor.y) * srcDstStep - ptrdiff_t(anchor.x) * 4;
   };
 
   // Column sums over the mh rows of the current window; the rows in the window
   // are kept as copies, since the rows above are overwritten as we go.
   std::vector<uint32_t> columns(std::size_t(spanBytes), 0);
-  std::vector<Ipp8u> ring(std::size_t(spanBytes) * std::size_t(mh));
+  std::vector<uint8_t> ring(std::size_t(spanBytes) * std::size_t(mh));
   // Running sums of the column sums along the row, one per byte lane: a
   // window's sum is the difference of two of them. They may wrap around 2^32;
   // the differences stay exact.
@@ -121,7 +121,7 @@ IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSi
   std::vector<int32_t> rowMeans(std::size_t(w) * 4);
   auto ringRow = [&](int r) { return ring.data() + ptrdiff_t(r % mh) * spanBytes; };
   auto take = [&](int r) {
-    Ipp8u* copy = ringRow(r);
+    uint8_t* copy = ringRow(r);
     std::memcpy(copy, sourceRow(r), std::size_t(spanBytes));
     uint32_t* col = columns.data();
     for (ptrdiff_t i = 0; i < spanBytes; ++i)
@@ -138,7 +138,7 @@ IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSi
     const uint32_t* col = columns.data();
     for (ptrdiff_t i = 0; i < spanBytes; ++i)
       pre[i + 4] = pre[i] + col[i];
-    Ipp8u* out = pSrcDst + ptrdiff_t(y) * srcDstStep;
+    uint8_t* out = pSrcDst + ptrdiff_t(y) * srcDstStep;
     int32_t* means = rowMeans.data();
     if (fast)
       for (ptrdiff_t i = 0; i < outBytes; ++i)
@@ -147,83 +147,83 @@ IppStatus ippiFilterBox_8u_C4IR_Reference(Ipp8u* pSrcDst, int srcDstStep, IppiSi
       for (ptrdiff_t i = 0; i < outBytes; ++i)
         means[i] = int32_t(SlowMean(pre[i + windowBytes] - pre[i], uint32_t(count)));
     for (ptrdiff_t i = 0; i < outBytes; ++i)
-      out[i] = Ipp8u(means[i]);
-    const Ipp8u* leaving = ringRow(y);
+      out[i] = uint8_t(means[i]);
+    const uint8_t* leaving = ringRow(y);
     uint32_t* colw = columns.data();
     for (ptrdiff_t i = 0; i < spanBytes; ++i)
       colw[i] -= leaving[i];
   }
-  return ippStsNoErr;
+  return psOk;
 }
 
-IppStatus ippsVectorRamp_32f(Ipp32f* pDst, int len, Ipp32f offset, Ipp32f slope) {
+TPrimitiveStatus FillRamp(float* pDst, int len, float offset, float slope) {
   if (!pDst)
-    return ippStsNullPtrErr;
+    return psNullPointer;
   if (len <= 0)
-    return ippStsSizeErr;
+    return psSizeError;
   for (int j = 0; j < len; ++j) {
     const float step = float(j) * slope;
     pDst[j] = offset + step;
   }
-  return ippStsNoErr;
+  return psOk;
 }
 
 // The argument check every run function shares.
-static IppStatus CheckRun(const void* pSrc, const void* pDst, int len) {
+static TPrimitiveStatus CheckRun(const void* pSrc, const void* pDst, int len) {
   if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
-  return len <= 0 ? ippStsSizeErr : ippStsNoErr;
+    return psNullPointer;
+  return len <= 0 ? psSizeError : psOk;
 }
 
-IppStatus ippsSqr_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
-  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+TPrimitiveStatus SquareFloats(const float* pSrc, float* pDst, int len) {
+  if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
   for (int j = 0; j < len; ++j)
     pDst[j] = pSrc[j] * pSrc[j];
-  return ippStsNoErr;
+  return psOk;
 }
 
-IppStatus ippsCopy_32f(const Ipp32f* pSrc, Ipp32f* pDst, int len) {
-  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+TPrimitiveStatus CopyFloats(const float* pSrc, float* pDst, int len) {
+  if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
-  std::memmove(pDst, pSrc, std::size_t(len) * sizeof(Ipp32f));
-  return ippStsNoErr;
+  std::memmove(pDst, pSrc, std::size_t(len) * sizeof(float));
+  return psOk;
 }
 
-IppStatus ippsAddC_32f(const Ipp32f* pSrc, Ipp32f val, Ipp32f* pDst, int len) {
-  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+TPrimitiveStatus AddFloat(const float* pSrc, float val, float* pDst, int len) {
+  if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
   for (int j = 0; j < len; ++j)
     pDst[j] = pSrc[j] + val;
-  return ippStsNoErr;
+  return psOk;
 }
 
-IppStatus ippsMulC_32f(const Ipp32f* pSrc, Ipp32f val, Ipp32f* pDst, int len) {
-  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+TPrimitiveStatus MultiplyFloat(const float* pSrc, float val, float* pDst, int len) {
+  if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
   for (int j = 0; j < len; ++j)
     pDst[j] = pSrc[j] * val;
-  return ippStsNoErr;
+  return psOk;
 }
 
-IppStatus ippsSqrt_32f_A11(const Ipp32f* pSrc, Ipp32f* pDst, Ipp32s len) {
-  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+TPrimitiveStatus SqrtFloats(const float* pSrc, float* pDst, int32_t len) {
+  if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
   // The exact root meets the 11-bit accuracy the callers need and is the same
   // on every processor.
-  for (Ipp32s j = 0; j < len; ++j)
+  for (int32_t j = 0; j < len; ++j)
     pDst[j] = std::sqrt(pSrc[j]);
-  return ippStsNoErr;
+  return psOk;
 }
 
-IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppRoundMode rndMode,
+TPrimitiveStatus FloatsToInt32Scaled(const float* pSrc, int32_t* pDst, int len, TRoundMode rndMode,
                                  int scaleFactor) {
-  if (const IppStatus st = CheckRun(pSrc, pDst, len); st != ippStsNoErr)
+  if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
-  if (rndMode != ippRndNear && rndMode != ippRndZero)
-    return ippStsScaleRangeErr;
+  if (rndMode != rmNearestEven && rndMode != rmTowardZero)
+    return psScaleRangeError;
   if (scaleFactor < -128 || scaleFactor > 128)
-    return ippStsScaleRangeErr;
+    return psScaleRangeError;
   for (int j = 0; j < len; ++j) {
     // Exact for these exponents; the common scale 0 needs no scaling at all.
     const double v = scaleFactor == 0 ? double(pSrc[j]) : std::ldexp(double(pSrc[j]), -scaleFactor);
@@ -231,15 +231,15 @@ IppStatus ippsConvert_32f32s_Sfs(const Ipp32f* pSrc, Ipp32s* pDst, int len, IppR
       pDst[j] = 0;
       continue;
     }
-    const double r = rndMode == ippRndNear ? std::nearbyint(v) : std::trunc(v);
+    const double r = rndMode == rmNearestEven ? std::nearbyint(v) : std::trunc(v);
     if (r >= 2147483647.0)
-      pDst[j] = std::numeric_limits<Ipp32s>::max();
+      pDst[j] = std::numeric_limits<int32_t>::max();
     else if (r <= -2147483648.0)
-      pDst[j] = std::numeric_limits<Ipp32s>::min();
+      pDst[j] = std::numeric_limits<int32_t>::min();
     else
-      pDst[j] = Ipp32s(r);
+      pDst[j] = int32_t(r);
   }
-  return ippStsNoErr;
+  return psOk;
 }
 
 bool BindPrimitives() { return true; }

@@ -12,17 +12,17 @@ namespace {
 constexpr double Pi = 3.14159265358979323846;
 
 bool KnownInterpolation(int interpolation) {
-  return interpolation == IPPI_INTER_NN || interpolation == IPPI_INTER_LINEAR ||
-         interpolation == IPPI_INTER_CUBIC || interpolation == IPPI_INTER_LANCZOS;
+  return interpolation == InterNearest || interpolation == InterLinear ||
+         interpolation == InterCubic || interpolation == InterLanczos;
 }
 
 double KernelRadius(int interpolation) {
   switch (interpolation) {
-    case IPPI_INTER_LINEAR:
+    case InterLinear:
       return 1.0;
-    case IPPI_INTER_CUBIC:
+    case InterCubic:
       return 2.0;
-    case IPPI_INTER_LANCZOS:
+    case InterLanczos:
       return 3.0;
     default:
       return 0.5;
@@ -32,9 +32,9 @@ double KernelRadius(int interpolation) {
 double Kernel(int interpolation, double t) {
   t = std::fabs(t);
   switch (interpolation) {
-    case IPPI_INTER_LINEAR:
+    case InterLinear:
       return t < 1.0 ? 1.0 - t : 0.0;
-    case IPPI_INTER_CUBIC: {
+    case InterCubic: {
       // Catmull-Rom (a = -0.5): interpolating, sharp, mild overshoot.
       const double a = -0.5;
       if (t < 1.0)
@@ -43,7 +43,7 @@ double Kernel(int interpolation, double t) {
         return ((a * t - 5.0 * a) * t + 8.0 * a) * t - 4.0 * a;
       return 0.0;
     }
-    case IPPI_INTER_LANCZOS: {
+    case InterLanczos: {
       if (t < 1e-12)
         return 1.0;
       if (t >= 3.0)
@@ -61,7 +61,7 @@ struct TRegion {
   int X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
 };
 
-bool CutRegion(IppiSize srcSize, IppiRect roi, TRegion& r) {
+bool CutRegion(TImageSize srcSize, TImageRect roi, TRegion& r) {
   const int64_t x0 = std::max<int64_t>(roi.x, 0);
   const int64_t y0 = std::max<int64_t>(roi.y, 0);
   const int64_t x1 = std::min<int64_t>(int64_t(roi.x) + roi.width, srcSize.width);
@@ -109,7 +109,7 @@ void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi
   a.Lo = hi;
   a.Hi = lo - 1;
   // Shrinking widens the kernel to the source footprint of a destination pixel.
-  const double widen = interpolation == IPPI_INTER_NN ? 1.0 : std::max(1.0, scale);
+  const double widen = interpolation == InterNearest ? 1.0 : std::max(1.0, scale);
   const double radius = KernelRadius(interpolation) * widen;
   std::vector<double> w;
   for (int d = a.First; d < a.Last; ++d) {
@@ -117,7 +117,7 @@ void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi
     a.TapStart.push_back(a.Index.size());
     const int nearest = std::clamp(int(std::floor(p)), lo, hi - 1);
     bool done = false;
-    if (interpolation != IPPI_INTER_NN) {
+    if (interpolation != InterNearest) {
       const double centre = p - 0.5;  // in index units: pixel i is centred on i
       const int i0 = int(std::max(double(lo), std::ceil(centre - radius)));
       const int i1 = int(std::min(double(hi - 1), std::floor(centre + radius)));
@@ -148,44 +148,44 @@ void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi
   a.TapStart.push_back(a.Index.size());
 }
 
-IppStatus CheckCommon(const Ipp8u* pSrc, IppiSize srcSize, Ipp8u* pDst, IppiSize dstSize,
+TPrimitiveStatus CheckCommon(const uint8_t* pSrc, TImageSize srcSize, uint8_t* pDst, TImageSize dstSize,
                       const TResampleMap& map) {
   if (!pSrc || !pDst)
-    return ippStsNullPtrErr;
+    return psNullPointer;
   if (srcSize.width <= 0 || srcSize.height <= 0 || dstSize.width <= 0 || dstSize.height <= 0)
-    return ippStsSizeErr;
+    return psSizeError;
   if (!UsableMap(map))
-    return ippStsResizeFactorErr;
-  return ippStsNoErr;
+    return psResizeFactorError;
+  return psOk;
 }
 
-Ipp8u ToByte(float v) {
+uint8_t ToByte(float v) {
   if (!(v > 0.0f))
     return 0;
   if (v >= 255.0f)
     return 255;
-  return Ipp8u(std::lrint(v));
+  return uint8_t(std::lrint(v));
 }
 
 }  // namespace
 
-IppStatus ResampleBytes(int Channels, const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi,
-                        Ipp8u* pDst, int dstStep, IppiSize dstSize, const TResampleMap& Map, int Interpolation) {
-  if (IppStatus s = CheckCommon(pSrc, srcSize, pDst, dstSize, Map); s != ippStsNoErr)
+TPrimitiveStatus ResampleBytes(int Channels, const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                        uint8_t* pDst, int dstStep, TImageSize dstSize, const TResampleMap& Map, int Interpolation) {
+  if (TPrimitiveStatus s = CheckCommon(pSrc, srcSize, pDst, dstSize, Map); s != psOk)
     return s;
   if (Channels != 3 && Channels != 4)
-    return ippStsSizeErr;
+    return psSizeError;
   if (!KnownInterpolation(Interpolation))
-    return ippStsInterpolationErr;
+    return psInterpolationError;
   TRegion r;
   if (!CutRegion(srcSize, srcRoi, r))
-    return ippStsNoOperation;
+    return psNothingToDo;
 
   TAxis ax, ay;
   BuildAxis(ax, dstSize.width, Map.XScale, Map.XOffset, r.X0, r.X1, Interpolation);
   BuildAxis(ay, dstSize.height, Map.YScale, Map.YOffset, r.Y0, r.Y1, Interpolation);
   if (ax.First >= ax.Last || ay.First >= ay.Last)
-    return ippStsNoErr;
+    return psOk;
 
   const int ch = Channels;
   const size_t span = size_t(ax.Hi - ax.Lo + 1) * size_t(ch);
@@ -194,12 +194,12 @@ IppStatus ResampleBytes(int Channels, const Ipp8u* pSrc, IppiSize srcSize, int s
     std::fill(column.begin(), column.end(), 0.0f);
     const size_t k = size_t(yi - ay.First);
     for (size_t t = ay.TapStart[k]; t < ay.TapStart[k + 1]; ++t) {
-      const Ipp8u* row = pSrc + ptrdiff_t(ay.Index[t]) * srcStep + ptrdiff_t(ax.Lo) * ch;
+      const uint8_t* row = pSrc + ptrdiff_t(ay.Index[t]) * srcStep + ptrdiff_t(ax.Lo) * ch;
       const float w = ay.Weight[t];
       for (size_t i = 0; i < span; ++i)
         column[i] += w * float(row[i]);
     }
-    Ipp8u* out = pDst + ptrdiff_t(yi) * dstStep;
+    uint8_t* out = pDst + ptrdiff_t(yi) * dstStep;
     for (int xi = ax.First; xi < ax.Last; ++xi) {
       const size_t j = size_t(xi - ax.First);
       float acc[4] = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -213,47 +213,47 @@ IppStatus ResampleBytes(int Channels, const Ipp8u* pSrc, IppiSize srcSize, int s
         out[ptrdiff_t(xi) * ch + c] = ToByte(acc[c]);
     }
   }
-  return ippStsNoErr;
+  return psOk;
 }
 
 namespace {
 
-uint32_t GetBits(const Ipp8u* row, int x, int bpp) {
+uint32_t GetBits(const uint8_t* row, int x, int bpp) {
   const int64_t bit = int64_t(x) * bpp;
-  const Ipp8u b = row[bit >> 3];
+  const uint8_t b = row[bit >> 3];
   const int shift = 8 - bpp - int(bit & 7);
   return (b >> shift) & ((1u << bpp) - 1);
 }
 
-void SetBits(Ipp8u* row, int x, int bpp, uint32_t v) {
+void SetBits(uint8_t* row, int x, int bpp, uint32_t v) {
   const int64_t bit = int64_t(x) * bpp;
-  Ipp8u& b = row[bit >> 3];
+  uint8_t& b = row[bit >> 3];
   const int shift = 8 - bpp - int(bit & 7);
   const uint32_t mask = ((1u << bpp) - 1) << shift;
-  b = Ipp8u((b & ~mask) | ((v << shift) & mask));
+  b = uint8_t((b & ~mask) | ((v << shift) & mask));
 }
 
 }  // namespace
 
-IppStatus ResampleNearestBits(int BitsPerPixel, const Ipp8u* pSrc, IppiSize srcSize, int srcStep,
-                              IppiRect srcRoi, Ipp8u* pDst, int dstX, int dstStep, IppiSize dstSize,
+TPrimitiveStatus ResampleNearestBits(int BitsPerPixel, const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                              TImageRect srcRoi, uint8_t* pDst, int dstX, int dstStep, TImageSize dstSize,
                               const TResampleMap& Map) {
-  if (IppStatus s = CheckCommon(pSrc, srcSize, pDst, dstSize, Map); s != ippStsNoErr)
+  if (TPrimitiveStatus s = CheckCommon(pSrc, srcSize, pDst, dstSize, Map); s != psOk)
     return s;
   const int bpp = BitsPerPixel;
   if (bpp != 1 && bpp != 2 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-    return ippStsSizeErr;
+    return psSizeError;
   if (dstX < 0)
-    return ippStsSizeErr;
+    return psSizeError;
   TRegion r;
   if (!CutRegion(srcSize, srcRoi, r))
-    return ippStsNoOperation;
+    return psNothingToDo;
   TAxis ax, ay;
-  BuildAxis(ax, dstSize.width, Map.XScale, Map.XOffset, r.X0, r.X1, IPPI_INTER_NN);
-  BuildAxis(ay, dstSize.height, Map.YScale, Map.YOffset, r.Y0, r.Y1, IPPI_INTER_NN);
+  BuildAxis(ax, dstSize.width, Map.XScale, Map.XOffset, r.X0, r.X1, InterNearest);
+  BuildAxis(ay, dstSize.height, Map.YScale, Map.YOffset, r.Y0, r.Y1, InterNearest);
   for (int yi = ay.First; yi < ay.Last; ++yi) {
-    const Ipp8u* in = pSrc + ptrdiff_t(ay.Index[size_t(yi - ay.First)]) * srcStep;
-    Ipp8u* out = pDst + ptrdiff_t(yi) * dstStep;
+    const uint8_t* in = pSrc + ptrdiff_t(ay.Index[size_t(yi - ay.First)]) * srcStep;
+    uint8_t* out = pDst + ptrdiff_t(yi) * dstStep;
     for (int xi = ax.First; xi < ax.Last; ++xi) {
       const int sx = ax.Index[size_t(xi - ax.First)];
       if (bpp >= 8) {
@@ -264,12 +264,12 @@ IppStatus ResampleNearestBits(int BitsPerPixel, const Ipp8u* pSrc, IppiSize srcS
       }
     }
   }
-  return ippStsNoErr;
+  return psOk;
 }
 
 namespace {
 
-TResampleMap ResizeMap(IppiRect srcRoi, double xFactor, double yFactor) {
+TResampleMap ResizeMap(TImageRect srcRoi, double xFactor, double yFactor) {
   return TResampleMap{1.0 / xFactor, double(srcRoi.x), 1.0 / yFactor, double(srcRoi.y)};
 }
 
@@ -283,36 +283,36 @@ bool UsableFactors(double xFactor, double yFactor) {
 
 }  // namespace
 
-IppStatus ippiResize_8u_C3R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi, Ipp8u* pDst,
-                            int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
+TPrimitiveStatus Resize24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi, uint8_t* pDst,
+                            int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
-    return ippStsResizeFactorErr;
+    return psResizeFactorError;
   return ResampleBytes(3, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        ResizeMap(srcRoi, xFactor, yFactor), interpolation);
 }
 
-IppStatus ippiResize_8u_C4R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi, Ipp8u* pDst,
-                            int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
+TPrimitiveStatus Resize32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi, uint8_t* pDst,
+                            int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
-    return ippStsResizeFactorErr;
+    return psResizeFactorError;
   return ResampleBytes(4, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        ResizeMap(srcRoi, xFactor, yFactor), interpolation);
 }
 
-IppStatus ippiResizeCenter_8u_C3R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi,
-                                  Ipp8u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
+TPrimitiveStatus ResizeAboutCenter24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                                  uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor,
                                   double xCenter, double yCenter, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
-    return ippStsResizeFactorErr;
+    return psResizeFactorError;
   return ResampleBytes(3, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        CenterMap(xFactor, yFactor, xCenter, yCenter), interpolation);
 }
 
-IppStatus ippiResizeCenter_8u_C4R(const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi,
-                                  Ipp8u* pDst, int dstStep, IppiSize dstRoiSize, double xFactor, double yFactor,
+TPrimitiveStatus ResizeAboutCenter32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                                  uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor,
                                   double xCenter, double yCenter, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
-    return ippStsResizeFactorErr;
+    return psResizeFactorError;
   return ResampleBytes(4, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        CenterMap(xFactor, yFactor, xCenter, yCenter), interpolation);
 }

@@ -15,13 +15,13 @@ struct TResampleMap {
 };
 
 // Bytes per pixel 3 or 4. srcRoi is cut to the srcSize picture first.
-IppStatus ResampleBytes(int Channels, const Ipp8u* pSrc, IppiSize srcSize, int srcStep, IppiRect srcRoi,
-                        Ipp8u* pDst, int dstStep, IppiSize dstSize, const TResampleMap& Map, int Interpolation);
+TPrimitiveStatus ResampleBytes(int Channels, const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                        uint8_t* pDst, int dstStep, TImageSize dstSize, const TResampleMap& Map, int Interpolation);
 
 // Nearest-pixel resampling for any pixel width of 1, 2, 4, 8, 16, 24 or 32 bits
 // (1- and 4-bit pixels packed most significant first). Used for the depths the
 // smooth kernels do not apply to (colour-table indices, packed 16-bit values).
 // pDst is the first destination row; its pixels start at column dstX of it.
-IppStatus ResampleNearestBits(int BitsPerPixel, const Ipp8u* pSrc, IppiSize srcSize, int srcStep,
-                              IppiRect srcRoi, Ipp8u* pDst, int dstX, int dstStep, IppiSize dstSize,
+TPrimitiveStatus ResampleNearestBits(int BitsPerPixel, const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                              TImageRect srcRoi, uint8_t* pDst, int dstX, int dstStep, TImageSize dstSize,
                               const TResampleMap& Map);

@@ -3,7 +3,7 @@
 // the fading pass and the boxes of spots. Each gives exactly the bytes of its
 // scalar reference (the reference functions stay the definition); the
 // instruction set is picked at run time: SSE2 as the baseline, AVX2 where the
-// processor has it. Callers go through the public kernels (ippiFilterBox_8u_C4IR,
+// processor has it. Callers go through the public kernels (BoxFilter32,
 // ScaleRowLanes, the engine's spots), which use these when they apply.
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +26,7 @@ bool CpuHasAvx2();
 // (0 = the region's top row), in order.
 using TBoxRowHook = void (*)(void* Context, int32_t RegionRow);
 
-// The box filter of ippiFilterBox_8u_C4IR (same arguments, already checked by
+// The box filter of BoxFilter32 (same arguments, already checked by
 // the caller) on the vector path. Returns false, touching nothing, when the
 // window is outside its range (mask width above 257 or more than 2048 pixels)
 // or the path is Reference; the caller then runs the reference.

@@ -1,5 +1,6 @@
 // Whole-area operations of the surface: fill, box blur, scaled copies and the
 // 1:1 block copy that stands in for drawing onto a device context.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -17,9 +18,9 @@ void TDIB::FillRect(const TRect& Rect, uint32_t Color, int32_t Alpha) {
   if (!ClipToSurface(r))
     return;
   if (Alpha >= 256) {
-    const Ipp8u value[4] = {Ipp8u(Color), Ipp8u(Color >> 8), Ipp8u(Color >> 16), Ipp8u(Color >> 24)};
-    ippiSet_8u_C4R(value, reinterpret_cast<Ipp8u*>(PixelAddress(r.Left, r.Top)), RowStride,
-                   IppiSize{r.Width(), r.Height()});
+    const uint8_t value[4] = {uint8_t(Color), uint8_t(Color >> 8), uint8_t(Color >> 16), uint8_t(Color >> 24)};
+    FillPixels32(value, reinterpret_cast<uint8_t*>(PixelAddress(r.Left, r.Top)), RowStride,
+                   TImageSize{r.Width(), r.Height()});
     return;
   }
   if (Alpha < 0)
@@ -43,14 +44,14 @@ void TDIB::BoxBlur(const TRect& Rect, TPoint MaskSize, TPoint Anchor) {
     return;
   // The windows must stay in the pixel memory: a Rect reaching outside the
   // surface is cut to it (for a Rect inside, this changes nothing).
-  TRect inside{Max(Rect.Left, 0), Max(Rect.Top, 0), Min(Rect.Right, Width), Min(Rect.Bottom, Height)};
+  TRect inside{std::max(Rect.Left, 0), std::max(Rect.Top, 0), std::min(Rect.Right, Width), std::min(Rect.Bottom, Height)};
   const int64_t w = int64_t(inside.Right) - inside.Left - MaskSize.X + 1;
   const int64_t h = int64_t(inside.Bottom) - inside.Top - MaskSize.Y + 1;
   if (w <= 0 || h <= 0)
     return;
-  ippiFilterBox_8u_C4IR(reinterpret_cast<Ipp8u*>(PixelAddress(inside.Left + Anchor.X, inside.Top + Anchor.Y)),
-                        RowStride, IppiSize{int(w), int(h)}, IppiSize{MaskSize.X, MaskSize.Y},
-                        IppiPoint{Anchor.X, Anchor.Y});
+  BoxFilter32(reinterpret_cast<uint8_t*>(PixelAddress(inside.Left + Anchor.X, inside.Top + Anchor.Y)),
+                        RowStride, TImageSize{int(w), int(h)}, TImageSize{MaskSize.X, MaskSize.Y},
+                        TImagePoint{Anchor.X, Anchor.Y});
 }
 
 namespace {
@@ -60,10 +61,10 @@ namespace {
 // indices and packed values do not mix).
 void ResampleSurfaces(const TDIB& Src, const TRect& SrcRect, TDIB& Dest, const TRect& DestPart,
                       const TResampleMap& Map, int32_t Interpolation) {
-  const IppiSize srcSize{Src.Width, Src.Height};
-  const IppiRect roi{SrcRect.Left, SrcRect.Top, SrcRect.Width(), SrcRect.Height()};
-  Ipp8u* dst = Dest.PixelMemory + ptrdiff_t(DestPart.Top) * Dest.RowStride;
-  const IppiSize dstSize{DestPart.Width(), DestPart.Height()};
+  const TImageSize srcSize{Src.Width, Src.Height};
+  const TImageRect roi{SrcRect.Left, SrcRect.Top, SrcRect.Width(), SrcRect.Height()};
+  uint8_t* dst = Dest.PixelMemory + ptrdiff_t(DestPart.Top) * Dest.RowStride;
+  const TImageSize dstSize{DestPart.Width(), DestPart.Height()};
   if (Src.BitCount == 24 || Src.BitCount == 32) {
     const int ch = Src.BitCount / 8;
     ResampleBytes(ch, Src.PixelMemory, srcSize, Src.RowStride, roi, dst + ptrdiff_t(DestPart.Left) * ch,
@@ -89,8 +90,8 @@ void TDIB::ScaledCopyTo(TDIB& Dest, const TRect& SrcRect, int32_t Interpolation,
   if (srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0)
     return;
   // The part of DestRect on Dest; the map keeps DestRect's own scale and origin.
-  const TRect part{Max(DestRect.Left, 0), Max(DestRect.Top, 0), Min(DestRect.Right, Dest.Width),
-                   Min(DestRect.Bottom, Dest.Height)};
+  const TRect part{std::max(DestRect.Left, 0), std::max(DestRect.Top, 0), std::min(DestRect.Right, Dest.Width),
+                   std::min(DestRect.Bottom, Dest.Height)};
   if (part.Left >= part.Right || part.Top >= part.Bottom)
     return;
   const double xScale = double(srcW) / double(dstW);
@@ -105,14 +106,14 @@ void TDIB::ScaledCopyAboutCenter(TDIB& Dest, const TRect& SrcRect, double XFacto
   if (!Resamplable(*this, Dest))
     return;
   if (BitCount == 24)
-    ippiResizeCenter_8u_C3R(PixelMemory, IppiSize{Width, Height}, RowStride,
-                            IppiRect{SrcRect.Left, SrcRect.Top, SrcRect.Width(), SrcRect.Height()},
-                            Dest.PixelMemory, Dest.RowStride, IppiSize{Dest.Width, Dest.Height}, XFactor, YFactor,
+    ResizeAboutCenter24(PixelMemory, TImageSize{Width, Height}, RowStride,
+                            TImageRect{SrcRect.Left, SrcRect.Top, SrcRect.Width(), SrcRect.Height()},
+                            Dest.PixelMemory, Dest.RowStride, TImageSize{Dest.Width, Dest.Height}, XFactor, YFactor,
                             XCenter, YCenter, Interpolation);
   else if (BitCount == 32)
-    ippiResizeCenter_8u_C4R(PixelMemory, IppiSize{Width, Height}, RowStride,
-                            IppiRect{SrcRect.Left, SrcRect.Top, SrcRect.Width(), SrcRect.Height()},
-                            Dest.PixelMemory, Dest.RowStride, IppiSize{Dest.Width, Dest.Height}, XFactor, YFactor,
+    ResizeAboutCenter32(PixelMemory, TImageSize{Width, Height}, RowStride,
+                            TImageRect{SrcRect.Left, SrcRect.Top, SrcRect.Width(), SrcRect.Height()},
+                            Dest.PixelMemory, Dest.RowStride, TImageSize{Dest.Width, Dest.Height}, XFactor, YFactor,
                             XCenter, YCenter, Interpolation);
   else if (std::isfinite(XFactor) && std::isfinite(YFactor) && XFactor > 0 && YFactor > 0)
     ResampleSurfaces(*this, SrcRect, Dest, TRect{0, 0, Dest.Width, Dest.Height},

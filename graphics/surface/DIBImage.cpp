@@ -9,7 +9,6 @@
 #include "DIBmp.h"
 #include "Palette.h"
 
-TRLEDecoder RLEDecoder = nullptr;
 
 namespace {
 
@@ -185,8 +184,9 @@ void TDIBSharedImage::Allocate(int32_t AWidth, int32_t AHeight, int32_t ABitCoun
   BottomRow = PixelMemory && Height > 0 ? PixelMemory + ptrdiff_t(Height - 1) * RowStride : PixelMemory;
 }
 
-uint8_t* TDIBSharedImage::AllocateEncoded(int32_t ByteCount) {
+uint8_t* TDIBSharedImage::AllocateEncoded(int32_t ByteCount, TDecoder WithDecoder) {
   FreePixels();
+  Decoder = WithDecoder;
   if (ByteCount < 0)
     ByteCount = 0;
   if (ByteCount > 0) {
@@ -217,7 +217,7 @@ void TDIBSharedImage::CopyFrom(const TDIBSharedImage& Source, bool WantMemory) {
            Source.Compressed);
   int32_t bytes = Source.HeaderImageSize();
   if (Compressed)
-    AllocateEncoded(bytes);
+    AllocateEncoded(bytes, Source.Decoder);
   // The header may claim more than either buffer holds: copy what both hold.
   if (bytes > Source.Size)
     bytes = Source.Size;
@@ -234,12 +234,12 @@ void TDIBSharedImage::ExpandFrom(const TDIBSharedImage& Source, bool WantMemory)
   }
   Allocate(Source.Width, Source.Height, Source.BitCount, Source.PixelFormat, Source.ColorTable, WantMemory,
            false);
-  if (!RLEDecoder)
+  if (!Source.Decoder)
     throw EInvalidGraphic("DIB is invalid");
   // Pixels the encoded data skips stay defined.
   if (Size > 0)
     std::memset(PixelMemory, 0, std::size_t(Size));
-  RLEDecoder(Source, *this);
+  Source.Decoder(Source, *this);
 }
 
 namespace {

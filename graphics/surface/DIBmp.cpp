@@ -1,6 +1,8 @@
 // TDIB: creation, format changes, sharing and copy on write.
 #include "DIBmp.h"
 
+#include <algorithm>
+
 #include "Numerics.h"
 
 namespace {
@@ -135,8 +137,8 @@ void TDIB::ExpandCompressed() {
 bool TDIB::ClipToSurface(TRect& Rect) const {
   // ClipRect is public and writable; the surface bounds keep a careless one
   // from sending writes outside the pixel memory.
-  const TRect clip{Max(Max(ClipRect.Left, 0), Rect.Left), Max(Max(ClipRect.Top, 0), Rect.Top),
-                   Min(Min(ClipRect.Right, Width), Rect.Right), Min(Min(ClipRect.Bottom, Height), Rect.Bottom)};
+  const TRect clip{std::max({ClipRect.Left, 0, Rect.Left}), std::max({ClipRect.Top, 0, Rect.Top}),
+                   std::min({ClipRect.Right, Width, Rect.Right}), std::min({ClipRect.Bottom, Height, Rect.Bottom})};
   Rect = clip;
   return Rect.Left < Rect.Right && Rect.Top < Rect.Bottom;
 }

@@ -112,9 +112,16 @@ public:
   // gets no pixel memory here: its reader calls AllocateEncoded.
   void Allocate(int32_t Width, int32_t Height, int32_t BitCount, const TDIBPixelFormat& PixelFormat,
                 const TDIBColorTable& ColorTable, bool MemoryStorage, bool Compressed);
+  // Decodes the RLE4/RLE8 data of Source into the uncompressed, allocated
+  // Target of the same size.
+  using TDecoder = void (*)(const TDIBSharedImage& Source, TDIBSharedImage& Target);
+  // The decoder of a compressed image, given by the reader that kept its data
+  // encoded; without one the image cannot be expanded ("DIB is invalid").
+  TDecoder Decoder = nullptr;
   // Gives a compressed image a plain buffer of ByteCount bytes for its encoded
-  // data and records that size in Size and in BitmapInfo.
-  uint8_t* AllocateEncoded(int32_t ByteCount);
+  // data, decoded later by Decoder, and records that size in Size and in
+  // BitmapInfo.
+  uint8_t* AllocateEncoded(int32_t ByteCount, TDecoder Decoder);
   // Byte count of the pixel data as the header states it.
   int32_t HeaderImageSize() const;
 
@@ -131,12 +138,6 @@ private:
   void FreePixels();
   uint8_t* FOwnedPixels = nullptr;
 };
-
-// Decodes the RLE4/RLE8 data of Source into the uncompressed, allocated Target
-// of the same size. Installed by the picture readers; without it a compressed
-// image cannot be expanded ("DIB is invalid").
-using TRLEDecoder = void (*)(const TDIBSharedImage& Source, TDIBSharedImage& Target);
-extern TRLEDecoder RLEDecoder;
 
 // The process-wide empty image every empty surface holds.
 TDIBSharedImage* EmptyDIBImage();

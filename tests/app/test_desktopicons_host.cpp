@@ -41,8 +41,8 @@ class DesktopIconsHostTest : public ::testing::Test {
 protected:
   static void SetUpTestSuite() { SettingsTestApp(); }  // before any widget member
   void SetUp() override {
-    OriginX = 400;
-    OriginY = 300;
+    form.OriginX = 400;
+    form.OriginY = 300;
     front.setChecked(true);
     QObject::connect(&front, &QCheckBox::toggled, [this](bool on) { log += on ? "front+ " : "front- "; });
     QObject::connect(&style, &QCheckBox::toggled, [this](bool on) { log += on ? "style+ " : "style- "; });
@@ -76,8 +76,8 @@ TEST_F(DesktopIconsHostTest, ClickRunsTheBoxHandlersLoadsAndPlaces) {
   EXPECT_FALSE(front.isChecked());
   EXPECT_TRUE(art.isChecked());
   ASSERT_EQ(form.FEmitters.Count, 12);
-  EXPECT_FLOAT_EQ(form.Emitter(0)->X, 124 - OriginX);
-  EXPECT_FLOAT_EQ(form.Emitter(0)->Y, 205 - OriginY);
+  EXPECT_FLOAT_EQ(form.Emitter(0)->X, 124 - form.OriginX);
+  EXPECT_FLOAT_EQ(form.Emitter(0)->Y, 205 - form.OriginY);
   EXPECT_EQ(settings.Thickness, 6);
 }
 
@@ -100,8 +100,8 @@ TEST_F(DesktopIconsHostTest, FixtureHomeGivesTheGridOfTheDesktopFolder) {
   ASSERT_EQ(form.FEmitters.Count, 18);
   // The first icon of the default grid: 80 x 72 cells 8 pixels in, a
   // 32-pixel icon centred, 4 pixels down; its centre emitter 16 right, 5 down.
-  EXPECT_FLOAT_EQ(form.Emitter(0)->X, float(work.left() + 8 + 24 + 16) - OriginX);
-  EXPECT_FLOAT_EQ(form.Emitter(0)->Y, float(work.top() + 8 + 4 + 5) - OriginY);
+  EXPECT_FLOAT_EQ(form.Emitter(0)->X, float(work.left() + 8 + 24 + 16) - form.OriginX);
+  EXPECT_FLOAT_EQ(form.Emitter(0)->Y, float(work.top() + 8 + 4 + 5) - form.OriginY);
 }
 
 }  // namespace

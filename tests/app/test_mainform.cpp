@@ -54,7 +54,7 @@ protected:
   }
   virtual QStringList Arguments() { return {}; }
 
-  bool FlameShown() { return Form.PartWindow()->Visible_Anim(); }
+  bool FlameShown() { return Form.PartWindow()->AnimatedVisible(); }
 
   QApplication& Application = App();
   QTemporaryDir Folder;  // the program's folder: no Data beside it
@@ -69,7 +69,7 @@ TEST_F(MainForm, IsACaptionedToolWindowWithTheTopRowAndTheTabs) {
   EXPECT_EQ(Form.StartOverBtn->text(), "Start over");
   EXPECT_TRUE(Form.StartOverBtn->font().bold());
   EXPECT_EQ(Form.ClearFadingBtn->text(), "Clear fading");
-  EXPECT_EQ(Form.Button3->text(), "Center art");
+  EXPECT_EQ(Form.CenterArtBtn->text(), "Center art");
   EXPECT_EQ(Form.ExitBtn->text(), "Exit");
   QStringList Shown;
   for (int i = 0; i < Form.SheetSelect->count(); ++i)
@@ -167,43 +167,43 @@ TEST_F(MainForm, EnablingDrawingOpensTheWindowAndSetsVisible) {
   Form.show();
   Form.DisplayBox->setChecked(false);
   Form.DrawingBox->setChecked(true);
-  ASSERT_NE(InputForm, nullptr);
+  ASSERT_NE(Form.DrawingForm(), nullptr);
   EXPECT_TRUE(Form.DisplayBox->isChecked());
   EXPECT_TRUE(FlameShown());
   EXPECT_TRUE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
-  TInputForm* W = InputForm;
+  TInputForm* W = Form.DrawingForm();
   Form.DrawingBox->setChecked(true);  // same state: nothing runs
-  EXPECT_EQ(InputForm, W);
+  EXPECT_EQ(Form.DrawingForm(), W);
   // Clearing "Visible" keeps the drawing window.
   Form.DisplayBox->setChecked(false);
-  EXPECT_EQ(InputForm, W);
+  EXPECT_EQ(Form.DrawingForm(), W);
   EXPECT_FALSE(FlameShown());
   Form.DrawingBox->setChecked(false);
-  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(MainForm, DrawingWindowClosingClearsEnableDrawing) {
   Form.DrawingBox->setChecked(true);
-  ASSERT_NE(InputForm, nullptr);
-  InputForm->close();  // right click or Escape
-  EXPECT_EQ(InputForm, nullptr);
+  ASSERT_NE(Form.DrawingForm(), nullptr);
+  Form.DrawingForm()->close();  // right click or Escape
+  EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(Form.DrawingBox->isChecked());
   EXPECT_FALSE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(MainForm, KeepInFrontEndsDrawingAndReshowsTheFlame) {
   Form.DrawingBox->setChecked(true);
-  ASSERT_NE(InputForm, nullptr);
+  ASSERT_NE(Form.DrawingForm(), nullptr);
   Form.WFrontBox->setChecked(false);
   EXPECT_FALSE(Form.PartWindow()->StayOnTop());
   EXPECT_TRUE(Form.PartWindow()->isVisible());
-  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(Form.DrawingBox->isChecked());
   // The next drawing window takes the new state.
   Form.DrawingBox->setChecked(true);
-  ASSERT_NE(InputForm, nullptr);
-  EXPECT_FALSE(InputForm->windowFlags() & Qt::WindowStaysOnTopHint);
+  ASSERT_NE(Form.DrawingForm(), nullptr);
+  EXPECT_FALSE(Form.DrawingForm()->windowFlags() & Qt::WindowStaysOnTopHint);
   Form.WFrontBox->setChecked(true);
   EXPECT_TRUE(Form.PartWindow()->StayOnTop());
 }
@@ -221,12 +221,12 @@ TEST_F(MainForm, SuspendAndResumeRestoreDrawingAndDisplay) {
   Form.SuspendDisplay();
   EXPECT_FALSE(Form.DrawingBox->isChecked());
   EXPECT_FALSE(Form.DisplayBox->isChecked());
-  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(FlameShown());
   Form.ResumeDisplay();
   EXPECT_TRUE(Form.DrawingBox->isChecked());
   EXPECT_TRUE(Form.DisplayBox->isChecked());
-  EXPECT_NE(InputForm, nullptr);
+  EXPECT_NE(Form.DrawingForm(), nullptr);
   EXPECT_TRUE(FlameShown());
 }
 
@@ -236,7 +236,7 @@ TEST_F(MainForm, ResumeReopensDrawingThenClearsVisibleAgain) {
   Form.DisplayBox->setChecked(false);
   Form.SuspendDisplay();
   Form.ResumeDisplay();
-  EXPECT_NE(InputForm, nullptr);
+  EXPECT_NE(Form.DrawingForm(), nullptr);
   EXPECT_TRUE(Form.DrawingBox->isChecked());
   EXPECT_FALSE(Form.DisplayBox->isChecked());
   EXPECT_FALSE(FlameShown());
@@ -246,7 +246,7 @@ TEST_F(MainForm, EscapeEndsDrawingFirstThenHidesTheWindow) {
   Form.show();
   Form.DrawingBox->setChecked(true);
   Form.FormKeyDown();
-  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(Form.DrawingBox->isChecked());
   EXPECT_TRUE(Form.isVisible());
   Form.FormKeyDown();
@@ -257,7 +257,7 @@ TEST_F(MainForm, TopRowButtonsActOnTheArt) {
   TPartForm& E = *Form.Engine();
   E.AddEmitter(nullptr, 256, 100, 50);
   E.AddEmitter(nullptr, 256, 120, 50);
-  Form.Button3->click();  // centre the art on the origin
+  Form.CenterArtBtn->click();  // centre the art on the origin
   EXPECT_FLOAT_EQ(E.Emitter(0)->X, -10);
   EXPECT_FLOAT_EQ(E.Emitter(1)->X, 10);
   Form.ClearFadingBtn->click();
@@ -269,22 +269,21 @@ TEST_F(MainForm, TopRowButtonsActOnTheArt) {
 
 TEST_F(MainForm, FrameHandlerGrowsTheFlameWindowAroundTheArt) {
   TPartForm& E = *Form.Engine();
-  EXPECT_EQ(PartForm, &E);
   E.AddEmitter(nullptr, 256, 0, 0);
   Form.AnimTimerTimer();
   const TRect B = Form.PartWindow()->LayeredBounds();
-  EXPECT_LT(B.Left, OriginX);
-  EXPECT_GT(B.Right, OriginX);
-  EXPECT_LT(B.Top, OriginY);
-  EXPECT_GT(B.Bottom, OriginY);
+  EXPECT_LT(B.Left, Form.Engine()->OriginX);
+  EXPECT_GT(B.Right, Form.Engine()->OriginX);
+  EXPECT_LT(B.Top, Form.Engine()->OriginY);
+  EXPECT_GT(B.Bottom, Form.Engine()->OriginY);
   EXPECT_EQ(Form.PartWindow()->geometry().topLeft(), QPoint(B.Left, B.Top));
 }
 
 TEST_F(MainForm, OriginIsTheCentreOfTheSettingsWindowsMonitor) {
   const QRect M = Form.screen()->geometry();
-  EXPECT_EQ(OriginX, static_cast<float>(M.x() + M.width() / 2.0));
-  EXPECT_EQ(OriginY, static_cast<float>(M.y() + M.height() / 2.0));
-  EXPECT_EQ(Form.pos(), QPoint(24, DesktopRect.Bottom - Form.height() - 32));
+  EXPECT_EQ(Form.Engine()->OriginX, static_cast<float>(M.x() + M.width() / 2.0));
+  EXPECT_EQ(Form.Engine()->OriginY, static_cast<float>(M.y() + M.height() / 2.0));
+  EXPECT_EQ(Form.pos(), QPoint(24, Form.Engine()->DesktopRect.Bottom - Form.height() - 32));
   // The style was applied: the engine has its emitter limit and timer interval.
   EXPECT_EQ(Form.Engine()->FMaxCount, 10000);
   EXPECT_EQ(Form.AnimTimer.Interval(), 33);

@@ -15,11 +15,11 @@ class DebugReadoutTest : public SettingsAppTest {
 protected:
   void SetUp() override {
     SettingsTestApp();
-    DesktopRect = TRect{0, 0, 1920, 1080};
-    OriginX = 960;
-    OriginY = 540.5f;
-    SurfaceOffsetX = 12.25f;
-    SurfaceOffsetY = 0;
+    Form.DesktopRect = TRect{0, 0, 1920, 1080};
+    Form.OriginX = 960;
+    Form.OriginY = 540.5f;
+    Form.SurfaceOffsetX = 12.25f;
+    Form.SurfaceOffsetY = 0;
     Form.FMaxCount = 100;
     Form.FLifetime = ImmortalLife;
     Readout.Engine = [this] { return &Form; };

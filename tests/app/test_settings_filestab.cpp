@@ -24,9 +24,9 @@ class FilesTabTest : public SettingsAppTest {
 protected:
   void SetUp() override {
     SettingsTestApp();
-    OriginX = 960;
-    OriginY = 540;
-    DesktopRect = TRect{0, 0, 1920, 1080};
+    Form.OriginX = 960;
+    Form.OriginY = 540;
+    Form.DesktopRect = TRect{0, 0, 1920, 1080};
     Styles = std::make_unique<TStyleTabs>(Style, &Emitters, &Fading, &Animation);
     Styles->Engine = [this] { return &Form; };
     Styles->ApplyStyle();

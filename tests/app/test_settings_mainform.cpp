@@ -46,7 +46,7 @@ protected:
     WritePrefs();
     Form = std::make_unique<TQUELMAMainForm>();
     Form->FormCreate(Folder.path(), {});
-    ASSERT_NE(Form->Parts, nullptr);
+    ASSERT_NE(Form->Components, nullptr);
   }
   void TearDown() override {
     Form.reset();
@@ -65,7 +65,7 @@ protected:
 
 TEST_F(SettingsWindow, StyleControlsDriveTheEngineAndTheTimer) {
   TPartForm& E = *Form->Engine();
-  TStyleTabs& S = *Form->Parts->StyleTabs;
+  TStyleTabs& S = *Form->Components->StyleTabs;
   EXPECT_EQ(Form->AnimTimer.Interval(), 33);
   S.MoveSlider(QStringLiteral("FPSSel"), 16);
   EXPECT_EQ(Form->AnimTimer.Interval(), 62);
@@ -82,22 +82,22 @@ TEST_F(SettingsWindow, StyleControlsDriveTheEngineAndTheTimer) {
 
 TEST_F(SettingsWindow, StateFilesFollowLoadStyleAndLoadArt) {
   TPartForm& E = *Form->Engine();
-  TStyleTabs& S = *Form->Parts->StyleTabs;
+  TStyleTabs& S = *Form->Components->StyleTabs;
   E.AddEmitter(nullptr, 256, 5, 6);
   S.MoveSlider(QStringLiteral("GravitySel"), 400);
   ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), true));
   E.AddEmitter(nullptr, 256, 7, 8);
   S.MoveSlider(QStringLiteral("GravitySel"), 0);
 
-  Form->Parts->FilesTab->LArtBox->setChecked(false);
+  Form->Components->FilesTab->LArtBox->setChecked(false);
   ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), false));
   EXPECT_EQ(S.GravitySel->Position(), 400);  // the style came back
   EXPECT_GT(E.FGravity, 0.0f);
   EXPECT_EQ(E.FEmitters.Count, 2);  // the art stayed
 
   S.MoveSlider(QStringLiteral("GravitySel"), 0);
-  Form->Parts->FilesTab->LArtBox->setChecked(true);
-  Form->Parts->FilesTab->LStyleBox->setChecked(false);
+  Form->Components->FilesTab->LArtBox->setChecked(true);
+  Form->Components->FilesTab->LStyleBox->setChecked(false);
   ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), false));
   EXPECT_EQ(S.GravitySel->Position(), 0);
   EXPECT_EQ(E.FEmitters.Count, 1);
@@ -115,7 +115,7 @@ TEST_F(SettingsWindow, AFailedReadShowsWhatItReadOnTheSliders) {
   const float Gravity = E.FGravity;
   EXPECT_FALSE(Form->LoadSaveState(File("b.quelma"), false));
   EXPECT_EQ(Messages, QStringList{QStringLiteral("Error loading the file.")});
-  EXPECT_EQ(Form->Parts->StyleTabs->GravitySel->Position(), 700);
+  EXPECT_EQ(Form->Components->StyleTabs->GravitySel->Position(), 700);
   EXPECT_EQ(E.FGravity, Gravity);  // applied only when a control changes
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
 }
@@ -123,7 +123,7 @@ TEST_F(SettingsWindow, AFailedReadShowsWhatItReadOnTheSliders) {
 // Every file that fails says which file and why, with a warning icon, in the
 // "Debug" box; the "Files" tab's buttons reach it as a user's click would.
 TEST_F(SettingsWindow, FileErrorsNameTheFileAndTheReason) {
-  TFilesTab& Tab = *Form->Parts->FilesTab;
+  TFilesTab& Tab = *Form->Components->FilesTab;
   QString Chosen;
   Tab.ChooseFile = [&Chosen](TFileDialogKind) { return Chosen; };
   auto Write = [this](const char* Name, const QByteArray& Bytes) {
@@ -180,7 +180,7 @@ TEST_F(SettingsWindow, FileErrorsNameTheFileAndTheReason) {
 // "Save" writes a file whatever name the dialog gave: the extension is added
 // when missing, and the file then loads back.
 TEST_F(SettingsWindow, SavingWithoutTheExtensionWritesAFileThatLoadsBack) {
-  TFilesTab& Tab = *Form->Parts->FilesTab;
+  TFilesTab& Tab = *Form->Components->FilesTab;
   QString Chosen;
   Tab.ChooseFile = [&Chosen](TFileDialogKind) { return Chosen; };
   TPartForm& E = *Form->Engine();
@@ -209,7 +209,7 @@ TEST_F(SettingsWindow, SavingWithoutTheExtensionWritesAFileThatLoadsBack) {
 }
 
 TEST_F(SettingsWindow, HotKeysTrayAndHandOverReachTheirActions) {
-  TSettingsParts& P = *Form->Parts;
+  TSettingsComponents& P = *Form->Components;
   Form->show();
   P.HotKeyPressed(0);
   EXPECT_TRUE(Form->DrawingBox->isChecked());
@@ -247,7 +247,7 @@ TEST_F(SettingsWindow, DebugModeShowsTheSnapshotAndRestoresTheCaption) {
 }
 
 TEST_F(SettingsWindow, ThePreferencesAreWrittenWhenTheWindowEnds) {
-  Form->Parts->DrawingHotKey->SetHotKey(0);
+  Form->Components->DrawingHotKey->SetHotKey(0);
   Form->WSolidBox->setChecked(true);
   Form->move(100, 50);
   Form.reset();
@@ -270,9 +270,9 @@ protected:
 
 TEST_F(SettingsWindowWithPrefs, AreReadAtCreation) {
   EXPECT_EQ(Form->pos(), QPoint(100, 50));
-  EXPECT_EQ(Form->Parts->DrawingHotKey->HotKey(), 0);
-  EXPECT_EQ(Form->Parts->DisplayHotKey->HotKey(), 24644);
-  EXPECT_EQ(Form->Parts->EditorHotKey->HotKey(), 16501);
+  EXPECT_EQ(Form->Components->DrawingHotKey->HotKey(), 0);
+  EXPECT_EQ(Form->Components->DisplayHotKey->HotKey(), 24644);
+  EXPECT_EQ(Form->Components->EditorHotKey->HotKey(), 16501);
   EXPECT_TRUE(Form->WSolidBox->isChecked());
   EXPECT_FALSE(Form->WFrontBox->isChecked());  // only 1 sets a box
   EXPECT_TRUE(Form->AddBox->isChecked());
@@ -282,7 +282,7 @@ TEST_F(SettingsWindowWithPrefs, AreReadAtCreation) {
 }  // namespace
 
 TEST_F(SettingsWindow, AHotKeyAnotherEditHoldsIsRefusedWithANote) {
-  TSettingsParts& P = *Form->Parts;
+  TSettingsComponents& P = *Form->Components;
   auto Press = [](THotKeyEdit* Edit, int Key, Qt::KeyboardModifiers Mods) {
     QKeyEvent Override(QEvent::ShortcutOverride, Key, Mods);
     QCoreApplication::sendEvent(Edit, &Override);

@@ -21,9 +21,9 @@ class StyleTabsTest : public SettingsAppTest {
 protected:
   void SetUp() override {
     SettingsTestApp();
-    OriginX = 960;
-    OriginY = 540;
-    DesktopRect = TRect{0, 0, 1920, 1080};
+    Form.OriginX = 960;
+    Form.OriginY = 540;
+    Form.DesktopRect = TRect{0, 0, 1920, 1080};
     Tabs = std::make_unique<TStyleTabs>(Style, &Emitters, &Fading, &Animation);
     Tabs->Engine = [this] { return &Form; };
     Tabs->OnTimerInterval = [this](int I) { Intervals.push_back(I); };

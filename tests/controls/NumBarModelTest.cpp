@@ -55,33 +55,10 @@ void ResetCounts(TTestBar& Bar) {
 
 }  // namespace
 
-TEST(NumBarModel, CreationDefaults) {
-  TTestBar bar;
-  EXPECT_EQ(bar.LineSize(), 1);
-  EXPECT_EQ(bar.PageSize(), 10);
-  EXPECT_EQ(bar.Min(), 0);
-  EXPECT_EQ(bar.Max(), 100);
-  EXPECT_EQ(bar.MoveMin(), 0);
-  EXPECT_EQ(bar.MoveMax(), 100);
-  EXPECT_EQ(bar.Text(), "");
-  EXPECT_EQ(bar.Position(), 0);
-  EXPECT_EQ(bar.MoveSpeed(), 16);
-  EXPECT_EQ(bar.Orientation(), trHorizontal);
-  EXPECT_EQ(bar.Options(), (TNumBarOptions{nbSlideKnob, nbHideArrows}));
-  EXPECT_EQ(bar.Options().Bits(), 0b110);
-  EXPECT_EQ(bar.SmoothingTime(), 0);
-  EXPECT_EQ(bar.ArrowsWidth(), 23);
-  EXPECT_EQ(bar.LinkedNumBar(), nullptr);
-  EXPECT_EQ(bar.Smoothed(), TNumBarModel::NotSmoothing);
-  EXPECT_EQ(bar.DragState(), dsIdle);
-  EXPECT_FALSE(bar.HasArrowButtons());
-  EXPECT_TRUE(bar.EnabledState());
-}
-
 TEST(NumBarModel, OptionBitsFollowTheDeclaredOrder) {
   const TNumBarOption all[] = {nbShowNumber, nbSlideKnob,      nbHideArrows,  nbNotPressed,
-                               nbEndless,    nbUpdateOnChange, nbOnBackPaint, nbCanSelect};
-  for (int bit = 0; bit < 8; ++bit) EXPECT_EQ(TNumBarOptions{all[bit]}.Bits(), 1 << bit);
+                               nbEndless,    nbUpdateOnChange, nbOnBackPaint};
+  for (int bit = 0; bit < 7; ++bit) EXPECT_EQ(TNumBarOptions{all[bit]}.Bits(), 1 << bit);
   EXPECT_TRUE(kSettingsOptions.With(nbEndless).Contains(nbEndless));
   EXPECT_FALSE(kSettingsOptions.Without(nbSlideKnob).Contains(nbSlideKnob));
 }

@@ -51,7 +51,7 @@ QApplication& App() {
 }
 
 // A repeat clock driven by hand.
-class TFakeRepeatClock : public TRepeatClock {
+class TFakeRepeatClock : public IRepeatClock {
  public:
   std::vector<int> Intervals;  // every start and every change of period
   const void* Owner = nullptr;
@@ -128,17 +128,6 @@ class NumBarWidget : public ::testing::Test {
 };
 
 }  // namespace
-
-TEST_F(NumBarWidget, CreationDefaults) {
-  TNumBar bar;
-  EXPECT_TRUE(bar.font().bold());
-  EXPECT_EQ(bar.Color(), bar.palette().color(QPalette::Button));
-  EXPECT_NE(bar.Knob(), nullptr);
-  EXPECT_EQ(bar.ArrowButton(false), nullptr);
-  EXPECT_TRUE(bar.TabStop());
-  EXPECT_EQ(bar.BorderStyle(), bsNone);
-  EXPECT_EQ(bar.Options(), (TNumBarOptions{nbSlideKnob, nbHideArrows}));
-}
 
 TEST_F(NumBarWidget, PartsFollowTheLayout) {
   ASSERT_NE(Bar->ArrowButton(false), nullptr);

@@ -21,7 +21,7 @@ protected:
     SetTimerPoster(&Queue);
   }
   void TearDown() override {
-    FreeAnimationClocks();
+    FreeAnimationClock();
     DetachTimerPoster(&Queue);
     SetTimerClock(nullptr);
   }
@@ -46,7 +46,7 @@ protected:
 TEST_F(FadeTest, NeverAnimatedReadsVisible)
 {
   TLayeredFormEx F;
-  EXPECT_TRUE(F.Visible_Anim());
+  EXPECT_TRUE(F.AnimatedVisible());
   EXPECT_EQ(F.FHideLevel, 0.0f);
   EXPECT_EQ(F.FAnimSpeed, 1.0f);
   EXPECT_EQ(Alpha(F), 255);
@@ -56,8 +56,8 @@ TEST_F(FadeTest, HidingTakes17StepsWithTheListedAlphas)
 {
   TLayeredFormEx F;
   F.show();
-  F.SetVisible_Anim(false);
-  EXPECT_FALSE(F.Visible_Anim());
+  F.SetAnimatedVisible(false);
+  EXPECT_FALSE(F.AnimatedVisible());
   EXPECT_NEAR(F.FHideRate, 0.06f, 1e-7f);
   std::vector<int32_t> Alphas{Alpha(F)};  // the first step happened during the call
   int Ticks = 0;
@@ -82,8 +82,8 @@ TEST_F(FadeTest, ShowingTakes9StepsWithTheListedAlphas)
   TLayeredFormEx F;
   F.SetLayeredBounds(TRect{20, 30, 52, 62}, false);
   ASSERT_FALSE(F.isVisible());
-  F.SetVisible_Anim(true);
-  EXPECT_TRUE(F.Visible_Anim());
+  F.SetAnimatedVisible(true);
+  EXPECT_TRUE(F.AnimatedVisible());
   EXPECT_TRUE(F.isVisible());
   EXPECT_EQ(F.pos(), QPoint(20, 30));
   std::vector<int32_t> Alphas{Alpha(F)};
@@ -101,12 +101,12 @@ TEST_F(FadeTest, TurningAroundContinuesFromTheCurrentLevel)
 {
   TLayeredFormEx F;
   F.show();
-  F.SetVisible_Anim(false);
+  F.SetAnimatedVisible(false);
   for (int I = 0; I < 4; ++I)
     ASSERT_TRUE(Tick());
   EXPECT_EQ(Alpha(F), 179);  // fifth hiding step
-  F.SetVisible_Anim(true);   // back up by one showing step (0.12) at once
-  EXPECT_TRUE(F.Visible_Anim());
+  F.SetAnimatedVisible(true);   // back up by one showing step (0.12) at once
+  EXPECT_TRUE(F.AnimatedVisible());
   EXPECT_EQ(Alpha(F), 209);
   EXPECT_EQ(AnimationClock()->ClientCount(), 1u);
   EXPECT_EQ(Queue.Count(), 0u);
@@ -123,7 +123,7 @@ TEST_F(FadeTest, SwallowedTicksAreCaughtUp)
 {
   TLayeredFormEx F;
   F.show();
-  F.SetVisible_Anim(false);  // level 0.06
+  F.SetAnimatedVisible(false);  // level 0.06
   // Four intervals pass while the first tick waits for the GUI thread: the
   // clock keeps that one queued and swallows the other three, which the next
   // handled tick reports as Missed.
@@ -144,12 +144,12 @@ TEST_F(FadeTest, AFadingOrHiddenWindowIsAlwaysClickThrough)
   F.SetSolid(true);
   F.show();
   EXPECT_FALSE(ClickThrough(F));
-  F.SetVisible_Anim(false);
+  F.SetAnimatedVisible(false);
   EXPECT_TRUE(ClickThrough(F));  // from the first step on
   while (F.isVisible())
     ASSERT_TRUE(Tick());
   EXPECT_TRUE(ClickThrough(F));
-  F.SetVisible_Anim(true);
+  F.SetAnimatedVisible(true);
   EXPECT_FALSE(ClickThrough(F));  // takes input from the start of the fade-in
   ASSERT_NE(F.windowHandle(), nullptr);
   EXPECT_FALSE(F.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
@@ -161,12 +161,12 @@ TEST_F(FadeTest, WithoutAClockVisibilityChangesAtOnce)
   DetachTimerPoster(&Queue);  // no poster: the clock cannot start
   TLayeredFormEx F;
   F.show();
-  F.SetVisible_Anim(false);
+  F.SetAnimatedVisible(false);
   EXPECT_FALSE(F.isVisible());
-  EXPECT_FALSE(F.Visible_Anim());
-  F.SetVisible_Anim(true);
+  EXPECT_FALSE(F.AnimatedVisible());
+  F.SetAnimatedVisible(true);
   EXPECT_TRUE(F.isVisible());
-  EXPECT_TRUE(F.Visible_Anim());
+  EXPECT_TRUE(F.AnimatedVisible());
   EXPECT_EQ(Alpha(F), 255);
   F.hide();
 }
@@ -176,7 +176,7 @@ TEST_F(FadeTest, AnimSpeedScalesTheRate)
   TLayeredFormEx F;
   F.FAnimSpeed = 2.0f;
   F.show();
-  F.SetVisible_Anim(false);
+  F.SetAnimatedVisible(false);
   EXPECT_NEAR(F.FHideRate, 0.12f, 1e-7f);
   int Ticks = 0;
   while (F.isVisible() && Ticks < 100) {
@@ -190,7 +190,7 @@ TEST_F(FadeTest, DestroyingAFadingWindowLeavesTheClock)
 {
   auto* F = new TLayeredFormEx;
   F->show();
-  F->SetVisible_Anim(false);
+  F->SetAnimatedVisible(false);
   EXPECT_EQ(AnimationClock()->ClientCount(), 1u);
   delete F;
   EXPECT_EQ(AnimationClock()->ClientCount(), 0u);

@@ -23,18 +23,14 @@ class FlameWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
     TestApp();
-    SavedDesktop = DesktopRect;
-    DesktopRect = TRect{0, 0, 1280, 720};
     SetTimerClock(&Clock);
     SetTimerPoster(&Queue);
   }
   void TearDown() override {
-    FreeAnimationClocks();
+    FreeAnimationClock();
     DetachTimerPoster(&Queue);
     SetTimerClock(nullptr);
-    DesktopRect = SavedDesktop;
   }
-  TRect SavedDesktop;
   TManualTimerClock Clock;
   TTimerQueue Queue;
 };
@@ -54,14 +50,14 @@ TEST_F(FlameWindowTest, CreationLeavesAClickThroughSixteenPixelWindow)
   EXPECT_TRUE(W.StayOnTop());
   EXPECT_EQ(W.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
   EXPECT_FALSE(W.isVisible());
-  for (int32_t X : {0, 8, 15})
-    EXPECT_EQ(W.ZoneAt(X, X), 0);
 }
 
 TEST_F(FlameWindowTest, TheEngineDrawsThroughTheWindow)
 {
   TPartWindow W;
   TPartForm Engine(W);
+  Engine.DesktopRect = TRect{0, 0, 1280, 720};
+  W.FDesktopRect = Engine.DesktopRect;
   // Start-up: a one-pixel placeholder, detached, then shown.
   W.SetLayeredBounds(TRect{300, 300, 128, 128}, true);
   EXPECT_EQ(W.FLayeredBounds, (TRect{300, 300, 301, 301}));
@@ -70,7 +66,7 @@ TEST_F(FlameWindowTest, TheEngineDrawsThroughTheWindow)
   EXPECT_EQ(W.geometry(), QRect(300, 300, 16, 16));
 
   // A cover update: new limits and rectangle, then the frame's presentation.
-  TFlameDisplay& D = W;
+  IFlameDisplay& D = W;
   D.SetSizeLimits(TRect{64, 48, 64, 48});
   D.SetLayeredBounds(TRect{500, 400, 564, 448}, false);
   FillPattern(D.Surface());
@@ -114,7 +110,7 @@ TEST_F(FlameWindowTest, AnimTimerRunsExactlyWhileTheWindowIsVisible)
   W.OnAnimTimerEnable = [&](bool Visible) { Calls.push_back(Visible); };
   W.show();
   EXPECT_EQ(Calls, (std::vector<bool>{true}));
-  W.SetVisible_Anim(false);
+  W.SetAnimatedVisible(false);
   EXPECT_EQ(Calls.size(), 1u);  // fading out: frames still run
   for (int I = 0; I < 16; ++I) {
     Clock.Advance(DefaultAnimationInterval);
@@ -122,7 +118,7 @@ TEST_F(FlameWindowTest, AnimTimerRunsExactlyWhileTheWindowIsVisible)
   }
   EXPECT_FALSE(W.isVisible());
   EXPECT_EQ(Calls, (std::vector<bool>{true, false}));
-  W.SetVisible_Anim(true);
+  W.SetAnimatedVisible(true);
   EXPECT_EQ(Calls, (std::vector<bool>{true, false, true}));
   W.hide();
 }
@@ -131,7 +127,7 @@ TEST_F(FlameWindowTest, ReparentToDesktopHidesAndShowingAgainAtAlphaZero)
 {
   TPartWindow W;
   W.show();
-  W.SetVisible_Anim(false);
+  W.SetAnimatedVisible(false);
   while (W.isVisible()) {
     Clock.Advance(DefaultAnimationInterval);
     ASSERT_TRUE(Queue.DeliverOne());
@@ -158,41 +154,6 @@ TEST_F(FlameWindowTest, OffX11NothingWarnsAboutTransparency)
   EXPECT_EQ(AlphaCompositing(), TAlphaCompositing::Unknown);
   EXPECT_TRUE(PerPixelAlphaWarning().isEmpty());
   EXPECT_TRUE(ReportPerPixelAlphaOnce().isEmpty());
-}
-
-TEST(DisplayPlatform, AWaylandSessionRunsOnXWayland)
-{
-  const QByteArray Qpa = qgetenv("QT_QPA_PLATFORM"), Wl = qgetenv("WAYLAND_DISPLAY"),
-                   Session = qgetenv("XDG_SESSION_TYPE"), Scaling = qgetenv("QT_ENABLE_HIGHDPI_SCALING");
-  auto Set = [](const char* Name, const QByteArray& V) {
-    if (V.isNull())
-      qunsetenv(Name);
-    else
-      qputenv(Name, V);
-  };
-  struct Case {
-    QByteArray Qpa, Wayland, Session, WantQpa;
-    bool Note;
-  };
-  const std::vector<Case> Cases = {
-      {QByteArray(), "wayland-0", QByteArray(), "xcb", true},
-      {QByteArray(), QByteArray(), "wayland", "xcb", true},
-      {"wayland", "wayland-0", "wayland", "wayland", false},  // an explicit choice stays
-      {QByteArray(), QByteArray(), "x11", QByteArray(), false},
-  };
-  for (const Case& C : Cases) {
-    Set("QT_QPA_PLATFORM", C.Qpa);
-    Set("WAYLAND_DISPLAY", C.Wayland);
-    Set("XDG_SESSION_TYPE", C.Session);
-    const QString Note = PrepareDisplayPlatform();
-    EXPECT_EQ(!Note.isEmpty(), C.Note) << C.Wayland.constData() << C.Session.constData();
-    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), C.WantQpa);
-    EXPECT_EQ(qgetenv("QT_ENABLE_HIGHDPI_SCALING"), QByteArray("0"));
-  }
-  Set("QT_QPA_PLATFORM", Qpa);
-  Set("WAYLAND_DISPLAY", Wl);
-  Set("XDG_SESSION_TYPE", Session);
-  Set("QT_ENABLE_HIGHDPI_SCALING", Scaling);
 }
 
 }  // namespace

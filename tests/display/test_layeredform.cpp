@@ -20,29 +20,13 @@ namespace {
 
 class LayeredFormTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    TestApp();
-    SavedDesktop = DesktopRect;
-  }
-  void TearDown() override { DesktopRect = SavedDesktop; }
-  TRect SavedDesktop;
+  void SetUp() override { TestApp(); }
 };
 
-TEST_F(LayeredFormTest, ConstructionDefaults)
+TEST_F(LayeredFormTest, IsAnUnfocusableFramelessToolWindow)
 {
   TLayeredForm F;
-  EXPECT_EQ(F.FMinClient.X, 0);
-  EXPECT_EQ(F.FMaxClient.X, 30000);
-  EXPECT_EQ(F.FMaxClient.Y, 30000);
-  EXPECT_TRUE(F.Solid());
-  EXPECT_EQ(F.FConstantAlpha, 255);
-  EXPECT_EQ(F.FLayeredBounds, (TRect{32, 32, 64, 64}));
-  EXPECT_EQ(F.FSurface.Width, 32);
-  EXPECT_EQ(F.FSurface.Height, 32);
-  EXPECT_EQ(F.FSurface.BitCount, 32);
-  EXPECT_FALSE(F.FSurface.MemoryStorage());
-  EXPECT_TRUE(IsRectEmpty(F.FInvalidRect));
-  // A tool window without a frame that never takes the focus.
+  // No taskbar entry, no frame, never the focus, per-pixel alpha.
   EXPECT_EQ(F.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
   EXPECT_TRUE(F.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(F.windowFlags() & Qt::WindowDoesNotAcceptFocus);
@@ -119,8 +103,8 @@ TEST_F(LayeredFormTest, SizeLimitsBoundTheSurfaceNotTheWindow)
 
 TEST_F(LayeredFormTest, PositionConstraintKeeps16PixelsOnTheDesktop)
 {
-  DesktopRect = TRect{-1280, 0, 1920, 1080};
   TLayeredForm F;
+  F.FDesktopRect = TRect{-1280, 0, 1920, 1080};
   F.SetLayeredBounds(TRect{0, 0, 200, 100}, false);
   struct Case {
     int32_t X, Y, W, H, EX, EY;
@@ -145,8 +129,8 @@ TEST_F(LayeredFormTest, PositionConstraintKeeps16PixelsOnTheDesktop)
 
 TEST_F(LayeredFormTest, PresentShowsTheWholeSurfaceAtTheLayeredPosition)
 {
-  DesktopRect = TRect{0, 0, 1280, 720};
   TLayeredForm F;
+  F.FDesktopRect = TRect{0, 0, 1280, 720};
   F.SetLayeredBounds(TRect{40, 30, 104, 78}, false);
   FillPattern(F.FSurface);
   ShowExposed(F);
@@ -198,8 +182,8 @@ TEST_F(LayeredFormTest, PresentWhileHiddenHandsNothingOver)
 
 TEST_F(LayeredFormTest, ShowingPresentsAndPresentMovesTheWindow)
 {
-  DesktopRect = TRect{0, 0, 1280, 720};
   TLayeredForm F;
+  F.FDesktopRect = TRect{0, 0, 1280, 720};
   F.SetLayeredBounds(TRect{200, 100, 232, 116}, false);
   ShowExposed(F);
   EXPECT_GE(F.PresentedFrames(), 1);
@@ -242,69 +226,6 @@ TEST_F(LayeredFormTest, SolidDecidesWhetherInputPassesThrough)
   F.SetSolid(true);
   EXPECT_FALSE(F.windowHandle()->flags() & Qt::WindowTransparentForInput);
   EXPECT_EQ(F.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
-  F.hide();
-}
-
-TEST_F(LayeredFormTest, ZoneAtFollowsTheMoveAreaAndEdges)
-{
-  TLayeredForm F;
-  F.SetLayeredBounds(TRect{0, 0, 100, 80}, false);
-  F.SetMoveArea(TRect{10, 10, 10, 10});  // move area (10, 10)-(90, 70)
-  struct Case {
-    int32_t X, Y, Zone;
-  };
-  const std::vector<Case> Cases = {
-      {50, 40, -1}, {10, 10, -1}, {89, 69, -1},
-      {5, 40, 1}, {0, 40, 1},            // left
-      {95, 40, 2}, {84, 5, 5},           // right: x - 10 >= 80 - 6
-      {50, 2, 3}, {50, 15, -1},          // top
-      {2, 2, 4}, {99, 0, 5},             // top corners
-      {50, 78, 6}, {1, 79, 7}, {99, 79, 8},
-      {30, 8, 3}, {8, 30, 1},            // left of the move area, above the bottom rows
-  };
-  for (const Case& C : Cases) {
-    const int32_t Want = C.Zone;
-    EXPECT_EQ(F.ZoneAt(C.X, C.Y), Want) << C.X << "," << C.Y;
-  }
-}
-
-void SendMouse(QWidget& W, QEvent::Type Type, QPoint Local, Qt::MouseButton Button,
-               Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mods = Qt::NoModifier)
-{
-  const QPointF L(Local);
-  const QPointF G(W.mapToGlobal(Local));
-  QMouseEvent E(Type, L, L, G, Button, Buttons, Mods);
-  QCoreApplication::sendEvent(&W, &E);
-}
-
-TEST_F(LayeredFormTest, DraggingMovesAndSizesTheLayeredRectangle)
-{
-  DesktopRect = TRect{0, 0, 1280, 720};
-  TLayeredForm F;
-  F.SetLayeredBounds(TRect{100, 100, 200, 180}, false);
-  F.SetMoveArea(TRect{10, 10, 10, 10});
-  F.show();
-
-  // Move zone: the rectangle follows the mouse.
-  SendMouse(F, QEvent::MouseButtonPress, QPoint(50, 40), Qt::LeftButton, Qt::LeftButton);
-  EXPECT_EQ(F.FZone, -1);
-  SendMouse(F, QEvent::MouseMove, QPoint(70, 35), Qt::NoButton, Qt::LeftButton);
-  EXPECT_EQ(F.FLayeredBounds, (TRect{120, 95, 220, 175}));
-  // Alt keeps it horizontally in place, Shift vertically.
-  SendMouse(F, QEvent::MouseMove, QPoint(60, 60), Qt::NoButton, Qt::LeftButton, Qt::AltModifier);
-  EXPECT_EQ(F.FLayeredBounds.Left, 120);
-  EXPECT_EQ(F.FLayeredBounds.Top, 115);
-  SendMouse(F, QEvent::MouseButtonRelease, QPoint(60, 60), Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(F.FZone, 0);
-
-  // The bottom-right corner: both far edges follow.
-  const TRect R = F.FLayeredBounds;
-  SendMouse(F, QEvent::MouseButtonPress, QPoint(98, 78), Qt::LeftButton, Qt::LeftButton);
-  EXPECT_EQ(F.FZone, 8);
-  SendMouse(F, QEvent::MouseMove, QPoint(108, 83), Qt::NoButton, Qt::LeftButton);
-  EXPECT_EQ(F.FLayeredBounds, (TRect{R.Left, R.Top, R.Right + 10, R.Bottom + 5}));
-  SendMouse(F, QEvent::MouseButtonRelease, QPoint(108, 83), Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(F.geometry(), QRect(R.Left, R.Top, 110, 85));
   F.hide();
 }
 

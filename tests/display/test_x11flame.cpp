@@ -82,15 +82,11 @@ protected:
     TestApp();
     if (!RunningOnX11())
       GTEST_SKIP() << "needs an X11 display (QT_QPA_PLATFORM=xcb)";
-    Saved = DesktopRect;
     const QRect S = QGuiApplication::primaryScreen()->geometry();
-    DesktopRect = TRect{S.left(), S.top(), S.right() + 1, S.bottom() + 1};
+    Desktop = TRect{S.left(), S.top(), S.right() + 1, S.bottom() + 1};
   }
-  void TearDown() override {
-    if (RunningOnX11())
-      DesktopRect = Saved;
-  }
-  TRect Saved;
+  // The screen, where the flame window keeps itself.
+  TRect Desktop;
 };
 
 TEST_F(X11FlameWindow, KnowsWhetherPerPixelAlphaCanBeSeen)
@@ -119,6 +115,7 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem)
   Pump(400);
 
   TPartWindow Flame;
+  Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{W, H, W, H});
   Flame.SetLayeredBounds(TRect{L, T, L + W, T + H}, false);
   for (int Y = 0; Y < H; ++Y)
@@ -205,6 +202,7 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem)
 TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff)
 {
   TPartWindow Flame;
+  Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{64, 64, 64, 64});
   Flame.SetLayeredBounds(TRect{40, 40, 104, 104}, false);
   Flame.SetStayOnTop(false);
@@ -237,6 +235,7 @@ TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain)
   Below.show();
   Pump(400);
   TPartWindow Flame;
+  Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{W, H, W, H});
   Flame.SetLayeredBounds(TRect{L, T, L + W, T + H}, false);
   Flame.show();
@@ -260,6 +259,7 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   InstallTimerWindow();
   constexpr int L = 600, T = 300, W = 80, H = 60;
   TPartWindow Flame;
+  Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{W, H, W, H});
   Flame.SetLayeredBounds(TRect{L, T, L + W, T + H}, false);
   for (int Y = 0; Y < H; ++Y)
@@ -271,7 +271,7 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   auto Centre = [&] { return qRed(GrabScreen().pixel(L + W / 2, T + H / 2)); };
   EXPECT_EQ(Centre(), 255);
 
-  Flame.SetVisible_Anim(false);
+  Flame.SetAnimatedVisible(false);
   Pump(150);  // about half-way: 17 steps take 384 ms
   const bool Composited = AlphaCompositing() == TAlphaCompositing::Active;
   if (Composited) {
@@ -286,12 +286,12 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   EXPECT_EQ(Centre(), qRed(Background));
   EXPECT_EQ(Flame.FHideLevel, 1.0f);
 
-  Flame.SetVisible_Anim(true);
+  Flame.SetAnimatedVisible(true);
   Pump(400);  // 9 steps: 192 ms
   EXPECT_TRUE(NativeWindowState(&Flame).Mapped);
   EXPECT_EQ(Flame.FHideLevel, 0.0f);
   EXPECT_EQ(Centre(), 255);
-  FreeAnimationClocks();
+  FreeAnimationClock();
   FreeTimerWindow();
 }
 

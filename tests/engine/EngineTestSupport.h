@@ -31,11 +31,11 @@ protected:
   void SetUp() override
   {
     FSavedSeed = RandSeed;
-    OriginX = 960;
-    OriginY = 540;
-    SurfaceOffsetX = 0;
-    SurfaceOffsetY = 0;
-    DesktopRect = TRect{0, 0, 1920, 1080};
+    form.OriginX = 960;
+    form.OriginY = 540;
+    form.SurfaceOffsetX = 0;
+    form.SurfaceOffsetY = 0;
+    form.DesktopRect = TRect{0, 0, 1920, 1080};
     display.OnPresent = [this](const TDIBmp&, TPoint At) {
       ++presents;
       presentedAt = At;

@@ -45,8 +45,8 @@ TEST_F(Cover, OneEmitterGivesTheMarginsAroundTheOrigin)
       {5, 1075, {10, 10, 10, 10}, {0, 1065, 15, 1080}},
   };
   for (const Case& c : cases) {
-    OriginX = c.originX;
-    OriginY = c.originY;
+    form.OriginX = c.originX;
+    form.OriginY = c.originY;
     form.StartOver();
     form.FArtMargin = c.margin;
     form.AddEmitter(nullptr, 256, 0, 0);
@@ -55,8 +55,8 @@ TEST_F(Cover, OneEmitterGivesTheMarginsAroundTheOrigin)
     EXPECT_EQ(display.FLayeredBounds, c.expected);
     EXPECT_EQ(display.FSurface.Width, c.expected.Width());
     EXPECT_EQ(display.FSurface.Height, c.expected.Height());
-    EXPECT_EQ(SurfaceOffsetX, c.originX - float(c.expected.Left));
-    EXPECT_EQ(SurfaceOffsetY, c.originY - float(c.expected.Top));
+    EXPECT_EQ(form.SurfaceOffsetX, c.originX - float(c.expected.Left));
+    EXPECT_EQ(form.SurfaceOffsetY, c.originY - float(c.expected.Top));
     EXPECT_FALSE(form.FChanged);
   }
 }
@@ -91,7 +91,7 @@ TEST_F(Cover, GrowingKeepsOldTrailsAtTheirScreenPixels)
   ASSERT_EQ(s.Width, 50);
   EXPECT_EQ(s.GetPixel32(33, 4), 0x80402010u);
   EXPECT_EQ(s.GetPixel32(49, 19), 0xFF00FF00u);
-  EXPECT_EQ(SurfaceOffsetX, 40.0f);
+  EXPECT_EQ(form.SurfaceOffsetX, 40.0f);
   int nonzero = 0;
   for (int32_t y = 0; y < s.Height; ++y)
     for (int32_t x = 0; x < s.Width; ++x)

@@ -28,8 +28,8 @@ protected:
     RandSeed = seed;
     std::fill(form.FSpotBuf.begin(), form.FSpotBuf.end(), 0.0f);
     form.FEmitters.Reset();
-    SurfaceOffsetX = float(W) / 2;
-    SurfaceOffsetY = float(H) / 2;
+    form.SurfaceOffsetX = float(W) / 2;
+    form.SurfaceOffsetY = float(H) / 2;
     const float spread = float(W) / 2;
     for (int i = 0; i < 12; ++i) {
       const float x = float(int(rng() % 1000)) / 1000.0f * 2 * spread - spread;
@@ -193,8 +193,8 @@ TEST_F(RenderFast, AHugeSpotAmongSmallOnesGivesTheReferenceBytes)
     std::vector<float>(SpotBufferValues).swap(form.FSpotTmp);
     form.FEmitters.Reset();
     form.FStyle = TEmitterStyle{6, 3, 2, 0x20406080u, 256, false};
-    SurfaceOffsetX = 150;
-    SurfaceOffsetY = 150;
+    form.SurfaceOffsetX = 150;
+    form.SurfaceOffsetY = 150;
     for (int i = 0; i < 150; ++i)
       form.AddEmitter(i == 100 ? &huge : nullptr, 256, float(i % 15) * 19 - 140, float(i / 15) * 27 - 130);
     RandSeed = 77;

@@ -60,9 +60,9 @@ class StateFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     savedSeed = RandSeed;
-    DesktopRect = MakeRect(0, 0, 1920, 1080);
-    OriginX = 960;
-    OriginY = 540;
+    form.DesktopRect = MakeRect(0, 0, 1920, 1080);
+    form.OriginX = 960;
+    form.OriginY = 540;
     char tmpl[] = "/tmp/quelma-statefile-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir = tmpl;
@@ -231,6 +231,9 @@ TEST_F(StateFileTest, SavedFileLoadsBackAndSavesByteForByte) {
 
   TSurfaceDisplay display2;
   TPartForm form2(display2);
+  form2.DesktopRect = form.DesktopRect;
+  form2.OriginX = form.OriginX;
+  form2.OriginY = form.OriginY;
   // Loaded by an engine already in that style, so that switching gravity on
   // does not give the emitters new delays.
   TStyleSettings style2 = style;
@@ -642,6 +645,9 @@ TEST_F(StateFileTest, ShippedFilesLoadAndWriteBackUnchanged) {
     ++files;
     TSurfaceDisplay d;
     TPartForm f(d);
+    f.DesktopRect = form.DesktopRect;
+    f.OriginX = form.OriginX;
+    f.OriginY = form.OriginY;
     TStyleSettings s;
     ApplyStyle(f, s);
     ASSERT_TRUE(LoadSaveState(entry.path().string(), false, f, s));

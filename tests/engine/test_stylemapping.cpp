@@ -14,9 +14,9 @@ class StyleMappingTest : public ::testing::Test {
  protected:
   void SetUp() override {
     savedSeed = RandSeed;
-    DesktopRect = MakeRect(0, 0, 1920, 1080);
-    OriginX = 960;
-    OriginY = 540;
+    form.DesktopRect = MakeRect(0, 0, 1920, 1080);
+    form.OriginX = 960;
+    form.OriginY = 540;
   }
   void TearDown() override { RandSeed = savedSeed; }
 

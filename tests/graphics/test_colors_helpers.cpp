@@ -7,7 +7,6 @@
 #include <numeric>
 #include <vector>
 
-#include "MemoryHelpers.h"
 #include "Numerics.h"
 #include "Rects.h"
 
@@ -15,22 +14,6 @@ namespace {
 
 constexpr int32_t kMinI = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMaxI = std::numeric_limits<int32_t>::max();
-
-TEST(Numerics, MinMaxClampInRangeSign) {
-  EXPECT_EQ(Min(-3, 2), -3);
-  EXPECT_EQ(Max(-3, 2), 2);
-  EXPECT_EQ(Clamp(300, 0, 255), 255);
-  EXPECT_EQ(Clamp(-1, 0, 255), 0);
-  EXPECT_EQ(Clamp(7, 0, 255), 7);
-  EXPECT_EQ(Clamp(5, 10, 0), 0); // lo above hi: hi wins, as Min(Max(x, lo), hi)
-  EXPECT_TRUE(InRange(0, 0, 0));
-  EXPECT_TRUE(InRange(255, 0, 255));
-  EXPECT_FALSE(InRange(256, 0, 255));
-  EXPECT_FALSE(InRange(-1, 0, 255));
-  EXPECT_EQ(Sign(kMinI), -1);
-  EXPECT_EQ(Sign(0), 0);
-  EXPECT_EQ(Sign(kMaxI), 1);
-}
 
 TEST(Numerics, MulDivTruncTable) {
   const int32_t cases[][4] = {
@@ -68,14 +51,6 @@ TEST(Numerics, RoundHalfEvenMatchesNearbyint) {
                    2251799813685248.0, 1e300, -1e300, inf, -inf})
     EXPECT_EQ(RoundHalfEven(x), std::nearbyint(x) + 0.0) << x;  // + 0.0: the sign of zero may differ
   EXPECT_TRUE(std::isnan(RoundHalfEven(std::nan(""))));
-}
-
-TEST(Numerics, Min3Max3) {
-  EXPECT_EQ(Min3(0.5f, -1.0f, 2.0f), -1.0f);
-  EXPECT_EQ(Max3(0.5f, -1.0f, 2.0f), 2.0f);
-  EXPECT_EQ(Min3(3.0f, 2.0f, 1.0f), 1.0f);
-  EXPECT_EQ(Max3(1.0f, 3.0f, 2.0f), 3.0f);
-  EXPECT_EQ(Min3(0.25f, 0.25f, 0.25f), 0.25f);
 }
 
 TEST(Rects, OffsetAndInflate) {
@@ -120,27 +95,6 @@ TEST(Rects, EmptyAndOverlap) {
         << c.B.Left << "," << c.B.Top << "," << c.B.Right << "," << c.B.Bottom;
     EXPECT_EQ(RectsOverlap(c.B, a), c.Overlap);
   }
-}
-
-TEST(MemoryHelpers, MoveBytesBothDirections) {
-  std::vector<uint8_t> v(10);
-  std::iota(v.begin(), v.end(), 0);
-  MoveBytes(v.data() + 3, v.data() + 1, 5); // deletion: tail moves down
-  EXPECT_EQ(v, (std::vector<uint8_t>{0, 3, 4, 5, 6, 7, 6, 7, 8, 9}));
-  std::iota(v.begin(), v.end(), 0);
-  MoveBytes(v.data() + 1, v.data() + 3, 5); // insertion: tail moves up, nothing smeared
-  EXPECT_EQ(v, (std::vector<uint8_t>{0, 1, 2, 1, 2, 3, 4, 5, 8, 9}));
-  MoveBytes(v.data(), v.data() + 5, 0);
-  MoveBytes(v.data(), v.data() + 5, -4);
-  EXPECT_EQ(v, (std::vector<uint8_t>{0, 1, 2, 1, 2, 3, 4, 5, 8, 9}));
-}
-
-TEST(MemoryHelpers, ZeroBytes) {
-  std::vector<uint8_t> v(6, 0xAA);
-  ZeroBytes(v.data() + 1, 4);
-  EXPECT_EQ(v, (std::vector<uint8_t>{0xAA, 0, 0, 0, 0, 0xAA}));
-  ZeroBytes(v.data(), -1);
-  EXPECT_EQ(v[0], 0xAA);
 }
 
 } // namespace

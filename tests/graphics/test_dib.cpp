@@ -425,7 +425,7 @@ TEST(DIBCompressed, EncodedImagesAreCopiedEncodedAndExpandedThroughTheDecoder) {
   EXPECT_TRUE(rle.Compressed);
   EXPECT_TRUE(rle.MemoryStorage) << "compressed data lives in plain memory";
   EXPECT_EQ(Read32(rle.BitmapInfo.get() + biCompression), biRLE8);
-  uint8_t* data = rle.AllocateEncoded(5);
+  uint8_t* data = rle.AllocateEncoded(5, nullptr);
   std::memcpy(data, "\x2A\x01\x00\x00\x01", 5);
   EXPECT_EQ(rle.Size, 5);
   EXPECT_EQ(rle.HeaderImageSize(), 5);
@@ -444,15 +444,15 @@ TEST(DIBCompressed, EncodedImagesAreCopiedEncodedAndExpandedThroughTheDecoder) {
   EXPECT_EQ(copy.Size, 5);
   EXPECT_EQ(std::memcmp(copy.PixelMemory, data, 5), 0);
 
-  const TRLEDecoder saved = RLEDecoder;
-  RLEDecoder = nullptr;
   TDIBSharedImage noDecoder;
   EXPECT_THROW(noDecoder.ExpandFrom(rle, true), EInvalidGraphic);
 
-  RLEDecoder = FirstByteDecoder;
+  // The decoder travels with the encoded bytes, also into a copy.
+  rle.Decoder = FirstByteDecoder;
+  TDIBSharedImage copied;
+  copied.CopyFrom(rle, false);
   TDIBSharedImage expanded;
-  expanded.ExpandFrom(rle, false);
-  RLEDecoder = saved;
+  expanded.ExpandFrom(copied, false);
   EXPECT_FALSE(expanded.Compressed);
   EXPECT_FALSE(expanded.MemoryStorage);
   EXPECT_EQ(expanded.Size, 16);

@@ -49,17 +49,9 @@ const std::map<std::string, Kind>& Kinds() {
 
 const fs::path FuzzDir = fs::path(QUELMA_SOURCE_DIR) / "fuzz";
 
-// The entries lower the picture byte limit for speed; the other tests keep
-// the program's own.
-struct TLimitGuard {
-  int64_t Saved = PictureByteLimit;
-  ~TLimitGuard() { PictureByteLimit = Saved; }
-};
-
 }  // namespace
 
 TEST(FuzzSeeds, EverySeedLoadsAndPassesItsEntry) {
-  TLimitGuard limit;
   for (const auto& [name, kind] : Kinds()) {
     const std::vector<fs::path> seeds = FilesIn(FuzzDir / "corpus" / name);
     EXPECT_FALSE(seeds.empty()) << name;
@@ -77,12 +69,55 @@ TEST(FuzzSeeds, EverySeedLoadsAndPassesItsEntry) {
   }
 }
 
+// What loading a picture outside the fuzz guard gives: its size, or the error
+// that refused it.
+std::string Outcome(const Kind& kind, const std::vector<uint8_t>& bytes) {
+  try {
+    TDIBmp d;
+    kind.Load(d, bytes);
+    return "loads " + std::to_string(d.Width) + "x" + std::to_string(d.Height);
+  } catch (const std::bad_alloc&) {
+    return "refused: out of memory";
+  } catch (const std::exception& e) {
+    return std::string("refused: ") + e.what();
+  }
+}
+
+// Every input that once failed a fuzz program passes its entry again and ends
+// as it should under the fuzz programs' byte limit: refused with the reader's
+// error, or loaded.
 TEST(FuzzSeeds, EarlierFindingsStayFixed) {
-  TLimitGuard limit;
+  const std::map<std::string, std::string> expected = {
+      {"bmp/rle-without-rows.bmp", "loads 517x0"},
+      {"jpeg/huge-progressive.jpg", "refused: out of memory"},
+      {"tga/huge-without-pixels.tga", "loads 768x32768"},
+  };
+  std::size_t files = 0;
   for (const auto& [name, kind] : Kinds())
     for (const fs::path& p : FilesIn(FuzzDir / "regressions" / name)) {
-      SCOPED_TRACE(p.string());
+      const std::string key = name + "/" + p.filename().string();
+      SCOPED_TRACE(key);
+      ++files;
       const std::vector<uint8_t> bytes = ReadWholeFile(p.string());
-      kind.Entry(bytes.data(), bytes.size());
+      EXPECT_EQ(kind.Entry(bytes.data(), bytes.size()), 0);
+      ASSERT_TRUE(expected.count(key)) << "a new finding needs its expected outcome here";
+      const TPictureByteLimit limit(int64_t(1) << 24);
+      EXPECT_EQ(Outcome(kind, bytes), expected.at(key));
     }
+  EXPECT_EQ(files, expected.size());
+}
+
+// The fuzz guard's lower byte limit holds only while its scope lasts, and a
+// scope never raises the limit.
+TEST(FuzzSeeds, ByteLimitScopeLowersOnlyForItsLifetime) {
+  EXPECT_NO_THROW(CheckPictureSize(1024, 1024, 32));  // 4 MB
+  {
+    const TPictureByteLimit limit(int64_t(1) << 20);
+    EXPECT_EQ(PictureByteLimit(), int64_t(1) << 20);
+    EXPECT_THROW(CheckPictureSize(1024, 1024, 32), std::bad_alloc);
+    const TPictureByteLimit higher(int64_t(1) << 30);
+    EXPECT_EQ(PictureByteLimit(), int64_t(1) << 20);
+  }
+  EXPECT_EQ(PictureByteLimit(), MaxPictureBytes);
+  EXPECT_NO_THROW(CheckPictureSize(1024, 1024, 32));
 }

@@ -30,18 +30,18 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
 
 // Filters a W x H picture (stride with spare bytes) on both paths and compares
 // every byte, the spare ones included.
-void CheckBox(const std::vector<uint8_t>& pic, int W, int H, int stride, IppiSize mask, IppiPoint anchor,
+void CheckBox(const std::vector<uint8_t>& pic, int W, int H, int stride, TImageSize mask, TImagePoint anchor,
               TKernelPath path)
 {
-  const IppiSize roi{W - mask.width + 1, H - mask.height + 1};
+  const TImageSize roi{W - mask.width + 1, H - mask.height + 1};
   if (roi.width <= 0 || roi.height <= 0)
     return;
   std::vector<uint8_t> ref = pic, fast = pic;
   const size_t at = size_t(anchor.y) * size_t(stride) + size_t(anchor.x) * 4;
-  ASSERT_EQ(ippiFilterBox_8u_C4IR_Reference(ref.data() + at, stride, roi, mask, anchor), ippStsNoErr);
+  ASSERT_EQ(BoxFilter32Reference(ref.data() + at, stride, roi, mask, anchor), psOk);
   {
     PathGuard g(path);
-    ASSERT_EQ(ippiFilterBox_8u_C4IR(fast.data() + at, stride, roi, mask, anchor), ippStsNoErr);
+    ASSERT_EQ(BoxFilter32(fast.data() + at, stride, roi, mask, anchor), psOk);
   }
   ASSERT_TRUE(ref == fast) << Name(path) << " mask " << mask.width << "x" << mask.height << " anchor "
                            << anchor.x << "," << anchor.y << " picture " << W << "x" << H;
@@ -59,9 +59,9 @@ TEST(KernelsFast, BoxFilterMatchesReferenceForEveryWindowUpTo17)
         const int W = 21 + (mw * 7 + mh) % 13, H = 19 + mh;
         const int stride = W * 4 + 12;
         const auto pic = RandomBytes(size_t(stride) * H, uint32_t(mw * 100 + mh));
-        CheckBox(pic, W, H, stride, IppiSize{mw, mh}, IppiPoint{mw / 2, mh / 2}, path);
-        CheckBox(pic, W, H, stride, IppiSize{mw, mh}, IppiPoint{0, mh - 1}, path);
-        CheckBox(pic, W, H, stride, IppiSize{mw, mh}, IppiPoint{mw - 1, 0}, path);
+        CheckBox(pic, W, H, stride, TImageSize{mw, mh}, TImagePoint{mw / 2, mh / 2}, path);
+        CheckBox(pic, W, H, stride, TImageSize{mw, mh}, TImagePoint{0, mh - 1}, path);
+        CheckBox(pic, W, H, stride, TImageSize{mw, mh}, TImagePoint{mw - 1, 0}, path);
       }
 }
 
@@ -75,9 +75,9 @@ TEST(KernelsFast, BoxFilterMatchesReferenceOnFlatAndExtremePictures)
       std::vector<uint8_t> pic(size_t(stride) * H);
       for (size_t i = 0; i < pic.size(); ++i)
         pic[i] = kind == 0 ? 255 : kind == 1 ? uint8_t((i / 4) % 2 ? 255 : 0) : uint8_t((i / 4 + i / stride) % 3 * 127);
-      for (IppiSize m : {IppiSize{2, 1}, IppiSize{2, 2}, IppiSize{4, 3}, IppiSize{6, 5}, IppiSize{16, 16},
-                         IppiSize{17, 17}, IppiSize{45, 45}, IppiSize{64, 32}, IppiSize{7, 32}, IppiSize{5, 33}})
-        CheckBox(pic, W, H, stride, m, IppiPoint{m.width / 2, m.height / 2}, path);
+      for (TImageSize m : {TImageSize{2, 1}, TImageSize{2, 2}, TImageSize{4, 3}, TImageSize{6, 5}, TImageSize{16, 16},
+                         TImageSize{17, 17}, TImageSize{45, 45}, TImageSize{64, 32}, TImageSize{7, 32}, TImageSize{5, 33}})
+        CheckBox(pic, W, H, stride, m, TImagePoint{m.width / 2, m.height / 2}, path);
     }
 }
 
@@ -86,10 +86,10 @@ TEST(KernelsFast, BoxFilterLargeWindowsFallBackOrMatch)
   // Beyond the vector path's range (257 wide, more than 2048 pixels) the
   // reference runs; either way the bytes agree.
   for (TKernelPath path : VectorPaths())
-    for (IppiSize m : {IppiSize{257, 1}, IppiSize{258, 1}, IppiSize{1, 300}, IppiSize{60, 40}}) {
+    for (TImageSize m : {TImageSize{257, 1}, TImageSize{258, 1}, TImageSize{1, 300}, TImageSize{60, 40}}) {
       const int W = m.width + 9, H = m.height + 5, stride = W * 4;
       const auto pic = RandomBytes(size_t(stride) * H, uint32_t(m.width * 7 + m.height));
-      CheckBox(pic, W, H, stride, m, IppiPoint{m.width / 2, m.height / 2}, path);
+      CheckBox(pic, W, H, stride, m, TImagePoint{m.width / 2, m.height / 2}, path);
     }
 }
 
@@ -98,8 +98,8 @@ TEST(KernelsFast, BoxFilterCallsTheRowHookInOrderAfterEachRow)
   const int W = 30, H = 20, stride = W * 4;
   auto pic = RandomBytes(size_t(stride) * H, 5);
   auto ref = pic;
-  const IppiSize roi{W - 2, H - 4};
-  ippiFilterBox_8u_C4IR_Reference(ref.data() + 2 * stride + 4, stride, roi, IppiSize{3, 5}, IppiPoint{1, 2});
+  const TImageSize roi{W - 2, H - 4};
+  BoxFilter32Reference(ref.data() + 2 * stride + 4, stride, roi, TImageSize{3, 5}, TImagePoint{1, 2});
   struct Seen {
     std::vector<int32_t> rows;
     const uint8_t* pic;

@@ -38,7 +38,7 @@ void Settle() {
   }
 }
 
-class FakeHost : public TDrawingHost {
+class FakeHost : public IDrawingHost {
 public:
   FakeHost() { Settings.setGeometry(50, 50, 300, 200); }
   QWidget Settings;
@@ -51,6 +51,8 @@ public:
   int DrawingClicks = 0;
   int DisplayClicks = 0;
   QString HotKey = QStringLiteral("Ctrl+F8");
+  TPartForm* Engine = nullptr;
+  TDrawingWindow* Drawing = nullptr;
 
   QWidget* SettingsWindow() override { return &Settings; }
   void SetDrawingBox(bool Checked) override {
@@ -58,9 +60,9 @@ public:
     DrawingBox = Checked;
     ++DrawingClicks;
     if (Checked)
-      ShowDrawingWindow();
+      Drawing->Show();
     else
-      HideDrawingWindow();
+      Drawing->Hide();
   }
   void SetDisplayBox(bool Checked) override {
     if (Checked == DisplayBox) return;
@@ -70,7 +72,7 @@ public:
   void SetSettingsStayOnTop(bool OnTop) override { SettingsOnTop = OnTop; }
   void StartOverClick() override {
     ++StartOvers;
-    if (PartForm) PartForm->StartOver();
+    if (Engine) Engine->StartOver();
   }
   QString DrawingHotKeyText() override { return HotKey; }
   bool FlameStayOnTop() override { return FlameOnTop; }
@@ -80,53 +82,50 @@ public:
 class DrawingWindow : public ::testing::Test {
 protected:
   void SetUp() override {
-    SetDrawingHost(&Host);
+    Host.Engine = &Form;
+    Host.Drawing = &Drawing;
     Form.FMaxCount = 10000;
     Form.FStyle.Thickness = 15;
-    PartForm = &Form;
-    OriginX = 0;
-    OriginY = 0;
   }
   void TearDown() override {
-    HideDrawingWindow();
+    Drawing.Hide();
     Settle();
-    SetDrawingHost(nullptr);
-    PartForm = nullptr;
   }
 
   void Mouse(QEvent::Type Type, Qt::MouseButton Button, QPoint Local,
              Qt::KeyboardModifiers Mods = Qt::NoModifier) {
-    ASSERT_NE(InputForm, nullptr);
-    const QPointF Global = InputForm->mapToGlobal(QPointF(Local));
+    ASSERT_NE(Drawing.Form(), nullptr);
+    const QPointF Global = Drawing.Form()->mapToGlobal(QPointF(Local));
     Qt::MouseButtons Buttons = Type == QEvent::MouseButtonRelease ? Qt::NoButton : Button;
     QMouseEvent E(Type, QPointF(Local), Global, Button, Buttons, Mods);
-    QApplication::sendEvent(InputForm, &E);
+    QApplication::sendEvent(Drawing.Form(), &E);
   }
 
   QApplication& Application = App();  // before any widget
   FakeHost Host;
   TSurfaceDisplay Display;
   TPartForm Form{Display};
+  TDrawingWindow Drawing{Host, Form};
 };
 
 TEST_F(DrawingWindow, EnablingDrawingOpensOneWindowAndSetsTheBoxes) {
   Host.DisplayBox = false;
   Host.SetDrawingBox(true);  // as the check box's handler does
-  ASSERT_NE(InputForm, nullptr);
-  TInputForm* First = InputForm;
-  EXPECT_TRUE(InputForm->isVisible());
+  ASSERT_NE(Drawing.Form(), nullptr);
+  TInputForm* First = Drawing.Form();
+  EXPECT_TRUE(Drawing.Form()->isVisible());
   EXPECT_TRUE(Host.DisplayBox);
   EXPECT_EQ(Host.DisplayClicks, 1);
   EXPECT_TRUE(Host.SettingsOnTop);
   EXPECT_GE(Host.FlameRaises, 1);
-  ShowDrawingWindow();  // already open: nothing
-  EXPECT_EQ(InputForm, First);
+  Drawing.Show();  // already open: nothing
+  EXPECT_EQ(Drawing.Form(), First);
   EXPECT_EQ(Host.DrawingClicks, 1);
 }
 
 TEST_F(DrawingWindow, ShowWithTheBoxClearStillMakesOnlyOneWindow) {
-  ShowDrawingWindow();  // sets the box, whose handler comes back here
-  ASSERT_NE(InputForm, nullptr);
+  Drawing.Show();  // sets the box, whose handler comes back here
+  ASSERT_NE(Drawing.Form(), nullptr);
   int Windows = 0;
   for (QWidget* W : QApplication::topLevelWidgets())
     if (dynamic_cast<TInputForm*>(W) && W->isVisible()) ++Windows;
@@ -136,41 +135,41 @@ TEST_F(DrawingWindow, ShowWithTheBoxClearStillMakesOnlyOneWindow) {
 
 TEST_F(DrawingWindow, LooksAsDesigned) {
   Host.HotKey = QStringLiteral("Ctrl+F8");
-  ShowDrawingWindow();
-  ASSERT_NE(InputForm, nullptr);
-  EXPECT_EQ(InputForm->DMLabel->text(), "Drawing mode");
-  EXPECT_EQ(InputForm->KeyLabel->text(), "Right-click to discard, Ctrl+F8 to bring back");
-  EXPECT_EQ(InputForm->Label1->text(), "Middle-click to start over");
-  EXPECT_EQ(InputForm->DMLabel->pos(), QPoint(8, 8));
-  EXPECT_EQ(InputForm->KeyLabel->pos(), QPoint(8, 30));
-  EXPECT_EQ(InputForm->Label1->pos(), QPoint(8, 47));
-  EXPECT_EQ(InputForm->DMLabel->font().pixelSize(), 16);
-  EXPECT_EQ(InputForm->KeyLabel->font().pixelSize(), 12);
-  EXPECT_EQ(InputForm->DMLabel->font().family(), "Tahoma");
-  EXPECT_EQ(InputForm->palette().color(QPalette::Window), QColor(29, 100, 158));
-  EXPECT_EQ(InputForm->KeyLabel->palette().color(QPalette::WindowText), QColor(211, 232, 248));
-  EXPECT_NEAR(InputForm->windowOpacity(), 144 / 255.0, 0.01);
-  EXPECT_EQ(InputForm->cursor().shape(), Qt::CrossCursor);
-  EXPECT_TRUE(InputForm->windowFlags() & Qt::FramelessWindowHint);
-  EXPECT_EQ(InputForm->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
-  EXPECT_TRUE(InputForm->windowFlags() & Qt::WindowStaysOnTopHint);  // as the flame
-  EXPECT_EQ(InputForm->geometry(), Host.Settings.screen()->availableGeometry());
-  EXPECT_TRUE(InputForm->DMLabel->testAttribute(Qt::WA_TransparentForMouseEvents));
+  Drawing.Show();
+  ASSERT_NE(Drawing.Form(), nullptr);
+  EXPECT_EQ(Drawing.Form()->DMLabel->text(), "Drawing mode");
+  EXPECT_EQ(Drawing.Form()->KeyLabel->text(), "Right-click to discard, Ctrl+F8 to bring back");
+  EXPECT_EQ(Drawing.Form()->Label1->text(), "Middle-click to start over");
+  EXPECT_EQ(Drawing.Form()->DMLabel->pos(), QPoint(8, 8));
+  EXPECT_EQ(Drawing.Form()->KeyLabel->pos(), QPoint(8, 30));
+  EXPECT_EQ(Drawing.Form()->Label1->pos(), QPoint(8, 47));
+  EXPECT_EQ(Drawing.Form()->DMLabel->font().pixelSize(), 16);
+  EXPECT_EQ(Drawing.Form()->KeyLabel->font().pixelSize(), 12);
+  EXPECT_EQ(Drawing.Form()->DMLabel->font().family(), "Tahoma");
+  EXPECT_EQ(Drawing.Form()->palette().color(QPalette::Window), QColor(29, 100, 158));
+  EXPECT_EQ(Drawing.Form()->KeyLabel->palette().color(QPalette::WindowText), QColor(211, 232, 248));
+  EXPECT_NEAR(Drawing.Form()->windowOpacity(), 144 / 255.0, 0.01);
+  EXPECT_EQ(Drawing.Form()->cursor().shape(), Qt::CrossCursor);
+  EXPECT_TRUE(Drawing.Form()->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(Drawing.Form()->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_TRUE(Drawing.Form()->windowFlags() & Qt::WindowStaysOnTopHint);  // as the flame
+  EXPECT_EQ(Drawing.Form()->geometry(), Host.Settings.screen()->availableGeometry());
+  EXPECT_TRUE(Drawing.Form()->DMLabel->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
 TEST_F(DrawingWindow, WithoutAHotKeyTheLabelReadsOnAroundTheGap) {
   Host.HotKey.clear();
   Host.FlameOnTop = false;
-  ShowDrawingWindow();
-  ASSERT_NE(InputForm, nullptr);
-  EXPECT_EQ(InputForm->KeyLabel->text(), "Right-click to discard,  to bring back");
-  EXPECT_FALSE(InputForm->windowFlags() & Qt::WindowStaysOnTopHint);
+  Drawing.Show();
+  ASSERT_NE(Drawing.Form(), nullptr);
+  EXPECT_EQ(Drawing.Form()->KeyLabel->text(), "Right-click to discard,  to bring back");
+  EXPECT_FALSE(Drawing.Form()->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(DrawingWindow, LeftPressAddsOneEmitterAndDraggingFillsTheStroke) {
-  ShowDrawingWindow();
-  ASSERT_NE(InputForm, nullptr);
-  const QPoint G = InputForm->mapToGlobal(QPoint(100, 100));
+  Drawing.Show();
+  ASSERT_NE(Drawing.Form(), nullptr);
+  const QPoint G = Drawing.Form()->mapToGlobal(QPoint(100, 100));
   Mouse(QEvent::MouseButtonPress, Qt::LeftButton, {100, 100});
   ASSERT_EQ(Form.FEmitters.Count, 1);
   EXPECT_EQ(Form.Emitter(0)->X, G.x());
@@ -185,11 +184,11 @@ TEST_F(DrawingWindow, LeftPressAddsOneEmitterAndDraggingFillsTheStroke) {
   EXPECT_EQ(Form.FEmitters.Count, 3);
   EXPECT_EQ(Form.FAttractor.X, G.x() + 200);
   EXPECT_EQ(Form.FAttractor.Y, G.y() + 100);
-  EXPECT_NE(InputForm, nullptr);
+  EXPECT_NE(Drawing.Form(), nullptr);
 }
 
 TEST_F(DrawingWindow, MiddleClickStartsOverAndKeepsTheWindow) {
-  ShowDrawingWindow();
+  Drawing.Show();
   Mouse(QEvent::MouseButtonPress, Qt::LeftButton, {10, 10});
   Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, {10, 10});
   ASSERT_EQ(Form.FEmitters.Count, 1);
@@ -197,17 +196,17 @@ TEST_F(DrawingWindow, MiddleClickStartsOverAndKeepsTheWindow) {
   Mouse(QEvent::MouseButtonRelease, Qt::MiddleButton, {10, 10});
   EXPECT_EQ(Host.StartOvers, 1);
   EXPECT_EQ(Form.FEmitters.Count, 0);
-  EXPECT_NE(InputForm, nullptr);
+  EXPECT_NE(Drawing.Form(), nullptr);
   EXPECT_TRUE(Host.DrawingBox);
 }
 
 TEST_F(DrawingWindow, RightClickDiscardsTheWindowAndTurnsDrawingOff) {
-  ShowDrawingWindow();
-  QPointer<TInputForm> W = InputForm;
+  Drawing.Show();
+  QPointer<TInputForm> W = Drawing.Form();
   Mouse(QEvent::MouseButtonPress, Qt::RightButton, {10, 10});
-  EXPECT_NE(InputForm, nullptr);  // closes on release only
+  EXPECT_NE(Drawing.Form(), nullptr);  // closes on release only
   Mouse(QEvent::MouseButtonRelease, Qt::RightButton, {10, 10});
-  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_EQ(Drawing.Form(), nullptr);
   EXPECT_FALSE(Host.DrawingBox);
   EXPECT_FALSE(Host.SettingsOnTop);
   Settle();
@@ -215,26 +214,26 @@ TEST_F(DrawingWindow, RightClickDiscardsTheWindowAndTurnsDrawingOff) {
 }
 
 TEST_F(DrawingWindow, EscapeDiscardsTheWindow) {
-  ShowDrawingWindow();
+  Drawing.Show();
   QKeyEvent E(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QApplication::sendEvent(InputForm, &E);
-  EXPECT_EQ(InputForm, nullptr);
+  QApplication::sendEvent(Drawing.Form(), &E);
+  EXPECT_EQ(Drawing.Form(), nullptr);
   EXPECT_FALSE(Host.DrawingBox);
 }
 
 TEST_F(DrawingWindow, HidingFreesTheWindowAndANewOneStartsAfresh) {
-  ShowDrawingWindow();
-  QPointer<TInputForm> W = InputForm;
+  Drawing.Show();
+  QPointer<TInputForm> W = Drawing.Form();
   Mouse(QEvent::MouseButtonPress, Qt::LeftButton, {10, 10});
   Host.SetDrawingBox(false);
-  EXPECT_EQ(InputForm, nullptr);
+  EXPECT_EQ(Drawing.Form(), nullptr);
   EXPECT_FALSE(Host.SettingsOnTop);
   Settle();
   EXPECT_TRUE(W.isNull());
   Host.SetDrawingBox(true);
-  ASSERT_NE(InputForm, nullptr);
-  EXPECT_FALSE(InputForm->FStroke.FDrawing);
-  EXPECT_EQ(InputForm->FStroke.FLastPoint.X, NoPoint);
+  ASSERT_NE(Drawing.Form(), nullptr);
+  EXPECT_FALSE(Drawing.Form()->FStroke.FDrawing);
+  EXPECT_EQ(Drawing.Form()->FStroke.FLastPoint.X, NoPoint);
   // Moving without a press adds nothing in the new window.
   Mouse(QEvent::MouseMove, Qt::LeftButton, {40, 10});
   EXPECT_EQ(Form.FEmitters.Count, 1);
@@ -242,7 +241,7 @@ TEST_F(DrawingWindow, HidingFreesTheWindowAndANewOneStartsAfresh) {
 
 TEST_F(DrawingWindow, HideWithoutAWindowOnlyMakesTheSettingsWindowNormal) {
   Host.SettingsOnTop = true;
-  HideDrawingWindow();
+  Drawing.Hide();
   EXPECT_FALSE(Host.SettingsOnTop);
   EXPECT_EQ(Host.DrawingClicks, 0);
 }

@@ -149,14 +149,10 @@ TEST(Stroke, NothingIsAddedWithoutAPressOrAfterRelease) {
 class StrokeEngine : public ::testing::Test {
 protected:
   void SetUp() override {
-    OriginX = 500;
-    OriginY = 300;
+    Form.OriginX = 500;
+    Form.OriginY = 300;
     Form.FMaxCount = 10000;
     Form.FStyle.Thickness = 15;
-  }
-  void TearDown() override {
-    OriginX = 0;
-    OriginY = 0;
   }
   TSurfaceDisplay Display;
   TPartForm Form{Display};

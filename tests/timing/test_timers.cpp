@@ -21,7 +21,7 @@ protected:
     SetTimerPoster(&Queue);
   }
   void TearDown() override {
-    FreeAnimationClocks();
+    FreeAnimationClock();
     SetAnimationInterval(DefaultAnimationInterval);
     DetachTimerPoster(&Queue);
     SetTimerClock(nullptr);
@@ -527,52 +527,11 @@ TEST_F(TimerTest, AnimationClockTicksEvery24MsWhileItHasClients) {
   EXPECT_EQ(Log.Calls.size(), 3u);
 
   // The interval set before the clock exists is the one it is created with.
-  FreeAnimationClocks();
+  FreeAnimationClock();
   SetAnimationInterval(30);
   AddAnimationClient(false, StepProc, &A);
   EXPECT_EQ(AnimationClock()->Interval(), 30);
   SetAnimationInterval(DefaultAnimationInterval);
-}
-
-// An arrow button: a press steps once and starts the repeat clock; each repeat step switches
-// to the fast period first.
-struct TArrowButton {
-  std::vector<int64_t> Steps;
-  TManualTimerClock* Clock;
-  void RepeatStep(TQuickCustomTimer& Sender) {
-    Sender.SetInterval(50);
-    Steps.push_back(Clock->Now());
-  }
-  TTimerEvent Handler() { return MakeTimerEvent<&TArrowButton::RepeatStep>(this); }
-};
-
-TEST_F(TimerTest, RepeatClockWaits250ThenRepeatsEvery50) {
-  TArrowButton Up{{}, &Clock}, Down{{}, &Clock};
-  EXPECT_EQ(RepeatTimer(), nullptr);
-  StopRepeat(Up.Handler()); // no clock yet: nothing
-  StartRepeat(250, Up.Handler());
-  ASSERT_NE(RepeatTimer(), nullptr);
-  EXPECT_TRUE(RepeatTimer()->NoOverflow());
-  Run(249);
-  EXPECT_TRUE(Up.Steps.empty());
-  Run(151);
-  EXPECT_EQ(Up.Steps, (std::vector<int64_t>{250, 300, 350, 400}));
-
-  StopRepeat(Down.Handler());
-  EXPECT_TRUE(RepeatTimer()->Enabled()) << "another button's release leaves the repeat alone";
-  Clock.Advance(50);
-  ASSERT_EQ(Queue.Count(), 1u);
-  StopRepeat(Up.Handler());
-  EXPECT_FALSE(RepeatTimer()->Enabled());
-  EXPECT_EQ(Queue.Count(), 0u) << "the queued step is dropped on release";
-  Run(500);
-  EXPECT_EQ(Up.Steps.size(), 4u);
-
-  // The next press starts with the long delay again.
-  StartRepeat(250, Down.Handler());
-  Run(300);
-  EXPECT_EQ(Down.Steps, (std::vector<int64_t>{Clock.Now() - 50, Clock.Now()}));
-  StopRepeat(Down.Handler());
 }
 
 } // namespace

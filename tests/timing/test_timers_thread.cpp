@@ -69,7 +69,7 @@ protected:
     SetTimerPoster(&Queue);
   }
   void TearDown() override {
-    FreeAnimationClocks();
+    FreeAnimationClock();
     SetAnimationInterval(DefaultAnimationInterval);
     DetachTimerPoster(&Queue);
     SetTimerClock(nullptr);

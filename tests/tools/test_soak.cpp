@@ -20,8 +20,9 @@ long long Figure(const std::string& Out, const std::string& Pattern) {
   return std::stoll(m[1].str());
 }
 
-TEST(Soak, TwentySecondsOfRandomUseHoldEveryInvariant) {
-  const TRun r = Soak("--soak 20");
+TEST(Soak, AFewSecondsOfRandomUseHoldEveryInvariant) {
+  // CI soaks for a minute on its own; here a short run shows the soak works.
+  const TRun r = Soak("--soak 3");
   ASSERT_EQ(r.Status, 0) << r.Out;
   EXPECT_NE(r.Out.find("soak: passed"), std::string::npos) << r.Out;
   // The run did what it says: frames, and (the first actions go through
