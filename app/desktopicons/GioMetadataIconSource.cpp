@@ -1,59 +1,18 @@
 #include "GioMetadataIconSource.h"
 
-#include <dlfcn.h>
+#include <gio/gio.h>
 
 #include "KeyFile.h"
 
-namespace {
-
-// The few GIO entry points needed, resolved at run time so that the program
-// neither builds nor runs against GIO unless the system has it.
-struct TGio {
-  using NewForPath = void* (*)(const char*);
-  using QueryInfo = void* (*)(void*, const char*, int, void*, void**);
-  using GetString = const char* (*)(void*, const char*);
-  using Unref = void (*)(void*);
-  NewForPath FileNewForPath = nullptr;
-  QueryInfo FileQueryInfo = nullptr;
-  GetString InfoGetAttributeString = nullptr;
-  Unref ObjectUnref = nullptr;
-  Unref ErrorFree = nullptr;
-  bool Ok = false;
-
-  TGio() {
-    void* lib = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (!lib) return;
-    FileNewForPath = reinterpret_cast<NewForPath>(dlsym(lib, "g_file_new_for_path"));
-    FileQueryInfo = reinterpret_cast<QueryInfo>(dlsym(lib, "g_file_query_info"));
-    InfoGetAttributeString = reinterpret_cast<GetString>(dlsym(lib, "g_file_info_get_attribute_string"));
-    ObjectUnref = reinterpret_cast<Unref>(dlsym(lib, "g_object_unref"));
-    ErrorFree = reinterpret_cast<Unref>(dlsym(lib, "g_error_free"));
-    Ok = FileNewForPath && FileQueryInfo && InfoGetAttributeString && ObjectUnref && ErrorFree;
-  }
-};
-
-const TGio& Gio() {
-  static const TGio gio;
-  return gio;
-}
-
-}  // namespace
-
 std::optional<std::string> GioFileAttribute(const std::string& Path, const char* Attribute) {
-  const TGio& g = Gio();
-  if (!g.Ok) return std::nullopt;
-  void* file = g.FileNewForPath(Path.c_str());
-  if (!file) return std::nullopt;
-  void* error = nullptr;
-  void* info = g.FileQueryInfo(file, Attribute, 0, nullptr, &error);
-  std::optional<std::string> result;
-  if (info) {
-    if (const char* v = g.InfoGetAttributeString(info, Attribute)) result = std::string(v);
-    g.ObjectUnref(info);
-  }
-  if (error) g.ErrorFree(error);
-  g.ObjectUnref(file);
-  return result;
+  g_autoptr(GFile) file = g_file_new_for_path(Path.c_str());
+  g_autoptr(GError) error = nullptr;  // a missing file is no answer, not a failure
+  g_autoptr(GFileInfo) info = g_file_query_info(file, Attribute, G_FILE_QUERY_INFO_NONE, nullptr, &error);
+  // Asking a string of an attribute of another type would log a critical.
+  if (!info || g_file_info_get_attribute_type(info, Attribute) != G_FILE_ATTRIBUTE_TYPE_STRING) return std::nullopt;
+  const char* value = g_file_info_get_attribute_string(info, Attribute);
+  if (!value) return std::nullopt;
+  return std::string(value);
 }
 
 std::optional<TIconPoint> ParseIconPositionText(std::string_view Text) {

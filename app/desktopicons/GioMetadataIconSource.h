@@ -3,8 +3,8 @@
 // keep each icon's position as GIO metadata of the file in the desktop
 // folder: "metadata::caja-icon-position", "metadata::nemo-icon-position",
 // "metadata::nautilus-icon-position" or "metadata::desktop-icon-position",
-// a text "x,y". GIO is loaded when first needed; without it (or without
-// the metadata service) this source has nothing to say.
+// a text "x,y". Without the metadata service (gvfs) this source has nothing
+// to say.
 #include <functional>
 
 #include "IconPositionSource.h"
@@ -33,6 +33,6 @@ private:
 // "x,y" (blanks allowed around each number) -> the point.
 std::optional<TIconPoint> ParseIconPositionText(std::string_view Text);
 
-// Reads a string attribute through the system's GIO library, loaded on first
-// use; nullopt when GIO is not there or the file has no such attribute.
+// Reads a string attribute through GIO; nullopt when the file does not exist
+// or has no such string attribute.
 std::optional<std::string> GioFileAttribute(const std::string& Path, const char* Attribute);

@@ -1,84 +1,179 @@
 #include "XfdesktopIconSource.h"
 
+#include <yaml.h>
+
 #include "KeyFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// "key: value" of a YAML block line (list dash removed), else nothing.
-bool SplitYaml(std::string_view Line, std::string_view& Key, std::string_view& Value) {
-  std::string_view t = Trim(Line);
-  if (t.starts_with("- ")) t = Trim(t.substr(2));
-  if (t.empty() || t.front() == '#') return false;
-  size_t colon;
-  if (t.front() == '"') {  // a quoted key may hold colons (URIs)
-    const size_t close = t.find('"', 1);
-    if (close == std::string_view::npos) return false;
-    colon = t.find(':', close);
-  } else {
-    colon = t.find(':');
+// Far deeper than xfdesktop's files (six levels). A file is read no further
+// than this: libyaml's time grows with the square of the nesting, and a line
+// of 200 000 brackets would keep it busy for a minute.
+constexpr int MaxYamlDepth = 32;
+
+// libyaml's events one at a time. The end of the stream, a syntax error and
+// nesting past MaxYamlDepth all read as the end: what came before still counts.
+class TYamlEvents {
+public:
+  explicit TYamlEvents(std::string_view Text) {
+    FOpen = yaml_parser_initialize(&FParser) != 0;
+    static const unsigned char Nothing = 0;  // libyaml wants a buffer even for no text
+    const auto* Bytes = Text.empty() ? &Nothing : reinterpret_cast<const unsigned char*>(Text.data());
+    if (FOpen) yaml_parser_set_input_string(&FParser, Bytes, Text.size());
   }
-  if (colon == std::string_view::npos) return false;
-  Key = Trim(t.substr(0, colon));
-  Value = Trim(t.substr(colon + 1));
-  return true;
+  ~TYamlEvents() {
+    Release();
+    if (FOpen) yaml_parser_delete(&FParser);
+  }
+  TYamlEvents(const TYamlEvents&) = delete;
+  TYamlEvents& operator=(const TYamlEvents&) = delete;
+
+  bool Next() {
+    Release();
+    if (!FOpen || FEnded) return false;
+    if (!yaml_parser_parse(&FParser, &FEvent)) return End();
+    FHeld = true;
+    switch (FEvent.type) {
+      case YAML_MAPPING_START_EVENT:
+      case YAML_SEQUENCE_START_EVENT:
+        if (++FDepth > MaxYamlDepth) return End();
+        break;
+      case YAML_MAPPING_END_EVENT:
+      case YAML_SEQUENCE_END_EVENT:
+        --FDepth;
+        break;
+      case YAML_STREAM_END_EVENT:
+        return End();
+      default:
+        break;
+    }
+    return true;
+  }
+  yaml_event_type_t Type() const { return FHeld ? FEvent.type : YAML_NO_EVENT; }
+  bool Is(yaml_event_type_t T) const { return Type() == T; }
+  std::string_view Scalar() const {
+    if (!Is(YAML_SCALAR_EVENT)) return {};
+    return {reinterpret_cast<const char*>(FEvent.data.scalar.value), FEvent.data.scalar.length};
+  }
+  // A number as xfdesktop writes it: unquoted.
+  std::optional<int> Int() const {
+    if (!Is(YAML_SCALAR_EVENT) || FEvent.data.scalar.style != YAML_PLAIN_SCALAR_STYLE) return std::nullopt;
+    return ParseInt(Scalar());
+  }
+  // Passes over the node the current event begins (aliases are not followed).
+  bool Skip() {
+    if (!Is(YAML_MAPPING_START_EVENT) && !Is(YAML_SEQUENCE_START_EVENT)) return !FEnded;
+    const int Outside = FDepth - 1;
+    while (FDepth > Outside)
+      if (!Next()) return false;
+    return true;
+  }
+  // Each value of the mapping the current event begins, its key given to
+  // OnValue with that value's first event current; OnValue consumes the value.
+  // Values of keys that are collections themselves are passed over.
+  template <class F> bool Mapping(F&& OnValue) {
+    if (!Is(YAML_MAPPING_START_EVENT)) return Skip();
+    for (;;) {
+      if (!Next()) return false;
+      if (Is(YAML_MAPPING_END_EVENT)) return true;
+      const bool Named = Is(YAML_SCALAR_EVENT);
+      const std::string Key(Scalar());
+      if (!Skip() || !Next()) return false;
+      if (!(Named ? OnValue(std::string_view(Key)) : Skip())) return false;
+    }
+  }
+  // Each item of the sequence the current event begins, as Mapping does.
+  template <class F> bool Sequence(F&& OnItem) {
+    if (!Is(YAML_SEQUENCE_START_EVENT)) return Skip();
+    for (;;) {
+      if (!Next()) return false;
+      if (Is(YAML_SEQUENCE_END_EVENT)) return true;
+      if (!OnItem()) return false;
+    }
+  }
+
+private:
+  bool End() {
+    FEnded = true;
+    return false;
+  }
+  void Release() {
+    if (FHeld) yaml_event_delete(&FEvent);
+    FHeld = false;
+  }
+
+  yaml_parser_t FParser{};
+  yaml_event_t FEvent{};
+  bool FOpen = false, FHeld = false, FEnded = false;
+  int FDepth = 0;
+};
+
+// The origin of a monitor's geometry when it gives both x and y (a value that
+// is no number counts as 0).
+std::optional<TIconPoint> ReadGeometry(TYamlEvents& E) {
+  bool HaveX = false, HaveY = false;
+  TIconPoint P{0, 0};
+  E.Mapping([&](std::string_view Key) {
+    if (Key == "x" || Key == "y") {
+      (Key == "x" ? P.X : P.Y) = E.Int().value_or(0);
+      (Key == "x" ? HaveX : HaveY) = true;
+    }
+    return E.Skip();
+  });
+  if (HaveX && HaveY) return P;
+  return std::nullopt;
+}
+
+// One entry of "configs": its cells, placed on the first of its monitors
+// that has a geometry. Cells read before a syntax error are kept.
+bool ReadConfig(TYamlEvents& E, std::vector<TXfdesktopCell>& Cells) {
+  std::optional<TIconPoint> Origin;
+  std::vector<std::pair<int, int>> Placed;
+  const bool Whole = E.Mapping([&](std::string_view Key) {
+    if (Key == "monitors")
+      return E.Sequence([&] {
+        return E.Mapping([&](std::string_view MonitorKey) {
+          if (MonitorKey != "geometry" || Origin || !E.Is(YAML_MAPPING_START_EVENT)) return E.Skip();
+          Origin = ReadGeometry(E);
+          return true;
+        });
+      });
+    if (Key == "icons")
+      return E.Mapping([&](std::string_view) {
+        if (!E.Is(YAML_MAPPING_START_EVENT)) return E.Skip();
+        int Row = -1, Col = -1;  // -1: not given, or not a cell
+        const bool Done = E.Mapping([&](std::string_view IconKey) {
+          if (IconKey == "row") Row = E.Int().value_or(-1);
+          if (IconKey == "col") Col = E.Int().value_or(-1);
+          return E.Skip();
+        });
+        if (Done && Row >= 0 && Col >= 0) Placed.emplace_back(Row, Col);
+        return Done;
+      });
+    return E.Skip();
+  });
+  for (const auto& [Row, Col] : Placed) Cells.push_back({Row, Col, Origin});
+  return Whole;
 }
 
 }  // namespace
 
 std::vector<TXfdesktopCell> ParseXfdesktopYaml(std::string_view Text) {
   std::vector<TXfdesktopCell> cells;
-  std::optional<TIconPoint> origin;  // first monitor of the current config
-  int gx = 0, gy = 0;  // geometry of the config's first monitor
-  bool haveX = false, haveY = false;
-  bool inGeometry = false, inIcons = false, haveIcon = false;
-  int row = -1, col = -1;  // -1: not given (or not a cell)
-  const auto flush = [&] {
-    if (haveIcon && row >= 0 && col >= 0) cells.push_back({row, col, origin});
-    haveIcon = false;
-    row = col = -1;
-  };
-  while (!Text.empty()) {
-    const size_t eol = Text.find('\n');
-    const std::string_view line = Text.substr(0, eol);
-    Text.remove_prefix(eol == std::string_view::npos ? Text.size() : eol + 1);
-    std::string_view key, value;
-    if (!SplitYaml(line, key, value)) continue;
-    if (key == "level") {  // a new config
-      flush();
-      inIcons = inGeometry = false;
-      origin.reset();
-      haveX = haveY = false;
-    } else if (key == "icons") {
-      flush();
-      inIcons = true;
-      inGeometry = false;
-    } else if (key == "geometry") {
-      inGeometry = !origin.has_value();
-    } else if (inGeometry && (key == "x" || key == "y")) {
-      const int v = ParseInt(value).value_or(0);
-      if (key == "x") {
-        gx = v;
-        haveX = true;
-      } else {
-        gy = v;
-        haveY = true;
-      }
-      if (haveX && haveY) {
-        origin = TIconPoint{gx, gy};
-        inGeometry = false;
-      }
-    } else if (inIcons && key == "row") {
-      row = ParseInt(value).value_or(-1);
-    } else if (inIcons && key == "col") {
-      col = ParseInt(value).value_or(-1);
-    } else if (inIcons && value.empty() && key != "monitors") {
-      flush();
-      haveIcon = true;
+  TYamlEvents e(Text);
+  while (e.Next()) {
+    if (!e.Is(YAML_MAPPING_START_EVENT)) {
+      if (!e.Skip()) break;
+      continue;
     }
+    const bool whole = e.Mapping([&](std::string_view Key) {
+      if (Key != "configs") return e.Skip();
+      return e.Sequence([&] { return ReadConfig(e, cells); });
+    });
+    if (!whole) break;
   }
-  flush();
   return cells;
 }
 

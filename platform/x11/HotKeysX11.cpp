@@ -9,9 +9,13 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <X11/keysym.h>
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "HotKeys.h"
@@ -23,32 +27,29 @@ xcb_connection_t* X11Connection() {
   return App ? App->connection() : nullptr;
 }
 
-constexpr unsigned NumLockKeySym = 0xff7f;
 constexpr uint16_t RelevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 
-// Key codes carrying Sym, those where it is the unshifted symbol first.
-std::vector<xcb_keycode_t> KeyCodesOf(xcb_connection_t* C, unsigned Sym) {
+// The keyboard mapping as the server has it now (fetched on first lookup),
+// so that a grab follows a changed layout.
+using TKeySymbols = std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)>;
+TKeySymbols KeySymbols(xcb_connection_t* C) { return {xcb_key_symbols_alloc(C), &xcb_key_symbols_free}; }
+
+// Key codes carrying Sym, those where it is the unshifted symbol first (the
+// library lists them by key code).
+std::vector<xcb_keycode_t> KeyCodesOf(xcb_key_symbols_t* Syms, xcb_keysym_t Sym) {
   std::vector<xcb_keycode_t> Codes;
-  const xcb_setup_t* Setup = xcb_get_setup(C);
-  const int Min = Setup->min_keycode, Max = Setup->max_keycode;
-  xcb_get_keyboard_mapping_reply_t* Reply = xcb_get_keyboard_mapping_reply(
-      C, xcb_get_keyboard_mapping(C, xcb_keycode_t(Min), uint8_t(Max - Min + 1)), nullptr);
-  if (!Reply) return Codes;
-  const int Per = Reply->keysyms_per_keycode;
-  const xcb_keysym_t* Syms = xcb_get_keyboard_mapping_keysyms(Reply);
-  const int Total = xcb_get_keyboard_mapping_keysyms_length(Reply);
-  for (int Level = 0; Level < Per; ++Level)
-    for (int k = 0; k <= Max - Min; ++k) {
-      const int i = k * Per + Level;
-      if (i < Total && Syms[i] == Sym) Codes.push_back(xcb_keycode_t(Min + k));
-    }
-  std::free(Reply);
+  if (!Syms) return Codes;
+  xcb_keycode_t* Found = xcb_key_symbols_get_keycode(Syms, Sym);  // ends with XCB_NO_SYMBOL
+  for (const xcb_keycode_t* K = Found; K && *K != XCB_NO_SYMBOL; ++K) Codes.push_back(*K);
+  std::free(Found);
+  std::stable_partition(Codes.begin(), Codes.end(),
+                        [&](xcb_keycode_t K) { return xcb_key_symbols_get_keysym(Syms, K, 0) == Sym; });
   return Codes;
 }
 
 // The modifier bit NumLock sets, from the server's modifier map; 0 if none.
-uint16_t NumLockMask(xcb_connection_t* C) {
-  const std::vector<xcb_keycode_t> NumLock = KeyCodesOf(C, NumLockKeySym);
+uint16_t NumLockMask(xcb_connection_t* C, xcb_key_symbols_t* Syms) {
+  const std::vector<xcb_keycode_t> NumLock = KeyCodesOf(Syms, XK_Num_Lock);
   if (NumLock.empty()) return 0;
   xcb_get_modifier_mapping_reply_t* Reply =
       xcb_get_modifier_mapping_reply(C, xcb_get_modifier_mapping(C), nullptr);
@@ -86,13 +87,14 @@ public:
     if (!FConnection || Index < 0 || Index >= TGlobalHotKeys::Count) return false;
     const unsigned Sym = VKToKeySym(Key.Key);
     if (Sym == 0) return false;
-    const std::vector<xcb_keycode_t> Codes = KeyCodesOf(FConnection, Sym);
+    const TKeySymbols Syms = KeySymbols(FConnection);
+    const std::vector<xcb_keycode_t> Codes = KeyCodesOf(Syms.get(), Sym);
     if (Codes.empty()) return false;
     uint16_t Mods = 0;
     if (Key.Modifiers & ModShift) Mods |= XCB_MOD_MASK_SHIFT;
     if (Key.Modifiers & ModControl) Mods |= XCB_MOD_MASK_CONTROL;
     if (Key.Modifiers & ModAlt) Mods |= XCB_MOD_MASK_1;
-    const uint16_t NumLock = NumLockMask(FConnection);
+    const uint16_t NumLock = NumLockMask(FConnection, Syms.get());
     std::vector<uint16_t> Locks = {0, XCB_MOD_MASK_LOCK};
     if (NumLock) Locks.insert(Locks.end(), {NumLock, uint16_t(NumLock | XCB_MOD_MASK_LOCK)});
 
