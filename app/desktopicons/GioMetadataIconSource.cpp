@@ -23,14 +23,14 @@ std::optional<TIconPoint> ParseIconPositionText(std::string_view Text) {
   return TIconPoint{*x, *y};
 }
 
-GioMetadataIconSource::GioMetadataIconSource(TAttributeReader Reader)
+TGioMetadataIconSource::TGioMetadataIconSource(TAttributeReader Reader)
     : FReader(Reader ? std::move(Reader) : TAttributeReader(GioFileAttribute)) {}
 
-bool GioMetadataIconSource::Serves(std::string_view CurrentDesktop) const {
+bool TGioMetadataIconSource::Serves(std::string_view CurrentDesktop) const {
   return DesktopNamed(CurrentDesktop, {"MATE", "GNOME", "X-Cinnamon", "Cinnamon", "Unity", "GNOME-Flashback"});
 }
 
-std::optional<TDesktopIcons> GioMetadataIconSource::Read(const TDesktopPlace& Place) {
+std::optional<TDesktopIcons> TGioMetadataIconSource::Read(const TDesktopPlace& Place) {
   TDesktopIcons icons;
   for (const std::string& name : DesktopEntries(Place.DesktopDir)) {
     const std::string path = (Place.DesktopDir / name).string();

@@ -14,13 +14,13 @@ inline constexpr const char* IconPositionAttributes[] = {
     "metadata::caja-icon-position", "metadata::nemo-icon-position", "metadata::nautilus-icon-position",
     "metadata::desktop-icon-position"};
 
-class GioMetadataIconSource : public IconPositionSource {
+class TGioMetadataIconSource : public IIconPositionSource {
 public:
   // Text of a string attribute of the file at Path, or nullopt.
   using TAttributeReader = std::function<std::optional<std::string>(const std::string& Path, const char* Attribute)>;
 
   // Reader: how attributes are read; empty: through GIO.
-  explicit GioMetadataIconSource(TAttributeReader Reader = {});
+  explicit TGioMetadataIconSource(TAttributeReader Reader = {});
   std::string Name() const override { return "gio-metadata"; }
   bool Serves(std::string_view CurrentDesktop) const override;
   // The entries that have a position, in DesktopEntries order.

@@ -10,7 +10,7 @@ TIconPoint GridCellIcon(const TScreenRect& WorkArea, int32_t IconSize, int32_t I
           WorkArea.Top + g.Margin + row * g.CellHeight + 4};
 }
 
-std::optional<TDesktopIcons> GridIconSource::Read(const TDesktopPlace& Place) {
+std::optional<TDesktopIcons> TGridIconSource::Read(const TDesktopPlace& Place) {
   TDesktopIcons icons;
   icons.IconSize = FIconSize;
   const int32_t s = FIconSize > 0 ? FIconSize : DefaultDesktopIconSize;

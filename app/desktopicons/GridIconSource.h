@@ -16,10 +16,10 @@ struct TIconGrid {
 // The upper-left corner of the icon in the Index-th cell (column-major).
 TIconPoint GridCellIcon(const TScreenRect& WorkArea, int32_t IconSize, int32_t Index);
 
-class GridIconSource : public IconPositionSource {
+class TGridIconSource : public IIconPositionSource {
 public:
   // IconSize 0: the default size.
-  explicit GridIconSource(int32_t IconSize = 0) : FIconSize(IconSize) {}
+  explicit TGridIconSource(int32_t IconSize = 0) : FIconSize(IconSize) {}
   std::string Name() const override { return "grid"; }
   bool Serves(std::string_view) const override { return false; }
   // Always answers; no entries give no positions.

@@ -82,20 +82,20 @@ bool DesktopNamed(std::string_view CurrentDesktop, std::initializer_list<std::st
 
 TIconPositionSources DefaultIconPositionSources() {
   TIconPositionSources s;
-  s.push_back(std::make_unique<PcmanfmIconSource>());
-  s.push_back(std::make_unique<XfdesktopIconSource>());
-  s.push_back(std::make_unique<GioMetadataIconSource>());
-  s.push_back(std::make_unique<GridIconSource>());
+  s.push_back(std::make_unique<TPcmanfmIconSource>());
+  s.push_back(std::make_unique<TXfdesktopIconSource>());
+  s.push_back(std::make_unique<TGioMetadataIconSource>());
+  s.push_back(std::make_unique<TGridIconSource>());
   return s;
 }
 
 TDesktopIcons ReadDesktopIcons(const TDesktopPlace& Place, const TIconPositionSources& Sources) {
-  std::vector<IconPositionSource*> order;
+  std::vector<IIconPositionSource*> order;
   for (const auto& s : Sources)
     if (s->Serves(Place.CurrentDesktop)) order.push_back(s.get());
   for (const auto& s : Sources)
     if (!s->Serves(Place.CurrentDesktop)) order.push_back(s.get());
-  for (IconPositionSource* s : order) {
+  for (IIconPositionSource* s : order) {
     try {
       if (std::optional<TDesktopIcons> icons = s->Read(Place)) return std::move(*icons);
     } catch (...) {

@@ -1,6 +1,6 @@
 #pragma once
 // Where the desktop's icons are. Each desktop that draws icons keeps their
-// positions in a store of its own; one IconPositionSource reads one kind of
+// positions in a store of its own; one IIconPositionSource reads one kind of
 // store. They are tried in turn, the ones belonging to the running desktop
 // first, and a grid laid out like a default desktop answers when none does.
 #include <cstdint>
@@ -43,9 +43,9 @@ TDesktopPlace DesktopPlaceFromEnvironment(const TScreenRect& WorkArea, std::vect
 // them by default (case-insensitive, then byte order).
 std::vector<std::string> DesktopEntries(const std::filesystem::path& DesktopDir);
 
-class IconPositionSource {
+class IIconPositionSource {
 public:
-  virtual ~IconPositionSource() = default;
+  virtual ~IIconPositionSource() = default;
   virtual std::string Name() const = 0;
   // Whether this store belongs to the desktop named by $XDG_CURRENT_DESKTOP.
   virtual bool Serves(std::string_view CurrentDesktop) const = 0;
@@ -53,7 +53,7 @@ public:
   virtual std::optional<TDesktopIcons> Read(const TDesktopPlace& Place) = 0;
 };
 
-using TIconPositionSources = std::vector<std::unique_ptr<IconPositionSource>>;
+using TIconPositionSources = std::vector<std::unique_ptr<IIconPositionSource>>;
 
 // PCManFM, xfdesktop, GIO metadata, then the grid.
 TIconPositionSources DefaultIconPositionSources();

@@ -92,11 +92,11 @@ std::vector<TItemsFile> FindItemsFiles(const fs::path& ConfigHome) {
 
 }  // namespace
 
-bool PcmanfmIconSource::Serves(std::string_view CurrentDesktop) const {
+bool TPcmanfmIconSource::Serves(std::string_view CurrentDesktop) const {
   return DesktopNamed(CurrentDesktop, {"LXDE", "LXQt"});
 }
 
-std::optional<TDesktopIcons> PcmanfmIconSource::Read(const TDesktopPlace& Place) {
+std::optional<TDesktopIcons> TPcmanfmIconSource::Read(const TDesktopPlace& Place) {
   std::vector<TItemsFile> files = FindItemsFiles(Place.ConfigHome);
   if (files.empty()) return std::nullopt;
   std::sort(files.begin(), files.end(), [](const TItemsFile& a, const TItemsFile& b) {

@@ -7,7 +7,7 @@
 // "DesktopIconSize" ([Desktop] of the profile's settings.conf) for the Qt one.
 #include "IconPositionSource.h"
 
-class PcmanfmIconSource : public IconPositionSource {
+class TPcmanfmIconSource : public IIconPositionSource {
 public:
   std::string Name() const override { return "pcmanfm"; }
   bool Serves(std::string_view CurrentDesktop) const override;

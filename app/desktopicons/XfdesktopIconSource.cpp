@@ -203,11 +203,11 @@ std::optional<int32_t> XfconfDesktopIconSize(std::string_view Xml) {
   return *s;
 }
 
-bool XfdesktopIconSource::Serves(std::string_view CurrentDesktop) const {
+bool TXfdesktopIconSource::Serves(std::string_view CurrentDesktop) const {
   return DesktopNamed(CurrentDesktop, {"XFCE"});
 }
 
-std::optional<TDesktopIcons> XfdesktopIconSource::Read(const TDesktopPlace& Place) {
+std::optional<TDesktopIcons> TXfdesktopIconSource::Read(const TDesktopPlace& Place) {
   const fs::path dir = Place.ConfigHome / "xfce4" / "desktop";
   std::vector<TXfdesktopCell> cells;
   std::error_code ec;

@@ -19,7 +19,7 @@ struct TXfdesktopGrid {
   }
 };
 
-class XfdesktopIconSource : public IconPositionSource {
+class TXfdesktopIconSource : public IIconPositionSource {
 public:
   std::string Name() const override { return "xfdesktop"; }
   bool Serves(std::string_view CurrentDesktop) const override;

@@ -80,21 +80,21 @@ public:
   bool Available() const;
 
   // The platform's part: grabs keys and reports presses by slot index.
-  class TBackend {
+  class IBackend {
   public:
-    virtual ~TBackend() = default;
+    virtual ~IBackend() = default;
     virtual bool Available() const = 0;
     virtual bool Grab(int Index, THotKey Key) = 0;  // false: not taken
     virtual void Ungrab(int Index) = 0;
   };
   // The platform's backend (HotKeysX11.cpp, HotKeysNull.cpp); Fired runs with
   // the slot index of a pressed key.
-  static std::unique_ptr<TBackend> CreateBackend(std::function<void(int Index)> Fired);
+  static std::unique_ptr<IBackend> CreateBackend(std::function<void(int Index)> Fired);
   // With another backend (tests).
-  using TBackendFactory = std::function<std::unique_ptr<TBackend>(std::function<void(int)> Fired)>;
+  using TBackendFactory = std::function<std::unique_ptr<IBackend>(std::function<void(int)> Fired)>;
   TGlobalHotKeys(const TBackendFactory& Factory, QObject* Parent = nullptr);
 
 private:
-  std::unique_ptr<TBackend> FBackend;
+  std::unique_ptr<IBackend> FBackend;
   std::array<bool, Count> FRegistered{};
 };

@@ -4,7 +4,7 @@
 
 namespace {
 
-class TNoHotKeys final : public TGlobalHotKeys::TBackend {
+class TNoHotKeys final : public TGlobalHotKeys::IBackend {
 public:
   bool Available() const override { return false; }
   bool Grab(int, THotKey) override { return false; }
@@ -13,6 +13,6 @@ public:
 
 }  // namespace
 
-std::unique_ptr<TGlobalHotKeys::TBackend> TGlobalHotKeys::CreateBackend(std::function<void(int)>) {
+std::unique_ptr<TGlobalHotKeys::IBackend> TGlobalHotKeys::CreateBackend(std::function<void(int)>) {
   return std::make_unique<TNoHotKeys>();
 }

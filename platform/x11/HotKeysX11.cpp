@@ -65,7 +65,7 @@ uint16_t NumLockMask(xcb_connection_t* C, xcb_key_symbols_t* Syms) {
   return Mask;
 }
 
-class TX11HotKeys final : public TGlobalHotKeys::TBackend, public QAbstractNativeEventFilter {
+class TX11HotKeys final : public TGlobalHotKeys::IBackend, public QAbstractNativeEventFilter {
 public:
   explicit TX11HotKeys(std::function<void(int)> Fired) : FFired(std::move(Fired)) {
     FConnection = X11Connection();
@@ -174,6 +174,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TGlobalHotKeys::TBackend> TGlobalHotKeys::CreateBackend(std::function<void(int)> Fired) {
+std::unique_ptr<TGlobalHotKeys::IBackend> TGlobalHotKeys::CreateBackend(std::function<void(int)> Fired) {
   return std::make_unique<TX11HotKeys>(std::move(Fired));
 }

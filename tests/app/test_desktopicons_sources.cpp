@@ -98,20 +98,20 @@ TEST_F(DesktopIconsSourceTest, EntriesSortedWithoutHiddenOnes) {
 TEST_F(DesktopIconsSourceTest, GridIsColumnMajorFromTheWorkAreaTopLeft) {
   Desktop({"a", "b", "c", "d"});
   place.WorkArea = {100, 24, 800, 160};  // room for two rows of 72 pixels
-  const std::optional<TDesktopIcons> icons = GridIconSource().Read(place);
+  const std::optional<TDesktopIcons> icons = TGridIconSource().Read(place);
   ASSERT_TRUE(icons);
   EXPECT_EQ(icons->IconSize, 0);
   // Cells 80 x 72 for 32-pixel icons, 8 pixels in from the edges, icon centred
   // in its cell 4 pixels below the cell top.
   EXPECT_EQ(icons->Positions, Points({{132, 36}, {132, 108}, {212, 36}, {212, 108}}));
 
-  const std::optional<TDesktopIcons> big = GridIconSource(48).Read(place);
+  const std::optional<TDesktopIcons> big = TGridIconSource(48).Read(place);
   EXPECT_EQ(big->IconSize, 48);
   EXPECT_EQ(big->Positions.front(), (TIconPoint{132, 36}));  // (96 - 48) / 2 in
   EXPECT_EQ(big->Positions[1], (TIconPoint{228, 36}));     // 88-pixel rows: one row only
 
   fs::remove_all(place.DesktopDir);
-  EXPECT_TRUE(GridIconSource().Read(place)->Positions.empty());
+  EXPECT_TRUE(TGridIconSource().Read(place)->Positions.empty());
 }
 
 TEST_F(DesktopIconsSourceTest, PcmanfmDesktopItemsOfTheNewestProfile) {
@@ -127,7 +127,7 @@ TEST_F(DesktopIconsSourceTest, PcmanfmDesktopItemsOfTheNewestProfile) {
   Write(old, "[Notes.txt]\nx=999\ny=999\n");
   fs::last_write_time(old, fs::last_write_time(lx / "desktop-items-0.conf") - std::chrono::hours(24));
 
-  PcmanfmIconSource source;
+  TPcmanfmIconSource source;
   std::optional<TDesktopIcons> icons = source.Read(place);
   ASSERT_TRUE(icons);
   EXPECT_EQ(icons->Positions, Points({{10, 20}, {100, 20}, {7, 8}, {1920 + 30, 40}}));
@@ -146,7 +146,7 @@ TEST_F(DesktopIconsSourceTest, PcmanfmQtPositions) {
   Write(lxqt / "desktop-items-0.conf",
         "[My%20File.txt]\npos=@Point(12 34)\n\n[b.txt]\npos=@Point(-4 100)\n\n[c.txt]\npos=@Point(1 1)\n");
   Write(lxqt / "settings.conf", "[Desktop]\nBgColor=#2e3436\nDesktopIconSize=64\n");
-  const std::optional<TDesktopIcons> icons = PcmanfmIconSource().Read(place);
+  const std::optional<TDesktopIcons> icons = TPcmanfmIconSource().Read(place);
   ASSERT_TRUE(icons);
   EXPECT_EQ(icons->Positions, Points({{12, 34}, {-4, 100}}));
   EXPECT_EQ(icons->IconSize, 64);
@@ -154,9 +154,9 @@ TEST_F(DesktopIconsSourceTest, PcmanfmQtPositions) {
 
 TEST_F(DesktopIconsSourceTest, PcmanfmWithoutStoredPositionsHasNoAnswer) {
   Desktop({"a.txt"});
-  EXPECT_FALSE(PcmanfmIconSource().Read(place));  // no configuration at all
+  EXPECT_FALSE(TPcmanfmIconSource().Read(place));  // no configuration at all
   Write(place.ConfigHome / "pcmanfm" / "default" / "desktop-items-0.conf", "");
-  EXPECT_FALSE(PcmanfmIconSource().Read(place));  // nothing placed by hand
+  EXPECT_FALSE(TPcmanfmIconSource().Read(place));  // nothing placed by hand
 }
 
 TEST_F(DesktopIconsSourceTest, XfdesktopYamlPerMonitor) {
@@ -164,7 +164,7 @@ TEST_F(DesktopIconsSourceTest, XfdesktopYamlPerMonitor) {
   fs::create_directories(dir);
   fs::copy_file(Fixtures / "icons.screen0.yaml", dir / "icons.screen0.yaml");
   fs::copy_file(Fixtures / "icons.screen0-1904x1040.rc", dir / "icons.screen0-1904x1040.rc");  // older, ignored
-  XfdesktopIconSource source;
+  TXfdesktopIconSource source;
   std::optional<TDesktopIcons> icons = source.Read(place);
   ASSERT_TRUE(icons);
   EXPECT_EQ(icons->IconSize, 0);
@@ -188,13 +188,13 @@ TEST_F(DesktopIconsSourceTest, XfdesktopRcNamedAfterTheWorkArea) {
   const fs::path other = dir / "icons.screen0-1280x1024.rc";
   Write(other, "[x]\nrow=5\ncol=5\n");
   fs::last_write_time(other, fs::last_write_time(dir / "icons.screen0-1904x1040.rc") + std::chrono::hours(1));
-  const std::optional<TDesktopIcons> icons = XfdesktopIconSource().Read(place);
+  const std::optional<TDesktopIcons> icons = TXfdesktopIconSource().Read(place);
   ASSERT_TRUE(icons);
   EXPECT_EQ(icons->Positions, Points({{38, 24 + 114}, {238, 24 + 14}}));
 
   // No file for this work area: the newest one.
   fs::remove(dir / "icons.screen0-1904x1040.rc");
-  EXPECT_EQ(XfdesktopIconSource().Read(place)->Positions, Points({{538, 24 + 514}}));
+  EXPECT_EQ(TXfdesktopIconSource().Read(place)->Positions, Points({{538, 24 + 514}}));
 }
 
 TEST_F(DesktopIconsSourceTest, XfdesktopParsersIgnoreWhatIsNotACell) {
@@ -306,7 +306,7 @@ TEST_F(DesktopIconsSourceTest, GioMetadataOfTheDesktopEntries) {
       {{"d.txt", "metadata::nemo-icon-position"}, ""},
   };
   std::vector<std::string> asked;
-  GioMetadataIconSource source([&](const std::string& path, const char* attribute) -> std::optional<std::string> {
+  TGioMetadataIconSource source([&](const std::string& path, const char* attribute) -> std::optional<std::string> {
     const std::string name = fs::path(path).filename().string();
     EXPECT_EQ(fs::path(path).parent_path(), place.DesktopDir);
     asked.push_back(name);
@@ -355,11 +355,11 @@ TEST_F(DesktopIconsSourceTest, StoresOfTheRunningDesktopAreAskedFirst) {
   Write(place.ConfigHome / "xfce4" / "desktop" / "icons.screen0.yaml",
         ReadTextFile(Fixtures / "icons.screen0.yaml"));
   TIconPositionSources sources;
-  sources.push_back(std::make_unique<PcmanfmIconSource>());
-  sources.push_back(std::make_unique<XfdesktopIconSource>());
-  sources.push_back(std::make_unique<GioMetadataIconSource>(
+  sources.push_back(std::make_unique<TPcmanfmIconSource>());
+  sources.push_back(std::make_unique<TXfdesktopIconSource>());
+  sources.push_back(std::make_unique<TGioMetadataIconSource>(
       [](const std::string&, const char*) -> std::optional<std::string> { throw std::runtime_error("no bus"); }));
-  sources.push_back(std::make_unique<GridIconSource>());
+  sources.push_back(std::make_unique<TGridIconSource>());
 
   place.CurrentDesktop = "";
   EXPECT_EQ(ReadDesktopIcons(place, sources).Positions, Points({{1, 2}}));

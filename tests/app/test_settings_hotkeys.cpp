@@ -124,7 +124,7 @@ TEST_F(HotKeyEditTest, BackspaceClearsModifiersAloneAndEscapeDoNot) {
 
 // A backend that records grabs and fails for one shortcut, as a key taken
 // by another program would.
-struct TFakeBackend : TGlobalHotKeys::TBackend {
+struct TFakeBackend : TGlobalHotKeys::IBackend {
   explicit TFakeBackend(std::function<void(int)> F) : Fired(std::move(F)) {}
   bool Available() const override { return true; }
   bool Grab(int Index, THotKey Key) override {
