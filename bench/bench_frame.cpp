@@ -86,7 +86,8 @@ struct TBenchEngine {
     std::mt19937 gen(20000);
     auto real = [&] { return double(gen()) / 4294967296.0; };
     for (int32_t i = 0; i < Emitters; ++i)
-      Form.AddEmitter(nullptr, 256, float(real() * kWidth - kWidth / 2.0), float(real() * kHeight - kHeight / 2.0));
+      Form.AddEmitter(nullptr, 256, float(real() * kWidth - kWidth / 2.0),
+                      float(real() * kHeight - kHeight / 2.0));
   }
 };
 
@@ -162,4 +163,4 @@ void BM_RenderIdle(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderIdle)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -54,7 +54,12 @@ void BM_BoxBlur(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * int64_t(kWidth - w + 1) * (kHeight - h + 1));
 }
-BENCHMARK(BM_BoxBlur)->Args({3, 3})->Args({3, 1})->Args({9, 9})->Args({17, 17})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BoxBlur)
+    ->Args({3, 3})
+    ->Args({3, 1})
+    ->Args({9, 9})
+    ->Args({17, 17})
+    ->Unit(benchmark::kMillisecond);
 
 // The picture import's reduction: the whole surface into 128 x 72 with Lanczos.
 void BM_ScaledCopyToLanczos(benchmark::State& state) {
@@ -69,4 +74,4 @@ void BM_ScaledCopyToLanczos(benchmark::State& state) {
 }
 BENCHMARK(BM_ScaledCopyToLanczos)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -8,9 +8,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWheelEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -21,23 +21,35 @@ namespace {
 
 std::optional<TNumBarKey> MapKey(int Key) {
   switch (Key) {
-    case Qt::Key_PageUp: return nkPageUp;
-    case Qt::Key_PageDown: return nkPageDown;
-    case Qt::Key_Home: return nkHome;
-    case Qt::Key_End: return nkEnd;
-    case Qt::Key_Left: return nkLeft;
-    case Qt::Key_Right: return nkRight;
-    case Qt::Key_Insert: return nkInsert;
-    default: return std::nullopt;
+  case Qt::Key_PageUp:
+    return nkPageUp;
+  case Qt::Key_PageDown:
+    return nkPageDown;
+  case Qt::Key_Home:
+    return nkHome;
+  case Qt::Key_End:
+    return nkEnd;
+  case Qt::Key_Left:
+    return nkLeft;
+  case Qt::Key_Right:
+    return nkRight;
+  case Qt::Key_Insert:
+    return nkInsert;
+  default:
+    return std::nullopt;
   }
 }
 
 std::optional<TDragButton> MapButton(Qt::MouseButton Button) {
   switch (Button) {
-    case Qt::LeftButton: return dbLeft;
-    case Qt::RightButton: return dbRight;
-    case Qt::MiddleButton: return dbMiddle;
-    default: return std::nullopt;
+  case Qt::LeftButton:
+    return dbLeft;
+  case Qt::RightButton:
+    return dbRight;
+  case Qt::MiddleButton:
+    return dbMiddle;
+  default:
+    return std::nullopt;
   }
 }
 
@@ -46,7 +58,7 @@ qint64 SteadyMilliseconds() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-}  // namespace
+} // namespace
 
 // ---- TKnob --------------------------------------------------------------
 
@@ -69,23 +81,29 @@ TNumBarButton::TNumBarButton(TNumBar* Slider, bool Increment)
   setFocusPolicy(Qt::NoFocus);
 }
 
-TNumBarButton::~TNumBarButton() { RepeatClock().StopRepeat(this); }
+TNumBarButton::~TNumBarButton() {
+  RepeatClock().StopRepeat(this);
+}
 
 void TNumBarButton::SetGlyphIndex(int Value) {
-  if (Value == FGlyphIndex) return;
+  if (Value == FGlyphIndex)
+    return;
   FGlyphIndex = Value;
   update();
 }
 
 void TNumBarButton::Press() {
-  if (FPressed) return;
+  if (FPressed)
+    return;
   FPressed = true;
   update();
   QPointer<TNumBarButton> self(this);
   FSlider->StepArrow(FIncrement);
   // The change handler may have taken the arrow buttons away.
-  if (!self || !FPressed) return;
-  RepeatClock().StartRepeat(RepeatFirstDelay, [this] { RepeatTick(); }, this);
+  if (!self || !FPressed)
+    return;
+  RepeatClock().StartRepeat(
+      RepeatFirstDelay, [this] { RepeatTick(); }, this);
 }
 
 void TNumBarButton::RepeatTick() {
@@ -94,11 +112,12 @@ void TNumBarButton::RepeatTick() {
 }
 
 void TNumBarButton::Release() {
-  if (!FPressed) return;
+  if (!FPressed)
+    return;
   FPressed = false;
   RepeatClock().StopRepeat(this);
   update();
-  FSlider->NotifyRelease(this);  // last: the handler may free this button
+  FSlider->NotifyRelease(this); // last: the handler may free this button
 }
 
 void TNumBarButton::Cancel() {
@@ -128,7 +147,8 @@ TNumBar::TNumBar(QWidget* Parent) : QWidget(Parent) {
 
 TNumBar::~TNumBar() {
   QObject::disconnect(FLinkedConnection);
-  if (FPointerHidden) QGuiApplication::restoreOverrideCursor();
+  if (FPointerHidden)
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void TNumBar::SetColor(const QColor& Value) {
@@ -136,7 +156,8 @@ void TNumBar::SetColor(const QColor& Value) {
   update();
   FKnob->update();
   for (auto& a : FArrows)
-    if (a) a->update();
+    if (a)
+      a->update();
 }
 
 void TNumBar::SetBorderStyle(TBorderStyle Value) {
@@ -149,19 +170,23 @@ void TNumBar::SetBorderStyle(TBorderStyle Value) {
   update();
 }
 
-bool TNumBar::TabStop() const { return (focusPolicy() & Qt::TabFocus) != 0; }
+bool TNumBar::TabStop() const {
+  return (focusPolicy() & Qt::TabFocus) != 0;
+}
 
-void TNumBar::SetTabStop(bool Value) { setFocusPolicy(Value ? Qt::StrongFocus : Qt::NoFocus); }
+void TNumBar::SetTabStop(bool Value) {
+  setFocusPolicy(Value ? Qt::StrongFocus : Qt::NoFocus);
+}
 
 void TNumBar::SetLinkedNumBar(TNumBar* Value) {
   QObject::disconnect(FLinkedConnection);
-  if (Value == this) Value = nullptr;
+  if (Value == this)
+    Value = nullptr;
   FLinkedBar = Value;
   TNumBarModel::SetLinkedNumBar(Value);
   if (Value)
-    FLinkedConnection = QObject::connect(Value, &QObject::destroyed, this, [this] {
-      TNumBarModel::SetLinkedNumBar(nullptr);
-    });
+    FLinkedConnection = QObject::connect(Value, &QObject::destroyed, this,
+                                         [this] { TNumBarModel::SetLinkedNumBar(nullptr); });
 }
 
 QSize TNumBar::sizeHint() const {
@@ -190,20 +215,25 @@ void TNumBar::wheelEvent(QWheelEvent* Event) {
 }
 
 void TNumBar::NotifyRelease(QObject* Sender) {
-  if (TReleaseEvent handler = OnRelease) handler(Sender);
+  if (TReleaseEvent handler = OnRelease)
+    handler(Sender);
 }
 
 // ---- TNumBar: model hooks -----------------------------------------------
 
 void TNumBar::Changed() {
   // A copy: the handler may assign another one.
-  if (TNotifyEvent handler = OnChange) handler(this);
+  if (TNotifyEvent handler = OnChange)
+    handler(this);
 }
 
-void TNumBar::Released() { NotifyRelease(this); }
+void TNumBar::Released() {
+  NotifyRelease(this);
+}
 
 void TNumBar::AdjustKnobWidth(int& Width) {
-  if (TSetKnobWidthEvent handler = OnSetKnobWidth) handler(this, Width);
+  if (TSetKnobWidthEvent handler = OnSetKnobWidth)
+    handler(this, Width);
 }
 
 int TNumBar::TextWidth(const std::string& Text) const {
@@ -211,25 +241,28 @@ int TNumBar::TextWidth(const std::string& Text) const {
 }
 
 void TNumBar::KnobMoved() {
-  if (!FKnob) return;  // during construction
+  if (!FKnob)
+    return; // during construction
   FKnob->setGeometry(ToWidget(KnobRect()));
   FKnob->setVisible(KnobVisible());
 }
 
 void TNumBar::KnobChanged() {
-  if (FKnob) FKnob->update();
+  if (FKnob)
+    FKnob->update();
 }
 
 void TNumBar::PartsChanged() {
   for (int i = 0; i < 2; ++i) {
     const bool increment = i == 1;
     if (HasArrowButtons()) {
-      if (!FArrows[i]) FArrows[i] = new TNumBarButton(this, increment);
+      if (!FArrows[i])
+        FArrows[i] = new TNumBarButton(this, increment);
       TNumBarButton* a = FArrows[i];
       a->SetGlyphIndex(ArrowGlyph(increment));
       a->setGeometry(ToWidget(ArrowRect(increment)));
       a->setVisible(ArrowsVisible());
-      a->raise();  // the knob's end pixels lie under the buttons
+      a->raise(); // the knob's end pixels lie under the buttons
     } else if (FArrows[i]) {
       // Later, not now: this may run inside the button's own press or release.
       TNumBarButton* a = FArrows[i];
@@ -244,12 +277,14 @@ void TNumBar::PartsChanged() {
 
 void TNumBar::RepaintNow() {
   repaint();
-  if (FKnob->isVisible()) FKnob->repaint();
+  if (FKnob->isVisible())
+    FKnob->repaint();
 }
 
 void TNumBar::EnabledStateChanged(bool Enabled) {
   // Only when it differs: a parent's disabling must not stick to the slider.
-  if (isEnabled() != Enabled) setEnabled(Enabled);
+  if (isEnabled() != Enabled)
+    setEnabled(Enabled);
 }
 
 void TNumBar::StartSmoothingClock() {
@@ -257,7 +292,9 @@ void TNumBar::StartSmoothingClock() {
   FSmoothTimer->start();
 }
 
-void TNumBar::StopSmoothingClock() { FSmoothTimer->stop(); }
+void TNumBar::StopSmoothingClock() {
+  FSmoothTimer->stop();
+}
 
 void TNumBar::SmoothTick() {
   // Ticks the event loop could not deliver in time are caught up in one go.
@@ -269,7 +306,8 @@ void TNumBar::SmoothTick() {
 
 void TNumBar::GrabPointer() {
   // The pointer itself is held by the press that started the drag (Qt's implicit grab).
-  if (TabStop() && !hasFocus()) setFocus(Qt::MouseFocusReason);
+  if (TabStop() && !hasFocus())
+    setFocus(Qt::MouseFocusReason);
 }
 
 void TNumBar::BeginRelativePointer() {
@@ -300,7 +338,8 @@ void TNumBar::CancelPointer() {
     FPressedButton = nullptr;
     b->Release();
   }
-  if (DragState() >= 0) EndDrag();
+  if (DragState() >= 0)
+    EndDrag();
 }
 
 void TNumBar::mousePressEvent(QMouseEvent* Event) {
@@ -315,10 +354,13 @@ void TNumBar::mousePressEvent(QMouseEvent* Event) {
   FPressKnown = true;
   if (ArrowsVisible()) {
     for (bool increment : {false, true}) {
-      if (!ArrowRect(increment).Contains(p.x(), p.y())) continue;
-      if (FPressedButton || DragState() != dsIdle) return;
+      if (!ArrowRect(increment).Contains(p.x(), p.y()))
+        continue;
+      if (FPressedButton || DragState() != dsIdle)
+        return;
       if (*button == dbLeft) {
-        if (TabStop()) setFocus(Qt::MouseFocusReason);
+        if (TabStop())
+          setFocus(Qt::MouseFocusReason);
         FPressedButton = ArrowButton(increment);
         FPressedButton->Press();
       } else {
@@ -327,7 +369,8 @@ void TNumBar::mousePressEvent(QMouseEvent* Event) {
       return;
     }
   }
-  if (FPressedButton) return;
+  if (FPressedButton)
+    return;
   if (KnobVisible() && KnobRect().Contains(p.x(), p.y()))
     MouseDownKnob(*button, p.x(), p.y());
   else
@@ -344,7 +387,8 @@ void TNumBar::mouseMoveEvent(QMouseEvent* Event) {
     const QPoint movement = FLastPointer - current;
     const TNumBarPoint wrapped = WrapPointer({current.x(), current.y()}, FPointerClip);
     FLastPointer = QPoint(wrapped.X, wrapped.Y);
-    if (FLastPointer != current) QCursor::setPos(FLastPointer);
+    if (FLastPointer != current)
+      QCursor::setPos(FLastPointer);
     RelativeDragMove(movement.x(), movement.y());
   }
   Event->accept();
@@ -353,20 +397,23 @@ void TNumBar::mouseMoveEvent(QMouseEvent* Event) {
 void TNumBar::mouseReleaseEvent(QMouseEvent* Event) {
   Event->accept();
   if (FPressedButton) {
-    if (Event->button() != Qt::LeftButton) return;
+    if (Event->button() != Qt::LeftButton)
+      return;
     TNumBarButton* b = FPressedButton;
     FPressedButton = nullptr;
     b->Release();
     return;
   }
   // Any button up ends the pointer capture, and with it the drag.
-  if (DragState() >= 0) EndDrag();
+  if (DragState() >= 0)
+    EndDrag();
 }
 
 void TNumBar::contextMenuEvent(QContextMenuEvent* Event) {
   // Taken either way: without a menu the right button drags, and no parent menu should open.
   Event->accept();
-  if (FPopupMenu) FPopupMenu->popup(Event->globalPos());
+  if (FPopupMenu)
+    FPopupMenu->popup(Event->globalPos());
 }
 
 void TNumBar::keyPressEvent(QKeyEvent* Event) {
@@ -375,13 +422,14 @@ void TNumBar::keyPressEvent(QKeyEvent* Event) {
     Event->accept();
     return;
   }
-  QWidget::keyPressEvent(Event);  // Up, Down and the rest go to the parent
+  QWidget::keyPressEvent(Event); // Up, Down and the rest go to the parent
 }
 
 void TNumBar::keyReleaseEvent(QKeyEvent* Event) {
   if (const std::optional<TNumBarKey> key = MapKey(Event->key())) {
     // Held keys repeat as press and release pairs here; only the real release ends the change.
-    if (!Event->isAutoRepeat()) KeyUp(*key);
+    if (!Event->isAutoRepeat())
+      KeyUp(*key);
     Event->accept();
     return;
   }
@@ -390,13 +438,15 @@ void TNumBar::keyReleaseEvent(QKeyEvent* Event) {
 
 void TNumBar::focusInEvent(QFocusEvent* Event) {
   FocusIn();
-  if (TabStop()) update();
+  if (TabStop())
+    update();
   QWidget::focusInEvent(Event);
 }
 
 void TNumBar::focusOutEvent(QFocusEvent* Event) {
   FocusOut();
-  if (TabStop()) update();
+  if (TabStop())
+    update();
   QWidget::focusOutEvent(Event);
 }
 
@@ -413,12 +463,16 @@ void TNumBar::resizeEvent(QResizeEvent* Event) {
 
 void TNumBar::changeEvent(QEvent* Event) {
   switch (Event->type()) {
-    case QEvent::EnabledChange:
-      if (!isEnabled()) CancelPointer();
-      SetEnabledState(isEnabled());
-      break;
-    case QEvent::FontChange: LayoutParts(); break;
-    default: break;
+  case QEvent::EnabledChange:
+    if (!isEnabled())
+      CancelPointer();
+    SetEnabledState(isEnabled());
+    break;
+  case QEvent::FontChange:
+    LayoutParts();
+    break;
+  default:
+    break;
   }
   QWidget::changeEvent(Event);
 }

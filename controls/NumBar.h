@@ -35,20 +35,20 @@ enum TBorderStyle { bsNone = 0, bsSingle = 1 };
 
 // The knob: painted by its slider, which also takes its pointer input.
 class TKnob : public QWidget {
- public:
+public:
   explicit TKnob(TNumBar* Slider);
 
- protected:
+protected:
   void paintEvent(QPaintEvent* Event) override;
 
- private:
+private:
   TNumBar* FSlider;
 };
 
 // An arrow button at one end of the track. Pressing it steps once and starts the
 // repeat clock (RepeatClock.h): another step after 250 ms, then every 50 ms.
 class TNumBarButton : public QWidget {
- public:
+public:
   TNumBarButton(TNumBar* Slider, bool Increment);
   ~TNumBarButton() override;
 
@@ -63,10 +63,10 @@ class TNumBarButton : public QWidget {
   // Stops the repeat and forgets the press without an event (the button is going away).
   void Cancel();
 
- protected:
+protected:
   void paintEvent(QPaintEvent* Event) override;
 
- private:
+private:
   void RepeatTick();
 
   TNumBar* FSlider;
@@ -76,13 +76,13 @@ class TNumBarButton : public QWidget {
 };
 
 class TNumBar : public QWidget, public TNumBarModel {
- public:
+public:
   using TNotifyEvent = std::function<void(TNumBar* Sender)>;
   using TReleaseEvent = std::function<void(QObject* Sender)>;
   using TSetKnobWidthEvent = std::function<void(TNumBar* Sender, int& Width)>;
   // State: pressed for the knob and the arrow buttons, focused for the track.
-  using TPaintKnobEvent =
-      std::function<void(TNumBar* Sender, QPainter& Canvas, bool State, int Index, const QRect& Rect)>;
+  using TPaintKnobEvent = std::function<void(TNumBar* Sender, QPainter& Canvas, bool State,
+                                             int Index, const QRect& Rect)>;
 
   explicit TNumBar(QWidget* Parent = nullptr);
   ~TNumBar() override;
@@ -118,7 +118,7 @@ class TNumBar : public QWidget, public TNumBarModel {
   // OnRelease for a sender other than the slider (an arrow button).
   void NotifyRelease(QObject* Sender);
 
- protected:
+protected:
   void paintEvent(QPaintEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void changeEvent(QEvent* Event) override;
@@ -149,7 +149,7 @@ class TNumBar : public QWidget, public TNumBarModel {
   void BeginRelativePointer() override;
   void EndRelativePointer() override;
 
- private:
+private:
   QPoint ClientOrigin() const { return contentsRect().topLeft(); }
   QRect ToWidget(const TNumBarRect& R) const;
   void SyncClientSize();

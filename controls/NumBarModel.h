@@ -15,20 +15,21 @@
 enum TTrackBarOrientation { trHorizontal = 0, trVertical = 1 };
 
 enum TNumBarOption {
-  nbShowNumber = 0,      // Text follows Position; the knob fits the widest number
-  nbSlideKnob = 1,       // grabbing the knob keeps the grab point under the pointer
-  nbHideArrows = 2,      // no arrow buttons
-  nbNotPressed = 3,      // the knob is not drawn pressed while dragged
-  nbEndless = 4,         // values wrap around at Min and Max, except while dragging
-  nbUpdateOnChange = 5,  // repaint at once after every change
-  nbOnBackPaint = 6,     // OnPaintKnob also paints the track background
+  nbShowNumber = 0,     // Text follows Position; the knob fits the widest number
+  nbSlideKnob = 1,      // grabbing the knob keeps the grab point under the pointer
+  nbHideArrows = 2,     // no arrow buttons
+  nbNotPressed = 3,     // the knob is not drawn pressed while dragged
+  nbEndless = 4,        // values wrap around at Min and Max, except while dragging
+  nbUpdateOnChange = 5, // repaint at once after every change
+  nbOnBackPaint = 6,    // OnPaintKnob also paints the track background
 };
 
 class TNumBarOptions {
- public:
+public:
   constexpr TNumBarOptions() = default;
   constexpr TNumBarOptions(std::initializer_list<TNumBarOption> Values) {
-    for (TNumBarOption v : Values) FBits = static_cast<uint8_t>(FBits | Bit(v));
+    for (TNumBarOption v : Values)
+      FBits = static_cast<uint8_t>(FBits | Bit(v));
   }
   static constexpr TNumBarOptions FromBits(uint8_t Bits) {
     TNumBarOptions o;
@@ -37,13 +38,15 @@ class TNumBarOptions {
   }
   constexpr uint8_t Bits() const { return FBits; }
   constexpr bool Contains(TNumBarOption Value) const { return (FBits & Bit(Value)) != 0; }
-  constexpr TNumBarOptions With(TNumBarOption Value) const { return FromBits(static_cast<uint8_t>(FBits | Bit(Value))); }
+  constexpr TNumBarOptions With(TNumBarOption Value) const {
+    return FromBits(static_cast<uint8_t>(FBits | Bit(Value)));
+  }
   constexpr TNumBarOptions Without(TNumBarOption Value) const {
     return FromBits(static_cast<uint8_t>(FBits & ~Bit(Value)));
   }
   friend constexpr bool operator==(TNumBarOptions, TNumBarOptions) = default;
 
- private:
+private:
   static constexpr uint8_t Bit(TNumBarOption Value) { return static_cast<uint8_t>(1u << Value); }
   uint8_t FBits = 0;
 };
@@ -56,11 +59,13 @@ enum TDragButton { dbLeft = 0, dbRight = 1, dbMiddle = 2 };
 
 // Drag states besides the buttons.
 constexpr int dsIdle = -1;
-constexpr int dsLinked = -2;  // moved as the linked slider of another one
+constexpr int dsLinked = -2; // moved as the linked slider of another one
 
 struct TNumBarRect {
   int Left = 0, Top = 0, Width = 0, Height = 0;
-  bool Contains(int X, int Y) const { return X >= Left && X < Left + Width && Y >= Top && Y < Top + Height; }
+  bool Contains(int X, int Y) const {
+    return X >= Left && X < Left + Width && Y >= Top && Y < Top + Height;
+  }
   friend bool operator==(const TNumBarRect&, const TNumBarRect&) = default;
 };
 
@@ -74,11 +79,11 @@ struct TNumBarPoint {
 TNumBarPoint WrapPointer(TNumBarPoint P, const TNumBarRect& Clip);
 
 class TNumBarModel {
- public:
+public:
   static constexpr int NotSmoothing = INT_MAX;
   // The animation clock's period, which the smoothing runs on.
   static constexpr int AnimationInterval = 24;
-  static constexpr int RelativeScale = 16;  // accumulator units per value step
+  static constexpr int RelativeScale = 16; // accumulator units per value step
 
   TNumBarModel() = default;
   TNumBarModel(const TNumBarModel&) = delete;
@@ -150,10 +155,10 @@ class TNumBarModel {
   void MouseDownTrack(TDragButton Button, int X, int Y);
   void MouseDownKnob(TDragButton Button, int X, int Y);
   void StartDrag(TDragButton Button, int X, int Y);
-  void DragMove(int X, int Y);  // absolute drag
+  void DragMove(int X, int Y); // absolute drag
   // Relative drag: pointer movement since the last move, previous minus current, in screen axes.
   void RelativeDragMove(int DX, int DY);
-  void EndDrag();  // the pointer capture ended
+  void EndDrag(); // the pointer capture ended
   int DragState() const { return FDragState; }
   int64_t DragOffset() const { return FDragOffset; }
 
@@ -185,27 +190,27 @@ class TNumBarModel {
   int ArrowGlyph(bool Increment) const { return 2 * FOrientation + (Increment ? 1 : 0); }
   TNumBarRect KnobRect() const;
   TNumBarRect ArrowRect(bool Increment) const;
-  TNumBarRect TrackRect() const;  // the background between the arrow buttons
+  TNumBarRect TrackRect() const; // the background between the arrow buttons
 
- protected:
+protected:
   // Hooks for the widget; the defaults do nothing.
-  virtual void Changed() {}                     // OnChange
-  virtual void Released() {}                    // OnRelease with the slider as sender
-  virtual void AdjustKnobWidth(int& /*Width*/) {}  // OnSetKnobWidth
+  virtual void Changed() {}                       // OnChange
+  virtual void Released() {}                      // OnRelease with the slider as sender
+  virtual void AdjustKnobWidth(int& /*Width*/) {} // OnSetKnobWidth
   virtual int TextWidth(const std::string& /*Text*/) const { return 0; }
-  virtual void KnobMoved() {}                   // knob place, size or visibility
-  virtual void KnobChanged() {}                 // knob content or pressed look
-  virtual void PartsChanged() {}                // arrow buttons created, freed or moved
+  virtual void KnobMoved() {}    // knob place, size or visibility
+  virtual void KnobChanged() {}  // knob content or pressed look
+  virtual void PartsChanged() {} // arrow buttons created, freed or moved
   virtual void RepaintNow() {}
   virtual void EnabledStateChanged(bool /*Enabled*/) {}
   virtual void StartSmoothingClock() {}
   virtual void StopSmoothingClock() {}
   virtual bool HasPopupMenu() const { return false; }
-  virtual void GrabPointer() {}                  // focus (when a tab stop) and capture
-  virtual void BeginRelativePointer() {}         // hide the pointer, remember where it is
-  virtual void EndRelativePointer() {}           // put it back there and show it
+  virtual void GrabPointer() {}          // focus (when a tab stop) and capture
+  virtual void BeginRelativePointer() {} // hide the pointer, remember where it is
+  virtual void EndRelativePointer() {}   // put it back there and show it
 
- private:
+private:
   bool Horizontal() const { return FOrientation == trHorizontal; }
   void PlaceKnob();
   void StartSmoothing(int From);
@@ -225,7 +230,7 @@ class TNumBarModel {
   TNumBarOptions FOptions{nbSlideKnob, nbHideArrows};
   int FSmoothingTime = 0;
   int FArrowsWidth = 23;
-  int FWheelRest = 0;  // eighths of a degree short of a whole notch
+  int FWheelRest = 0; // eighths of a degree short of a whole notch
   TNumBarModel* FLinked = nullptr;
 
   int FSmoothed = NotSmoothing;
@@ -234,7 +239,7 @@ class TNumBarModel {
   int FKnobWidth = 22;
   int FKnobOffset = 0;
   bool FKnobVisible = false;
-  int64_t FDragOffset = 0;  // wide: the relative accumulator holds value * 16
+  int64_t FDragOffset = 0; // wide: the relative accumulator holds value * 16
   int FTrackStart = 1;
   int FTrackLength = 0;
   int FThickness = 0;
@@ -243,7 +248,7 @@ class TNumBarModel {
   bool FKeyHeld = false;
   bool FEnabled = true;
   bool FLoading = false;
-  bool FDragMoving = false;  // wrap-around is off while a drag moves the value
+  bool FDragMoving = false; // wrap-around is off while a drag moves the value
   int FClientWidth = 0;
   int FClientHeight = 0;
 };

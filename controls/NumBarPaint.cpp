@@ -7,14 +7,16 @@ TShadeScheme TShadeScheme::From(const QColor& Color) {
   s.Base = Color;
   s.Focused = Color.darker(112);
   s.Highlight = Color.lighter(160);
-  if (s.Highlight == Color) s.Highlight = Qt::white;  // lighter() leaves black black
+  if (s.Highlight == Color)
+    s.Highlight = Qt::white; // lighter() leaves black black
   s.Shadow = Color.darker(160);
   s.Frame = Qt::black;
   return s;
 }
 
 void PaintPartFrame(QPainter& Canvas, const QRect& R, const TShadeScheme& Scheme, bool Pressed) {
-  if (R.width() <= 0 || R.height() <= 0) return;
+  if (R.width() <= 0 || R.height() <= 0)
+    return;
   Canvas.save();
   Canvas.setRenderHint(QPainter::Antialiasing, false);
   Canvas.fillRect(R, Scheme.Frame);
@@ -36,18 +38,22 @@ void PaintPartFrame(QPainter& Canvas, const QRect& R, const TShadeScheme& Scheme
   Canvas.restore();
 }
 
-void PaintGripLines(QPainter& Canvas, const QRect& R, bool Horizontal, const TShadeScheme& Scheme, bool Pressed) {
+void PaintGripLines(QPainter& Canvas, const QRect& R, bool Horizontal, const TShadeScheme& Scheme,
+                    bool Pressed) {
   const int length = Horizontal ? R.width() : R.height();
   const int thickness = Horizontal ? R.height() : R.width();
   const int across = thickness - 8;
-  if (across <= 0) return;
+  if (across <= 0)
+    return;
   for (int at = 4; at <= length - 5; at += 3) {
     if (Horizontal) {
       Canvas.fillRect(QRect(R.left() + at, R.top() + 4, 1, across), Scheme.Shadow);
-      if (!Pressed) Canvas.fillRect(QRect(R.left() + at + 1, R.top() + 4, 1, across), Scheme.Highlight);
+      if (!Pressed)
+        Canvas.fillRect(QRect(R.left() + at + 1, R.top() + 4, 1, across), Scheme.Highlight);
     } else {
       Canvas.fillRect(QRect(R.left() + 4, R.top() + at, across, 1), Scheme.Shadow);
-      if (!Pressed) Canvas.fillRect(QRect(R.left() + 4, R.top() + at + 1, across, 1), Scheme.Highlight);
+      if (!Pressed)
+        Canvas.fillRect(QRect(R.left() + 4, R.top() + at + 1, across, 1), Scheme.Highlight);
     }
   }
 }
@@ -61,10 +67,18 @@ void PaintArrowGlyph(QPainter& Canvas, const QRect& R, int GlyphIndex, const TSh
   const auto shape = [&](int X, int Y, const QColor& Color) {
     for (int i = 0; i < 4; ++i) {
       switch (GlyphIndex) {
-        case 0: Canvas.fillRect(QRect(X + i, Y + 3 - i, 1, 2 * i + 1), Color); break;  // left
-        case 1: Canvas.fillRect(QRect(X + i, Y + i, 1, 7 - 2 * i), Color); break;      // right
-        case 2: Canvas.fillRect(QRect(X + 3 - i, Y + i, 2 * i + 1, 1), Color); break;  // up
-        default: Canvas.fillRect(QRect(X + i, Y + i, 7 - 2 * i, 1), Color); break;    // down
+      case 0:
+        Canvas.fillRect(QRect(X + i, Y + 3 - i, 1, 2 * i + 1), Color);
+        break; // left
+      case 1:
+        Canvas.fillRect(QRect(X + i, Y + i, 1, 7 - 2 * i), Color);
+        break; // right
+      case 2:
+        Canvas.fillRect(QRect(X + 3 - i, Y + i, 2 * i + 1, 1), Color);
+        break; // up
+      default:
+        Canvas.fillRect(QRect(X + i, Y + i, 7 - 2 * i, 1), Color);
+        break; // down
       }
     }
   };

@@ -9,11 +9,11 @@
 class QPainter;
 
 struct TShadeScheme {
-  QColor Base;        // track and part faces
-  QColor Focused;     // the track while the slider has the focus
-  QColor Highlight;   // light edge of a raised bevel
-  QColor Shadow;      // dark edge of a bevel, grip lines, triangle shadow
-  QColor Frame;       // outer frame of the knob and the arrow buttons
+  QColor Base;      // track and part faces
+  QColor Focused;   // the track while the slider has the focus
+  QColor Highlight; // light edge of a raised bevel
+  QColor Shadow;    // dark edge of a bevel, grip lines, triangle shadow
+  QColor Frame;     // outer frame of the knob and the arrow buttons
 
   static TShadeScheme From(const QColor& Color);
 };
@@ -23,7 +23,8 @@ void PaintPartFrame(QPainter& Canvas, const QRect& R, const TShadeScheme& Scheme
 
 // Grip lines across the part R (whose long side runs along the track), one every
 // 3 pixels, 4 pixels in from the ends; highlight lines beside them unless pressed.
-void PaintGripLines(QPainter& Canvas, const QRect& R, bool Horizontal, const TShadeScheme& Scheme, bool Pressed);
+void PaintGripLines(QPainter& Canvas, const QRect& R, bool Horizontal, const TShadeScheme& Scheme,
+                    bool Pressed);
 
 // A filled triangle of size 7 centred in R, pointing left, right, up or down
 // (glyph index 0 to 3): first a shadow one pixel right and down, then in black.

@@ -7,7 +7,7 @@
 namespace {
 
 class TQtRepeatClock final : public IRepeatClock {
- public:
+public:
   void StartRepeat(int Interval, std::function<void()> Handler, const void* Owner) override {
     QTimer* timer = Timer();
     FHandler = std::move(Handler);
@@ -17,24 +17,27 @@ class TQtRepeatClock final : public IRepeatClock {
 
   void SetInterval(int Interval) override {
     QTimer* timer = Timer();
-    if (timer->interval() != Interval) timer->start(Interval);
+    if (timer->interval() != Interval)
+      timer->start(Interval);
   }
 
   void StopRepeat(const void* Owner) override {
-    if (Owner != FOwner || !FTimer) return;
+    if (Owner != FOwner || !FTimer)
+      return;
     FTimer->stop();
     FOwner = nullptr;
     FHandler = nullptr;
   }
 
- private:
+private:
   // Made on first use and owned by the application object, so it goes with it.
   QTimer* Timer() {
     if (!FTimer) {
       FTimer = new QTimer(QCoreApplication::instance());
       QObject::connect(FTimer, &QTimer::timeout, FTimer, [this] {
         // A copy: the handler may stop or restart the clock.
-        if (std::function<void()> handler = FHandler) handler();
+        if (std::function<void()> handler = FHandler)
+          handler();
       });
     }
     return FTimer;
@@ -52,8 +55,12 @@ TQtRepeatClock& QtClock() {
 
 IRepeatClock* Installed = nullptr;
 
-}  // namespace
+} // namespace
 
-IRepeatClock& RepeatClock() { return Installed ? *Installed : QtClock(); }
+IRepeatClock& RepeatClock() {
+  return Installed ? *Installed : QtClock();
+}
 
-void SetRepeatClock(IRepeatClock* Clock) { Installed = Clock; }
+void SetRepeatClock(IRepeatClock* Clock) {
+  Installed = Clock;
+}

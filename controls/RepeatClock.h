@@ -8,7 +8,7 @@
 #include <functional>
 
 class IRepeatClock {
- public:
+public:
   virtual ~IRepeatClock() = default;
   // Calls Handler every Interval milliseconds on behalf of Owner.
   virtual void StartRepeat(int Interval, std::function<void()> Handler, const void* Owner) = 0;

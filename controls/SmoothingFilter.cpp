@@ -7,7 +7,7 @@ namespace {
 constexpr double kSettled = 0.999;
 // Far beyond any useful smoothing time; keeps the arithmetic finite.
 constexpr double kMaxTicks = 1e6;
-}  // namespace
+} // namespace
 
 double SmoothingStepResponse(double A, int N) {
   // The sections update one after the other within a tick, so after N ticks the
@@ -34,7 +34,8 @@ void TSmoothingFilter::Setup(double Ticks) {
 }
 
 void TSmoothingFilter::Reset(double Value) {
-  for (double& s : FStage) s = Value;
+  for (double& s : FStage)
+    s = Value;
 }
 
 double TSmoothingFilter::Next(double Input) {

@@ -4,7 +4,7 @@
 // series. Its coefficient is chosen so that a unit step reaches 0.999 of its
 // height after a given number of ticks, without overshoot.
 class TSmoothingFilter {
- public:
+public:
   // Ticks: how many calls of Next a step needs to settle to 0.999 (at least 1).
   void Setup(double Ticks);
   void Reset(double Value);
@@ -12,7 +12,7 @@ class TSmoothingFilter {
 
   double Coefficient() const { return FCoefficient; }
 
- private:
+private:
   double FCoefficient = 1.0;
   double FStage[3] = {0.0, 0.0, 0.0};
 };

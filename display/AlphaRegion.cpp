@@ -6,8 +6,7 @@ namespace {
 
 // Runs of cells with some alpha in the cell row starting at pixel row Y.
 void CellRuns(const uint8_t* Pixels, int32_t Width, int32_t Rows, int32_t RowStride, int32_t Cell,
-              std::vector<int32_t>& Runs)
-{
+              std::vector<int32_t>& Runs) {
   const int32_t Cells = (Width + Cell - 1) / Cell;
   Runs.clear();
   int32_t Start = -1;
@@ -34,19 +33,18 @@ void CellRuns(const uint8_t* Pixels, int32_t Width, int32_t Rows, int32_t RowStr
   }
 }
 
-}  // namespace
+} // namespace
 
 std::vector<TRegionRect> OpaqueRegion(const uint8_t* Pixels, int32_t Width, int32_t Height,
                                       int32_t RowStride, int32_t Cell, std::size_t MaxRects,
-                                      bool* Overflow)
-{
+                                      bool* Overflow) {
   std::vector<TRegionRect> Result;
   if (Overflow)
     *Overflow = false;
   if (!Pixels || Width <= 0 || Height <= 0)
     return Result;
   Cell = std::max(Cell, 1);
-  std::vector<int32_t> Band, Runs;  // Band: runs of the open band, as X pairs
+  std::vector<int32_t> Band, Runs; // Band: runs of the open band, as X pairs
   int32_t BandY = 0, BandH = 0;
   auto Close = [&] {
     for (std::size_t I = 0; I + 1 < Band.size(); I += 2)
@@ -56,7 +54,7 @@ std::vector<TRegionRect> OpaqueRegion(const uint8_t* Pixels, int32_t Width, int3
     const int32_t Rows = std::min(Cell, Height - Y);
     CellRuns(Pixels + std::ptrdiff_t(Y) * RowStride, Width, Rows, RowStride, Cell, Runs);
     if (Runs == Band && BandH > 0) {
-      BandH += Rows;  // same runs as the rows above: the band grows
+      BandH += Rows; // same runs as the rows above: the band grows
       continue;
     }
     Close();

@@ -4,13 +4,11 @@
 
 #include <cstdio>
 
-bool RunningOnX11()
-{
+bool RunningOnX11() {
   return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
-Qt::WindowFlags LayeredWindowFlags()
-{
+Qt::WindowFlags LayeredWindowFlags() {
   Qt::WindowFlags Flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                           Qt::NoDropShadowWindowHint;
   // A managed window may be moved on screen, framed or stacked by the window
@@ -20,8 +18,7 @@ Qt::WindowFlags LayeredWindowFlags()
   return Flags;
 }
 
-QString PerPixelAlphaWarning()
-{
+QString PerPixelAlphaWarning() {
   if (AlphaCompositing() != TAlphaCompositing::Missing)
     return QString();
   return QStringLiteral(
@@ -30,8 +27,7 @@ QString PerPixelAlphaWarning()
       "manager (for example xcompmgr or picom) or use a desktop that composites.");
 }
 
-QString ReportPerPixelAlphaOnce()
-{
+QString ReportPerPixelAlphaOnce() {
   static bool Reported = false;
   const QString Text = PerPixelAlphaWarning();
   if (!Text.isEmpty() && !Reported) {

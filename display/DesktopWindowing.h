@@ -25,9 +25,9 @@ bool RunningOnX11();
 Qt::WindowFlags LayeredWindowFlags();
 
 enum class TAlphaCompositing {
-  Unknown,  // not an X11 display: the platform composites or cannot tell
-  Active,   // a compositing manager runs: per-pixel alpha is seen
-  Missing,  // plain X11: translucent pixels show without blending
+  Unknown, // not an X11 display: the platform composites or cannot tell
+  Active,  // a compositing manager runs: per-pixel alpha is seen
+  Missing, // plain X11: translucent pixels show without blending
 };
 
 // Asks the display now (X11: is the selection _NET_WM_CM_S<screen> owned?).
@@ -52,11 +52,11 @@ bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects
 // What the window system says of a top-level window, for diagnostics and the
 // tests under a real display.
 struct TNativeWindowState {
-  bool Known = false;      // the platform could tell (X11, window created)
-  QRect Geometry;          // the window's rectangle in desktop coordinates
-  bool Unmanaged = false;  // no window manager handles it (override-redirect)
-  bool Mapped = false;     // shown on the display
-  bool OnTop = false;      // nothing is stacked above it (or its frame)
+  bool Known = false;     // the platform could tell (X11, window created)
+  QRect Geometry;         // the window's rectangle in desktop coordinates
+  bool Unmanaged = false; // no window manager handles it (override-redirect)
+  bool Mapped = false;    // shown on the display
+  bool OnTop = false;     // nothing is stacked above it (or its frame)
 };
 TNativeWindowState NativeWindowState(const QWidget* Window);
 

@@ -10,31 +10,28 @@ namespace {
 constexpr double HideRatePerMs = 0.0025;
 constexpr double ShowRatePerMs = -0.005;
 
-}  // namespace
+} // namespace
 
-TLayeredFormEx::TLayeredFormEx(QWidget* Parent, Qt::WindowFlags Flags) : TLayeredForm(Parent, Flags)
-{
+TLayeredFormEx::TLayeredFormEx(QWidget* Parent, Qt::WindowFlags Flags)
+    : TLayeredForm(Parent, Flags) {
   FAnimSpeed = 1.0f;
 }
 
-TLayeredFormEx::~TLayeredFormEx()
-{
+TLayeredFormEx::~TLayeredFormEx() {
   RemoveAnimationControl(this);
 }
 
-bool TLayeredFormEx::IsSolid() const
-{
+bool TLayeredFormEx::IsSolid() const {
   return FSolid && AnimatedVisible();
 }
 
-bool TLayeredFormEx::AnimatedVisible() const
-{
+bool TLayeredFormEx::AnimatedVisible() const {
   return FHideLevel == 0.0f || FHideRate < 0.0f;
 }
 
-void TLayeredFormEx::SetAnimatedVisible(bool Value)
-{
-  FHideRate = float(double(AnimationInterval()) * (Value ? ShowRatePerMs : HideRatePerMs) * double(FAnimSpeed));
+void TLayeredFormEx::SetAnimatedVisible(bool Value) {
+  FHideRate = float(double(AnimationInterval()) * (Value ? ShowRatePerMs : HideRatePerMs) *
+                    double(FAnimSpeed));
   if (Value && !isVisible())
     FHideLevel = 1.0f;
   FStepNow = true;
@@ -55,8 +52,7 @@ void TLayeredFormEx::SetAnimatedVisible(bool Value)
   ApplyExStyle();
 }
 
-void TLayeredFormEx::AnimateStep()
-{
+void TLayeredFormEx::AnimateStep() {
   // Ticks the clock swallowed count too, so the fade keeps to elapsed time.
   int32_t Missed = 0;
   if (!FStepNow)
@@ -77,8 +73,7 @@ void TLayeredFormEx::AnimateStep()
   }
 }
 
-void TLayeredFormEx::PaintHook()
-{
+void TLayeredFormEx::PaintHook() {
   TLayeredForm::PaintHook();
   FConstantAlpha = 255 - int32_t(std::nearbyint(double(FHideLevel) * 255.0));
 }

@@ -10,9 +10,9 @@ public:
   explicit TLayeredFormEx(QWidget* Parent = nullptr, Qt::WindowFlags Flags = LayeredWindowFlags());
   ~TLayeredFormEx() override;
 
-  float FHideLevel = 0.0f;  // 0 fully shown .. 1 fully hidden
-  float FHideRate = 0.0f;   // level change per clock tick: > 0 hiding, < 0 showing
-  float FAnimSpeed = 1.0f;  // speed factor of the fades
+  float FHideLevel = 0.0f; // 0 fully shown .. 1 fully hidden
+  float FHideRate = 0.0f;  // level change per clock tick: > 0 hiding, < 0 showing
+  float FAnimSpeed = 1.0f; // speed factor of the fades
   // Kind of transition; every value fades the constant alpha (-1 is the
   // flame window's).
   int32_t FTransition = 0;
@@ -34,5 +34,5 @@ protected:
   void PaintHook() override;
 
 private:
-  bool FStepNow = false;  // AnimateStep runs at the call, outside a clock tick
+  bool FStepNow = false; // AnimateStep runs at the call, outside a clock tick
 };

@@ -1,7 +1,7 @@
 #include "FlameWindow.h"
 
-TPartWindow::TPartWindow() : TLayeredFormEx(nullptr, LayeredWindowFlags() | Qt::WindowStaysOnTopHint), FKeeper(this)
-{
+TPartWindow::TPartWindow()
+    : TLayeredFormEx(nullptr, LayeredWindowFlags() | Qt::WindowStaysOnTopHint), FKeeper(this) {
   setWindowTitle(QStringLiteral("PartForm"));
   FAnimSpeed = 1.0f;
   FKeeper.SetActive(true);
@@ -12,13 +12,11 @@ TPartWindow::TPartWindow() : TLayeredFormEx(nullptr, LayeredWindowFlags() | Qt::
   FTransition = -1;
 }
 
-TPartWindow::~TPartWindow()
-{
+TPartWindow::~TPartWindow() {
   FKeeper.SetActive(false);
 }
 
-void TPartWindow::ReparentToDesktop()
-{
+void TPartWindow::ReparentToDesktop() {
   hide();
   if (!FReparented) {
     FReparented = true;
@@ -27,8 +25,7 @@ void TPartWindow::ReparentToDesktop()
   }
 }
 
-void TPartWindow::SetStayOnTop(bool Value)
-{
+void TPartWindow::SetStayOnTop(bool Value) {
   FStayOnTop = Value;
   // A window the window manager never sees is stacked by the keeper alone;
   // changing Qt's hint would only make Qt re-create the native window.
@@ -39,34 +36,29 @@ void TPartWindow::SetStayOnTop(bool Value)
     BringToFront();
 }
 
-void TPartWindow::SetStackCompanions(QWidget* Above, QWidget* Below)
-{
+void TPartWindow::SetStackCompanions(QWidget* Above, QWidget* Below) {
   FKeeper.SetKeptAbove(Above);
   FKeeper.SetKeptBelow(Below);
 }
 
-void TPartWindow::BringToFront()
-{
+void TPartWindow::BringToFront() {
   RaiseTopLevel(this);
   FKeeper.Shown();
 }
 
-void TPartWindow::DoShow()
-{
+void TPartWindow::DoShow() {
   FormShow();
   TLayeredFormEx::DoShow();
   // Shown at the top of the stack, as any window that appears.
   BringToFront();
 }
 
-void TPartWindow::DoHide()
-{
+void TPartWindow::DoHide() {
   FormShow();
   TLayeredFormEx::DoHide();
 }
 
-void TPartWindow::FormShow()
-{
+void TPartWindow::FormShow() {
   if (OnAnimTimerEnable)
     OnAnimTimerEnable(isVisible());
 }

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "DesktopWindowing.h"
-#include "FlameDisplay.h"
 #include "FadingWindow.h"
+#include "FlameDisplay.h"
 
 class TPartWindow : public TLayeredFormEx, public IFlameDisplay {
 public:
@@ -23,7 +23,9 @@ public:
   TDIBmp& Surface() override { return FSurface; }
   TRect LayeredBounds() const override { return FLayeredBounds; }
   void SetSizeLimits(const TRect& R) override { TLayeredFormEx::SetSizeLimits(R); }
-  void SetLayeredBounds(const TRect& R, bool Present) override { TLayeredFormEx::SetLayeredBounds(R, Present); }
+  void SetLayeredBounds(const TRect& R, bool Present) override {
+    TLayeredFormEx::SetLayeredBounds(R, Present);
+  }
   void Present() override { TLayeredFormEx::Present(); }
 
   // Hides the window and detaches it from every application window, so it is

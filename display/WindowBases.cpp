@@ -8,27 +8,23 @@
 #include <algorithm>
 #include <climits>
 
-
 namespace {
 
-int32_t ClampToInt32(int64_t V)
-{
+int32_t ClampToInt32(int64_t V) {
   return int32_t(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX));
 }
 
 // Qt keeps widget sizes within [0, QWIDGETSIZE_MAX].
-int QtSize(int64_t V)
-{
+int QtSize(int64_t V) {
   return int(std::clamp<int64_t>(V, 0, QWIDGETSIZE_MAX));
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // TCustomWPForm
 
-TCustomWPForm::TCustomWPForm(QWidget* Parent, Qt::WindowFlags Flags) : QWidget(Parent, Flags)
-{
+TCustomWPForm::TCustomWPForm(QWidget* Parent, Qt::WindowFlags Flags) : QWidget(Parent, Flags) {
   // Nothing to erase: every paint covers the whole window.
   setAttribute(Qt::WA_NoSystemBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -36,13 +32,11 @@ TCustomWPForm::TCustomWPForm(QWidget* Parent, Qt::WindowFlags Flags) : QWidget(P
   setFocusPolicy(Qt::NoFocus);
 }
 
-void TCustomWPForm::SetBorders(const TRect& R)
-{
+void TCustomWPForm::SetBorders(const TRect& R) {
   FBorders = R;
 }
 
-void TCustomWPForm::SetWindowFlagsLive(Qt::WindowFlags Flags)
-{
+void TCustomWPForm::SetWindowFlagsLive(Qt::WindowFlags Flags) {
   if (Flags == windowFlags())
     return;
   overrideWindowFlags(Flags);
@@ -50,15 +44,13 @@ void TCustomWPForm::SetWindowFlagsLive(Qt::WindowFlags Flags)
     W->setFlags(Flags);
 }
 
-void TCustomWPForm::SetWindowFlagLive(Qt::WindowType Flag, bool On)
-{
+void TCustomWPForm::SetWindowFlagLive(Qt::WindowType Flag, bool On) {
   Qt::WindowFlags Flags = windowFlags();
   Flags.setFlag(Flag, On);
   SetWindowFlagsLive(Flags);
 }
 
-void TCustomWPForm::ApplyExStyle()
-{
+void TCustomWPForm::ApplyExStyle() {
   // On X11 Qt gives a window that is transparent for input an empty input
   // shape, so clicks reach whatever lies below.
   SetWindowFlagLive(Qt::WindowTransparentForInput, !IsSolid());
@@ -66,8 +58,7 @@ void TCustomWPForm::ApplyExStyle()
 
 void TCustomWPForm::ConstrainPosition(int32_t&, int32_t&, int32_t, int32_t) const {}
 
-void TCustomWPForm::SetSizeLimits(const TRect& R)
-{
+void TCustomWPForm::SetSizeLimits(const TRect& R) {
   // Limits for sizing by the user or a window manager. They are not handed to
   // Qt: the window is always exactly its surface, which FMinClient bounds
   // from below, and Qt's limits would clamp that or resize the window ahead
@@ -76,26 +67,22 @@ void TCustomWPForm::SetSizeLimits(const TRect& R)
   FMaxClient = TPoint{R.Right, R.Bottom};
 }
 
-void TCustomWPForm::SetSolid(bool Value)
-{
+void TCustomWPForm::SetSolid(bool Value) {
   FSolid = Value;
   ApplyExStyle();
 }
 
-void TCustomWPForm::DoShow()
-{
+void TCustomWPForm::DoShow() {
   if (OnShow)
     OnShow();
 }
 
-void TCustomWPForm::DoHide()
-{
+void TCustomWPForm::DoHide() {
   if (OnHide)
     OnHide();
 }
 
-bool TCustomWPForm::event(QEvent* E)
-{
+bool TCustomWPForm::event(QEvent* E) {
   const bool Result = QWidget::event(E);
   // Every new platform window gets the input state of the form.
   if (E->type() == QEvent::WinIdChange && internalWinId()) {
@@ -105,8 +92,7 @@ bool TCustomWPForm::event(QEvent* E)
   return Result;
 }
 
-void TCustomWPForm::WatchPlatformWindow()
-{
+void TCustomWPForm::WatchPlatformWindow() {
   QWindow* W = windowHandle();
   if (!W || W->property("quelmaWatched").toBool())
     return;
@@ -117,14 +103,12 @@ void TCustomWPForm::WatchPlatformWindow()
   });
 }
 
-void TCustomWPForm::showEvent(QShowEvent* E)
-{
+void TCustomWPForm::showEvent(QShowEvent* E) {
   QWidget::showEvent(E);
   DoShow();
 }
 
-void TCustomWPForm::hideEvent(QHideEvent* E)
-{
+void TCustomWPForm::hideEvent(QHideEvent* E) {
   QWidget::hideEvent(E);
   DoHide();
 }
@@ -132,8 +116,7 @@ void TCustomWPForm::hideEvent(QHideEvent* E)
 // ---------------------------------------------------------------------------
 // TLayeredForm
 
-TLayeredForm::TLayeredForm(QWidget* Parent, Qt::WindowFlags Flags) : TCustomWPForm(Parent, Flags)
-{
+TLayeredForm::TLayeredForm(QWidget* Parent, Qt::WindowFlags Flags) : TCustomWPForm(Parent, Flags) {
   // Per-pixel alpha: Qt picks a 32-bit visual and starts every paint from
   // transparent pixels.
   setAttribute(Qt::WA_TranslucentBackground);
@@ -144,8 +127,7 @@ TLayeredForm::TLayeredForm(QWidget* Parent, Qt::WindowFlags Flags) : TCustomWPFo
 
 TLayeredForm::~TLayeredForm() = default;
 
-void TLayeredForm::ApplyExStyle()
-{
+void TLayeredForm::ApplyExStyle() {
   // Becoming solid gives input to the whole window again: the next
   // presentation narrows it to the visible pixels.
   FInputRegionStale = true;
@@ -158,8 +140,7 @@ void TLayeredForm::ApplyExStyle()
   ApplyInputShape();
 }
 
-void TLayeredForm::ApplyInputShape()
-{
+void TLayeredForm::ApplyInputShape() {
   if (!internalWinId())
     return;
   if (!IsSolid()) {
@@ -171,8 +152,7 @@ void TLayeredForm::ApplyInputShape()
   UpdateInputRegion();
 }
 
-void TLayeredForm::ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int32_t Height) const
-{
+void TLayeredForm::ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int32_t Height) const {
   // Before the desktop is known there is nothing to keep the window on.
   if (IsRectEmpty(FDesktopRect))
     return;
@@ -189,21 +169,22 @@ void TLayeredForm::ConstrainPosition(int32_t& X, int32_t& Y, int32_t Width, int3
   Y = Clamp(Y, int64_t(FDesktopRect.Top) - H + 16, int64_t(FDesktopRect.Bottom) - 16);
 }
 
-void TLayeredForm::SetLayeredBounds(const TRect& R, bool Present)
-{
+void TLayeredForm::SetLayeredBounds(const TRect& R, bool Present) {
   // Never empty; computed wide since R may sit at the end of the int range.
   FLayeredBounds = R;
   FLayeredBounds.Right = ClampToInt32(std::max<int64_t>(R.Right, int64_t(R.Left) + 1));
   FLayeredBounds.Bottom = ClampToInt32(std::max<int64_t>(R.Bottom, int64_t(R.Top) + 1));
-  if (FLayeredBounds.Right <= FLayeredBounds.Left)  // Left = INT32_MAX
+  if (FLayeredBounds.Right <= FLayeredBounds.Left) // Left = INT32_MAX
     FLayeredBounds.Left = FLayeredBounds.Right - 1;
   if (FLayeredBounds.Bottom <= FLayeredBounds.Top)
     FLayeredBounds.Top = FLayeredBounds.Bottom - 1;
 
   if (OnResizing)
     OnResizing(*this);
-  const int64_t W = std::max<int64_t>(int64_t(FLayeredBounds.Right) - FLayeredBounds.Left, FMinClient.X);
-  const int64_t H = std::max<int64_t>(int64_t(FLayeredBounds.Bottom) - FLayeredBounds.Top, FMinClient.Y);
+  const int64_t W =
+      std::max<int64_t>(int64_t(FLayeredBounds.Right) - FLayeredBounds.Left, FMinClient.X);
+  const int64_t H =
+      std::max<int64_t>(int64_t(FLayeredBounds.Bottom) - FLayeredBounds.Top, FMinClient.Y);
   const int32_t SW = ClampToInt32(std::max<int64_t>(W + FMargins.Left + FMargins.Right, 1));
   const int32_t SH = ClampToInt32(std::max<int64_t>(H + FMargins.Top + FMargins.Bottom, 1));
   if (SW != FSurface.Width || SH != FSurface.Height || FSurface.BitCount != 32) {
@@ -216,14 +197,12 @@ void TLayeredForm::SetLayeredBounds(const TRect& R, bool Present)
     this->Present();
 }
 
-void TLayeredForm::Present()
-{
+void TLayeredForm::Present() {
   FInvalidRect = TRect{0, 0, FSurface.Width, FSurface.Height};
   PaintLayered();
 }
 
-void TLayeredForm::PaintLayered()
-{
+void TLayeredForm::PaintLayered() {
   PaintHook();
   if (isVisible()) {
     PlaceWindow();
@@ -235,11 +214,11 @@ void TLayeredForm::PaintLayered()
   FInvalidRect = TRect{};
 }
 
-void TLayeredForm::UpdateInputRegion()
-{
+void TLayeredForm::UpdateInputRegion() {
   if (!IsSolid() || !internalWinId() || FSurface.BitCount != 32)
-    return;  // click-through: the window takes no input at all
-  if (!FInputRegionStale && FInputRegionAge.isValid() && FInputRegionAge.elapsed() < InputRegionInterval)
+    return; // click-through: the window takes no input at all
+  if (!FInputRegionStale && FInputRegionAge.isValid() &&
+      FInputRegionAge.elapsed() < InputRegionInterval)
     return;
   FInputRegionStale = false;
   FInputRegionAge.restart();
@@ -249,30 +228,27 @@ void TLayeredForm::UpdateInputRegion()
   bool Overflow = false;
   std::vector<TRegionRect> Rects;
   for (int32_t Cell : {1, 4, 16}) {
-    Rects = OpaqueRegion(FSurface.PixelMemory, FSurface.Width, FSurface.Height, FSurface.RowStride, Cell,
-                         MaxRects, &Overflow);
+    Rects = OpaqueRegion(FSurface.PixelMemory, FSurface.Width, FSurface.Height, FSurface.RowStride,
+                         Cell, MaxRects, &Overflow);
     if (!Overflow)
       break;
   }
   SetWindowInputRegion(this, Overflow ? nullptr : &Rects);
 }
 
-void TLayeredForm::Invalidate()
-{
+void TLayeredForm::Invalidate() {
   if (!internalWinId())
     return;
   FInvalidRect = TRect{0, 0, FSurface.Width, FSurface.Height};
   update();
 }
 
-void TLayeredForm::PaintHook()
-{
+void TLayeredForm::PaintHook() {
   if (OnPaint)
     OnPaint(*this);
 }
 
-void TLayeredForm::PlaceWindow()
-{
+void TLayeredForm::PlaceWindow() {
   int32_t X = ClampToInt32(int64_t(FLayeredBounds.Left) - FMargins.Left);
   int32_t Y = ClampToInt32(int64_t(FLayeredBounds.Top) - FMargins.Top);
   ConstrainPosition(X, Y, FSurface.Width, FSurface.Height);
@@ -281,15 +257,13 @@ void TLayeredForm::PlaceWindow()
     setGeometry(G);
 }
 
-void TLayeredForm::DoShow()
-{
+void TLayeredForm::DoShow() {
   TCustomWPForm::DoShow();
   if (isVisible())
     Present();
 }
 
-void TLayeredForm::paintEvent(QPaintEvent*)
-{
+void TLayeredForm::paintEvent(QPaintEvent*) {
   if (!FPresenting)
     PaintHook();
   if (FSurface.BitCount == 32 && FSurface.PixelMemory) {

@@ -31,10 +31,10 @@ public:
   explicit TCustomWPForm(QWidget* Parent = nullptr, Qt::WindowFlags Flags = LayeredWindowFlags());
   ~TCustomWPForm() override = default;
 
-  TRect FBorders;                      // non-client insets: always zero here
-  TPoint FMinClient{0, 0};             // smallest client (and surface) size
-  TPoint FMaxClient{30000, 30000};     // largest client size
-  bool FSolid = true;                  // takes mouse input; false: click-through
+  TRect FBorders;                  // non-client insets: always zero here
+  TPoint FMinClient{0, 0};         // smallest client (and surface) size
+  TPoint FMaxClient{30000, 30000}; // largest client size
+  bool FSolid = true;              // takes mouse input; false: click-through
   TWPControlOptions Options = wpPlainBackground;
 
   // Window-level events: the form became visible, or hidden.
@@ -78,12 +78,12 @@ public:
   explicit TLayeredForm(QWidget* Parent = nullptr, Qt::WindowFlags Flags = LayeredWindowFlags());
   ~TLayeredForm() override;
 
-  TRect FMargins;             // click-through halo around the layered rectangle
-  TDIBmp FSurface;            // the presented 32-bit surface (premultiplied BGRA)
-  TRect FLayeredBounds;       // where the content is shown, screen coordinates
-  int32_t FConstantAlpha = 255;  // extra alpha over the per-pixel alpha, 0..255
-  TRect FInvalidRect;         // whole surface while a paint is pending, else empty
-  TRect FDesktopRect;         // the desktop, screen coordinates; empty: not known yet
+  TRect FMargins;               // click-through halo around the layered rectangle
+  TDIBmp FSurface;              // the presented 32-bit surface (premultiplied BGRA)
+  TRect FLayeredBounds;         // where the content is shown, screen coordinates
+  int32_t FConstantAlpha = 255; // extra alpha over the per-pixel alpha, 0..255
+  TRect FInvalidRect;           // whole surface while a paint is pending, else empty
+  TRect FDesktopRect;           // the desktop, screen coordinates; empty: not known yet
 
   // Raised before every surface size check.
   std::function<void(TLayeredForm&)> OnResizing;
@@ -134,6 +134,6 @@ private:
   void UpdateInputRegion();
   bool FInputRegionStale = true;
   QElapsedTimer FInputRegionAge;
-  bool FPresenting = false;  // the paint hook already ran for this paint
+  bool FPresenting = false; // the paint hook already ran for this paint
   int64_t FPresentedFrames = 0;
 };

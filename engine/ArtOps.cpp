@@ -3,8 +3,7 @@
 
 #include "FlameEngine.h"
 
-void TPartForm::CenterArt()
-{
+void TPartForm::CenterArt() {
   const TArtBounds b = GetArtBounds();
   // With no art the bounds are +-2^31 and the shift is 0.
   const TVector4 t{float(-(double(b.MinX) + double(b.MaxX)) * 0.5),
@@ -20,8 +19,7 @@ void TPartForm::CenterArt()
   FChanged = true;
 }
 
-void TPartForm::RotateArt()
-{
+void TPartForm::RotateArt() {
   // Axis-angle rotation about (0, 0, 1) by pi / 10, applied to row vectors.
   const float theta = 0.31415927f;
   const float c = float(std::cos(double(theta)));
@@ -29,9 +27,12 @@ void TPartForm::RotateArt()
   const float t = 1.0f - c;
   const float x = 0, y = 0, z = 1;
   const float m[4][4] = {
-      {float(double(x) * x * t + c), float(double(x) * y * t - double(z) * s), float(double(z) * x * t + double(y) * s), 0},
-      {float(double(x) * y * t + double(z) * s), float(double(y) * y * t + c), float(double(y) * z * t - double(x) * s), 0},
-      {float(double(z) * x * t - double(y) * s), float(double(y) * z * t + double(x) * s), float(double(z) * z * t + c), 0},
+      {float(double(x) * x * t + c), float(double(x) * y * t - double(z) * s),
+       float(double(z) * x * t + double(y) * s), 0},
+      {float(double(x) * y * t + double(z) * s), float(double(y) * y * t + c),
+       float(double(y) * z * t - double(x) * s), 0},
+      {float(double(z) * x * t - double(y) * s), float(double(y) * z * t + double(x) * s),
+       float(double(z) * z * t + c), 0},
       {0, 0, 0, 1},
   };
   for (int32_t i = 0; i < FEmitters.Count; ++i) {
@@ -39,7 +40,8 @@ void TPartForm::RotateArt()
     const float v[4] = {e.X, e.Y, e.Z, e.W};
     float r[4];
     for (int j = 0; j < 4; ++j)
-      r[j] = float(double(v[0]) * m[0][j] + double(v[1]) * m[1][j] + double(v[2]) * m[2][j] + double(v[3]) * m[3][j]);
+      r[j] = float(double(v[0]) * m[0][j] + double(v[1]) * m[1][j] + double(v[2]) * m[2][j] +
+                   double(v[3]) * m[3][j]);
     e.X = r[0] + 10.0f;
     e.Y = r[1];
     e.Z = r[2];
@@ -48,8 +50,7 @@ void TPartForm::RotateArt()
   FChanged = true;
 }
 
-void TPartForm::StartOver()
-{
+void TPartForm::StartOver() {
   FEmitters.Reset();
   ClearFading();
 }

@@ -11,10 +11,9 @@ namespace {
 
 // Nearest integer, halves to even, held within the 32-bit range (art far off
 // the desktop is cut to it later anyway).
-int32_t RoundToInt32(double v)
-{
+int32_t RoundToInt32(double v) {
   const double r = std::nearbyint(v);
-  if (!(r >= double(INT32_MIN)))  // also NaN
+  if (!(r >= double(INT32_MIN))) // also NaN
     return INT32_MIN;
   if (r > double(INT32_MAX))
     return INT32_MAX;
@@ -22,8 +21,7 @@ int32_t RoundToInt32(double v)
 }
 
 // Union as the window system forms it: an empty rectangle adds nothing.
-TRect UnionRect(const TRect& a, const TRect& b)
-{
+TRect UnionRect(const TRect& a, const TRect& b) {
   if (IsRectEmpty(a))
     return IsRectEmpty(b) ? TRect{} : b;
   if (IsRectEmpty(b))
@@ -33,15 +31,13 @@ TRect UnionRect(const TRect& a, const TRect& b)
 }
 
 // Intersection as the window system forms it: no overlap gives (0, 0, 0, 0).
-TRect IntersectRect(const TRect& a, const TRect& b)
-{
+TRect IntersectRect(const TRect& a, const TRect& b) {
   const TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
                 std::min(a.Bottom, b.Bottom)};
   return IsRectEmpty(r) ? TRect{} : r;
 }
 
-bool Contains(const TRect& outer, const TRect& inner)
-{
+bool Contains(const TRect& outer, const TRect& inner) {
   return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
          inner.Bottom <= outer.Bottom;
 }
@@ -49,8 +45,7 @@ bool Contains(const TRect& outer, const TRect& inner)
 // Sizes the display to R. The display gives a surface whose size changes fresh
 // zero pixels; one that keeps its size keeps its picture, which is cleared here
 // so that a new cover never shows stale trails.
-void ResizeCleared(IFlameDisplay& display, const TRect& r)
-{
+void ResizeCleared(IFlameDisplay& display, const TRect& r) {
   TDIBmp& surface = display.Surface();
   const TDIBSharedImage* before = surface.Image;
   display.SetLayeredBounds(r, false);
@@ -58,10 +53,9 @@ void ResizeCleared(IFlameDisplay& display, const TRect& r)
     std::memset(surface.PixelMemory, 0, size_t(surface.Size));
 }
 
-}  // namespace
+} // namespace
 
-void TPartForm::UpdateCover()
-{
+void TPartForm::UpdateCover() {
   if (!FChanged)
     return;
   FChanged = false;
@@ -106,8 +100,7 @@ void TPartForm::UpdateCover()
   FCoverRect = n;
 }
 
-void TPartForm::ClearFading()
-{
+void TPartForm::ClearFading() {
   Display.SetSizeLimits(TRect{16, 16, 16, 16});
   ResizeCleared(Display, TRect{0, 0, 16, 16});
   Display.Present();

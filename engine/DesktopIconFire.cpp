@@ -3,7 +3,8 @@
 #include "FlameEngine.h"
 #include "Random.h"
 
-void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions, int32_t IconSize) {
+void PlaceIconEmitters(TPartForm& Form, const std::vector<TIconPoint>& Positions,
+                       int32_t IconSize) {
   const int32_t s = IconSize > 0 ? IconSize : DefaultDesktopIconSize;
   // Singles, as the emitter space is; the sums are formed in double and
   // rounded once, so large screen coordinates lose nothing on the way.

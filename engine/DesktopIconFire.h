@@ -34,9 +34,9 @@ public:
   virtual ~IDesktopIconsHost() = default;
   // The desktop's icons. May throw; the click then ends without loading.
   virtual TDesktopIcons GetDesktopIcons() = 0;
-  virtual void SetKeepInFront(bool Checked) = 0;  // "Keep in front"
-  virtual void SetLoadStyle(bool Checked) = 0;    // "Load style"
-  virtual void SetLoadArt(bool Checked) = 0;      // "Load art"
+  virtual void SetKeepInFront(bool Checked) = 0; // "Keep in front"
+  virtual void SetLoadStyle(bool Checked) = 0;   // "Load style"
+  virtual void SetLoadArt(bool Checked) = 0;     // "Load art"
   // Reads a state file as "Load" does with the boxes as they are; a missing
   // file is skipped.
   virtual void LoadStateFile(const std::string& FileName) = 0;

@@ -22,13 +22,14 @@ struct TFadeWalk {
   uint8_t* Pixels;
   ptrdiff_t Stride;
   int32_t Width, Up;
-  int32_t BlurTop, MovedBottom, BlurLeft, BlurRight;  // rows [BlurTop, MovedBottom) the filter moves
+  int32_t BlurTop, MovedBottom, BlurLeft, BlurRight; // rows [BlurTop, MovedBottom) the filter moves
   TLaneFactors Lanes;
-  int32_t Next;  // next source row to fade
+  int32_t Next; // next source row to fade
 
-  uint32_t* Row(int32_t y) const { return reinterpret_cast<uint32_t*>(Pixels + ptrdiff_t(y) * Stride); }
-  void FadeThrough(int32_t Last)
-  {
+  uint32_t* Row(int32_t y) const {
+    return reinterpret_cast<uint32_t*>(Pixels + ptrdiff_t(y) * Stride);
+  }
+  void FadeThrough(int32_t Last) {
     for (; Next <= Last; ++Next) {
       const uint32_t* src = Row(Next);
       uint32_t* dst = Row(Next - Up);
@@ -41,23 +42,20 @@ struct TFadeWalk {
     }
   }
   // The filter stored region row r in place.
-  static void AfterRow(void* Context, int32_t RegionRow)
-  {
+  static void AfterRow(void* Context, int32_t RegionRow) {
     auto* f = static_cast<TFadeWalk*>(Context);
     f->FadeThrough(f->BlurTop + RegionRow);
   }
   // The filter is about to store region row r, faded, Up rows higher.
-  static void BeforeRow(void* Context, int32_t RegionRow)
-  {
+  static void BeforeRow(void* Context, int32_t RegionRow) {
     auto* f = static_cast<TFadeWalk*>(Context);
     f->FadeThrough(f->BlurTop + RegionRow - f->Up);
   }
 };
 
-}  // namespace
+} // namespace
 
-void TPartForm::FadePass(const TRect& R)
-{
+void TPartForm::FadePass(const TRect& R) {
   TDIBmp& surface = Display.Surface();
   const int32_t width = R.Right;
   const int32_t height = R.Bottom;
@@ -75,8 +73,8 @@ void TPartForm::FadePass(const TRect& R)
     const int32_t up = -FYMotion;
     const int32_t regionW = width - FXBlur + 1, regionH = height - FYBlur + 1;
     uint8_t* origin = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
-    TFadeWalk walk{surface.PixelMemory, surface.RowStride, width, up, ay, ay + regionH, ax, ax + regionW,
-                   FFadeFactors, up};
+    TFadeWalk walk{surface.PixelMemory, surface.RowStride, width, up, ay, ay + regionH, ax,
+                   ax + regionW,        FFadeFactors,      up};
     TBoxFade fade;
     fade.Lanes = FFadeFactors;
     fade.Up = up;
@@ -84,13 +82,14 @@ void TPartForm::FadePass(const TRect& R)
     fade.KeepFrom = height - up - ay;
     fade.BeforeRow = &TFadeWalk::BeforeRow;
     fade.Context = &walk;
-    if (FilterBoxFadeFast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay, fade)) {
+    if (FilterBoxFadeFast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay,
+                          fade)) {
       walk.FadeThrough(height - 1);
       return;
     }
-    walk.MovedBottom = walk.BlurTop;  // this filter moves nothing
-    if (FilterBox8u4Fast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay, &TFadeWalk::AfterRow,
-                         &walk)) {
+    walk.MovedBottom = walk.BlurTop; // this filter moves nothing
+    if (FilterBox8u4Fast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay,
+                         &TFadeWalk::AfterRow, &walk)) {
       walk.FadeThrough(height - 1);
       return;
     }
@@ -107,21 +106,21 @@ void TPartForm::FadePass(const TRect& R)
   const int32_t u = std::abs(FYMotion);
   if (FYMotion < 0) {
     for (int32_t y = u; y < height; ++y)
-      ScaleRowLanes(surface.PixelAddress(0, y), surface.PixelAddress(0, y - u), width, FFadeFactors);
+      ScaleRowLanes(surface.PixelAddress(0, y), surface.PixelAddress(0, y - u), width,
+                    FFadeFactors);
   } else {
     for (int32_t y = height - 1 - FYMotion; y >= 0; --y)
-      ScaleRowLanes(surface.PixelAddress(0, y), surface.PixelAddress(0, y + FYMotion), width, FFadeFactors);
+      ScaleRowLanes(surface.PixelAddress(0, y), surface.PixelAddress(0, y + FYMotion), width,
+                    FFadeFactors);
   }
 }
 
-void TPartForm::UpdateFadeColor(int32_t Alpha, int32_t Hue, int32_t Saturation, int32_t Lightness)
-{
+void TPartForm::UpdateFadeColor(int32_t Alpha, int32_t Hue, int32_t Saturation, int32_t Lightness) {
   FFadeSliders = TFadeSliders{Alpha, Hue, Saturation, Lightness};
   UpdateFadeColor();
 }
 
-void TPartForm::UpdateFadeColor()
-{
+void TPartForm::UpdateFadeColor() {
   const float h = float(FFadeSliders.Hue) / 256.0f;
   const float s = float(FFadeSliders.Saturation) / 256.0f;
   const float l = float(FFadeSliders.Lightness) / 256.0f;
@@ -131,6 +130,6 @@ void TPartForm::UpdateFadeColor()
   const uint32_t alpha = uint32_t(std::clamp(FFadeSliders.Alpha, 0, 256));
   c = ScaleRGB(c, alpha);
   // No colour lane above the alpha lane, so faded pixels stay premultiplied.
-  FFadeFactors = MakeLaneFactors(uint16_t((c >> 16) & 0xFF), uint16_t((c >> 8) & 0xFF), uint16_t(c & 0xFF),
-                                 uint16_t(std::min<uint32_t>(alpha, 255)));
+  FFadeFactors = MakeLaneFactors(uint16_t((c >> 16) & 0xFF), uint16_t((c >> 8) & 0xFF),
+                                 uint16_t(c & 0xFF), uint16_t(std::min<uint32_t>(alpha, 255)));
 }

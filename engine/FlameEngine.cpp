@@ -3,8 +3,7 @@
 #include <algorithm>
 
 TPartForm::TPartForm(IFlameDisplay& Display)
-  : Display(Display), FSpotBuf(SpotBufferValues), FSpotTmp(SpotBufferValues)
-{
+    : Display(Display), FSpotBuf(SpotBufferValues), FSpotTmp(SpotBufferValues) {
   FCoverRect = EmptyCover;
   FStyle.Fat = false;
   Display.SetSizeLimits(TRect{16, 16, 16, 16});
@@ -13,8 +12,7 @@ TPartForm::TPartForm(IFlameDisplay& Display)
 
 TPartForm::~TPartForm() = default;
 
-void TPartForm::Tick(int32_t Missed)
-{
+void TPartForm::Tick(int32_t Missed) {
   const int32_t n = Missed + 1;
   Step(n);
   UpdateCover();
@@ -35,10 +33,10 @@ void TPartForm::Tick(int32_t Missed)
 namespace {
 
 // True when every pixel of R is 0 (stops at the first that is not).
-bool AllZero(const TDIBmp& S, const TRect& R)
-{
+bool AllZero(const TDIBmp& S, const TRect& R) {
   for (int32_t y = R.Top; y < R.Bottom; ++y) {
-    const uint32_t* row = reinterpret_cast<const uint32_t*>(S.PixelMemory + ptrdiff_t(y) * S.RowStride) + R.Left;
+    const uint32_t* row =
+        reinterpret_cast<const uint32_t*>(S.PixelMemory + ptrdiff_t(y) * S.RowStride) + R.Left;
     uint32_t any = 0;
     for (int32_t x = 0; x < R.Right - R.Left; ++x)
       any |= row[x];
@@ -48,14 +46,14 @@ bool AllZero(const TDIBmp& S, const TRect& R)
   return true;
 }
 
-}  // namespace
+} // namespace
 
-bool TPartForm::Render()
-{
+bool TPartForm::Render() {
   const TRect bounds = Display.LayeredBounds();
   const TDIBmp& surface = Display.Surface();
   // The layered area, never beyond the surface whatever the display does.
-  const TRect r{0, 0, std::min(bounds.Width(), surface.Width), std::min(bounds.Height(), surface.Height)};
+  const TRect r{0, 0, std::min(bounds.Width(), surface.Width),
+                std::min(bounds.Height(), surface.Height)};
   if (IsRectEmpty(r))
     return false;
   // An all-zero cover with no emitters stays all zero (blur and fade of zeros

@@ -81,32 +81,32 @@ public:
   TRect DesktopRect;
 
   // ---- Engine state ------------------------------------------------------
-  std::vector<float> FSpotBuf;  // spot work buffer; ends holding int32 levels
-  std::vector<float> FSpotTmp;  // second spot work buffer
-  TEmitterList FEmitters{true, EmitterListCapacity};  // ordered, oldest first
-  TRect FCoverRect = EmptyCover;  // screen rectangle the surface covers
-  TRect FArtMargin;               // reach of the flame beyond the emitters, per side
-  bool FChanged = false;          // emitters added, moved or restyled since UpdateCover
-  TEmitterStyle FStyle;           // shared style, followed live by emitters without their own
-  bool FIndependent = false;      // new emitters get their own copy of FStyle
-  double FHuePhase = 0;           // turns of the hue circle added to the fade hue
-  float FHueSpeed = 0;            // turns per tick; 0 = off
-  TVector4 FAttractor;            // attraction point, emitter space
-  int32_t FXBlur = 0;             // horizontal blur window, odd, 1 = none
-  int32_t FYBlur = 0;             // vertical blur window
-  int32_t FYMotion = 0;           // rows per frame, -3..3, negative = up
-  int32_t FMaxCount = 0;          // most emitters kept
-  TLaneFactors FFadeFactors = 0;  // blue, green, red, alpha lanes from the low end
-  float FFrameTime = 0;           // milliseconds per tick
-  float FGravity = 0;             // pixels per tick per tick; <= 0: no falling
-  float FAttraction = 0;          // > 0 pulls to FAttractor, < 0 pushes away
-  float FLifetime = 0;            // milliseconds, or ImmortalLife
-  float FFadeOut = 0;             // milliseconds a dying emitter fades
-  float FFadeOutScale = 0;        // 256 / FFadeOut
-  bool FDebug = false;            // debug readout and flooded frames
-  TFadeSliders FFadeSliders;      // input of UpdateFadeColor
-  int32_t FDebugCounter = 0;      // diagnostic counter of the debug readout
-  bool FBlankPresented = false;   // the last Tick presented a blank cover
+  std::vector<float> FSpotBuf;                       // spot work buffer; ends holding int32 levels
+  std::vector<float> FSpotTmp;                       // second spot work buffer
+  TEmitterList FEmitters{true, EmitterListCapacity}; // ordered, oldest first
+  TRect FCoverRect = EmptyCover;                     // screen rectangle the surface covers
+  TRect FArtMargin;              // reach of the flame beyond the emitters, per side
+  bool FChanged = false;         // emitters added, moved or restyled since UpdateCover
+  TEmitterStyle FStyle;          // shared style, followed live by emitters without their own
+  bool FIndependent = false;     // new emitters get their own copy of FStyle
+  double FHuePhase = 0;          // turns of the hue circle added to the fade hue
+  float FHueSpeed = 0;           // turns per tick; 0 = off
+  TVector4 FAttractor;           // attraction point, emitter space
+  int32_t FXBlur = 0;            // horizontal blur window, odd, 1 = none
+  int32_t FYBlur = 0;            // vertical blur window
+  int32_t FYMotion = 0;          // rows per frame, -3..3, negative = up
+  int32_t FMaxCount = 0;         // most emitters kept
+  TLaneFactors FFadeFactors = 0; // blue, green, red, alpha lanes from the low end
+  float FFrameTime = 0;          // milliseconds per tick
+  float FGravity = 0;            // pixels per tick per tick; <= 0: no falling
+  float FAttraction = 0;         // > 0 pulls to FAttractor, < 0 pushes away
+  float FLifetime = 0;           // milliseconds, or ImmortalLife
+  float FFadeOut = 0;            // milliseconds a dying emitter fades
+  float FFadeOutScale = 0;       // 256 / FFadeOut
+  bool FDebug = false;           // debug readout and flooded frames
+  TFadeSliders FFadeSliders;     // input of UpdateFadeColor
+  int32_t FDebugCounter = 0;     // diagnostic counter of the debug readout
+  bool FBlankPresented = false;  // the last Tick presented a blank cover
   // Receives the debug readout ("Emitters: ...") every step while FDebug is
   // set; the settings window shows it as its caption.
   std::function<void(const std::string&)> OnDebugCaption;

@@ -5,32 +5,27 @@
 #include <cstring>
 #include <new>
 
-TCustomQuickList::~TCustomQuickList()
-{
+TCustomQuickList::~TCustomQuickList() {
   std::free(Items);
 }
 
-void* TCustomQuickList::Pop()
-{
+void* TCustomQuickList::Pop() {
   if (Count <= 0)
     return nullptr;
   --Count;
   return Items[Count];
 }
 
-void TCustomQuickList::Clear()
-{
+void TCustomQuickList::Clear() {
   SetCount(0);
   SetCapacity(0);
 }
 
-int32_t TCustomQuickList::GrownCapacity() const
-{
+int32_t TCustomQuickList::GrownCapacity() const {
   return Capacity <= 64 ? Capacity + 16 : Capacity + Capacity / 4;
 }
 
-void TCustomQuickList::ResizeSlots(int32_t n)
-{
+void TCustomQuickList::ResizeSlots(int32_t n) {
   if (n <= 0) {
     std::free(Items);
     Items = nullptr;
@@ -48,20 +43,17 @@ void TCustomQuickList::ResizeSlots(int32_t n)
 
 // --- TQuickList ------------------------------------------------------------
 
-TQuickList::TQuickList(bool ordered, int32_t capacity) : TCustomQuickList(ordered)
-{
+TQuickList::TQuickList(bool ordered, int32_t capacity) : TCustomQuickList(ordered) {
   if (capacity > 0)
     ResizeSlots(capacity);
 }
 
-TQuickList::~TQuickList()
-{
+TQuickList::~TQuickList() {
   // Release is dispatched by the most derived destructor (TOwnedQuickList
   // clears itself); here only the slots go.
 }
 
-void TQuickList::SetCapacity(int32_t n)
-{
+void TQuickList::SetCapacity(int32_t n) {
   n = std::max(n, 0);
   if (n == Capacity)
     return;
@@ -71,8 +63,7 @@ void TQuickList::SetCapacity(int32_t n)
   ResizeSlots(n);
 }
 
-void TQuickList::SetCount(int32_t n)
-{
+void TQuickList::SetCount(int32_t n) {
   n = std::max(n, 0);
   if (n > Capacity)
     SetCapacity(n);
@@ -83,8 +74,7 @@ void TQuickList::SetCount(int32_t n)
   Count = n;
 }
 
-void TQuickList::Delete(int32_t i)
-{
+void TQuickList::Delete(int32_t i) {
   if (i < 0 || i >= Count)
     return;
   void* gone = Items[i];
@@ -98,8 +88,7 @@ void TQuickList::Delete(int32_t i)
   Release(gone);
 }
 
-void TQuickList::Add(void* p)
-{
+void TQuickList::Add(void* p) {
   if (Count == Capacity)
     SetCapacity(GrownCapacity());
   Items[Count] = p;
@@ -109,17 +98,13 @@ void TQuickList::Add(void* p)
 // --- TBufList --------------------------------------------------------------
 
 TBufList::TBufList(bool ordered, int32_t itemSize)
-  : TCustomQuickList(ordered), ItemSize(std::max(itemSize, 1))
-{
-}
+    : TCustomQuickList(ordered), ItemSize(std::max(itemSize, 1)) {}
 
-TBufList::~TBufList()
-{
+TBufList::~TBufList() {
   Clear();
 }
 
-void* TBufList::NewItem()
-{
+void* TBufList::NewItem() {
   if (Count == Capacity)
     SetCapacity(GrownCapacity());
   if (!Items[Count])
@@ -127,8 +112,7 @@ void* TBufList::NewItem()
   return Items[Count++];
 }
 
-void TBufList::SetCapacity(int32_t n)
-{
+void TBufList::SetCapacity(int32_t n) {
   n = std::max(n, 0);
   if (n == Capacity)
     return;
@@ -141,8 +125,7 @@ void TBufList::SetCapacity(int32_t n)
   ResizeSlots(n);
 }
 
-void TBufList::SetCount(int32_t n)
-{
+void TBufList::SetCount(int32_t n) {
   n = std::max(n, 0);
   if (n > Capacity)
     SetCapacity(n);
@@ -153,8 +136,7 @@ void TBufList::SetCount(int32_t n)
   Count = n;
 }
 
-void TBufList::Delete(int32_t i)
-{
+void TBufList::Delete(int32_t i) {
   if (i < 0 || i >= Count)
     return;
   --Count;

@@ -7,10 +7,10 @@
 
 class TCustomQuickList {
 public:
-  void** Items = nullptr;  // the slot array, Capacity entries
+  void** Items = nullptr; // the slot array, Capacity entries
   int32_t Count = 0;
   int32_t Capacity = 0;
-  const bool Ordered;      // a deletion keeps the order of the rest
+  const bool Ordered; // a deletion keeps the order of the rest
 
   explicit TCustomQuickList(bool ordered) : Ordered(ordered) {}
   virtual ~TCustomQuickList();
@@ -56,8 +56,7 @@ protected:
 
 // A TQuickList that owns its records: an entry removed by Delete, by a smaller
 // count or capacity, by Clear or with the list is destroyed at once.
-template <class T>
-class TOwnedQuickList : public TQuickList {
+template <class T> class TOwnedQuickList : public TQuickList {
 public:
   explicit TOwnedQuickList(bool ordered, int32_t capacity = 0) : TQuickList(ordered, capacity) {}
   ~TOwnedQuickList() override { Clear(); }

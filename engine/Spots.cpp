@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "Colors.h"
-#include "Numerics.h"
 #include "FlameEngine.h"
+#include "Numerics.h"
 #include "Primitives.h"
 #include "Random.h"
 #include "SimdKernels.h"
@@ -19,12 +19,11 @@ namespace {
 // every byte saturates at 255 on its own. The same sums as AddPixel and
 // AddPixelScaled, written as one branch-free row loop because it runs for
 // every pixel of every spot.
-void AddSpotRow(uint32_t* dst, const unsigned char* levelBytes, int32_t n, uint32_t c)
-{
+void AddSpotRow(uint32_t* dst, const unsigned char* levelBytes, int32_t n, uint32_t c) {
   const uint32_t c0 = c & 0xFF, c1 = (c >> 8) & 0xFF, c2 = (c >> 16) & 0xFF, c3 = c >> 24;
   for (int32_t j = 0; j < n; ++j) {
     int32_t v;
-    std::memcpy(&v, levelBytes + size_t(j) * sizeof v, sizeof v);  // the buffer now holds integers
+    std::memcpy(&v, levelBytes + size_t(j) * sizeof v, sizeof v); // the buffer now holds integers
     const uint32_t f = uint32_t(std::clamp(v, 0, 256));
     const uint32_t p = dst[j];
     const uint32_t b0 = std::min(255u, (p & 0xFF) + ((c0 * f) >> 8));
@@ -35,10 +34,9 @@ void AddSpotRow(uint32_t* dst, const unsigned char* levelBytes, int32_t n, uint3
   }
 }
 
-}  // namespace
+} // namespace
 
-void TPartForm::EnsureSpotBuffers(int32_t Values)
-{
+void TPartForm::EnsureSpotBuffers(int32_t Values) {
   // Only a per-emitter style from a state file can make a box this large; the
   // buffers then grow once and stay grown.
   if (size_t(Values) > FSpotBuf.size()) {
@@ -60,8 +58,7 @@ struct TSpotPlan {
 
 // The random draws of one spot, in their order; false when it draws nothing
 // (then only the first draw was taken).
-bool DrawRandoms(const TEmitter& E, TSpotDraws& d)
-{
+bool DrawRandoms(const TEmitter& E, TSpotDraws& d) {
   const TEmitterStyle& st = *E.Style;
   const uint32_t k = uint32_t(RandomInt(st.MaxAlpha));
   const uint32_t a = (k * uint32_t(E.Alpha)) >> 16;
@@ -77,9 +74,8 @@ bool DrawRandoms(const TEmitter& E, TSpotDraws& d)
 
 // The spot's centre and box from its draws and the sine and cosine of its
 // angle; false when the box misses the clip rectangle.
-bool PlaceSpot(const TDIBmp& surface, float offX, float offY, const TSpotDraws& d, float sinPhi, float cosPhi,
-               TSpotPlan& p)
-{
+bool PlaceSpot(const TDIBmp& surface, float offX, float offY, const TSpotDraws& d, float sinPhi,
+               float cosPhi, TSpotPlan& p) {
   const TEmitter& E = *d.E;
   const TEmitterStyle& st = *E.Style;
   const float r = d.R;
@@ -106,18 +102,17 @@ bool PlaceSpot(const TDIBmp& surface, float offX, float offY, const TSpotDraws& 
 }
 
 // One spot's draws and placement, for the reference path.
-bool PlanSpot(const TDIBmp& surface, float offX, float offY, const TEmitter& E, TSpotPlan& p)
-{
+bool PlanSpot(const TDIBmp& surface, float offX, float offY, const TEmitter& E, TSpotPlan& p) {
   TSpotDraws d;
   if (!DrawRandoms(E, d))
     return false;
-  return PlaceSpot(surface, offX, offY, d, float(std::sin(double(d.Phi))), float(std::cos(double(d.Phi))), p);
+  return PlaceSpot(surface, offX, offY, d, float(std::sin(double(d.Phi))),
+                   float(std::cos(double(d.Phi))), p);
 }
 
-}  // namespace
+} // namespace
 
-void TPartForm::DrawSpots(const TRect& R)
-{
+void TPartForm::DrawSpots(const TRect& R) {
   TDIBmp& surface = Display.Surface();
   const TRect saved = surface.ClipRect;
   // No spot pixel in the outermost ring of the render area.
@@ -190,8 +185,7 @@ void TPartForm::DrawSpots(const TRect& R)
   surface.ClipRect = saved;
 }
 
-void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E)
-{
+void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E) {
   TSpotPlan p;
   if (!PlanSpot(surface, SurfaceOffsetX, SurfaceOffsetY, E, p))
     return;

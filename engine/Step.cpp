@@ -9,8 +9,7 @@
 namespace {
 
 // Lifetime 0 to 10 % longer than set; 0.1 as the single it is stored as.
-float NewLife(float lifetime)
-{
+float NewLife(float lifetime) {
   if (lifetime == ImmortalLife)
     return ImmortalLife;
   return float(double(lifetime) + RandomReal() * double(lifetime) * double(0.1f));
@@ -20,8 +19,7 @@ constexpr double HalfPi = 1.57079632679489661923;
 constexpr double ThreeHalfPi = 4.71238898038468985769;
 
 // Angle whose (cos, -sin) points from the emitter to the attraction point.
-float Direction(float dx, float dy)
-{
+float Direction(float dx, float dy) {
   if (dy < 0)
     return float(std::atan(double(dx) / double(dy)) + HalfPi);
   if (dy > 0)
@@ -29,10 +27,9 @@ float Direction(float dx, float dy)
   return dx >= 0 ? 0.0f : 3.1415927f;
 }
 
-}  // namespace
+} // namespace
 
-TEmitter* TPartForm::AddEmitter(const TEmitterStyle* Style, int32_t Intensity, float X, float Y)
-{
+TEmitter* TPartForm::AddEmitter(const TEmitterStyle* Style, int32_t Intensity, float X, float Y) {
   auto e = std::make_unique<TEmitter>();
   e->X = X;
   e->Y = Y;
@@ -61,8 +58,7 @@ TEmitter* TPartForm::AddEmitter(const TEmitterStyle* Style, int32_t Intensity, f
   return result;
 }
 
-void TPartForm::Step(int32_t Ticks)
-{
+void TPartForm::Step(int32_t Ticks) {
   for (int32_t pass = 0; pass < Ticks; ++pass) {
     if (FGravity > 0) {
       for (int32_t i = FEmitters.Count - 1; i >= 0; --i) {
@@ -119,9 +115,9 @@ void TPartForm::Step(int32_t Ticks)
     e.Life = e.Life - dt;
     if (e.Life < 0) {
       const double a = std::nearbyint(double(e.Life) * double(FFadeOutScale) + 256.0);
-      if (!(a > 0))  // also a NaN level: nothing left to show
+      if (!(a > 0)) // also a NaN level: nothing left to show
         FEmitters.Delete(i);
-      else  // at most 256 while Life is negative; held there whatever the fade scale
+      else // at most 256 while Life is negative; held there whatever the fade scale
         e.Alpha = e.BaseAlpha * int32_t(std::min(a, 256.0));
     }
   }
@@ -130,21 +126,23 @@ void TPartForm::Step(int32_t Ticks)
     OnDebugCaption(DebugCaption(FEmitters.Count, Ticks - 1, FDebugCounter));
 }
 
-std::string TPartForm::DebugCaption(int32_t Count, int32_t Overflow, int32_t Counter)
-{
+std::string TPartForm::DebugCaption(int32_t Count, int32_t Overflow, int32_t Counter) {
   return "Emitters: " + std::to_string(Count) + "   Frame overflow: " + std::to_string(Overflow) +
          "    Debug: " + std::to_string(Counter);
 }
 
-TArtBounds TPartForm::GetArtBounds() const
-{
+TArtBounds TPartForm::GetArtBounds() const {
   TArtBounds b{2147483648.0f, 2147483648.0f, -2147483648.0f, -2147483648.0f};
   for (int32_t i = 0; i < FEmitters.Count; ++i) {
     const TEmitter& e = *FEmitters[i];
-    if (b.MinX >= e.X) b.MinX = e.X;
-    if (b.MinY >= e.Y) b.MinY = e.Y;
-    if (b.MaxX <= e.X) b.MaxX = e.X;
-    if (b.MaxY <= e.Y) b.MaxY = e.Y;
+    if (b.MinX >= e.X)
+      b.MinX = e.X;
+    if (b.MinY >= e.Y)
+      b.MinY = e.Y;
+    if (b.MaxX <= e.X)
+      b.MaxX = e.X;
+    if (b.MaxY <= e.Y)
+      b.MaxY = e.Y;
   }
   return b;
 }

@@ -50,8 +50,7 @@ inline void Exercise(TDIB& d) {
   back.LoadFromStream(out);
 }
 
-template <class F>
-int Guarded(F&& f) {
+template <class F> int Guarded(F&& f) {
   // Pictures of up to 16 MB: large enough for every path, small enough to
   // keep thousands of runs a second.
   const TPictureByteLimit limit(int64_t(1) << 24);
@@ -97,4 +96,4 @@ inline int FuzzJpeg(const uint8_t* Data, std::size_t Size) {
   });
 }
 
-}  // namespace quelma_fuzz
+} // namespace quelma_fuzz

@@ -28,15 +28,17 @@ Bytes Ramp(size_t n, int step = 37) {
   return b;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2 || std::string(argv[1]) == "--help") {
-    std::printf("Usage: fuzz_make_seeds CORPUS_FOLDER\nWrites bmp/, tga/, png/ and jpeg/ seed files into it.\n");
+    std::printf("Usage: fuzz_make_seeds CORPUS_FOLDER\nWrites bmp/, tga/, png/ and jpeg/ seed "
+                "files into it.\n");
     return argc == 2 ? 0 : 2;
   }
   const std::string root = argv[1];
-  const std::string bmp = root + "/bmp", tga = root + "/tga", png = root + "/png", jpeg = root + "/jpeg";
+  const std::string bmp = root + "/bmp", tga = root + "/tga", png = root + "/png",
+                    jpeg = root + "/jpeg";
 
   TDIBmp d32(3, 2, 32, true);
   for (int i = 0; i < d32.Size; ++i)
@@ -45,21 +47,43 @@ int main(int argc, char** argv) {
   d32.SaveToStream(s);
   Save(bmp, "32bit-3x2.bmp", s.Bytes());
   const std::vector<uint32_t> two = {0x102030, 0xA0B0C0};
-  Save(bmp, "24bit-bottom-up.bmp", fx::MakeBmp({.Width = 3, .Height = 2, .BitCount = 24, .Pixels = Ramp(24)}));
-  Save(bmp, "1bit.bmp", fx::MakeBmp({.Width = 9, .Height = 2, .BitCount = 1, .Colors = two, .Pixels = Ramp(8)}));
-  Save(bmp, "4bit.bmp", fx::MakeBmp({.Width = 3, .Height = -2, .BitCount = 4, .ColorCount = 2, .Colors = two, .Pixels = Ramp(8)}));
-  Save(bmp, "16bit-565.bmp", fx::MakeBmp({.Width = 2, .Height = 2, .BitCount = 16, .Compression = 3,
-                                          .Masks = {0xF800, 0x7E0, 0x1F}, .Pixels = Ramp(8)}));
-  Save(bmp, "16bit-555.bmp", fx::MakeBmp({.Width = 2, .Height = 1, .BitCount = 16, .Pixels = Ramp(4)}));
+  Save(bmp, "24bit-bottom-up.bmp",
+       fx::MakeBmp({.Width = 3, .Height = 2, .BitCount = 24, .Pixels = Ramp(24)}));
+  Save(bmp, "1bit.bmp",
+       fx::MakeBmp({.Width = 9, .Height = 2, .BitCount = 1, .Colors = two, .Pixels = Ramp(8)}));
+  Save(bmp, "4bit.bmp",
+       fx::MakeBmp({.Width = 3,
+                    .Height = -2,
+                    .BitCount = 4,
+                    .ColorCount = 2,
+                    .Colors = two,
+                    .Pixels = Ramp(8)}));
+  Save(bmp, "16bit-565.bmp",
+       fx::MakeBmp({.Width = 2,
+                    .Height = 2,
+                    .BitCount = 16,
+                    .Compression = 3,
+                    .Masks = {0xF800, 0x7E0, 0x1F},
+                    .Pixels = Ramp(8)}));
+  Save(bmp, "16bit-555.bmp",
+       fx::MakeBmp({.Width = 2, .Height = 1, .BitCount = 16, .Pixels = Ramp(4)}));
   fx::TBmpSpec core{.HeaderSize = 12, .Width = 2, .Height = 2, .BitCount = 8, .Pixels = Ramp(8)};
   for (uint32_t i = 0; i < 256; ++i)
     core.Colors.push_back(i * 0x010203u);
   Save(bmp, "8bit-core.bmp", fx::MakeBmp(core));
-  fx::TBmpSpec rle8{.Width = 4, .Height = 3, .BitCount = 8, .Compression = 1, .ColorCount = 4,
+  fx::TBmpSpec rle8{.Width = 4,
+                    .Height = 3,
+                    .BitCount = 8,
+                    .Compression = 1,
+                    .ColorCount = 4,
                     .Colors = {0, 0x101010, 0x202020, 0x303030},
                     .Pixels = {4, 1, 0, 0, 0, 3, 3, 2, 1, 0, 0, 2, 1, 1, 1, 2, 0, 1}};
   Save(bmp, "rle8-delta.bmp", fx::MakeBmp(rle8));
-  fx::TBmpSpec rle4{.Width = 5, .Height = 2, .BitCount = 4, .Compression = 2, .ColorCount = 16,
+  fx::TBmpSpec rle4{.Width = 5,
+                    .Height = 2,
+                    .BitCount = 4,
+                    .Compression = 2,
+                    .ColorCount = 16,
                     .Pixels = {5, 0x12, 0, 0, 0, 3, 0x45, 0x60, 1, 0x7F, 0, 1}};
   for (uint32_t i = 0; i < 16; ++i)
     rle4.Colors.push_back(i * 0x111111u);
@@ -71,14 +95,33 @@ int main(int argc, char** argv) {
   Save(tga, "rle-type.tga", fx::MakeTga(10, 2, 2, 24, 0, Ramp(10)));
 
   Save(png, "rgba8.png", fx::MakePng({.Width = 3, .Height = 2, .Rows = Ramp(24)}));
-  fx::TPngSpec pal{.Width = 4, .Height = 2, .ColorType = PNG_COLOR_TYPE_PALETTE, .BitDepth = 4, .Rows = {0x01, 0x23, 0x32, 0x10}};
+  fx::TPngSpec pal{.Width = 4,
+                   .Height = 2,
+                   .ColorType = PNG_COLOR_TYPE_PALETTE,
+                   .BitDepth = 4,
+                   .Rows = {0x01, 0x23, 0x32, 0x10}};
   pal.Palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
   pal.Trans = {0, 128};
   Save(png, "palette-trns.png", fx::MakePng(pal));
-  Save(png, "grey2.png", fx::MakePng({.Width = 5, .Height = 1, .ColorType = PNG_COLOR_TYPE_GRAY, .BitDepth = 2, .Rows = Ramp(2)}));
-  Save(png, "rgba16.png", fx::MakePng({.Width = 1, .Height = 2, .ColorType = PNG_COLOR_TYPE_RGB_ALPHA, .BitDepth = 16, .Rows = Ramp(16)}));
-  Save(png, "rgb-interlaced.png", fx::MakePng({.Width = 9, .Height = 9, .ColorType = PNG_COLOR_TYPE_RGB, .BitDepth = 8,
-                                               .Rows = Ramp(243), .Interlaced = true}));
+  Save(png, "grey2.png",
+       fx::MakePng({.Width = 5,
+                    .Height = 1,
+                    .ColorType = PNG_COLOR_TYPE_GRAY,
+                    .BitDepth = 2,
+                    .Rows = Ramp(2)}));
+  Save(png, "rgba16.png",
+       fx::MakePng({.Width = 1,
+                    .Height = 2,
+                    .ColorType = PNG_COLOR_TYPE_RGB_ALPHA,
+                    .BitDepth = 16,
+                    .Rows = Ramp(16)}));
+  Save(png, "rgb-interlaced.png",
+       fx::MakePng({.Width = 9,
+                    .Height = 9,
+                    .ColorType = PNG_COLOR_TYPE_RGB,
+                    .BitDepth = 8,
+                    .Rows = Ramp(243),
+                    .Interlaced = true}));
 
   Save(jpeg, "grey.jpg", fx::MakeJpeg(8, 8, 1, Ramp(64)));
   Save(jpeg, "rgb.jpg", fx::MakeJpeg(16, 8, 3, Ramp(384, 7), 80));

@@ -16,8 +16,8 @@
 #include "BmpFormat.h"
 #include "DIBmp.h"
 #include "FlameDisplay.h"
-#include "FuzzEntries.h"
 #include "FlameEngine.h"
+#include "FuzzEntries.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
 
@@ -45,7 +45,8 @@ inline void CheckEngine(const TPartForm& Form, const TSurfaceDisplay& Display) {
   const TRect b = Display.FLayeredBounds;
   const bool reset = b.Left == 0 && b.Top == 0 && b.Right == 16 && b.Bottom == 16;
   const TRect& d = Form.DesktopRect;
-  Require(reset || (b.Left >= d.Left && b.Top >= d.Top && b.Right <= d.Right && b.Bottom <= d.Bottom));
+  Require(reset ||
+          (b.Left >= d.Left && b.Top >= d.Top && b.Right <= d.Right && b.Bottom <= d.Bottom));
 }
 
 // The engine the fuzz inputs are loaded into: a small desktop (so frames stay
@@ -103,7 +104,7 @@ inline int FuzzStateFile(const uint8_t* Data, std::size_t Size) {
     Require(ReadStateText(second, form, engine.Style, options));
     Require(WriteStateText(form, engine.Style, options) == second);
   } catch (const EStateFileError&) {
-    Require(false);  // the program's own document always loads
+    Require(false); // the program's own document always loads
   }
   form.Tick(0);
   CheckEngine(form, engine.Display);
@@ -134,10 +135,10 @@ inline int FuzzClipboard(const uint8_t* Data, std::size_t Size) {
         Require(back.Width == d.Width && back.Height == d.Height && back.BitCount == d.BitCount);
     } catch (const std::bad_alloc&) {
     } catch (const std::exception&) {
-      Require(false);  // what the program wrote must read again
+      Require(false); // what the program wrote must read again
     }
     Exercise(d);
   });
 }
 
-}  // namespace quelma_fuzz
+} // namespace quelma_fuzz

@@ -1,4 +1,6 @@
 // libFuzzer entry for the BMP reader.
 #include "FuzzEntries.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) { return quelma_fuzz::FuzzBmp(Data, Size); }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  return quelma_fuzz::FuzzBmp(Data, Size);
+}

@@ -1,4 +1,6 @@
 // libFuzzer entry for the JPEG reader.
 #include "FuzzEntries.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) { return quelma_fuzz::FuzzJpeg(Data, Size); }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  return quelma_fuzz::FuzzJpeg(Data, Size);
+}

@@ -1,4 +1,6 @@
 // libFuzzer entry for the PNG reader.
 #include "FuzzEntries.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) { return quelma_fuzz::FuzzPng(Data, Size); }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  return quelma_fuzz::FuzzPng(Data, Size);
+}

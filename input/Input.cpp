@@ -31,23 +31,26 @@ Qt::WindowFlags DrawingWindowFlags(bool StayOnTop) {
   // window manager decorates it, moves it, raises it or focuses it on a click;
   // its place in the stack is set by ArrangeZOrder alone.
   Qt::WindowFlags F = Qt::Tool | Qt::FramelessWindowHint;
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) F |= Qt::X11BypassWindowManagerHint;
-  if (StayOnTop) F |= Qt::WindowStaysOnTopHint;
+  if (QGuiApplication::platformName() == QLatin1String("xcb"))
+    F |= Qt::X11BypassWindowManagerHint;
+  if (StayOnTop)
+    F |= Qt::WindowStaysOnTopHint;
   return F;
 }
 
 void RaiseInOrder(IDrawingHost& Host) {
   QWidget* Settings = Host.SettingsWindow();
-  if (Settings && Settings->isVisible()) Settings->raise();
+  if (Settings && Settings->isVisible())
+    Settings->raise();
   // The flame window keeps itself under the settings window and the drawing
   // window under itself, also when the window manager restacks later.
   Host.RaiseFlameWindow();
 }
 
-}  // namespace
+} // namespace
 
 TInputForm::TInputForm(IDrawingHost& Host, TPartForm& Engine, bool StayOnTop)
-  : QWidget(nullptr, DrawingWindowFlags(StayOnTop)), FHost(Host), FEngine(Engine) {
+    : QWidget(nullptr, DrawingWindowFlags(StayOnTop)), FHost(Host), FEngine(Engine) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Mouse input"));
   QPalette P = palette();
@@ -70,9 +73,12 @@ TInputForm::TInputForm(IDrawingHost& Host, TPartForm& Engine, bool StayOnTop)
 
   // Maximised on the settings window's monitor: its work area.
   QScreen* S = nullptr;
-  if (QWidget* W = FHost.SettingsWindow()) S = W->screen();
-  if (!S) S = QGuiApplication::primaryScreen();
-  if (S) setGeometry(S->availableGeometry());
+  if (QWidget* W = FHost.SettingsWindow())
+    S = W->screen();
+  if (!S)
+    S = QGuiApplication::primaryScreen();
+  if (S)
+    setGeometry(S->availableGeometry());
 }
 
 void TInputForm::UpdateKeyLabel() {
@@ -95,14 +101,14 @@ void TInputForm::mousePressEvent(QMouseEvent* Event) {
   const QPoint G = Event->globalPosition().toPoint();
   const Qt::KeyboardModifiers M = Event->modifiers();
   switch (Event->button()) {
-    case Qt::LeftButton:
-      StrokePress(FEngine, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
-      break;
-    case Qt::MiddleButton:
-      FHost.StartOverClick();
-      break;
-    default:
-      break;  // right: the window closes on release
+  case Qt::LeftButton:
+    StrokePress(FEngine, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
+    break;
+  case Qt::MiddleButton:
+    FHost.StartOverClick();
+    break;
+  default:
+    break; // right: the window closes on release
   }
 }
 
@@ -128,12 +134,14 @@ void TInputForm::closeEvent(QCloseEvent* Event) {
   Event->accept();
   // WA_DeleteOnClose frees the window once its events are done.
   FClosed = true;
-  if (OnClose) OnClose();
+  if (OnClose)
+    OnClose();
   FHost.SetDrawingBox(false);
 }
 
 void TInputForm::changeEvent(QEvent* Event) {
-  if (Event->type() == QEvent::ActivationChange && !FClosed) RaiseInOrder(FHost);
+  if (Event->type() == QEvent::ActivationChange && !FClosed)
+    RaiseInOrder(FHost);
   QWidget::changeEvent(Event);
 }
 
@@ -145,12 +153,14 @@ TDrawingWindow::~TDrawingWindow() {
 }
 
 void TDrawingWindow::Show() {
-  if (FForm) return;
+  if (FForm)
+    return;
   FHost.SetDrawingBox(true);
   FHost.SetDisplayBox(true);
   // Setting the boxes may itself have opened a window (when "Enable drawing"
   // was clear, its handler comes back here): never make a second one.
-  if (FForm) return;
+  if (FForm)
+    return;
   auto* W = new TInputForm(FHost, FEngine, FHost.FlameStayOnTop());
   W->OnClose = [this] { FForm = nullptr; };
   FForm = W;
@@ -170,4 +180,6 @@ void TDrawingWindow::Hide() {
   FHost.SetSettingsStayOnTop(false);
 }
 
-void TDrawingWindow::ArrangeZOrder() { RaiseInOrder(FHost); }
+void TDrawingWindow::ArrangeZOrder() {
+  RaiseInOrder(FHost);
+}

@@ -70,7 +70,7 @@ protected:
 private:
   IDrawingHost& FHost;
   TPartForm& FEngine;
-  bool FClosed = false;  // closed, awaiting deletion
+  bool FClosed = false; // closed, awaiting deletion
 };
 
 // The drawing window's owner: opens the window on demand and discards it. The

@@ -12,13 +12,16 @@ TArtPoint ScreenToArt(int32_t ScreenX, int32_t ScreenY, float OriginX, float Ori
 }
 
 int32_t StrokeIntensity(bool Ctrl, bool Shift) {
-  if (Ctrl) return 128;
-  if (Shift) return 64;
+  if (Ctrl)
+    return 128;
+  if (Shift)
+    return 64;
   return 256;
 }
 
 float StrokeSpacing(float Thickness) {
-  if (!(Thickness >= 0.0f) || std::isinf(Thickness)) Thickness = 0.0f;
+  if (!(Thickness >= 0.0f) || std::isinf(Thickness))
+    Thickness = 0.0f;
   return (Thickness + 2.0f) * 0.5f;
 }
 
@@ -29,7 +32,8 @@ void TStroke::Press(TArtPoint P, int32_t Intensity, float Thickness, const TStro
 }
 
 void TStroke::Move(TArtPoint P, int32_t Intensity, float Thickness, const TStrokeSink& Add) {
-  if (!FDrawing) return;
+  if (!FDrawing)
+    return;
   if (FLastPoint.X != NoPoint) {
     const float dX = FLastPoint.X - P.X;
     const float dY = FLastPoint.Y - P.Y;
@@ -66,12 +70,11 @@ void TStroke::Move(TArtPoint P, int32_t Intensity, float Thickness, const TStrok
 namespace {
 
 TStrokeSink EngineSink(TPartForm& Form) {
-  return [&Form](int32_t Intensity, float X, float Y) {
-    Form.AddEmitter(nullptr, Intensity, X, Y);
-  };
+  return
+      [&Form](int32_t Intensity, float X, float Y) { Form.AddEmitter(nullptr, Intensity, X, Y); };
 }
 
-}  // namespace
+} // namespace
 
 void StrokeMove(TPartForm& Form, TStroke& Stroke, int32_t ScreenX, int32_t ScreenY, bool Ctrl,
                 bool Shift) {

@@ -35,7 +35,7 @@ using TStrokeSink = std::function<void(int32_t Intensity, float X, float Y)>;
 class TStroke {
 public:
   bool FDrawing = false;
-  TArtPoint FLastPoint;  // X = NoPoint: the stroke has no point yet
+  TArtPoint FLastPoint; // X = NoPoint: the stroke has no point yet
 
   // Left press at P: starts a stroke whose first point is P (no gap filling).
   void Press(TArtPoint P, int32_t Intensity, float Thickness, const TStrokeSink& Add);

@@ -5,8 +5,7 @@
 
 #include "SimdKernels.h"
 
-inline std::vector<TKernelPath> VectorPaths()
-{
+inline std::vector<TKernelPath> VectorPaths() {
   std::vector<TKernelPath> paths{TKernelPath::Sse2};
   if (CpuHasAvx2())
     paths.push_back(TKernelPath::Avx2);

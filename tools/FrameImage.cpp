@@ -13,8 +13,8 @@ namespace {
 // output image.
 // Pixels outside the surface get the four bytes of Fill.
 template <class F>
-TFrameImage Place(const TDIB& S, int32_t X, int32_t Y, int32_t W, int32_t H, const uint8_t (&Fill)[4],
-                  F&& PerPixel) {
+TFrameImage Place(const TDIB& S, int32_t X, int32_t Y, int32_t W, int32_t H,
+                  const uint8_t (&Fill)[4], F&& PerPixel) {
   TFrameImage img;
   if (W <= 0 || H <= 0) {
     W = S.Width;
@@ -24,26 +24,31 @@ TFrameImage Place(const TDIB& S, int32_t X, int32_t Y, int32_t W, int32_t H, con
   img.Width = W;
   img.Height = H;
   img.Rgba.resize(std::size_t(W) * std::size_t(H) * 4);
-  for (std::size_t i = 0; i < img.Rgba.size(); i += 4) std::copy(Fill, Fill + 4, &img.Rgba[i]);
-  if (S.BitCount != 32 || S.PixelMemory == nullptr) return img;
+  for (std::size_t i = 0; i < img.Rgba.size(); i += 4)
+    std::copy(Fill, Fill + 4, &img.Rgba[i]);
+  if (S.BitCount != 32 || S.PixelMemory == nullptr)
+    return img;
   const int32_t x0 = std::max(0, -X), y0 = std::max(0, -Y);
   const int32_t x1 = std::min(S.Width, W - X), y1 = std::min(S.Height, H - Y);
   for (int32_t y = y0; y < y1; ++y) {
     const uint32_t* row = S.PixelAddress(0, y);
     uint8_t* out = &img.Rgba[(std::size_t(y + Y) * std::size_t(W) + std::size_t(x0 + X)) * 4];
-    for (int32_t x = x0; x < x1; ++x, out += 4) PerPixel(row[x], out);
+    for (int32_t x = x0; x < x1; ++x, out += 4)
+      PerPixel(row[x], out);
   }
   return img;
 }
 
 uint8_t Unpremultiply(uint32_t c, uint32_t a) {
-  if (a == 0) return uint8_t(c);
+  if (a == 0)
+    return uint8_t(c);
   return uint8_t(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
 }
 
-}  // namespace
+} // namespace
 
-TFrameImage FrameFromSurface(const TDIB& Surface, int32_t X, int32_t Y, int32_t Width, int32_t Height) {
+TFrameImage FrameFromSurface(const TDIB& Surface, int32_t X, int32_t Y, int32_t Width,
+                             int32_t Height) {
   const uint8_t clear[4] = {0, 0, 0, 0};
   return Place(Surface, X, Y, Width, Height, clear, [](uint32_t p, uint8_t* out) {
     const uint32_t a = p >> 24;
@@ -54,9 +59,10 @@ TFrameImage FrameFromSurface(const TDIB& Surface, int32_t X, int32_t Y, int32_t 
   });
 }
 
-TFrameImage FrameOverBackground(const TDIB& Surface, uint32_t Background, int32_t X, int32_t Y, int32_t Width,
-                                int32_t Height) {
-  const uint8_t bg[4] = {uint8_t(Background >> 16), uint8_t(Background >> 8), uint8_t(Background), 0xFF};
+TFrameImage FrameOverBackground(const TDIB& Surface, uint32_t Background, int32_t X, int32_t Y,
+                                int32_t Width, int32_t Height) {
+  const uint8_t bg[4] = {uint8_t(Background >> 16), uint8_t(Background >> 8), uint8_t(Background),
+                         0xFF};
   return Place(Surface, X, Y, Width, Height, bg, [&](uint32_t p, uint8_t* out) {
     const uint32_t a = p >> 24;
     const uint32_t c[3] = {(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF};
@@ -67,9 +73,11 @@ TFrameImage FrameOverBackground(const TDIB& Surface, uint32_t Background, int32_
 }
 
 void WritePng(const std::string& FileName, const TFrameImage& Image) {
-  if (Image.Width <= 0 || Image.Height <= 0) throw std::runtime_error("empty image");
+  if (Image.Width <= 0 || Image.Height <= 0)
+    throw std::runtime_error("empty image");
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(FileName.c_str(), "wb"), &std::fclose);
-  if (!file) throw std::runtime_error("cannot create the file");
+  if (!file)
+    throw std::runtime_error("cannot create the file");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -78,24 +86,29 @@ void WritePng(const std::string& FileName, const TFrameImage& Image) {
   }
   std::vector<png_bytep> rows(std::size_t(Image.Height));
   for (int32_t y = 0; y < Image.Height; ++y)
-    rows[std::size_t(y)] = const_cast<png_bytep>(&Image.Rgba[std::size_t(y) * std::size_t(Image.Width) * 4]);
-  volatile bool failed = false;  // set after a longjmp
+    rows[std::size_t(y)] =
+        const_cast<png_bytep>(&Image.Rgba[std::size_t(y) * std::size_t(Image.Width) * 4]);
+  volatile bool failed = false; // set after a longjmp
   if (setjmp(png_jmpbuf(png))) {
     failed = true;
   } else {
     png_init_io(png, file.get());
-    png_set_IHDR(png, info, png_uint_32(Image.Width), png_uint_32(Image.Height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(Image.Width), png_uint_32(Image.Height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 6);
     png_write_info(png, info);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
   }
   png_destroy_write_struct(&png, &info);
-  if (failed) throw std::runtime_error("PNG encoding failed");
-  if (std::fflush(file.get()) != 0 || std::ferror(file.get())) throw std::runtime_error("write error");
+  if (failed)
+    throw std::runtime_error("PNG encoding failed");
+  if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
+    throw std::runtime_error("write error");
   FILE* f = file.release();
-  if (std::fclose(f) != 0) throw std::runtime_error("write error");
+  if (std::fclose(f) != 0)
+    throw std::runtime_error("write error");
 }
 
 std::optional<TFramePattern> TFramePattern::Parse(const std::string& Pattern) {
@@ -112,7 +125,8 @@ std::optional<TFramePattern> TFramePattern::Parse(const std::string& Pattern) {
       ++i;
       continue;
     }
-    if (p.HasNumber_) return std::nullopt;
+    if (p.HasNumber_)
+      return std::nullopt;
     std::size_t j = i + 1;
     if (j < Pattern.size() && Pattern[j] == '0') {
       p.ZeroPad = true;
@@ -121,10 +135,12 @@ std::optional<TFramePattern> TFramePattern::Parse(const std::string& Pattern) {
     int width = 0;
     while (j < Pattern.size() && Pattern[j] >= '0' && Pattern[j] <= '9') {
       width = width * 10 + (Pattern[j] - '0');
-      if (width > 20) return std::nullopt;
+      if (width > 20)
+        return std::nullopt;
       ++j;
     }
-    if (j >= Pattern.size() || Pattern[j] != 'd') return std::nullopt;
+    if (j >= Pattern.size() || Pattern[j] != 'd')
+      return std::nullopt;
     p.Width = width;
     p.HasNumber_ = true;
     part = &p.After;
@@ -134,8 +150,10 @@ std::optional<TFramePattern> TFramePattern::Parse(const std::string& Pattern) {
 }
 
 std::string TFramePattern::Name(int64_t Frame) const {
-  if (!HasNumber_) return Before;
+  if (!HasNumber_)
+    return Before;
   std::string digits = std::to_string(Frame);
-  if (int(digits.size()) < Width) digits.insert(0, std::size_t(Width) - digits.size(), ZeroPad ? '0' : ' ');
+  if (int(digits.size()) < Width)
+    digits.insert(0, std::size_t(Width) - digits.size(), ZeroPad ? '0' : ' ');
   return Before + digits + After;
 }

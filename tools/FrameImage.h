@@ -11,7 +11,7 @@
 struct TFrameImage {
   int32_t Width = 0;
   int32_t Height = 0;
-  std::vector<uint8_t> Rgba;  // Width * Height * 4 bytes, R G B A, rows top-down
+  std::vector<uint8_t> Rgba; // Width * Height * 4 bytes, R G B A, rows top-down
 };
 
 // The surface's pixels un-premultiplied: each colour byte c of a pixel with
@@ -24,8 +24,8 @@ TFrameImage FrameFromSurface(const TDIB& Surface, int32_t X = 0, int32_t Y = 0, 
 
 // The surface composited over an opaque colour (0xRRGGBB): premultiplied
 // "over", colour c + background * (255 - a) / 255, saturated; alpha 255.
-TFrameImage FrameOverBackground(const TDIB& Surface, uint32_t Background, int32_t X = 0, int32_t Y = 0,
-                                int32_t Width = 0, int32_t Height = 0);
+TFrameImage FrameOverBackground(const TDIB& Surface, uint32_t Background, int32_t X = 0,
+                                int32_t Y = 0, int32_t Width = 0, int32_t Height = 0);
 
 // Writes an 8-bit RGBA PNG; throws std::runtime_error with the reason.
 void WritePng(const std::string& FileName, const TFrameImage& Image);
@@ -33,13 +33,13 @@ void WritePng(const std::string& FileName, const TFrameImage& Image);
 // A file name pattern with at most one integer conversion (%d, %4d, %04d;
 // "%%" is a literal percent sign).
 class TFramePattern {
- public:
+public:
   // nullopt when the pattern holds another conversion or more than one.
   static std::optional<TFramePattern> Parse(const std::string& Pattern);
   bool HasNumber() const { return HasNumber_; }
   std::string Name(int64_t Frame) const;
 
- private:
+private:
   std::string Before, After;
   bool HasNumber_ = false;
   bool ZeroPad = false;

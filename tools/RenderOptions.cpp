@@ -57,21 +57,21 @@ const char* RenderUsage =
 
 namespace {
 
-template <class T>
-bool ParseNumber(std::string_view text, T& out, T lo, T hi) {
+template <class T> bool ParseNumber(std::string_view text, T& out, T lo, T hi) {
   T v{};
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi) return false;
+  if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi)
+    return false;
   out = v;
   return true;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::string& Error) {
   TRenderOptions o;
   bool optionsEnd = false;
-  std::string importOption;  // the last option that only means something with --import
+  std::string importOption; // the last option that only means something with --import
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -90,7 +90,8 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
       hasInlineValue = true;
     }
     auto needValue = [&]() -> bool {
-      if (hasInlineValue) return true;
+      if (hasInlineValue)
+        return true;
       if (i + 1 >= argc) {
         Error = arg + " needs a value";
         return false;
@@ -107,71 +108,87 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
     };
 
     if (arg == "--help" || arg == "-h") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.Help = true;
     } else if (arg == "--version") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.Version = true;
     } else if (arg == "--no-startup") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.NoStartup = true;
     } else if (arg == "--desktop-frames") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.DesktopFrames = true;
     } else if (arg == "--bench") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.Bench = true;
     } else if (arg == "--checksum") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.Checksum = true;
     } else if (arg == "--desktop" || arg == "--size") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       const auto x = value.find_first_of("xX");
       int32_t w = 0, h = 0;
-      if (x == std::string::npos || !ParseNumber<int32_t>(std::string_view(value).substr(0, x), w, 16, MaxDesktopSide) ||
+      if (x == std::string::npos ||
+          !ParseNumber<int32_t>(std::string_view(value).substr(0, x), w, 16, MaxDesktopSide) ||
           !ParseNumber<int32_t>(std::string_view(value).substr(x + 1), h, 16, MaxDesktopSide) ||
           int64_t(w) * h > MaxDesktopPixels) {
-        Error = arg + " wants WIDTHxHEIGHT, each 16 to 16384 and at most 8192x8192 pixels in all, not '" +
+        Error = arg +
+                " wants WIDTHxHEIGHT, each 16 to 16384 and at most 8192x8192 pixels in all, not '" +
                 value + "'";
         return std::nullopt;
       }
       o.DesktopWidth = w;
       o.DesktopHeight = h;
     } else if (arg == "--soak") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!ParseNumber<int64_t>(value, o.Soak, 1, MaxSoakSeconds)) {
         Error = "--soak wants a whole number of seconds from 1 to 604800, not '" + value + "'";
         return std::nullopt;
       }
     } else if (arg == "--frames") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!ParseNumber<int64_t>(value, o.Frames, 0, MaxFrames)) {
         Error = "--frames wants a whole number from 0 to 10000000, not '" + value + "'";
         return std::nullopt;
       }
     } else if (arg == "--every") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!ParseNumber<int64_t>(value, o.Every, 1, MaxFrames)) {
         Error = "--every wants a whole number of at least 1, not '" + value + "'";
         return std::nullopt;
       }
     } else if (arg == "--emitters") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!ParseNumber<int32_t>(value, o.Emitters, 0, MaxEmitterOption)) {
         Error = "--emitters wants a whole number from 0 to 20000, not '" + value + "'";
         return std::nullopt;
       }
     } else if (arg == "-o" || arg == "--out") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (value.empty() || !TFramePattern::Parse(value)) {
         Error = arg + " wants a file name with at most one %d (or %4d, %04d), not '" + value + "'";
         return std::nullopt;
       }
       o.Out = value;
     } else if (arg == "--background") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       std::string_view v = value;
-      if (!v.empty() && v[0] == '#') v.remove_prefix(1);
+      if (!v.empty() && v[0] == '#')
+        v.remove_prefix(1);
       uint32_t rgb = 0;
       const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rgb, 16);
       if (v.size() != 6 || ec != std::errc() || end != v.data() + v.size()) {
@@ -180,46 +197,54 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
       }
       o.Background = rgb;
     } else if (arg == "--save") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!HasStateFileExtension(value)) {
         Error = "--save wants a file name ending in .quelma, not '" + value + "'";
         return std::nullopt;
       }
       o.Save = value;
     } else if (arg == "--decimal-separator") {
-      if (!needValue()) return std::nullopt;
-      if (value.empty() || value.size() > 8 || value.find_first_of("0123456789+-eE \t\r\n<>&\"'") != std::string::npos) {
+      if (!needValue())
+        return std::nullopt;
+      if (value.empty() || value.size() > 8 ||
+          value.find_first_of("0123456789+-eE \t\r\n<>&\"'") != std::string::npos) {
         Error = "--decimal-separator wants one separator character such as . or ,";
         return std::nullopt;
       }
       o.DecimalSeparator = value;
     } else if (arg == "--import") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (value.empty()) {
         Error = "--import wants a picture file name";
         return std::nullopt;
       }
       o.Import = value;
     } else if (arg == "--max-size") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!ParseNumber<int>(value, o.ImportSettings.MaxSize, ImportMaxSizeMin, ImportMaxSizeMax)) {
         Error = "--max-size wants a whole number from 0 to 128, not '" + value + "'";
         return std::nullopt;
       }
       importOption = arg;
     } else if (arg == "--scaling") {
-      if (!needValue()) return std::nullopt;
+      if (!needValue())
+        return std::nullopt;
       if (!ParseNumber<int>(value, o.ImportSettings.Scaling, ImportScalingMin, ImportScalingMax)) {
         Error = "--scaling wants a whole number from 100 to 1000, not '" + value + "'";
         return std::nullopt;
       }
       importOption = arg;
     } else if (arg == "--keep-style") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.ImportSettings.ResetStyle = false;
       importOption = arg;
     } else if (arg == "--mask-only") {
-      if (!flag()) return std::nullopt;
+      if (!flag())
+        return std::nullopt;
       o.ImportSettings.MaskOnly = true;
       importOption = arg;
     } else if (arg == "--seed") {

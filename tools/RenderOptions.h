@@ -12,9 +12,9 @@ struct TRenderOptions {
   int32_t DesktopWidth = 1920;
   int32_t DesktopHeight = 1080;
   int64_t Frames = 90;
-  std::string Out;                    // frame file pattern; empty: no frames written
+  std::string Out; // frame file pattern; empty: no frames written
   int64_t Every = 1;
-  std::optional<uint32_t> Background;  // 0xRRGGBB
+  std::optional<uint32_t> Background; // 0xRRGGBB
   bool DesktopFrames = false;
   int32_t Emitters = 0;
   std::string Save;
@@ -25,13 +25,13 @@ struct TRenderOptions {
   bool Version = false;
   std::vector<std::string> Files;
   std::string Import;             // picture turned into art after the state files
-  TImportSettings ImportSettings;  // --max-size, --scaling, --keep-style, --mask-only
+  TImportSettings ImportSettings; // --max-size, --scaling, --keep-style, --mask-only
   int64_t Soak = 0;               // --soak SECONDS: the soak run instead of frames (Soak.h)
 };
 
 // Most frames, emitters and desktop pixels the tool accepts.
 inline constexpr int64_t MaxFrames = 10'000'000;
-inline constexpr int32_t MaxEmitterOption = 20000;  // the engine keeps no more
+inline constexpr int32_t MaxEmitterOption = 20000; // the engine keeps no more
 inline constexpr int32_t MaxDesktopSide = 16384;
 inline constexpr int64_t MaxDesktopPixels = int64_t(8192) * 8192;
 

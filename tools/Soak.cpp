@@ -17,8 +17,8 @@
 
 #include "BitmapImport.h"
 #include "DIBmp.h"
-#include "FrameImage.h"
 #include "FlameEngine.h"
+#include "FrameImage.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
 
@@ -40,11 +40,14 @@ using Clock = std::chrono::steady_clock;
 int64_t ResidentBytes() {
   std::ifstream statm("/proc/self/statm");
   int64_t size = 0, resident = 0;
-  if (!(statm >> size >> resident)) return 0;
+  if (!(statm >> size >> resident))
+    return 0;
   return resident * int64_t(::sysconf(_SC_PAGESIZE));
 }
 
-double Megabytes(int64_t Bytes) { return double(Bytes) / (1024.0 * 1024.0); }
+double Megabytes(int64_t Bytes) {
+  return double(Bytes) / (1024.0 * 1024.0);
+}
 
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -52,13 +55,13 @@ std::string ReadAll(const fs::path& p) {
 }
 
 struct TCounts {
-  int64_t Frames = 0, Actions = 0, StyleChanges = 0, Strokes = 0, Added = 0, Deletions = 0, ArtOps = 0,
-          Saves = 0, Reloads = 0, ShippedLoads = 0, Imports = 0;
+  int64_t Frames = 0, Actions = 0, StyleChanges = 0, Strokes = 0, Added = 0, Deletions = 0,
+          ArtOps = 0, Saves = 0, Reloads = 0, ShippedLoads = 0, Imports = 0;
   int32_t MostEmitters = 0;
 };
 
 class TSoak {
- public:
+public:
   TSoak(const TRenderOptions& O, fs::path Dir) : O(O), Dir(std::move(Dir)) {
     Form.OnDebugCaption = [this](const std::string& Caption) { LastCaption = Caption; };
   }
@@ -67,7 +70,7 @@ class TSoak {
   TPartForm Form{Display};
   TStyleSettings Style;
   TCounts Counts;
-  std::string Fault;  // the first broken invariant
+  std::string Fault; // the first broken invariant
 
   bool LoadFile(const std::string& File, std::string& Error) {
     try {
@@ -98,23 +101,52 @@ class TSoak {
     const int64_t kind = Counts.Actions < 16 ? Counts.Actions : Pick(0, 15);
     ++Counts.Actions;
     switch (kind) {
-      case 0: case 1: case 2: case 3: ChangeStyleValue(); break;
-      case 4: case 5: case 6: Stroke(); break;
-      case 7: DeleteSome(); break;
-      case 8: ArtOperation(); break;
-      case 9: case 10: SaveAndReload(); break;
-      case 11: LoadShippedFile(); break;
-      case 12: ImportPicture(); break;
-      case 13: ToggleCheck(); break;
-      case 14: Style = TStyleSettings{}; ApplyStyle(Form, Style); ++Counts.StyleChanges; break;
-      default: LowerMaxCount(); break;
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+      ChangeStyleValue();
+      break;
+    case 4:
+    case 5:
+    case 6:
+      Stroke();
+      break;
+    case 7:
+      DeleteSome();
+      break;
+    case 8:
+      ArtOperation();
+      break;
+    case 9:
+    case 10:
+      SaveAndReload();
+      break;
+    case 11:
+      LoadShippedFile();
+      break;
+    case 12:
+      ImportPicture();
+      break;
+    case 13:
+      ToggleCheck();
+      break;
+    case 14:
+      Style = TStyleSettings{};
+      ApplyStyle(Form, Style);
+      ++Counts.StyleChanges;
+      break;
+    default:
+      LowerMaxCount();
+      break;
     }
     Check("after an action");
   }
 
   // Checks what must hold whatever happened; records the first fault.
   void Check(const char* When) {
-    if (!Fault.empty()) return;
+    if (!Fault.empty())
+      return;
     auto fail = [&](const std::string& What) { Fault = What + " (" + When + ")"; };
     Counts.MostEmitters = std::max(Counts.MostEmitters, Form.FEmitters.Count);
     if (Form.FEmitters.Count > Form.FMaxCount)
@@ -123,36 +155,41 @@ class TSoak {
     for (int32_t i = 0; i < Form.FEmitters.Count; ++i) {
       const TEmitter& e = *Form.Emitter(i);
       if (!std::isfinite(e.X) || !std::isfinite(e.Y) || std::isnan(e.Fall) || std::isnan(e.Life))
-        return fail("emitter " + std::to_string(i) + " holds a position, fall or life that is no number");
+        return fail("emitter " + std::to_string(i) +
+                    " holds a position, fall or life that is no number");
       if (e.Alpha < 0 || e.Alpha > 65536 || e.BaseAlpha < 0 || e.BaseAlpha > 256)
         return fail("emitter " + std::to_string(i) + " has an intensity out of range");
       if (e.Style != &e.OwnStyle && e.Style != &Form.FStyle)
-        return fail("emitter " + std::to_string(i) + " follows a style that is neither its own nor the shared one");
+        return fail("emitter " + std::to_string(i) +
+                    " follows a style that is neither its own nor the shared one");
     }
     const TRect b = Display.FLayeredBounds;
     const TRect& d = Form.DesktopRect;
     const bool reset = b.Left == 0 && b.Top == 0 && b.Right == 16 && b.Bottom == 16;
     if (!reset && (b.Left < d.Left || b.Top < d.Top || b.Right > d.Right || b.Bottom > d.Bottom))
-      return fail("the flame window (" + RectText(b) + ") leaves the desktop (" + RectText(d) + ")");
+      return fail("the flame window (" + RectText(b) + ") leaves the desktop (" + RectText(d) +
+                  ")");
     const TDIBmp& s = Display.FSurface;
     if (s.Width != b.Width() || s.Height != b.Height() || s.BitCount != 32)
       return fail("the surface (" + std::to_string(s.Width) + "x" + std::to_string(s.Height) +
                   ") does not match the flame window (" + RectText(b) + ")");
   }
 
- private:
+private:
   const TRenderOptions& O;
   const fs::path Dir;
-  std::mt19937 Gen{0x50AC};  // the soak's own choices; the engine keeps its sequence
+  std::mt19937 Gen{0x50AC}; // the soak's own choices; the engine keeps its sequence
   std::string LastCaption;
   int Saved = 0;
 
-  int64_t Pick(int64_t Lo, int64_t Hi) { return std::uniform_int_distribution<int64_t>(Lo, Hi)(Gen); }
+  int64_t Pick(int64_t Lo, int64_t Hi) {
+    return std::uniform_int_distribution<int64_t>(Lo, Hi)(Gen);
+  }
   double Real(double Lo, double Hi) { return std::uniform_real_distribution<double>(Lo, Hi)(Gen); }
 
   static std::string RectText(const TRect& r) {
-    return std::to_string(r.Left) + ", " + std::to_string(r.Top) + ", " + std::to_string(r.Right) + ", " +
-           std::to_string(r.Bottom);
+    return std::to_string(r.Left) + ", " + std::to_string(r.Top) + ", " + std::to_string(r.Right) +
+           ", " + std::to_string(r.Bottom);
   }
 
   static TStateFileOptions FileOptions(const std::string& Separator) {
@@ -167,7 +204,8 @@ class TSoak {
     ++Counts.StyleChanges;
     std::vector<const TStyleValue*> sliders;
     for (const TStyleValue& v : StyleValues)
-      if (v.Slider) sliders.push_back(&v);
+      if (v.Slider)
+        sliders.push_back(&v);
     const TStyleValue& v = *sliders[std::size_t(Pick(0, int64_t(sliders.size()) - 1))];
     const int span = v.Max - v.Min;
     Style.*v.Slider = int(Pick(v.Min - span / 8, v.Max + span / 8));
@@ -185,10 +223,23 @@ class TSoak {
   void ToggleCheck() {
     ++Counts.StyleChanges;
     switch (Pick(0, 3)) {
-      case 0: Style.Fat = !Style.Fat; IndPartBoxClick(Form, Style); break;
-      case 1: Style.Independent = !Style.Independent; IndPartBoxClick(Form, Style); break;
-      case 2: Style.Additive = !Style.Additive; YMotionSelChange(Form, Style); break;
-      default: Style.Debug = !Style.Debug; DebugBoxClick(Form, Style); LastCaption.clear(); break;
+    case 0:
+      Style.Fat = !Style.Fat;
+      IndPartBoxClick(Form, Style);
+      break;
+    case 1:
+      Style.Independent = !Style.Independent;
+      IndPartBoxClick(Form, Style);
+      break;
+    case 2:
+      Style.Additive = !Style.Additive;
+      YMotionSelChange(Form, Style);
+      break;
+    default:
+      Style.Debug = !Style.Debug;
+      DebugBoxClick(Form, Style);
+      LastCaption.clear();
+      break;
     }
   }
 
@@ -228,12 +279,19 @@ class TSoak {
   void ArtOperation() {
     ++Counts.ArtOps;
     switch (Pick(0, 3)) {
-      case 0: Form.RotateArt(); break;
-      case 1: Form.CenterArt(); break;
-      case 2: Form.ClearFading(); break;
-      default:
-        for (int64_t n = Pick(1, 20); n > 0; --n) Form.RotateArt();
-        break;
+    case 0:
+      Form.RotateArt();
+      break;
+    case 1:
+      Form.CenterArt();
+      break;
+    case 2:
+      Form.ClearFading();
+      break;
+    default:
+      for (int64_t n = Pick(1, 20); n > 0; --n)
+        Form.RotateArt();
+      break;
     }
   }
 
@@ -259,7 +317,8 @@ class TSoak {
       // while "Independent emitters" is on; everything else is as written.
       if (Style != before || Form.FEmitters.Count != count ||
           (!Form.FIndependent && WriteStateText(Form, Style, options) != text))
-        Fault = "a state file the program wrote did not read back unchanged (" + file.string() + ")";
+        Fault =
+            "a state file the program wrote did not read back unchanged (" + file.string() + ")";
     } catch (const EStateFileError& e) {
       Fault = std::string("saving or reading back a state file: ") + e.what();
     }
@@ -270,11 +329,14 @@ class TSoak {
     std::vector<fs::path> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(QUELMA_DATA_DIR, ec))
-      if (HasStateFileExtension(entry.path().string())) files.push_back(entry.path());
-    if (files.empty()) return;
+      if (HasStateFileExtension(entry.path().string()))
+        files.push_back(entry.path());
+    if (files.empty())
+      return;
     std::sort(files.begin(), files.end());
     std::string error;
-    if (!LoadFile(files[std::size_t(Pick(0, int64_t(files.size()) - 1))].string(), error)) Fault = error;
+    if (!LoadFile(files[std::size_t(Pick(0, int64_t(files.size()) - 1))].string(), error))
+      Fault = error;
     ++Counts.ShippedLoads;
 #endif
   }
@@ -300,7 +362,8 @@ class TSoak {
         const uint32_t base = uint32_t(Gen());
         for (int32_t y = 0; y < h; ++y)
           for (int32_t x = 0; x < w; ++x)
-            *p.PixelAddress(x, y) = (x * 7 + y * 13) % 5 == 0 ? 0u : base ^ uint32_t(x * 0x10305 + y * 0x3011);
+            *p.PixelAddress(x, y) =
+                (x * 7 + y * 13) % 5 == 0 ? 0u : base ^ uint32_t(x * 0x10305 + y * 0x3011);
         if (Pick(0, 1)) {
           p.PixelFormat = MakePixelFormat(8, 8, 8);
           p.ConvertBitCount(24);
@@ -320,17 +383,23 @@ class TSoak {
 fs::path MakeSoakFolder() {
   std::error_code ec;
   std::string base = fs::temp_directory_path(ec).string();
-  if (ec || base.empty()) base = "/tmp";
+  if (ec || base.empty())
+    base = "/tmp";
   std::string tmpl = base + "/quelma-soak-XXXXXX";
-  if (!::mkdtemp(tmpl.data())) return {};
+  if (!::mkdtemp(tmpl.data()))
+    return {};
   return tmpl;
 }
 
-}  // namespace
+} // namespace
 
 int RunSoak(const TRenderOptions& O, const std::string& StartupFile) {
-  const char* conflict = !O.Out.empty() ? "--out" : O.Bench ? "--bench" : !O.Save.empty() ? "--save"
-                       : O.Checksum ? "--checksum" : !O.Import.empty() ? "--import" : nullptr;
+  const char* conflict = !O.Out.empty()      ? "--out"
+                         : O.Bench           ? "--bench"
+                         : !O.Save.empty()   ? "--save"
+                         : O.Checksum        ? "--checksum"
+                         : !O.Import.empty() ? "--import"
+                                             : nullptr;
   if (conflict) {
     std::fprintf(stderr, "quelma-render: %s does not combine with --soak\n", conflict);
     return 1;
@@ -348,7 +417,8 @@ int RunSoak(const TRenderOptions& O, const std::string& StartupFile) {
   ApplyStyle(soak.Form, soak.Style);
 
   std::vector<std::string> files;
-  if (!StartupFile.empty()) files.push_back(StartupFile);
+  if (!StartupFile.empty())
+    files.push_back(StartupFile);
   files.insert(files.end(), O.Files.begin(), O.Files.end());
   for (const std::string& f : files) {
     std::string error;
@@ -366,14 +436,15 @@ int RunSoak(const TRenderOptions& O, const std::string& StartupFile) {
   const int64_t startRss = ResidentBytes();
   int64_t peakRss = startRss;
 #ifdef QUELMA_SOAK_ASAN
-  const bool boundRss = false;  // freed memory sits in quarantine; LeakSanitizer checks at exit
+  const bool boundRss = false; // freed memory sits in quarantine; LeakSanitizer checks at exit
 #else
   const bool boundRss = startRss > 0;
 #endif
-  std::printf("soak: %lld s on a %dx%d desktop; resident memory %.1f MB at the start, %s\n", (long long)O.Soak,
-              O.DesktopWidth, O.DesktopHeight, Megabytes(startRss),
-              boundRss ? ("bound " + std::to_string(SoakMemoryGrowthBound >> 20) + " MB above it").c_str()
-                       : "no bound (address sanitizer build or no /proc)");
+  std::printf(
+      "soak: %lld s on a %dx%d desktop; resident memory %.1f MB at the start, %s\n",
+      (long long)O.Soak, O.DesktopWidth, O.DesktopHeight, Megabytes(startRss),
+      boundRss ? ("bound " + std::to_string(SoakMemoryGrowthBound >> 20) + " MB above it").c_str()
+               : "no bound (address sanitizer build or no /proc)");
   std::fflush(stdout);
 
   const auto start = Clock::now();
@@ -396,22 +467,27 @@ int RunSoak(const TRenderOptions& O, const std::string& StartupFile) {
     if (Clock::now() >= nextReport) {
       nextReport += std::chrono::seconds(60);
       const double s = std::chrono::duration<double>(Clock::now() - start).count();
-      std::printf("soak: %.0f s  frames %lld  actions %lld  emitters %d  resident %.1f MB (peak %.1f MB)\n", s,
-                  (long long)soak.Counts.Frames, (long long)soak.Counts.Actions, soak.Form.FEmitters.Count,
-                  Megabytes(rss), Megabytes(peakRss));
+      std::printf(
+          "soak: %.0f s  frames %lld  actions %lld  emitters %d  resident %.1f MB (peak %.1f MB)\n",
+          s, (long long)soak.Counts.Frames, (long long)soak.Counts.Actions,
+          soak.Form.FEmitters.Count, Megabytes(rss), Megabytes(peakRss));
       std::fflush(stdout);
     }
   }
 
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const TCounts& c = soak.Counts;
-  std::printf("soak: %.1f s, %lld frames (%.1f frames/s), %lld actions\n", seconds, (long long)c.Frames,
-              seconds > 0 ? double(c.Frames) / seconds : 0.0, (long long)c.Actions);
-  std::printf("  style changes %lld, strokes %lld (%lld emitters added), deletions %lld, art operations %lld\n",
-              (long long)c.StyleChanges, (long long)c.Strokes, (long long)c.Added, (long long)c.Deletions,
-              (long long)c.ArtOps);
-  std::printf("  state files saved %lld, read back %lld, shipped files loaded %lld, pictures imported %lld\n",
-              (long long)c.Saves, (long long)c.Reloads, (long long)c.ShippedLoads, (long long)c.Imports);
+  std::printf("soak: %.1f s, %lld frames (%.1f frames/s), %lld actions\n", seconds,
+              (long long)c.Frames, seconds > 0 ? double(c.Frames) / seconds : 0.0,
+              (long long)c.Actions);
+  std::printf("  style changes %lld, strokes %lld (%lld emitters added), deletions %lld, art "
+              "operations %lld\n",
+              (long long)c.StyleChanges, (long long)c.Strokes, (long long)c.Added,
+              (long long)c.Deletions, (long long)c.ArtOps);
+  std::printf("  state files saved %lld, read back %lld, shipped files loaded %lld, pictures "
+              "imported %lld\n",
+              (long long)c.Saves, (long long)c.Reloads, (long long)c.ShippedLoads,
+              (long long)c.Imports);
   std::printf("  emitters: most %d, at the end %d\n", c.MostEmitters, soak.Form.FEmitters.Count);
   std::printf("  resident memory: start %.1f MB, peak %.1f MB, end %.1f MB\n", Megabytes(startRss),
               Megabytes(peakRss), Megabytes(ResidentBytes()));
@@ -423,8 +499,8 @@ int RunSoak(const TRenderOptions& O, const std::string& StartupFile) {
       LoadSaveState(keep.string(), true, soak.Form, soak.Style);
     } catch (const EStateFileError&) {
     }
-    std::printf("soak: FAILED after %.1f s, frame %lld: %s\n  the state at that moment: %s\n", seconds,
-                (long long)c.Frames, soak.Fault.c_str(), keep.string().c_str());
+    std::printf("soak: FAILED after %.1f s, frame %lld: %s\n  the state at that moment: %s\n",
+                seconds, (long long)c.Frames, soak.Fault.c_str(), keep.string().c_str());
     return ExitSoakFault;
   }
   std::error_code ec;

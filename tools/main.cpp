@@ -12,8 +12,8 @@
 
 #include "BitmapImport.h"
 #include "DIBmp.h"
-#include "FrameImage.h"
 #include "FlameEngine.h"
+#include "FrameImage.h"
 #include "RenderOptions.h"
 #include "Soak.h"
 #include "StateFile.h"
@@ -28,7 +28,9 @@ constexpr int ExitOk = 0;
 constexpr int ExitUsage = 1;
 constexpr int ExitFile = 2;
 
-void Fail(const std::string& Message) { std::cerr << "quelma-render: " << Message << "\n"; }
+void Fail(const std::string& Message) {
+  std::cerr << "quelma-render: " << Message << "\n";
+}
 
 // Data/Startup.quelma beside the program (an installed tree), one folder up
 // (the build tree), else the source tree's.
@@ -38,17 +40,20 @@ std::string FindStartupFile() {
   if (!ec) {
     for (const fs::path& dir : {exe.parent_path(), exe.parent_path().parent_path()}) {
       const fs::path p = dir / "Data" / "Startup.quelma";
-      if (fs::is_regular_file(p, ec)) return p.string();
+      if (fs::is_regular_file(p, ec))
+        return p.string();
     }
   }
 #ifdef QUELMA_DATA_DIR
   const fs::path p = fs::path(QUELMA_DATA_DIR) / "Startup.quelma";
-  if (fs::is_regular_file(p, ec)) return p.string();
+  if (fs::is_regular_file(p, ec))
+    return p.string();
 #endif
   return {};
 }
 
-bool LoadState(const std::string& File, TPartForm& Form, TStyleSettings& Style, const TRenderOptions& O) {
+bool LoadState(const std::string& File, TPartForm& Form, TStyleSettings& Style,
+               const TRenderOptions& O) {
   std::error_code ec;
   if (!HasStateFileExtension(File)) {
     Fail(File + ": not a state file (the name must end in .quelma)");
@@ -75,7 +80,8 @@ bool LoadState(const std::string& File, TPartForm& Form, TStyleSettings& Style, 
 // Emitters spread over the desktop by a generator of their own, so that the
 // program's generator keeps its sequence.
 void AddRandomEmitters(TPartForm& Form, TStyleSettings& Style, int32_t N, int32_t W, int32_t H) {
-  if (N <= 0) return;
+  if (N <= 0)
+    return;
   if (Form.FMaxCount < N) {
     Style.MaxCount = std::min(N, 20000);
     YMotionSelChange(Form, Style);
@@ -95,7 +101,8 @@ struct TStats {
 
 TStats Summarise(std::vector<double> ms) {
   TStats s;
-  if (ms.empty()) return s;
+  if (ms.empty())
+    return s;
   std::sort(ms.begin(), ms.end());
   s.Min = ms.front();
   s.Max = ms.back();
@@ -107,20 +114,22 @@ TStats Summarise(std::vector<double> ms) {
 // FNV-1a, 64 bits, over the rows of the surface's pixels.
 uint64_t SurfaceChecksum(const TDIB& S) {
   uint64_t h = 14695981039346656037ull;
-  if (S.BitCount != 32 || S.PixelMemory == nullptr) return h;
+  if (S.BitCount != 32 || S.PixelMemory == nullptr)
+    return h;
   for (int32_t y = 0; y < S.Height; ++y) {
     const auto* p = reinterpret_cast<const uint8_t*>(S.PixelAddress(0, y));
-    for (int32_t i = 0; i < S.Width * 4; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    for (int32_t i = 0; i < S.Width * 4; ++i)
+      h = (h ^ p[i]) * 1099511628211ull;
   }
   return h;
 }
 
 void PrintStats(const char* What, const TStats& s) {
-  std::printf("%-7s ms per frame: min %.3f  median %.3f  max %.3f  (%.1f frames/s at the median)\n", What, s.Min,
-              s.Median, s.Max, s.Median > 0 ? 1000.0 / s.Median : 0.0);
+  std::printf("%-7s ms per frame: min %.3f  median %.3f  max %.3f  (%.1f frames/s at the median)\n",
+              What, s.Min, s.Median, s.Max, s.Median > 0 ? 1000.0 / s.Median : 0.0);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
   std::string error;
@@ -139,7 +148,8 @@ int main(int argc, char** argv) {
     std::printf("quelma-render %s\n", QUELMA_VERSION);
     return ExitOk;
   }
-  if (O.Soak > 0) return RunSoak(O, O.NoStartup ? std::string() : FindStartupFile());
+  if (O.Soak > 0)
+    return RunSoak(O, O.NoStartup ? std::string() : FindStartupFile());
   if (O.Bench && !O.Out.empty()) {
     Fail("--bench writes no frames: leave out --out");
     return ExitUsage;
@@ -164,7 +174,8 @@ int main(int argc, char** argv) {
   }
   files.insert(files.end(), O.Files.begin(), O.Files.end());
   for (const std::string& f : files)
-    if (!LoadState(f, form, style, O)) return ExitFile;
+    if (!LoadState(f, form, style, O))
+      return ExitFile;
 
   if (!O.Import.empty()) {
     // Loaded here rather than by ImportPictureFile, which keeps its errors to
@@ -191,20 +202,24 @@ int main(int argc, char** argv) {
 
   const bool progress = !O.Bench && O.Frames > 1 && ::isatty(2);
   std::vector<double> tickMs;
-  if (O.Bench) tickMs.reserve(std::size_t(O.Frames));
+  if (O.Bench)
+    tickMs.reserve(std::size_t(O.Frames));
   for (int64_t frame = 1; frame <= O.Frames; ++frame) {
     const auto t0 = std::chrono::steady_clock::now();
     // Nothing is swallowed off-line: every tick is handled.
     form.Tick(0);
     if (O.Bench) {
-      tickMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+      tickMs.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
       continue;
     }
-    if (progress) std::fprintf(stderr, "\rframe %lld/%lld", (long long)frame, (long long)O.Frames);
+    if (progress)
+      std::fprintf(stderr, "\rframe %lld/%lld", (long long)frame, (long long)O.Frames);
 
     const bool numbered = pattern && pattern->HasNumber();
     const bool write = !O.Out.empty() && (numbered ? frame % O.Every == 0 : frame == O.Frames);
-    if (!write) continue;
+    if (!write)
+      continue;
     const TDIB& surface = display.FSurface;
     const TRect bounds = display.FLayeredBounds;
     int32_t x = 0, y = 0, w = 0, h = 0;
@@ -214,18 +229,20 @@ int main(int argc, char** argv) {
       w = form.DesktopRect.Width();
       h = form.DesktopRect.Height();
     }
-    const TFrameImage image =
-        O.Background ? FrameOverBackground(surface, *O.Background, x, y, w, h) : FrameFromSurface(surface, x, y, w, h);
+    const TFrameImage image = O.Background ? FrameOverBackground(surface, *O.Background, x, y, w, h)
+                                           : FrameFromSurface(surface, x, y, w, h);
     const std::string name = pattern->Name(frame);
     try {
       WritePng(name, image);
     } catch (const std::exception& e) {
-      if (progress) std::fputc('\n', stderr);
+      if (progress)
+        std::fputc('\n', stderr);
       Fail(name + ": " + e.what());
       return ExitFile;
     }
   }
-  if (progress) std::fputc('\n', stderr);
+  if (progress)
+    std::fputc('\n', stderr);
 
   if (O.Bench) {
     // Render alone on the scene the ticks left behind.
@@ -234,17 +251,19 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < tickMs.size(); ++i) {
       const auto t0 = std::chrono::steady_clock::now();
       form.Render();
-      renderMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+      renderMs.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
-    std::printf("emitters: %d  cover: %dx%d  frames: %lld\n", form.FEmitters.Count, display.FSurface.Width,
-                display.FSurface.Height, (long long)O.Frames);
+    std::printf("emitters: %d  cover: %dx%d  frames: %lld\n", form.FEmitters.Count,
+                display.FSurface.Width, display.FSurface.Height, (long long)O.Frames);
     PrintStats("tick", Summarise(tickMs));
     PrintStats("render", Summarise(renderMs));
   }
 
   if (O.Checksum)
-    std::printf("checksum: %016llx  size: %dx%d\n", (unsigned long long)SurfaceChecksum(display.FSurface),
-                display.FSurface.Width, display.FSurface.Height);
+    std::printf("checksum: %016llx  size: %dx%d\n",
+                (unsigned long long)SurfaceChecksum(display.FSurface), display.FSurface.Width,
+                display.FSurface.Height);
 
   if (!O.Save.empty()) {
     TStateFileOptions options;

@@ -11,13 +11,14 @@
 
 // The metadata attributes holding a position, in the order they are asked.
 inline constexpr const char* IconPositionAttributes[] = {
-    "metadata::caja-icon-position", "metadata::nemo-icon-position", "metadata::nautilus-icon-position",
-    "metadata::desktop-icon-position"};
+    "metadata::caja-icon-position", "metadata::nemo-icon-position",
+    "metadata::nautilus-icon-position", "metadata::desktop-icon-position"};
 
 class TGioMetadataIconSource : public IIconPositionSource {
 public:
   // Text of a string attribute of the file at Path, or nullopt.
-  using TAttributeReader = std::function<std::optional<std::string>(const std::string& Path, const char* Attribute)>;
+  using TAttributeReader =
+      std::function<std::optional<std::string>(const std::string& Path, const char* Attribute)>;
 
   // Reader: how attributes are read; empty: through GIO.
   explicit TGioMetadataIconSource(TAttributeReader Reader = {});

@@ -15,6 +15,7 @@ std::optional<TDesktopIcons> TGridIconSource::Read(const TDesktopPlace& Place) {
   icons.IconSize = FIconSize;
   const int32_t s = FIconSize > 0 ? FIconSize : DefaultDesktopIconSize;
   const std::vector<std::string> entries = DesktopEntries(Place.DesktopDir);
-  for (int32_t i = 0; i < int32_t(entries.size()); ++i) icons.Positions.push_back(GridCellIcon(Place.WorkArea, s, i));
+  for (int32_t i = 0; i < int32_t(entries.size()); ++i)
+    icons.Positions.push_back(GridCellIcon(Place.WorkArea, s, i));
   return icons;
 }

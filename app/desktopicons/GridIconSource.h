@@ -9,7 +9,7 @@
 struct TIconGrid {
   int32_t CellWidth;
   int32_t CellHeight;
-  int32_t Margin;  // between the work area's edge and the first cell
+  int32_t Margin; // between the work area's edge and the first cell
   static TIconGrid ForIconSize(int32_t S) { return {S + 48, S + 40, 8}; }
 };
 

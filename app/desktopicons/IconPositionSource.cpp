@@ -21,30 +21,37 @@ std::string Env(const char* Name) {
 
 std::string Lower(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : r)
+    c = char(std::tolower(static_cast<unsigned char>(c)));
   return r;
 }
 
-}  // namespace
+} // namespace
 
 fs::path DesktopDirectory(const fs::path& Home, const fs::path& ConfigHome) {
-  if (const std::string d = Env("XDG_DESKTOP_DIR"); !d.empty() && fs::path(d).is_absolute()) return d;
+  if (const std::string d = Env("XDG_DESKTOP_DIR"); !d.empty() && fs::path(d).is_absolute())
+    return d;
   // user-dirs.dirs holds shell assignments: XDG_DESKTOP_DIR="$HOME/Desktop".
   const TKeyFile f = TKeyFile::Parse("[dirs]\n" + ReadTextFile(ConfigHome / "user-dirs.dirs"));
   if (const std::string* v = f.Value("dirs", "XDG_DESKTOP_DIR")) {
     std::string_view p = *v;
-    if (p.size() >= 2 && p.front() == '"' && p.back() == '"') p = p.substr(1, p.size() - 2);
-    if (p.starts_with("$HOME")) return Home / fs::path(std::string(p.substr(5))).relative_path();
-    if (!p.empty() && p.front() == '/') return fs::path(std::string(p));
+    if (p.size() >= 2 && p.front() == '"' && p.back() == '"')
+      p = p.substr(1, p.size() - 2);
+    if (p.starts_with("$HOME"))
+      return Home / fs::path(std::string(p.substr(5))).relative_path();
+    if (!p.empty() && p.front() == '/')
+      return fs::path(std::string(p));
   }
   return Home / "Desktop";
 }
 
-TDesktopPlace DesktopPlaceFromEnvironment(const TScreenRect& WorkArea, std::vector<TScreenRect> Monitors) {
+TDesktopPlace DesktopPlaceFromEnvironment(const TScreenRect& WorkArea,
+                                          std::vector<TScreenRect> Monitors) {
   TDesktopPlace p;
   p.Home = Env("HOME");
   const std::string config = Env("XDG_CONFIG_HOME");
-  p.ConfigHome = !config.empty() && fs::path(config).is_absolute() ? fs::path(config) : p.Home / ".config";
+  p.ConfigHome =
+      !config.empty() && fs::path(config).is_absolute() ? fs::path(config) : p.Home / ".config";
   p.DesktopDir = DesktopDirectory(p.Home, p.ConfigHome);
   p.CurrentDesktop = Env("XDG_CURRENT_DESKTOP");
   p.WorkArea = WorkArea;
@@ -57,7 +64,8 @@ std::vector<std::string> DesktopEntries(const fs::path& DesktopDir) {
   std::error_code ec;
   for (fs::directory_iterator it(DesktopDir, ec), end; !ec && it != end; it.increment(ec)) {
     std::string n = it->path().filename().string();
-    if (!n.empty() && n.front() != '.') names.push_back(std::move(n));
+    if (!n.empty() && n.front() != '.')
+      names.push_back(std::move(n));
   }
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     const std::string la = Lower(a), lb = Lower(b);
@@ -73,8 +81,10 @@ bool DesktopNamed(std::string_view CurrentDesktop, std::initializer_list<std::st
     const size_t colon = rest.find(':');
     const std::string_view one = rest.substr(0, colon);
     for (std::string_view n : Names)
-      if (one == Lower(n)) return true;
-    if (colon == std::string_view::npos) break;
+      if (one == Lower(n))
+        return true;
+    if (colon == std::string_view::npos)
+      break;
     rest.remove_prefix(colon + 1);
   }
   return false;
@@ -92,12 +102,15 @@ TIconPositionSources DefaultIconPositionSources() {
 TDesktopIcons ReadDesktopIcons(const TDesktopPlace& Place, const TIconPositionSources& Sources) {
   std::vector<IIconPositionSource*> order;
   for (const auto& s : Sources)
-    if (s->Serves(Place.CurrentDesktop)) order.push_back(s.get());
+    if (s->Serves(Place.CurrentDesktop))
+      order.push_back(s.get());
   for (const auto& s : Sources)
-    if (!s->Serves(Place.CurrentDesktop)) order.push_back(s.get());
+    if (!s->Serves(Place.CurrentDesktop))
+      order.push_back(s.get());
   for (IIconPositionSource* s : order) {
     try {
-      if (std::optional<TDesktopIcons> icons = s->Read(Place)) return std::move(*icons);
+      if (std::optional<TDesktopIcons> icons = s->Read(Place))
+        return std::move(*icons);
     } catch (...) {
       // A store that cannot be read is as good as none: ask the next one.
     }

@@ -33,11 +33,13 @@ struct TDesktopPlace {
 
 // The desktop folder: $XDG_DESKTOP_DIR, else XDG_DESKTOP_DIR of
 // ConfigHome/user-dirs.dirs, else Home/Desktop.
-std::filesystem::path DesktopDirectory(const std::filesystem::path& Home, const std::filesystem::path& ConfigHome);
+std::filesystem::path DesktopDirectory(const std::filesystem::path& Home,
+                                       const std::filesystem::path& ConfigHome);
 
 // Home, config home, desktop folder and current desktop from the process
 // environment; the screens from the caller.
-TDesktopPlace DesktopPlaceFromEnvironment(const TScreenRect& WorkArea, std::vector<TScreenRect> Monitors);
+TDesktopPlace DesktopPlaceFromEnvironment(const TScreenRect& WorkArea,
+                                          std::vector<TScreenRect> Monitors);
 
 // Names of the desktop folder's visible entries, sorted as a desktop sorts
 // them by default (case-insensitive, then byte order).

@@ -10,7 +10,7 @@
 
 struct TKeyFileGroup {
   std::string Name;
-  std::vector<std::pair<std::string, std::string>> Entries;  // in file order, keys trimmed
+  std::vector<std::pair<std::string, std::string>> Entries; // in file order, keys trimmed
   const std::string* Find(std::string_view Key) const;
 };
 
@@ -20,7 +20,7 @@ public:
   static TKeyFile Load(const std::filesystem::path& FileName);
   static TKeyFile Parse(std::string_view Text);
 
-  std::vector<TKeyFileGroup> Groups;  // in file order
+  std::vector<TKeyFileGroup> Groups; // in file order
   const TKeyFileGroup* Group(std::string_view Name) const;
   const std::string* Value(std::string_view Group, std::string_view Key) const;
 };

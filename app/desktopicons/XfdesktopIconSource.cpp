@@ -19,78 +19,97 @@ class TYamlEvents {
 public:
   explicit TYamlEvents(std::string_view Text) {
     FOpen = yaml_parser_initialize(&FParser) != 0;
-    static const unsigned char Nothing = 0;  // libyaml wants a buffer even for no text
-    const auto* Bytes = Text.empty() ? &Nothing : reinterpret_cast<const unsigned char*>(Text.data());
-    if (FOpen) yaml_parser_set_input_string(&FParser, Bytes, Text.size());
+    static const unsigned char Nothing = 0; // libyaml wants a buffer even for no text
+    const auto* Bytes =
+        Text.empty() ? &Nothing : reinterpret_cast<const unsigned char*>(Text.data());
+    if (FOpen)
+      yaml_parser_set_input_string(&FParser, Bytes, Text.size());
   }
   ~TYamlEvents() {
     Release();
-    if (FOpen) yaml_parser_delete(&FParser);
+    if (FOpen)
+      yaml_parser_delete(&FParser);
   }
   TYamlEvents(const TYamlEvents&) = delete;
   TYamlEvents& operator=(const TYamlEvents&) = delete;
 
   bool Next() {
     Release();
-    if (!FOpen || FEnded) return false;
-    if (!yaml_parser_parse(&FParser, &FEvent)) return End();
+    if (!FOpen || FEnded)
+      return false;
+    if (!yaml_parser_parse(&FParser, &FEvent))
+      return End();
     FHeld = true;
     switch (FEvent.type) {
-      case YAML_MAPPING_START_EVENT:
-      case YAML_SEQUENCE_START_EVENT:
-        if (++FDepth > MaxYamlDepth) return End();
-        break;
-      case YAML_MAPPING_END_EVENT:
-      case YAML_SEQUENCE_END_EVENT:
-        --FDepth;
-        break;
-      case YAML_STREAM_END_EVENT:
+    case YAML_MAPPING_START_EVENT:
+    case YAML_SEQUENCE_START_EVENT:
+      if (++FDepth > MaxYamlDepth)
         return End();
-      default:
-        break;
+      break;
+    case YAML_MAPPING_END_EVENT:
+    case YAML_SEQUENCE_END_EVENT:
+      --FDepth;
+      break;
+    case YAML_STREAM_END_EVENT:
+      return End();
+    default:
+      break;
     }
     return true;
   }
   yaml_event_type_t Type() const { return FHeld ? FEvent.type : YAML_NO_EVENT; }
   bool Is(yaml_event_type_t T) const { return Type() == T; }
   std::string_view Scalar() const {
-    if (!Is(YAML_SCALAR_EVENT)) return {};
+    if (!Is(YAML_SCALAR_EVENT))
+      return {};
     return {reinterpret_cast<const char*>(FEvent.data.scalar.value), FEvent.data.scalar.length};
   }
   // A number as xfdesktop writes it: unquoted.
   std::optional<int> Int() const {
-    if (!Is(YAML_SCALAR_EVENT) || FEvent.data.scalar.style != YAML_PLAIN_SCALAR_STYLE) return std::nullopt;
+    if (!Is(YAML_SCALAR_EVENT) || FEvent.data.scalar.style != YAML_PLAIN_SCALAR_STYLE)
+      return std::nullopt;
     return ParseInt(Scalar());
   }
   // Passes over the node the current event begins (aliases are not followed).
   bool Skip() {
-    if (!Is(YAML_MAPPING_START_EVENT) && !Is(YAML_SEQUENCE_START_EVENT)) return !FEnded;
+    if (!Is(YAML_MAPPING_START_EVENT) && !Is(YAML_SEQUENCE_START_EVENT))
+      return !FEnded;
     const int Outside = FDepth - 1;
     while (FDepth > Outside)
-      if (!Next()) return false;
+      if (!Next())
+        return false;
     return true;
   }
   // Each value of the mapping the current event begins, its key given to
   // OnValue with that value's first event current; OnValue consumes the value.
   // Values of keys that are collections themselves are passed over.
   template <class F> bool Mapping(F&& OnValue) {
-    if (!Is(YAML_MAPPING_START_EVENT)) return Skip();
+    if (!Is(YAML_MAPPING_START_EVENT))
+      return Skip();
     for (;;) {
-      if (!Next()) return false;
-      if (Is(YAML_MAPPING_END_EVENT)) return true;
+      if (!Next())
+        return false;
+      if (Is(YAML_MAPPING_END_EVENT))
+        return true;
       const bool Named = Is(YAML_SCALAR_EVENT);
       const std::string Key(Scalar());
-      if (!Skip() || !Next()) return false;
-      if (!(Named ? OnValue(std::string_view(Key)) : Skip())) return false;
+      if (!Skip() || !Next())
+        return false;
+      if (!(Named ? OnValue(std::string_view(Key)) : Skip()))
+        return false;
     }
   }
   // Each item of the sequence the current event begins, as Mapping does.
   template <class F> bool Sequence(F&& OnItem) {
-    if (!Is(YAML_SEQUENCE_START_EVENT)) return Skip();
+    if (!Is(YAML_SEQUENCE_START_EVENT))
+      return Skip();
     for (;;) {
-      if (!Next()) return false;
-      if (Is(YAML_SEQUENCE_END_EVENT)) return true;
-      if (!OnItem()) return false;
+      if (!Next())
+        return false;
+      if (Is(YAML_SEQUENCE_END_EVENT))
+        return true;
+      if (!OnItem())
+        return false;
     }
   }
 
@@ -100,7 +119,8 @@ private:
     return false;
   }
   void Release() {
-    if (FHeld) yaml_event_delete(&FEvent);
+    if (FHeld)
+      yaml_event_delete(&FEvent);
     FHeld = false;
   }
 
@@ -122,7 +142,8 @@ std::optional<TIconPoint> ReadGeometry(TYamlEvents& E) {
     }
     return E.Skip();
   });
-  if (HaveX && HaveY) return P;
+  if (HaveX && HaveY)
+    return P;
   return std::nullopt;
 }
 
@@ -135,44 +156,53 @@ bool ReadConfig(TYamlEvents& E, std::vector<TXfdesktopCell>& Cells) {
     if (Key == "monitors")
       return E.Sequence([&] {
         return E.Mapping([&](std::string_view MonitorKey) {
-          if (MonitorKey != "geometry" || Origin || !E.Is(YAML_MAPPING_START_EVENT)) return E.Skip();
+          if (MonitorKey != "geometry" || Origin || !E.Is(YAML_MAPPING_START_EVENT))
+            return E.Skip();
           Origin = ReadGeometry(E);
           return true;
         });
       });
     if (Key == "icons")
       return E.Mapping([&](std::string_view) {
-        if (!E.Is(YAML_MAPPING_START_EVENT)) return E.Skip();
-        int Row = -1, Col = -1;  // -1: not given, or not a cell
+        if (!E.Is(YAML_MAPPING_START_EVENT))
+          return E.Skip();
+        int Row = -1, Col = -1; // -1: not given, or not a cell
         const bool Done = E.Mapping([&](std::string_view IconKey) {
-          if (IconKey == "row") Row = E.Int().value_or(-1);
-          if (IconKey == "col") Col = E.Int().value_or(-1);
+          if (IconKey == "row")
+            Row = E.Int().value_or(-1);
+          if (IconKey == "col")
+            Col = E.Int().value_or(-1);
           return E.Skip();
         });
-        if (Done && Row >= 0 && Col >= 0) Placed.emplace_back(Row, Col);
+        if (Done && Row >= 0 && Col >= 0)
+          Placed.emplace_back(Row, Col);
         return Done;
       });
     return E.Skip();
   });
-  for (const auto& [Row, Col] : Placed) Cells.push_back({Row, Col, Origin});
+  for (const auto& [Row, Col] : Placed)
+    Cells.push_back({Row, Col, Origin});
   return Whole;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<TXfdesktopCell> ParseXfdesktopYaml(std::string_view Text) {
   std::vector<TXfdesktopCell> cells;
   TYamlEvents e(Text);
   while (e.Next()) {
     if (!e.Is(YAML_MAPPING_START_EVENT)) {
-      if (!e.Skip()) break;
+      if (!e.Skip())
+        break;
       continue;
     }
     const bool whole = e.Mapping([&](std::string_view Key) {
-      if (Key != "configs") return e.Skip();
+      if (Key != "configs")
+        return e.Skip();
       return e.Sequence([&] { return ReadConfig(e, cells); });
     });
-    if (!whole) break;
+    if (!whole)
+      break;
   }
   return cells;
 }
@@ -181,25 +211,32 @@ std::vector<TXfdesktopCell> ParseXfdesktopRc(std::string_view Text) {
   std::vector<TXfdesktopCell> cells;
   for (const TKeyFileGroup& g : TKeyFile::Parse(Text).Groups) {
     const std::string *r = g.Find("row"), *c = g.Find("col");
-    if (!r || !c) continue;  // the version stamp group has neither
+    if (!r || !c)
+      continue; // the version stamp group has neither
     const std::optional<int> row = ParseInt(*r), col = ParseInt(*c);
-    if (row && col && *row >= 0 && *col >= 0) cells.push_back({*row, *col, std::nullopt});
+    if (row && col && *row >= 0 && *col >= 0)
+      cells.push_back({*row, *col, std::nullopt});
   }
   return cells;
 }
 
 std::optional<int32_t> XfconfDesktopIconSize(std::string_view Xml) {
   const size_t group = Xml.find("name=\"desktop-icons\"");
-  if (group == std::string_view::npos) return std::nullopt;
+  if (group == std::string_view::npos)
+    return std::nullopt;
   const size_t prop = Xml.find("name=\"icon-size\"", group);
-  if (prop == std::string_view::npos) return std::nullopt;
+  if (prop == std::string_view::npos)
+    return std::nullopt;
   const size_t tagEnd = Xml.find('>', prop);
   const size_t value = Xml.find("value=\"", prop);
-  if (value == std::string_view::npos || value > tagEnd) return std::nullopt;
+  if (value == std::string_view::npos || value > tagEnd)
+    return std::nullopt;
   const size_t start = value + 7, end = Xml.find('"', start);
-  if (end == std::string_view::npos) return std::nullopt;
+  if (end == std::string_view::npos)
+    return std::nullopt;
   const std::optional<int> s = ParseInt(Xml.substr(start, end - start));
-  if (!s || *s <= 0 || *s > 1024) return std::nullopt;
+  if (!s || *s <= 0 || *s > 1024)
+    return std::nullopt;
   return *s;
 }
 
@@ -219,15 +256,18 @@ std::optional<TDesktopIcons> TXfdesktopIconSource::Read(const TDesktopPlace& Pla
     const TScreenRect& w = Place.WorkArea;
     fs::path chosen;
     for (const auto& [dw, dh] : {std::pair{0, 0}, std::pair{16, 16}}) {
-      const fs::path p = dir / ("icons.screen0-" + std::to_string(w.Width - dw) + "x" + std::to_string(w.Height - dh) + ".rc");
-      if (chosen.empty() && fs::is_regular_file(p, ec)) chosen = p;
+      const fs::path p = dir / ("icons.screen0-" + std::to_string(w.Width - dw) + "x" +
+                                std::to_string(w.Height - dh) + ".rc");
+      if (chosen.empty() && fs::is_regular_file(p, ec))
+        chosen = p;
     }
     if (chosen.empty()) {
       fs::file_time_type newest{};
       for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string n = it->path().filename().string();
         std::error_code ec2;
-        if (!n.starts_with("icons.screen") || !n.ends_with(".rc") || !it->is_regular_file(ec2)) continue;
+        if (!n.starts_with("icons.screen") || !n.ends_with(".rc") || !it->is_regular_file(ec2))
+          continue;
         const fs::file_time_type t = it->last_write_time(ec2);
         if (chosen.empty() || t > newest) {
           chosen = it->path();
@@ -235,17 +275,21 @@ std::optional<TDesktopIcons> TXfdesktopIconSource::Read(const TDesktopPlace& Pla
         }
       }
     }
-    if (!chosen.empty()) cells = ParseXfdesktopRc(ReadTextFile(chosen));
+    if (!chosen.empty())
+      cells = ParseXfdesktopRc(ReadTextFile(chosen));
   }
-  if (cells.empty()) return std::nullopt;
+  if (cells.empty())
+    return std::nullopt;
 
   TDesktopIcons icons;
-  const fs::path channel = Place.ConfigHome / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-desktop.xml";
+  const fs::path channel =
+      Place.ConfigHome / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-desktop.xml";
   icons.IconSize = XfconfDesktopIconSize(ReadTextFile(channel)).value_or(0);
   const int32_t s = icons.IconSize > 0 ? icons.IconSize : DefaultDesktopIconSize;
   const TXfdesktopGrid grid = TXfdesktopGrid::ForIconSize(s);
   for (const TXfdesktopCell& c : cells) {
-    const TIconPoint origin = c.MonitorOrigin.value_or(TIconPoint{Place.WorkArea.Left, Place.WorkArea.Top});
+    const TIconPoint origin =
+        c.MonitorOrigin.value_or(TIconPoint{Place.WorkArea.Left, Place.WorkArea.Top});
     icons.Positions.push_back(grid.Icon(origin, s, c.Row, c.Col));
   }
   return icons;

@@ -12,10 +12,13 @@ struct TXfdesktopGrid {
   int32_t Cell;
   int32_t Pitch;
   int32_t Margin;
-  int32_t Padding;  // above the icon inside its cell
-  static TXfdesktopGrid ForIconSize(int32_t S) { return {S * 5 / 2 + 12, S * 5 / 2 + 12 + 8, 8, 6}; }
+  int32_t Padding; // above the icon inside its cell
+  static TXfdesktopGrid ForIconSize(int32_t S) {
+    return {S * 5 / 2 + 12, S * 5 / 2 + 12 + 8, 8, 6};
+  }
   TIconPoint Icon(TIconPoint Origin, int32_t S, int32_t Row, int32_t Col) const {
-    return {Origin.X + Margin + Col * Pitch + (Cell - S) / 2, Origin.Y + Margin + Row * Pitch + Padding};
+    return {Origin.X + Margin + Col * Pitch + (Cell - S) / 2,
+            Origin.Y + Margin + Row * Pitch + Padding};
   }
 };
 

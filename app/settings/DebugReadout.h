@@ -17,16 +17,16 @@ class TPartForm;
 // The snapshot: separators, desktop rectangle, origin in the surface, origin,
 // flame window rectangle, an empty line, then "EM<i> X:<x> Y:<y>" per
 // emitter. Floats in the state files' general form with Decimal.
-QStringList DebugSnapshotLines(const TPartForm& Form, const TRect& LayeredBounds, const QString& Thousand,
-                               const QString& Decimal);
+QStringList DebugSnapshotLines(const TPartForm& Form, const TRect& LayeredBounds,
+                               const QString& Thousand, const QString& Decimal);
 
 class TDebugReadout {
 public:
   std::function<TPartForm*()> Engine;
-  std::function<TRect()> LayeredBounds;  // the flame window's rectangle
-  std::function<void()> ClearFading;     // the "Clear fading" button's reset
+  std::function<TRect()> LayeredBounds; // the flame window's rectangle
+  std::function<void()> ClearFading;    // the "Clear fading" button's reset
   QPlainTextEdit* HelpMemo = nullptr;
-  QWidget* Window = nullptr;  // whose caption shows the counters
+  QWidget* Window = nullptr; // whose caption shows the counters
   // The separators used (default: the user's locale).
   QString Thousand, Decimal;
 

@@ -14,13 +14,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "FlameEngine.h"
 #include "MessageBoxes.h"
 #include "NumBar.h"
-#include "FlameEngine.h"
 #include "StateFile.h"
 
-TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+TWaitCursor::TWaitCursor() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+TWaitCursor::~TWaitCursor() {
+  QApplication::restoreOverrideCursor();
+}
 
 namespace {
 
@@ -52,28 +56,32 @@ public:
 
 protected:
   void accept() override {
-    if (!SavingState) return QFileDialog::accept();
+    if (!SavingState)
+      return QFileDialog::accept();
     const QStringList Files = selectedFiles();
     auto* Edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (Files.size() == 1 && Edit && !QFileInfo(Files.front()).isDir()) {
       const QString Name = StateFileSaveName(Files.front());
-      if (Name != Files.front()) Edit->setText(Name);
+      if (Name != Files.front())
+        Edit->setText(Name);
     }
     QFileDialog::accept();
   }
 };
 
-}  // namespace
+} // namespace
 
 QString StateFileSaveName(const QString& FileName) {
-  if (FileName.endsWith(QLatin1String(StateFileExtension), Qt::CaseInsensitive)) return FileName;
+  if (FileName.endsWith(QLatin1String(StateFileExtension), Qt::CaseInsensitive))
+    return FileName;
   // "name." would otherwise become "name..quelma".
-  if (FileName.endsWith(QLatin1Char('.'))) return FileName + QLatin1String(StateFileExtension + 1);
+  if (FileName.endsWith(QLatin1Char('.')))
+    return FileName + QLatin1String(StateFileExtension + 1);
   return FileName + QLatin1String(StateFileExtension);
 }
 
 TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent)
-  : QObject(Parent), FStyle(Style), FSheet(FilesSheet) {
+    : QObject(Parent), FStyle(Style), FSheet(FilesSheet) {
   auto* Columns = new QHBoxLayout(FilesSheet);
 
   auto* StateGroup = new QGroupBox(QStringLiteral("Style && art"), FilesSheet);
@@ -110,8 +118,10 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
   ImportLayout->addWidget(BmpMaxSizeSel, 1, 1);
   ImportLayout->addWidget(ScaleLabel, 2, 0);
   ImportLayout->addWidget(BmpScaleSel, 2, 1);
-  BmpResetBox = MakeBox(ImportGroup, "BmpResetBox", QStringLiteral("Reset style"), TImportSettings{}.ResetStyle);
-  BmpMonoBox = MakeBox(ImportGroup, "BmpMonoBox", QStringLiteral("Mask only"), TImportSettings{}.MaskOnly);
+  BmpResetBox = MakeBox(ImportGroup, "BmpResetBox", QStringLiteral("Reset style"),
+                        TImportSettings{}.ResetStyle);
+  BmpMonoBox =
+      MakeBox(ImportGroup, "BmpMonoBox", QStringLiteral("Mask only"), TImportSettings{}.MaskOnly);
   ImportLayout->addWidget(BmpResetBox, 3, 0, 1, 2);
   ImportLayout->addWidget(BmpMonoBox, 4, 0, 1, 2);
   ImportLayout->setColumnStretch(1, 1);
@@ -129,60 +139,72 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QW
   // Hidden files are listed as well.
   Dialog.setFilter(Dialog.filter() | QDir::Hidden);
   switch (Kind) {
-    case TFileDialogKind::OpenState:
-    case TFileDialogKind::SaveState:
-      Dialog.setWindowTitle(Kind == TFileDialogKind::OpenState ? QStringLiteral("Load")
-                                                               : QStringLiteral("Save"));
-      Dialog.setNameFilter(QString::fromLatin1(StateFileFilter));
-      Dialog.setDefaultSuffix(QStringLiteral("quelma"));
-      if (!Folder.isEmpty()) Dialog.setDirectory(Folder);
-      if (Kind == TFileDialogKind::OpenState) {
-        Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        Dialog.setFileMode(QFileDialog::ExistingFile);
-      } else {
-        // QFileDialog asks before overwriting unless told not to.
-        Dialog.setAcceptMode(QFileDialog::AcceptSave);
-        Dialog.setFileMode(QFileDialog::AnyFile);
-      }
-      break;
-    case TFileDialogKind::OpenPicture:
-      Dialog.setWindowTitle(QStringLiteral("Import bitmap"));
-      Dialog.setNameFilters({QStringLiteral("Pictures (*.bmp *.dib *.png *.tga *.jpg *.jpeg)"),
-                             QStringLiteral("All files (*)")});
+  case TFileDialogKind::OpenState:
+  case TFileDialogKind::SaveState:
+    Dialog.setWindowTitle(Kind == TFileDialogKind::OpenState ? QStringLiteral("Load")
+                                                             : QStringLiteral("Save"));
+    Dialog.setNameFilter(QString::fromLatin1(StateFileFilter));
+    Dialog.setDefaultSuffix(QStringLiteral("quelma"));
+    if (!Folder.isEmpty())
+      Dialog.setDirectory(Folder);
+    if (Kind == TFileDialogKind::OpenState) {
       Dialog.setAcceptMode(QFileDialog::AcceptOpen);
       Dialog.setFileMode(QFileDialog::ExistingFile);
-      break;
+    } else {
+      // QFileDialog asks before overwriting unless told not to.
+      Dialog.setAcceptMode(QFileDialog::AcceptSave);
+      Dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    break;
+  case TFileDialogKind::OpenPicture:
+    Dialog.setWindowTitle(QStringLiteral("Import bitmap"));
+    Dialog.setNameFilters({QStringLiteral("Pictures (*.bmp *.dib *.png *.tga *.jpg *.jpeg)"),
+                           QStringLiteral("All files (*)")});
+    Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    Dialog.setFileMode(QFileDialog::ExistingFile);
+    break;
   }
-  if (Dialog.exec() != QDialog::Accepted) return {};
+  if (Dialog.exec() != QDialog::Accepted)
+    return {};
   const QStringList Files = Dialog.selectedFiles();
   return Files.isEmpty() ? QString() : Files.front();
 }
 
 QString TFilesTab::Choose(TFileDialogKind Kind) {
-  if (ChooseFile) return ChooseFile(Kind);
+  if (ChooseFile)
+    return ChooseFile(Kind);
   const QString Folder = Kind == TFileDialogKind::OpenPicture ? QString() : InitialFolder;
   return RunFileDialog(Kind, Folder, FSheet ? FSheet->window() : nullptr);
 }
 
 void TFilesTab::LoadBtnClick() {
-  if (SuspendDisplay) SuspendDisplay();
+  if (SuspendDisplay)
+    SuspendDisplay();
   const QString File = Choose(TFileDialogKind::OpenState);
-  if (!File.isEmpty() && LoadSaveState) LoadSaveState(File, false);
-  if (ResumeDisplay) ResumeDisplay();
+  if (!File.isEmpty() && LoadSaveState)
+    LoadSaveState(File, false);
+  if (ResumeDisplay)
+    ResumeDisplay();
 }
 
 void TFilesTab::SaveBtnClick() {
-  if (SuspendDisplay) SuspendDisplay();
+  if (SuspendDisplay)
+    SuspendDisplay();
   const QString File = Choose(TFileDialogKind::SaveState);
-  if (!File.isEmpty() && LoadSaveState) LoadSaveState(StateFileSaveName(File), true);
-  if (ResumeDisplay) ResumeDisplay();
+  if (!File.isEmpty() && LoadSaveState)
+    LoadSaveState(StateFileSaveName(File), true);
+  if (ResumeDisplay)
+    ResumeDisplay();
 }
 
 void TFilesTab::Button2Click() {
-  if (SuspendDisplay) SuspendDisplay();
+  if (SuspendDisplay)
+    SuspendDisplay();
   const QString File = Choose(TFileDialogKind::OpenPicture);
-  if (!File.isEmpty()) ImportPictureFile(File);
-  if (ResumeDisplay) ResumeDisplay();
+  if (!File.isEmpty())
+    ImportPictureFile(File);
+  if (ResumeDisplay)
+    ResumeDisplay();
 }
 
 TImportSettings TFilesTab::ImportSettings() const {
@@ -196,10 +218,14 @@ TImportSettings TFilesTab::ImportSettings() const {
 
 void TFilesTab::ImportPictureFile(const QString& FileName) {
   TPartForm* E = Engine ? Engine() : nullptr;
-  if (!E) return;
+  if (!E)
+    return;
   // A picture that cannot be read changes nothing; the user is told why.
   std::string Why;
-  if (!::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(), ImportSettings(), FStyle, &Why))
-    ShowFileError(QString::fromUtf8(ImportErrorText), FileName, QString::fromLocal8Bit(Why.c_str()));
-  if (OnStyleChanged) OnStyleChanged();
+  if (!::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(), ImportSettings(), FStyle,
+                           &Why))
+    ShowFileError(QString::fromUtf8(ImportErrorText), FileName,
+                  QString::fromLocal8Bit(Why.c_str()));
+  if (OnStyleChanged)
+    OnStyleChanged();
 }

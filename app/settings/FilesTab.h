@@ -63,19 +63,19 @@ public:
   QString InitialFolder;
 
   // ---- Group "Style & art" -------------------------------------------------------
-  QPushButton* LoadBtn;  // "Load"
-  QPushButton* SaveBtn;  // "Save"
-  QCheckBox* LStyleBox;  // "Load style", checked
-  QCheckBox* LArtBox;    // "Load art", checked
+  QPushButton* LoadBtn; // "Load"
+  QPushButton* SaveBtn; // "Save"
+  QCheckBox* LStyleBox; // "Load style", checked
+  QCheckBox* LArtBox;   // "Load art", checked
   void LoadBtnClick();
   void SaveBtnClick();
 
   // ---- Group "Conversion" --------------------------------------------------------
-  QPushButton* Button2;     // "Import bitmap"
-  TNumBar* BmpMaxSizeSel;   // "Max size" 0..128, 128
-  TNumBar* BmpScaleSel;     // "Scaling" 100..1000, 400
-  QCheckBox* BmpResetBox;   // "Reset style", checked
-  QCheckBox* BmpMonoBox;    // "Mask only", clear
+  QPushButton* Button2;   // "Import bitmap"
+  TNumBar* BmpMaxSizeSel; // "Max size" 0..128, 128
+  TNumBar* BmpScaleSel;   // "Scaling" 100..1000, 400
+  QCheckBox* BmpResetBox; // "Reset style", checked
+  QCheckBox* BmpMonoBox;  // "Mask only", clear
   void Button2Click();
   TImportSettings ImportSettings() const;
 

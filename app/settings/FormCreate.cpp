@@ -6,13 +6,13 @@
 #include <QTimer>
 
 #include "DesktopWindowing.h"
+#include "FilesTab.h"
+#include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "FloatingPoint.h"
 #include "MainForm.h"
-#include "FlameEngine.h"
 #include "Primitives.h"
 #include "Screens.h"
-#include "FilesTab.h"
 #include "SettingsComponents.h"
 #include "Version.h"
 
@@ -49,7 +49,8 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   ApplyStyle();
 
   AppFolder = Folder;
-  if (!AppFolder.isEmpty() && !AppFolder.endsWith(QLatin1Char('/'))) AppFolder += QLatin1Char('/');
+  if (!AppFolder.isEmpty() && !AppFolder.endsWith(QLatin1Char('/')))
+    AppFolder += QLatin1Char('/');
   FVersion = QStringLiteral(QUELMA_VERSION);
   VersionLabel->setText(QStringLiteral("Version ") + FVersion);
   Components->RegisterHotKeys();
@@ -59,20 +60,23 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   Components->FilesTab->InitialFolder = DataFolder();
 
   const TCommandLine Command = ParseCommandLine(Arguments);
-  for (const QString& File : Command.Files) LoadSaveState(File, false);
+  for (const QString& File : Command.Files)
+    LoadSaveState(File, false);
   StartInTray = Command.StartInTray;
 
   ShowCompositingNote(ReportPerPixelAlphaOnce());
   // A compositing manager may start or stop while the program runs; the note
   // follows. Asking the display is two round trips, once a second.
   auto* Watch = new QTimer(this);
-  QObject::connect(Watch, &QTimer::timeout, this, [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
+  QObject::connect(Watch, &QTimer::timeout, this,
+                   [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
   Watch->start(CompositingCheckInterval);
   Components->ShowTray();
 }
 
 void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {
-  if (CompositingLabel->text() != Warning) CompositingLabel->setText(Warning);
+  if (CompositingLabel->text() != Warning)
+    CompositingLabel->setText(Warning);
   CompositingLabel->setVisible(!Warning.isEmpty());
 }
 
@@ -82,6 +86,7 @@ QString TQUELMAMainForm::DataFolder() const {
   const QStringList Candidates = {AppFolder + QStringLiteral("Data/"),
                                   AppFolder + QStringLiteral("../share/quelma/Data/")};
   for (const QString& C : Candidates)
-    if (QFileInfo(C).isDir()) return QDir::cleanPath(C) + QLatin1Char('/');
+    if (QFileInfo(C).isDir())
+      return QDir::cleanPath(C) + QLatin1Char('/');
   return Candidates.front();
 }

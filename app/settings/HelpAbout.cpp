@@ -2,9 +2,9 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -17,9 +17,11 @@ QString QuickHelpText() {
       "\n"
       "First, see the 'System' tab to toggle drawing & set up your global hot keys.\n"
       "Right-click the (blue) drawing window to discard it.\n"
-      "Your fire animation can stay over your desktop or over all windows, and can be quickly toggled.\n"
+      "Your fire animation can stay over your desktop or over all windows, and can be quickly "
+      "toggled.\n"
       "\n"
-      "Try to load one of the included styles from the 'Files' tab, and play with them. QUELMA can do "
+      "Try to load one of the included styles from the 'Files' tab, and play with them. QUELMA can "
+      "do "
       "more than just fire.\n"
       "\n"
       "'Fading hue' in the 'Fading' tab sets your fire color.\n"
@@ -27,9 +29,13 @@ QString QuickHelpText() {
       "QUELMA minimizes as an icon in your taskbar.");
 }
 
-TLogo::TLogo(QWidget* Parent) : QWidget(Parent) { setObjectName(QStringLiteral("Logo")); }
+TLogo::TLogo(QWidget* Parent) : QWidget(Parent) {
+  setObjectName(QStringLiteral("Logo"));
+}
 
-QSize TLogo::sizeHint() const { return {260, 120}; }
+QSize TLogo::sizeHint() const {
+  return {260, 120};
+}
 
 void TLogo::paintEvent(QPaintEvent*) {
   QPainter G(this);
@@ -46,7 +52,8 @@ void TLogo::paintEvent(QPaintEvent*) {
     P.moveTo(X, R.bottom());
     P.cubicTo(X, R.bottom() - Height * 0.5, X + W * 0.3, R.bottom() - Height * 0.7, X + W * 0.5,
               R.bottom() - Height);
-    P.cubicTo(X + W * 0.7, R.bottom() - Height * 0.6, X + W, R.bottom() - Height * 0.4, X + W, R.bottom());
+    P.cubicTo(X + W * 0.7, R.bottom() - Height * 0.6, X + W, R.bottom() - Height * 0.4, X + W,
+              R.bottom());
     P.closeSubpath();
     QLinearGradient Fire(0, R.bottom(), 0, R.bottom() - Height);
     Fire.setColorAt(0, QColor(255, 220, 90, 230));
@@ -68,13 +75,15 @@ void TLogo::paintEvent(QPaintEvent*) {
 }
 
 void TLogo::mouseReleaseEvent(QMouseEvent* Event) {
-  if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && OnClick) OnClick();
+  if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && OnClick)
+    OnClick();
 }
 
 QString HelpFile(const QString& AppFolder) {
   for (const QString& C : {AppFolder + QStringLiteral("README.md"),
                            AppFolder + QStringLiteral("../share/doc/quelma/README.md")})
-    if (QFileInfo(C).isFile()) return QFileInfo(C).canonicalFilePath();
+    if (QFileInfo(C).isFile())
+      return QFileInfo(C).canonicalFilePath();
   return QString();
 }
 
@@ -92,7 +101,7 @@ QLabel* MakeLink(QWidget* Parent, const char* Name, const QString& Text) {
   return L;
 }
 
-}  // namespace
+} // namespace
 
 THelpSheet BuildHelpSheet(QWidget* Sheet) {
   THelpSheet H;

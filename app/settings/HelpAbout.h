@@ -33,8 +33,8 @@ protected:
 QString HelpFile(const QString& AppFolder);
 
 struct THelpSheet {
-  QPlainTextEdit* HelpMemo = nullptr;  // the quick help
-  QLabel* HelpLink = nullptr;          // opens the program's help (wired by its owner)
+  QPlainTextEdit* HelpMemo = nullptr; // the quick help
+  QLabel* HelpLink = nullptr;         // opens the program's help (wired by its owner)
 };
 // Fills the "Help" tab: a borderless read-only text holding the quick help,
 // and a link to the whole help below it.
@@ -42,9 +42,9 @@ THelpSheet BuildHelpSheet(QWidget* Sheet);
 
 struct TAboutSheet {
   TLogo* Logo = nullptr;
-  QLabel* VersionLabel = nullptr;     // "Version " + the version
-  QLabel* AboutLink = nullptr;        // opens the program's help (wired by its owner)
-  QPushButton* DeskIconsBtn = nullptr;  // "My desktop icons on fire!" (wired by its owner)
+  QLabel* VersionLabel = nullptr;      // "Version " + the version
+  QLabel* AboutLink = nullptr;         // opens the program's help (wired by its owner)
+  QPushButton* DeskIconsBtn = nullptr; // "My desktop icons on fire!" (wired by its owner)
 };
 // Fills the "About" tab. Version: the program's version text (QUELMA_VERSION).
 TAboutSheet BuildAboutSheet(QWidget* Sheet, const QString& Version);

@@ -46,6 +46,6 @@ protected:
 private:
   void GiveUpFocus();
   int FHotKey = 0;
-  bool FFocused = false;  // OnFocusChange(true) was sent
-  bool FClicked = false;  // pressed since the last focus change
+  bool FFocused = false; // OnFocusChange(true) was sent
+  bool FClicked = false; // pressed since the last focus change
 };

@@ -5,45 +5,44 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QMessageBox>
-#include <QUrl>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include <optional>
 
-#include "MessageBoxes.h"
 #include "DesktopIconFire.h"
 #include "DesktopIcons.h"
+#include "FilesTab.h"
+#include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "HelpAbout.h"
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
-#include "FlameEngine.h"
-#include "FilesTab.h"
+#include "MessageBoxes.h"
 #include "SettingsComponents.h"
 #include "StateFile.h"
 #include "StyleTabs.h"
 #include "TickStats.h"
 #include "Version.h"
 
-
 TCommandLine ParseCommandLine(const QStringList& Arguments) {
   TCommandLine C;
   for (const QString& A : Arguments) {
     // Switches start with "/", and so do absolute paths here: a switch is a
     // single "/word" that names no existing file.
-    const bool Switch = A.startsWith(QLatin1Char('/')) && A.count(QLatin1Char('/')) == 1 &&
-                        !QFileInfo(A).isFile();
+    const bool Switch =
+        A.startsWith(QLatin1Char('/')) && A.count(QLatin1Char('/')) == 1 && !QFileInfo(A).isFile();
     if (!Switch)
       C.Files.append(A);
     else if (A.compare(QLatin1String("/TRAY"), Qt::CaseInsensitive) == 0)
@@ -54,8 +53,8 @@ TCommandLine ParseCommandLine(const QStringList& Arguments) {
 }
 
 TQUELMAMainForm::TQUELMAMainForm()
-  : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint) {
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("QUELMA"));
   QFont F(QStringLiteral("Tahoma"));
   F.setPixelSize(11);
@@ -112,7 +111,8 @@ TQUELMAMainForm::~TQUELMAMainForm() {
   }
   AnimTimer.SetEnabled(false);
   FDrawing.reset();
-  if (FPartWindow) FPartWindow->OnAnimTimerEnable = nullptr;
+  if (FPartWindow)
+    FPartWindow->OnAnimTimerEnable = nullptr;
   FEngine.reset();
   FPartWindow.reset();
 }
@@ -159,8 +159,10 @@ void TQUELMAMainForm::OpenHelp() {
     Problem = QStringLiteral("The help file (README.md) was not found beside the program or in its "
                              "documentation folder.");
   else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(File)))
-    Problem = QStringLiteral("No program was found to show the help file %1.").arg(QDir::toNativeSeparators(File));
-  if (!Problem.isEmpty()) QMessageBox::warning(this, QStringLiteral("QUELMA"), Problem);
+    Problem = QStringLiteral("No program was found to show the help file %1.")
+                  .arg(QDir::toNativeSeparators(File));
+  if (!Problem.isEmpty())
+    QMessageBox::warning(this, QStringLiteral("QUELMA"), Problem);
 }
 
 void TQUELMAMainForm::BuildAboutSheet() {
@@ -171,27 +173,33 @@ void TQUELMAMainForm::BuildAboutSheet() {
   DeskIconsBtn = About.DeskIconsBtn;
   // "My desktop icons on fire!": the alternate style with six emitters per icon.
   QObject::connect(DeskIconsBtn, &QPushButton::clicked, this, [this] {
-    if (!Engine()) return;
+    if (!Engine())
+      return;
     TFilesTab* Files = Components ? Components->FilesTab : nullptr;
-    TDesktopIconsHost Host(WFrontBox, Files ? Files->LStyleBox : nullptr, Files ? Files->LArtBox : nullptr,
+    TDesktopIconsHost Host(WFrontBox, Files ? Files->LStyleBox : nullptr,
+                           Files ? Files->LArtBox : nullptr,
                            [this](const QString& F) { LoadSaveState(F, false); });
-    ::DeskIconsBtnClick(*Engine(), Host,
-                        QFile::encodeName(DataFolder() + QString::fromUtf8(AlternateFireFileName)).toStdString());
+    ::DeskIconsBtnClick(
+        *Engine(), Host,
+        QFile::encodeName(DataFolder() + QString::fromUtf8(AlternateFireFileName)).toStdString());
   });
 }
 
 // ---- Top row ------------------------------------------------------------------
 
 void TQUELMAMainForm::StartOverBtnClick() {
-  if (FEngine) FEngine->StartOver();
+  if (FEngine)
+    FEngine->StartOver();
 }
 
 void TQUELMAMainForm::ClearFadingBtnClick() {
-  if (FEngine) FEngine->ClearFading();
+  if (FEngine)
+    FEngine->ClearFading();
 }
 
 void TQUELMAMainForm::CenterArtBtnClick() {
-  if (FEngine) FEngine->CenterArt();
+  if (FEngine)
+    FEngine->CenterArt();
 }
 
 void TQUELMAMainForm::ExitBtnClick() {
@@ -209,17 +217,22 @@ void TQUELMAMainForm::DrawingBoxClick() {
 }
 
 void TQUELMAMainForm::ShowDrawingWindow() {
-  if (FDrawing) FDrawing->Show();
+  if (FDrawing)
+    FDrawing->Show();
 }
 
 void TQUELMAMainForm::HideDrawingWindow() {
-  if (FDrawing) FDrawing->Hide();
+  if (FDrawing)
+    FDrawing->Hide();
 }
 
-void TQUELMAMainForm::DisplayBoxClick() { ApplyVisibilityRule(); }
+void TQUELMAMainForm::DisplayBoxClick() {
+  ApplyVisibilityRule();
+}
 
 void TQUELMAMainForm::WFrontBoxClick() {
-  if (!FPartWindow) return;
+  if (!FPartWindow)
+    return;
   FPartWindow->SetStayOnTop(WFrontBox->isChecked());
   FPartWindow->ReparentToDesktop();
   FPartWindow->show();
@@ -227,13 +240,16 @@ void TQUELMAMainForm::WFrontBoxClick() {
 }
 
 void TQUELMAMainForm::WSolidBoxClick() {
-  if (FPartWindow) FPartWindow->SetSolid(WSolidBox->isChecked());
+  if (FPartWindow)
+    FPartWindow->SetSolid(WSolidBox->isChecked());
 }
 
 void TQUELMAMainForm::ApplyVisibilityRule() {
-  if (!FPartWindow) return;
+  if (!FPartWindow)
+    return;
   const bool V = DisplayBox->isChecked() && !(WOEVisibleBox->isChecked() && !isVisible());
-  if (V != FPartWindow->AnimatedVisible()) FPartWindow->SetAnimatedVisible(V);
+  if (V != FPartWindow->AnimatedVisible())
+    FPartWindow->SetAnimatedVisible(V);
 }
 
 void TQUELMAMainForm::SuspendDisplay() {
@@ -250,35 +266,49 @@ void TQUELMAMainForm::ResumeDisplay() {
 
 // ---- Drawing host ------------------------------------------------------------------------
 
-void TQUELMAMainForm::StartOverClick() { StartOverBtn->click(); }
+void TQUELMAMainForm::StartOverClick() {
+  StartOverBtn->click();
+}
 
-void TQUELMAMainForm::SetDrawingBox(bool Checked) { DrawingBox->setChecked(Checked); }
+void TQUELMAMainForm::SetDrawingBox(bool Checked) {
+  DrawingBox->setChecked(Checked);
+}
 
-void TQUELMAMainForm::SetDisplayBox(bool Checked) { DisplayBox->setChecked(Checked); }
+void TQUELMAMainForm::SetDisplayBox(bool Checked) {
+  DisplayBox->setChecked(Checked);
+}
 
 void TQUELMAMainForm::SetSettingsStayOnTop(bool OnTop) {
   Qt::WindowFlags Flags = windowFlags();
-  if (Flags.testFlag(Qt::WindowStaysOnTopHint) == OnTop) return;
+  if (Flags.testFlag(Qt::WindowStaysOnTopHint) == OnTop)
+    return;
   Flags.setFlag(Qt::WindowStaysOnTopHint, OnTop);
   // Changed on the live window: QWidget::setWindowFlags would hide it.
   overrideWindowFlags(Flags);
-  if (QWindow* W = windowHandle()) W->setFlags(Flags);
-  if (OnTop && isVisible()) raise();
+  if (QWindow* W = windowHandle())
+    W->setFlags(Flags);
+  if (OnTop && isVisible())
+    raise();
 }
 
 QString TQUELMAMainForm::DrawingHotKeyText() {
   // The drawing hot key as the edit shows it; empty when none is assigned.
-  const int Key = Components && Components->DrawingHotKey ? Components->DrawingHotKey->HotKey() : DefaultDrawingHotKey;
+  const int Key = Components && Components->DrawingHotKey ? Components->DrawingHotKey->HotKey()
+                                                          : DefaultDrawingHotKey;
   return Key == 0 ? QString() : ShortCutToText(Key);
 }
 
-bool TQUELMAMainForm::FlameStayOnTop() { return FPartWindow ? FPartWindow->StayOnTop() : true; }
+bool TQUELMAMainForm::FlameStayOnTop() {
+  return FPartWindow ? FPartWindow->StayOnTop() : true;
+}
 
 void TQUELMAMainForm::RaiseFlameWindow() {
-  if (!FPartWindow) return;
+  if (!FPartWindow)
+    return;
   FPartWindow->SetStackCompanions(this, DrawingForm());
-  FPartWindow->SetLayeredBounds(FPartWindow->FLayeredBounds, true);  // also places it
-  if (FPartWindow->isVisible()) FPartWindow->BringToFront();
+  FPartWindow->SetLayeredBounds(FPartWindow->FLayeredBounds, true); // also places it
+  if (FPartWindow->isVisible())
+    FPartWindow->BringToFront();
 }
 
 // ---- Window events ---------------------------------------------------------------------------
@@ -298,7 +328,9 @@ void TQUELMAMainForm::ShowSettingsWindow() {
   activateWindow();
 }
 
-bool TQUELMAMainForm::Shown() const { return isVisible() && !(windowState() & Qt::WindowMinimized); }
+bool TQUELMAMainForm::Shown() const {
+  return isVisible() && !(windowState() & Qt::WindowMinimized);
+}
 
 void TQUELMAMainForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
@@ -309,7 +341,8 @@ void TQUELMAMainForm::changeEvent(QEvent* Event) {
   QWidget::changeEvent(Event);
   // Activated by a click or by the window manager: the drawing window goes
   // back under it.
-  if (Event->type() == QEvent::ActivationChange && isActiveWindow() && DrawingForm()) FDrawing->ArrangeZOrder();
+  if (Event->type() == QEvent::ActivationChange && isActiveWindow() && DrawingForm())
+    FDrawing->ArrangeZOrder();
 }
 
 void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
@@ -326,7 +359,8 @@ void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
 // ---- Style and state files -------------------------------------------------------------------
 
 void TQUELMAMainForm::ApplyStyle() {
-  if (!FEngine) return;
+  if (!FEngine)
+    return;
   // The style tabs read their controls into FStyle and set the timer.
   if (Components)
     Components->StyleTabs->ApplyStyle();
@@ -336,16 +370,20 @@ void TQUELMAMainForm::ApplyStyle() {
 
 void TQUELMAMainForm::StyleToControls() {
   // Sliders silently, then the boxes, whose handlers run as for a click.
-  if (Components) Components->StyleTabs->StyleToControls();
+  if (Components)
+    Components->StyleTabs->StyleToControls();
 }
 
 bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
-  if (!FEngine) return false;
+  if (!FEngine)
+    return false;
   TStateFileOptions Options;
-  if (Components) Components->PrepareStateFile(Options);  // "Load style", "Load art"
+  if (Components)
+    Components->PrepareStateFile(Options); // "Load style", "Load art"
   // The hourglass only for a name the operation will use.
   std::optional<TWaitCursor> Wait;
-  if (HasStateFileExtension(QFile::encodeName(FileName).toStdString())) Wait.emplace();
+  if (HasStateFileExtension(QFile::encodeName(FileName).toStdString()))
+    Wait.emplace();
   Options.DecimalSeparator = QLocale::system().decimalPoint().toStdString();
   Options.ShowDebugMessage = [](const std::string& Text) {
     ShowDebugMessage(QString::fromStdString(Text));
@@ -366,13 +404,15 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
   }
   // A failed read keeps what it had read: the controls show it, and the
   // engine keeps its style until a control changes or a file is read.
-  if (!Save) StyleToControls();
+  if (!Save)
+    StyleToControls();
   return false;
 }
 
 // ---- Frame cycle -------------------------------------------------------------------------------
 
 void TQUELMAMainForm::AnimTimerTimer() {
-  const TTickTiming Timing;  // only when QUELMA_TICK_STATS asks for it
-  if (FEngine) FEngine->Tick(AnimTimer.Missed());
+  const TTickTiming Timing; // only when QUELMA_TICK_STATS asks for it
+  if (FEngine)
+    FEngine->Tick(AnimTimer.Missed());
 }

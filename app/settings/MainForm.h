@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "Input.h"
-#include "Timers.h"
 #include "StyleMapping.h"
+#include "Timers.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,10 +25,10 @@ class TSettingsComponents;
 
 // What the command line asks for.
 struct TCommandLine {
-  QStringList Files;         // arguments not starting with "/", in order
-  bool StartInTray = false;  // "/TRAY" in any letter case
+  QStringList Files;        // arguments not starting with "/", in order
+  bool StartInTray = false; // "/TRAY" in any letter case
 };
-TCommandLine ParseCommandLine(const QStringList& Arguments);  // without the program name
+TCommandLine ParseCommandLine(const QStringList& Arguments); // without the program name
 
 class TQUELMAMainForm : public QWidget, public IDrawingHost {
 public:
@@ -44,7 +44,7 @@ public:
   // ---- Top row ---------------------------------------------------------------
   QPushButton* StartOverBtn;
   QPushButton* ClearFadingBtn;
-  QPushButton* CenterArtBtn;  // "Center art"
+  QPushButton* CenterArtBtn; // "Center art"
   QPushButton* ExitBtn;
   void StartOverBtnClick();
   void ClearFadingBtnClick();
@@ -60,18 +60,18 @@ public:
   QWidget* SystemSheet;
   QWidget* HelpSheet;
   QWidget* AboutSheet;
-  QWidget* ArtSheet;  // exists, never shown
+  QWidget* ArtSheet; // exists, never shown
 
   // ---- System tab ----------------------------------------------------------------
-  QCheckBox* DrawingBox;     // "Enable drawing"
-  QCheckBox* DisplayBox;     // "Visible"
-  QCheckBox* WOEVisibleBox;  // "Visible only when editor visible"
-  QCheckBox* WFrontBox;      // "Keep in front"
-  QCheckBox* WSolidBox;      // "Solid (no click-through)"
-  QCheckBox* AddBox;         // "Additive (only works with some graphic cards)"
-  QCheckBox* DebugBox;       // "Debug mode"
-  QVBoxLayout* SystemRightColumn;  // the hot keys go here
-  QLabel* CompositingLabel;  // says when per-pixel alpha cannot be seen
+  QCheckBox* DrawingBox;          // "Enable drawing"
+  QCheckBox* DisplayBox;          // "Visible"
+  QCheckBox* WOEVisibleBox;       // "Visible only when editor visible"
+  QCheckBox* WFrontBox;           // "Keep in front"
+  QCheckBox* WSolidBox;           // "Solid (no click-through)"
+  QCheckBox* AddBox;              // "Additive (only works with some graphic cards)"
+  QCheckBox* DebugBox;            // "Debug mode"
+  QVBoxLayout* SystemRightColumn; // the hot keys go here
+  QLabel* CompositingLabel;       // says when per-pixel alpha cannot be seen
   // The note of CompositingLabel; "" hides it. Checked again this often (ms).
   void ShowCompositingNote(const QString& Warning);
   static constexpr int CompositingCheckInterval = 1000;
@@ -79,7 +79,7 @@ public:
   // ---- Help and About tabs --------------------------------------------------------
   QPlainTextEdit* HelpMemo;
   QLabel* VersionLabel;
-  QPushButton* DeskIconsBtn;  // "My desktop icons on fire!"
+  QPushButton* DeskIconsBtn; // "My desktop icons on fire!"
 
   // ---- Display options ---------------------------------------------------------------
   bool FSavedDrawing = false;
@@ -97,7 +97,7 @@ public:
   void ResumeDisplay();
 
   // ---- Style and state files -----------------------------------------------------------
-  TStyleSettings FStyle;  // the style as the controls hold it
+  TStyleSettings FStyle; // the style as the controls hold it
   // Writes the whole style into the engine and the timer interval.
   void ApplyStyle();
   // Sets the style controls from FStyle without running their handlers.
@@ -164,6 +164,6 @@ private:
 
   std::unique_ptr<TPartWindow> FPartWindow;
   std::unique_ptr<TPartForm> FEngine;
-  std::unique_ptr<TDrawingWindow> FDrawing;  // once the engine exists
+  std::unique_ptr<TDrawingWindow> FDrawing; // once the engine exists
   bool FExiting = false;
 };

@@ -22,9 +22,11 @@ int TitleRoom(const QString& Caption) {
   F.setPointSizeF(F.pointSizeF() > 0 ? F.pointSizeF() * 1.25 : 12);
   return QFontMetrics(F).horizontalAdvance(Caption) + 180;
 }
-}  // namespace
+} // namespace
 
-void SetUserMessageHandler(std::function<void(const TUserMessage&)> H) { Handler() = std::move(H); }
+void SetUserMessageHandler(std::function<void(const TUserMessage&)> H) {
+  Handler() = std::move(H);
+}
 
 void SetDebugMessageHandler(std::function<void(const QString&)> H) {
   if (H)
@@ -38,14 +40,16 @@ void ShowUserMessage(const TUserMessage& M) {
     Handler()(M);
     return;
   }
-  QMessageBox Box(M.Kind == TUserMessage::Warning ? QMessageBox::Warning : QMessageBox::Information, M.Caption,
-                  M.Text, QMessageBox::Ok);
-  if (!M.Detail.isEmpty()) Box.setInformativeText(M.Detail);
+  QMessageBox Box(M.Kind == TUserMessage::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                  M.Caption, M.Text, QMessageBox::Ok);
+  if (!M.Detail.isEmpty())
+    Box.setInformativeText(M.Detail);
   // QMessageBox sizes itself from its texts; a spacer across the bottom of
   // its grid is what makes it keep a minimum width.
   if (auto* Grid = qobject_cast<QGridLayout*>(Box.layout()))
-    Grid->addItem(new QSpacerItem(TitleRoom(M.Caption), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  Grid->rowCount(), 0, 1, Grid->columnCount());
+    Grid->addItem(
+        new QSpacerItem(TitleRoom(M.Caption), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        Grid->rowCount(), 0, 1, Grid->columnCount());
   Box.exec();
 }
 
@@ -60,6 +64,7 @@ void ShowFileError(const QString& Text, const QString& FileName, const QString& 
   M.Text = Text;
   M.Kind = TUserMessage::Warning;
   M.Detail = QDir::toNativeSeparators(FileName);
-  if (!Reason.isEmpty()) M.Detail += QLatin1Char('\n') + Reason;
+  if (!Reason.isEmpty())
+    M.Detail += QLatin1Char('\n') + Reason;
   ShowUserMessage(M);
 }

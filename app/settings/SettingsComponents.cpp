@@ -12,12 +12,12 @@
 #include <utility>
 
 #include "FilesTab.h"
+#include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
 #include "Input.h"
 #include "MainForm.h"
-#include "FlameEngine.h"
 #include "Preferences.h"
 #include "StateFile.h"
 #include "StyleTabs.h"
@@ -25,7 +25,8 @@
 
 TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form), FForm(Form) {
   // The component name: the group of the window's placement.
-  if (Form.objectName().isEmpty()) Form.setObjectName(QString::fromLatin1(MainFormPlacementName));
+  if (Form.objectName().isEmpty())
+    Form.setObjectName(QString::fromLatin1(MainFormPlacementName));
   // The preference values are named after the boxes.
   Form.WOEVisibleBox->setObjectName(QStringLiteral("WOEVisibleBox"));
   Form.WFrontBox->setObjectName(QStringLiteral("WFrontBox"));
@@ -34,7 +35,8 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   Form.DisplayBox->setObjectName(QStringLiteral("DisplayBox"));
 
   // ---- Style tabs --------------------------------------------------------------
-  StyleTabs = new TStyleTabs(Form.FStyle, Form.EmittersSheet, Form.FadingSheet, Form.AnimationSheet, this);
+  StyleTabs =
+      new TStyleTabs(Form.FStyle, Form.EmittersSheet, Form.FadingSheet, Form.AnimationSheet, this);
   StyleTabs->Engine = [&Form] { return Form.Engine(); };
   StyleTabs->OnTimerInterval = [&Form](int Interval) { Form.AnimTimer.SetInterval(Interval); };
   StyleTabs->AttachSystemBoxes(Form.AddBox, Form.DebugBox);
@@ -45,7 +47,9 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   FilesTab->Engine = [&Form] { return Form.Engine(); };
   FilesTab->SuspendDisplay = [&Form] { Form.SuspendDisplay(); };
   FilesTab->ResumeDisplay = [&Form] { Form.ResumeDisplay(); };
-  FilesTab->LoadSaveState = [&Form](const QString& File, bool Save) { Form.LoadSaveState(File, Save); };
+  FilesTab->LoadSaveState = [&Form](const QString& File, bool Save) {
+    Form.LoadSaveState(File, Save);
+  };
   FilesTab->OnStyleChanged = [this] { StyleTabs->StyleToControls(); };
 
   // ---- Hot keys (System tab, right column) ----------------------------------------
@@ -57,9 +61,10 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
     const char* Label;
     int Default;
   };
-  for (const TEditSpec& S : {TEditSpec{&DrawingHotKey, "DrawingHotKey", "Toggle drawing", DefaultDrawingHotKey},
-                             TEditSpec{&DisplayHotKey, "DisplayHotKey", "Toggle visibility", DefaultDisplayHotKey},
-                             TEditSpec{&EditorHotKey, "EditorHotKey", "Toggle settings", DefaultEditorHotKey}}) {
+  for (const TEditSpec& S :
+       {TEditSpec{&DrawingHotKey, "DrawingHotKey", "Toggle drawing", DefaultDrawingHotKey},
+        TEditSpec{&DisplayHotKey, "DisplayHotKey", "Toggle visibility", DefaultDisplayHotKey},
+        TEditSpec{&EditorHotKey, "EditorHotKey", "Toggle settings", DefaultEditorHotKey}}) {
     auto* E = new THotKeyEdit(Group);
     E->setObjectName(QString::fromLatin1(S.Name));
     E->SetHotKey(S.Default);
@@ -72,7 +77,8 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
     // one of them there would run its action instead of being recorded.
     E->OnFocusChange = [this](bool Focused) {
       FEditing = Focused;
-      if (!Focused) HotKeyNote->hide();
+      if (!Focused)
+        HotKeyNote->hide();
       RegisterHotKeys();
     };
     Rows->addRow(QString::fromLatin1(S.Label), E);
@@ -94,7 +100,8 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
     Edit->Refuse = [Edits, Edit = Edit](int ShortCut) {
       for (const auto& [Other, OtherLabel] : Edits)
         if (Other != Edit && ShortCut != 0 && Other->HotKey() == ShortCut)
-          return QStringLiteral("%1 is already used by \"%2\".").arg(ShortCutToText(ShortCut), OtherLabel);
+          return QStringLiteral("%1 is already used by \"%2\".")
+              .arg(ShortCutToText(ShortCut), OtherLabel);
       return QString();
     };
     Edit->OnRefused = [this](const QString& Why) {
@@ -120,7 +127,9 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
 
   // ---- Debug readout ------------------------------------------------------------------
   Readout.Engine = [&Form] { return Form.Engine(); };
-  Readout.LayeredBounds = [&Form] { return Form.PartWindow() ? Form.PartWindow()->FLayeredBounds : TRect{}; };
+  Readout.LayeredBounds = [&Form] {
+    return Form.PartWindow() ? Form.PartWindow()->FLayeredBounds : TRect{};
+  };
   Readout.ClearFading = [&Form] { Form.ClearFadingBtnClick(); };
   Readout.HelpMemo = Form.HelpMemo;
   Readout.Window = &Form;
@@ -128,7 +137,9 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
 
 TSettingsComponents::~TSettingsComponents() = default;
 
-void TSettingsComponents::EngineCreated() { Readout.Install(); }
+void TSettingsComponents::EngineCreated() {
+  Readout.Install();
+}
 
 void TSettingsComponents::LoadSavePrefs(bool Save, QSettings* Store) {
   TPrefsTargets T;
@@ -140,15 +151,19 @@ void TSettingsComponents::LoadSavePrefs(bool Save, QSettings* Store) {
 
 void TSettingsComponents::RegisterHotKeys() {
   // An open drawing window names the drawing hot key as it is now.
-  if (TInputForm* Drawing = FForm.DrawingForm()) Drawing->UpdateKeyLabel();
+  if (TInputForm* Drawing = FForm.DrawingForm())
+    Drawing->UpdateKeyLabel();
   if (FEditing) {
     HotKeys->UnregisterHotKeys();
     return;
   }
-  HotKeys->RegisterHotKeys({DrawingHotKey->HotKey(), DisplayHotKey->HotKey(), EditorHotKey->HotKey()});
+  HotKeys->RegisterHotKeys(
+      {DrawingHotKey->HotKey(), DisplayHotKey->HotKey(), EditorHotKey->HotKey()});
 }
 
-void TSettingsComponents::UnregisterHotKeys() { HotKeys->UnregisterHotKeys(); }
+void TSettingsComponents::UnregisterHotKeys() {
+  HotKeys->UnregisterHotKeys();
+}
 
 void TSettingsComponents::ShowTray() {
   const QString Note = Tray->Show();
@@ -164,8 +179,9 @@ void TSettingsComponents::PrepareStateFile(TStateFileOptions& Options) const {
 }
 
 void TSettingsComponents::HandOver(const QString& Path) {
-  TrayIconClick();  // a hidden settings window stays hidden
-  if (!Path.isEmpty()) FForm.LoadSaveState(Path, false);
+  TrayIconClick(); // a hidden settings window stays hidden
+  if (!Path.isEmpty())
+    FForm.LoadSaveState(Path, false);
 }
 
 void TSettingsComponents::SettingsMenuClick() {
@@ -178,22 +194,23 @@ void TSettingsComponents::SettingsMenuClick() {
 }
 
 void TSettingsComponents::TrayIconClick() {
-  if (!FForm.isVisible()) return;
+  if (!FForm.isVisible())
+    return;
   FForm.ShowSettingsWindow();
 }
 
 void TSettingsComponents::HotKeyPressed(int Index) {
   switch (Index) {
-    case 0:
-      FForm.DrawingBox->setChecked(!FForm.DrawingBox->isChecked());
-      break;
-    case 1:
-      FForm.DisplayBox->setChecked(!FForm.DisplayBox->isChecked());
-      break;
-    case 2:
-      SettingsMenuClick();
-      break;
-    default:
-      break;
+  case 0:
+    FForm.DrawingBox->setChecked(!FForm.DrawingBox->isChecked());
+    break;
+  case 1:
+    FForm.DisplayBox->setChecked(!FForm.DisplayBox->isChecked());
+    break;
+  case 2:
+    SettingsMenuClick();
+    break;
+  default:
+    break;
   }
 }

@@ -30,10 +30,10 @@ public:
 
   TStyleTabs* StyleTabs;
   TFilesTab* FilesTab;
-  THotKeyEdit* DrawingHotKey;  // "Toggle drawing", Ctrl+F8
-  THotKeyEdit* DisplayHotKey;  // "Toggle visibility", Ctrl+F7
-  THotKeyEdit* EditorHotKey;   // "Toggle settings", Ctrl+F6
-  QLabel* HotKeyNote;          // why a combination was refused
+  THotKeyEdit* DrawingHotKey; // "Toggle drawing", Ctrl+F8
+  THotKeyEdit* DisplayHotKey; // "Toggle visibility", Ctrl+F7
+  THotKeyEdit* EditorHotKey;  // "Toggle settings", Ctrl+F6
+  QLabel* HotKeyNote;         // why a combination was refused
   TGlobalHotKeys* HotKeys;
   TTray* Tray;
   TDebugReadout Readout;
@@ -58,12 +58,12 @@ public:
   void HandOver(const QString& Path);
 
   // ---- Actions ------------------------------------------------------------------
-  void SettingsMenuClick();  // invert the settings window's visibility
-  void TrayIconClick();      // a visible settings window comes to the front
+  void SettingsMenuClick(); // invert the settings window's visibility
+  void TrayIconClick();     // a visible settings window comes to the front
   void HotKeyPressed(int Index);
 
 private:
   TQUELMAMainForm& FForm;
   bool FTrayNoteGiven = false;
-  bool FEditing = false;  // a hot-key edit has the focus
+  bool FEditing = false; // a hot-key edit has the focus
 };

@@ -8,33 +8,34 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "NumBar.h"
 #include "FlameEngine.h"
+#include "NumBar.h"
 
 namespace {
 
 const TStyleValue& ValueNamed(const char* Name) {
   for (const TStyleValue& V : StyleValues)
-    if (std::strcmp(V.Control, Name) == 0) return V;
+    if (std::strcmp(V.Control, Name) == 0)
+      return V;
   // The table is the engine's and complete; a missing name is a programming
   // error caught by the first test run.
   std::abort();
 }
 
-}  // namespace
+} // namespace
 
 TStyleTabs::TStyleTabs(TStyleSettings& Style, QWidget* EmittersSheet, QWidget* FadingSheet,
                        QWidget* AnimationSheet, QObject* Parent)
-  : QObject(Parent), FRecord(Style) {
+    : QObject(Parent), FRecord(Style) {
   // Two columns of "label, slider" per tab; the controls follow the table's
   // order down the first column, then the second.
   struct TSheet {
     QWidget* Widget;
     TStyleGroup Group;
   };
-  for (const TSheet& Sheet : {TSheet{EmittersSheet, TStyleGroup::Emitters},
-                              TSheet{FadingSheet, TStyleGroup::Fading},
-                              TSheet{AnimationSheet, TStyleGroup::Animation}}) {
+  for (const TSheet& Sheet :
+       {TSheet{EmittersSheet, TStyleGroup::Emitters}, TSheet{FadingSheet, TStyleGroup::Fading},
+        TSheet{AnimationSheet, TStyleGroup::Animation}}) {
     auto* Outer = new QVBoxLayout(Sheet.Widget);
     auto* Grid = new QGridLayout;
     Grid->setHorizontalSpacing(8);
@@ -49,11 +50,13 @@ TStyleTabs::TStyleTabs(TStyleSettings& Style, QWidget* EmittersSheet, QWidget* F
 
     int Sliders = 0;
     for (const TStyleValue& V : StyleValues)
-      if (V.Group == Sheet.Group && V.Slider) ++Sliders;
+      if (V.Group == Sheet.Group && V.Slider)
+        ++Sliders;
     const int Rows = (Sliders + 1) / 2;
     int Index = 0;
     for (const TStyleValue& V : StyleValues) {
-      if (V.Group != Sheet.Group) continue;
+      if (V.Group != Sheet.Group)
+        continue;
       if (V.Slider) {
         const int Row = Index % Rows, Column = 2 * (Index / Rows);
         auto* Label = new QLabel(QString::fromLatin1(V.Label), Sheet.Widget);
@@ -98,7 +101,8 @@ TNumBar* TStyleTabs::MakeSlider(const TStyleValue& V, QWidget* Parent) {
   auto* Bar = new TNumBar(Parent);
   Bar->setObjectName(QString::fromLatin1(V.Control));
   TNumBarOptions Options{nbShowNumber, nbSlideKnob};
-  if (V.Endless) Options = Options.With(nbEndless);
+  if (V.Endless)
+    Options = Options.With(nbEndless);
   Bar->SetOptions(Options);
   Bar->SetRange(V.Min, V.Max);
   Bar->SetLineSize(1);
@@ -140,14 +144,16 @@ void TStyleTabs::AttachSystemBoxes(QCheckBox* Additive, QCheckBox* Debug) {
   if (Additive && !AddBox) {
     AddBox = Additive;
     const TStyleValue& V = ValueNamed("AddBox");
-    if (AddBox->objectName().isEmpty()) AddBox->setObjectName(QString::fromLatin1(V.Control));
+    if (AddBox->objectName().isEmpty())
+      AddBox->setObjectName(QString::fromLatin1(V.Control));
     QObject::connect(AddBox, &QCheckBox::toggled, this, [this] { Run(THandler::YMotion); });
     FControls.push_back({&V, nullptr, AddBox});
   }
   if (Debug && !DebugBox) {
     DebugBox = Debug;
     const TStyleValue& V = ValueNamed("DebugBox");
-    if (DebugBox->objectName().isEmpty()) DebugBox->setObjectName(QString::fromLatin1(V.Control));
+    if (DebugBox->objectName().isEmpty())
+      DebugBox->setObjectName(QString::fromLatin1(V.Control));
     QObject::connect(DebugBox, &QCheckBox::toggled, this, [this] { Run(THandler::Debug); });
     FControls.push_back({&V, nullptr, DebugBox});
   }
@@ -155,29 +161,37 @@ void TStyleTabs::AttachSystemBoxes(QCheckBox* Additive, QCheckBox* Debug) {
 
 TStyleTabs::THandler TStyleTabs::HandlerOf(const TStyleValue& V) {
   const char* N = V.Control;
-  if (!std::strcmp(N, "FPSSel")) return THandler::FPS;
-  if (!std::strcmp(N, "GlowBox") || !std::strcmp(N, "IndPartBox")) return THandler::IndPart;
-  if (!std::strcmp(N, "DebugBox")) return THandler::Debug;
-  if (V.Group == TStyleGroup::Animation) return THandler::Gravity;
-  return THandler::YMotion;  // the Emitters and Fading sliders and "Additive"
+  if (!std::strcmp(N, "FPSSel"))
+    return THandler::FPS;
+  if (!std::strcmp(N, "GlowBox") || !std::strcmp(N, "IndPartBox"))
+    return THandler::IndPart;
+  if (!std::strcmp(N, "DebugBox"))
+    return THandler::Debug;
+  if (V.Group == TStyleGroup::Animation)
+    return THandler::Gravity;
+  return THandler::YMotion; // the Emitters and Fading sliders and "Additive"
 }
 
 TNumBar* TStyleTabs::Slider(const QString& Name) const {
   for (const TControl& C : FControls)
-    if (C.Slider && Name == QLatin1String(C.Value->Control)) return C.Slider;
+    if (C.Slider && Name == QLatin1String(C.Value->Control))
+      return C.Slider;
   return nullptr;
 }
 
 QCheckBox* TStyleTabs::Box(const QString& Name) const {
   for (const TControl& C : FControls)
-    if (C.Box && Name == QLatin1String(C.Value->Control)) return C.Box;
+    if (C.Box && Name == QLatin1String(C.Value->Control))
+      return C.Box;
   return nullptr;
 }
 
 void TStyleTabs::ReadControls() {
   for (const TControl& C : FControls) {
-    if (C.Slider) FRecord.*C.Value->Slider = C.Slider->Position();
-    if (C.Box) FRecord.*C.Value->Check = C.Box->isChecked();
+    if (C.Slider)
+      FRecord.*C.Value->Slider = C.Slider->Position();
+    if (C.Box)
+      FRecord.*C.Value->Check = C.Box->isChecked();
   }
 }
 
@@ -186,7 +200,8 @@ void TStyleTabs::StyleToControls() {
   // already show the record when the boxes change.
   const TStyleSettings Wanted = FRecord;
   for (const TControl& C : FControls)
-    if (C.Slider) C.Slider->SetPosition(Wanted.*C.Value->Slider);
+    if (C.Slider)
+      C.Slider->SetPosition(Wanted.*C.Value->Slider);
   ReadControls();
   for (const TControl& C : FControls)
     if (C.Box) {
@@ -199,43 +214,59 @@ void TStyleTabs::Run(THandler H) {
   ReadControls();
   TPartForm* E = Engine ? Engine() : nullptr;
   switch (H) {
-    case THandler::YMotion:
-      if (E) ::YMotionSelChange(*E, FRecord);
-      break;
-    case THandler::Gravity:
-      if (E) ::GravitySelChange(*E, FRecord);
-      break;
-    case THandler::FPS:
-      if (E) {
-        const int Interval = ::FPSSelChange(*E, FRecord);
-        if (OnTimerInterval) OnTimerInterval(Interval);
-      }
-      break;
-    case THandler::IndPart:
-      if (E) ::IndPartBoxClick(*E, FRecord);
-      break;
-    case THandler::Debug:
-      if (OnDebugBoxClick) OnDebugBoxClick();
-      break;
+  case THandler::YMotion:
+    if (E)
+      ::YMotionSelChange(*E, FRecord);
+    break;
+  case THandler::Gravity:
+    if (E)
+      ::GravitySelChange(*E, FRecord);
+    break;
+  case THandler::FPS:
+    if (E) {
+      const int Interval = ::FPSSelChange(*E, FRecord);
+      if (OnTimerInterval)
+        OnTimerInterval(Interval);
+    }
+    break;
+  case THandler::IndPart:
+    if (E)
+      ::IndPartBoxClick(*E, FRecord);
+    break;
+  case THandler::Debug:
+    if (OnDebugBoxClick)
+      OnDebugBoxClick();
+    break;
   }
 }
 
-void TStyleTabs::YMotionSelChange() { Run(THandler::YMotion); }
-void TStyleTabs::GravitySelChange() { Run(THandler::Gravity); }
-void TStyleTabs::FPSSelChange() { Run(THandler::FPS); }
-void TStyleTabs::IndPartBoxClick() { Run(THandler::IndPart); }
+void TStyleTabs::YMotionSelChange() {
+  Run(THandler::YMotion);
+}
+void TStyleTabs::GravitySelChange() {
+  Run(THandler::Gravity);
+}
+void TStyleTabs::FPSSelChange() {
+  Run(THandler::FPS);
+}
+void TStyleTabs::IndPartBoxClick() {
+  Run(THandler::IndPart);
+}
 
 void TStyleTabs::ApplyStyle() {
   ReadControls();
   TPartForm* E = Engine ? Engine() : nullptr;
-  if (!E) return;
+  if (!E)
+    return;
   const int Interval = ::ApplyStyle(*E, FRecord);
-  if (OnTimerInterval) OnTimerInterval(Interval);
+  if (OnTimerInterval)
+    OnTimerInterval(Interval);
 }
 
 bool TStyleTabs::MoveSlider(const QString& Name, int Position) {
   TNumBar* Bar = Slider(Name);
-  if (!Bar) return false;
+  if (!Bar)
+    return false;
   // The user's path: an event only on a real change.
   Bar->ChangeValue(Position, true, false);
   return true;

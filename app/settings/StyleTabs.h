@@ -42,8 +42,8 @@ public:
   TNumBar* PMaxSizeSel;
   TNumBar* PXSpreadSel;
   TNumBar* PYSpreadSel;
-  QCheckBox* GlowBox;     // "Fat"
-  QCheckBox* IndPartBox;  // "Independent emitters"
+  QCheckBox* GlowBox;    // "Fat"
+  QCheckBox* IndPartBox; // "Independent emitters"
   // "Fading"
   TNumBar* FASel;
   TNumBar* FHSel;
@@ -84,7 +84,7 @@ public:
   // The handlers. Each reads all controls, then maps its group.
   void YMotionSelChange();
   void GravitySelChange();
-  void FPSSelChange();  // also runs GravitySelChange
+  void FPSSelChange(); // also runs GravitySelChange
   void IndPartBoxClick();
   // All four in the order YMotion, FPS (with Gravity), Gravity, IndPart.
   void ApplyStyle();

@@ -23,9 +23,11 @@ void TQUELMAMainForm::BuildSystemSheet() {
   WOEVisibleBox = new QCheckBox(QStringLiteral("Visible only when editor visible"), SystemSheet);
   WFrontBox = new QCheckBox(QStringLiteral("Keep in front"), SystemSheet);
   WSolidBox = new QCheckBox(QStringLiteral("Solid (no click-through)"), SystemSheet);
-  AddBox = new QCheckBox(QStringLiteral("Additive (only works with some graphic cards)"), SystemSheet);
+  AddBox =
+      new QCheckBox(QStringLiteral("Additive (only works with some graphic cards)"), SystemSheet);
   DebugBox = new QCheckBox(QStringLiteral("Debug mode"), SystemSheet);
-  for (QCheckBox* B : {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox, DebugBox})
+  for (QCheckBox* B :
+       {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox, DebugBox})
     Left->addWidget(B);
   AddBox->setObjectName(QStringLiteral("AddBox"));
   DebugBox->setObjectName(QStringLiteral("DebugBox"));

@@ -18,15 +18,15 @@ struct TKeyRow {
 };
 
 constexpr TKeyRow KeyTable[] = {
-    {Qt::Key_A, 0x41, 26, 0x61, false},          // letters (X11: lower case)
-    {Qt::Key_0, 0x30, 10, 0x30, false},          // digits
-    {Qt::Key_F1, 0x70, 24, 0xffbe, false},       // F1..F24
-    {Qt::Key_0, 0x60, 10, 0xffb0, true},         // number pad 0..9
-    {Qt::Key_Asterisk, 0x6a, 1, 0xffaa, true},   // number pad *
-    {Qt::Key_Plus, 0x6b, 1, 0xffab, true},       // number pad +
-    {Qt::Key_Minus, 0x6d, 1, 0xffad, true},      // number pad -
-    {Qt::Key_Period, 0x6e, 1, 0xffae, true},     // number pad decimal point
-    {Qt::Key_Slash, 0x6f, 1, 0xffaf, true},      // number pad /
+    {Qt::Key_A, 0x41, 26, 0x61, false},        // letters (X11: lower case)
+    {Qt::Key_0, 0x30, 10, 0x30, false},        // digits
+    {Qt::Key_F1, 0x70, 24, 0xffbe, false},     // F1..F24
+    {Qt::Key_0, 0x60, 10, 0xffb0, true},       // number pad 0..9
+    {Qt::Key_Asterisk, 0x6a, 1, 0xffaa, true}, // number pad *
+    {Qt::Key_Plus, 0x6b, 1, 0xffab, true},     // number pad +
+    {Qt::Key_Minus, 0x6d, 1, 0xffad, true},    // number pad -
+    {Qt::Key_Period, 0x6e, 1, 0xffae, true},   // number pad decimal point
+    {Qt::Key_Slash, 0x6f, 1, 0xffaf, true},    // number pad /
     {Qt::Key_Backspace, 0x08, 1, 0xff08, false},
     {Qt::Key_Tab, 0x09, 1, 0xff09, false},
     {Qt::Key_Return, 0x0d, 1, 0xff0d, false},
@@ -63,7 +63,7 @@ constexpr TKeyRow KeyTable[] = {
     {Qt::Key_Backtab, 0x09, 1, 0xff09, false},
     {Qt::Key_Enter, 0x0d, 1, 0xff0d, false},
     {Qt::Key_Enter, 0x0d, 1, 0xff8d, true},
-    {Qt::Key_Comma, 0x6e, 1, 0xffae, true},  // decimal comma of some layouts
+    {Qt::Key_Comma, 0x6e, 1, 0xffae, true}, // decimal comma of some layouts
     {Qt::Key_ParenRight, 0x30, 1, 0x30, false},
     {Qt::Key_Exclam, 0x31, 1, 0x31, false},
     {Qt::Key_At, 0x32, 1, 0x32, false},
@@ -105,14 +105,17 @@ const TKeyRow* RowOfVK(int VK, int& Offset) {
   return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 THotKey ShortCutToHotKey(int ShortCut) {
   THotKey K;
   K.Key = ShortCut & ~scModifiers & 0xffff;
-  if (ShortCut & scShift) K.Modifiers |= ModShift;
-  if (ShortCut & scCtrl) K.Modifiers |= ModControl;
-  if (ShortCut & scAlt) K.Modifiers |= ModAlt;
+  if (ShortCut & scShift)
+    K.Modifiers |= ModShift;
+  if (ShortCut & scCtrl)
+    K.Modifiers |= ModControl;
+  if (ShortCut & scAlt)
+    K.Modifiers |= ModAlt;
   return K;
 }
 
@@ -121,14 +124,16 @@ int QtKeyToVK(int QtKey, bool Keypad) {
   const TKeyRow* R = RowOfQtKey(QtKey, Keypad, Offset);
   // Number-pad keys without a number-pad code of their own (Home, arrows with
   // NumLock off) are the ordinary keys.
-  if (!R && Keypad) R = RowOfQtKey(QtKey, false, Offset);
+  if (!R && Keypad)
+    R = RowOfQtKey(QtKey, false, Offset);
   return R ? R->VK + Offset : 0;
 }
 
 TQtKey VKToQtKey(int VK) {
   int Offset = 0;
   const TKeyRow* R = RowOfVK(VK, Offset);
-  if (!R) return {};
+  if (!R)
+    return {};
   return {R->Qt + Offset, R->Keypad};
 }
 
@@ -141,45 +146,58 @@ unsigned VKToKeySym(int VK) {
 int ShortCutFromKeyCombination(QKeyCombination Combination) {
   const int Key = int(Combination.key());
   switch (Key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
-    case Qt::Key_AltGr:
-      return 0;
-    default:
-      break;
+  case Qt::Key_Shift:
+  case Qt::Key_Control:
+  case Qt::Key_Alt:
+  case Qt::Key_Meta:
+  case Qt::Key_AltGr:
+    return 0;
+  default:
+    break;
   }
   const Qt::KeyboardModifiers M = Combination.keyboardModifiers();
   const int VK = QtKeyToVK(Key, M.testFlag(Qt::KeypadModifier));
-  if (VK == 0) return 0;
+  if (VK == 0)
+    return 0;
   int ShortCut = VK;
-  if (M.testFlag(Qt::ShiftModifier)) ShortCut |= scShift;
-  if (M.testFlag(Qt::ControlModifier)) ShortCut |= scCtrl;
-  if (M.testFlag(Qt::AltModifier)) ShortCut |= scAlt;
+  if (M.testFlag(Qt::ShiftModifier))
+    ShortCut |= scShift;
+  if (M.testFlag(Qt::ControlModifier))
+    ShortCut |= scCtrl;
+  if (M.testFlag(Qt::AltModifier))
+    ShortCut |= scAlt;
   return ShortCut;
 }
 
 QKeyCombination ShortCutToKeyCombination(int ShortCut) {
   const TQtKey K = VKToQtKey(ShortCut & ~scModifiers & 0xffff);
-  if (ShortCut == 0 || K.Key == 0) return QKeyCombination(Qt::Key_unknown);
+  if (ShortCut == 0 || K.Key == 0)
+    return QKeyCombination(Qt::Key_unknown);
   Qt::KeyboardModifiers M;
-  if (ShortCut & scShift) M |= Qt::ShiftModifier;
-  if (ShortCut & scCtrl) M |= Qt::ControlModifier;
-  if (ShortCut & scAlt) M |= Qt::AltModifier;
-  if (K.Keypad) M |= Qt::KeypadModifier;
+  if (ShortCut & scShift)
+    M |= Qt::ShiftModifier;
+  if (ShortCut & scCtrl)
+    M |= Qt::ControlModifier;
+  if (ShortCut & scAlt)
+    M |= Qt::AltModifier;
+  if (K.Keypad)
+    M |= Qt::KeypadModifier;
   return QKeyCombination(M, Qt::Key(K.Key));
 }
 
 QString ShortCutToText(int ShortCut) {
   const QKeyCombination C = ShortCutToKeyCombination(ShortCut);
   if (C.key() == Qt::Key_unknown) {
-    if (ShortCut == 0) return QStringLiteral("None");
+    if (ShortCut == 0)
+      return QStringLiteral("None");
     // A code the table does not know (stored by hand): show it as a number.
     QString Text;
-    if (ShortCut & scCtrl) Text += QStringLiteral("Ctrl+");
-    if (ShortCut & scShift) Text += QStringLiteral("Shift+");
-    if (ShortCut & scAlt) Text += QStringLiteral("Alt+");
+    if (ShortCut & scCtrl)
+      Text += QStringLiteral("Ctrl+");
+    if (ShortCut & scShift)
+      Text += QStringLiteral("Shift+");
+    if (ShortCut & scAlt)
+      Text += QStringLiteral("Alt+");
     return Text + QStringLiteral("#%1").arg(ShortCut & ~scModifiers & 0xffff);
   }
   QString Text = QKeySequence(C).toString(QKeySequence::PortableText);
@@ -193,29 +211,36 @@ QString ShortCutToText(int ShortCut) {
 const std::array<const char*, TGlobalHotKeys::Count> TGlobalHotKeys::AtomNames = {
     "QUELMA toggle drawing", "QUELMA toggle display", "QUELMA toggle editor"};
 
-TGlobalHotKeys::TGlobalHotKeys(QObject* Parent) : TGlobalHotKeys(&TGlobalHotKeys::CreateBackend, Parent) {}
+TGlobalHotKeys::TGlobalHotKeys(QObject* Parent)
+    : TGlobalHotKeys(&TGlobalHotKeys::CreateBackend, Parent) {}
 
 TGlobalHotKeys::TGlobalHotKeys(const TBackendFactory& Factory, QObject* Parent) : QObject(Parent) {
   FBackend = Factory([this](int Index) {
-    if (Index >= 0 && Index < Count && FRegistered[size_t(Index)] && OnHotKey) OnHotKey(Index);
+    if (Index >= 0 && Index < Count && FRegistered[size_t(Index)] && OnHotKey)
+      OnHotKey(Index);
   });
 }
 
-TGlobalHotKeys::~TGlobalHotKeys() { UnregisterHotKeys(); }
+TGlobalHotKeys::~TGlobalHotKeys() {
+  UnregisterHotKeys();
+}
 
 void TGlobalHotKeys::RegisterHotKeys(const std::array<int, Count>& ShortCuts) {
   UnregisterHotKeys();
-  if (!FBackend) return;
+  if (!FBackend)
+    return;
   for (int i = 0; i < Count; ++i) {
     const int S = ShortCuts[size_t(i)];
-    if (S == 0) continue;
+    if (S == 0)
+      continue;
     FRegistered[size_t(i)] = FBackend->Grab(i, ShortCutToHotKey(S));
   }
 }
 
 void TGlobalHotKeys::UnregisterHotKeys() {
   for (int i = 0; i < Count; ++i) {
-    if (FRegistered[size_t(i)] && FBackend) FBackend->Ungrab(i);
+    if (FRegistered[size_t(i)] && FBackend)
+      FBackend->Ungrab(i);
     FRegistered[size_t(i)] = false;
   }
 }
@@ -224,4 +249,6 @@ bool TGlobalHotKeys::Registered(int Index) const {
   return Index >= 0 && Index < Count && FRegistered[size_t(Index)];
 }
 
-bool TGlobalHotKeys::Available() const { return FBackend && FBackend->Available(); }
+bool TGlobalHotKeys::Available() const {
+  return FBackend && FBackend->Available();
+}

@@ -21,13 +21,13 @@ inline constexpr unsigned ModAlt = 1;
 inline constexpr unsigned ModControl = 2;
 inline constexpr unsigned ModShift = 4;
 
-inline constexpr int DefaultDrawingHotKey = scCtrl | 0x77;  // Ctrl+F8, 16503
-inline constexpr int DefaultDisplayHotKey = scCtrl | 0x76;  // Ctrl+F7, 16502
-inline constexpr int DefaultEditorHotKey = scCtrl | 0x75;   // Ctrl+F6, 16501
+inline constexpr int DefaultDrawingHotKey = scCtrl | 0x77; // Ctrl+F8, 16503
+inline constexpr int DefaultDisplayHotKey = scCtrl | 0x76; // Ctrl+F7, 16502
+inline constexpr int DefaultEditorHotKey = scCtrl | 0x75;  // Ctrl+F6, 16501
 
 struct THotKey {
-  int Key = 0;             // virtual-key code
-  unsigned Modifiers = 0;  // ModAlt | ModControl | ModShift
+  int Key = 0;            // virtual-key code
+  unsigned Modifiers = 0; // ModAlt | ModControl | ModShift
   friend bool operator==(const THotKey&, const THotKey&) = default;
 };
 
@@ -84,7 +84,7 @@ public:
   public:
     virtual ~IBackend() = default;
     virtual bool Available() const = 0;
-    virtual bool Grab(int Index, THotKey Key) = 0;  // false: not taken
+    virtual bool Grab(int Index, THotKey Key) = 0; // false: not taken
     virtual void Ungrab(int Index) = 0;
   };
   // The platform's backend (HotKeysX11.cpp, HotKeysNull.cpp); Fired runs with

@@ -29,16 +29,18 @@ QString PlacementName(const QWidget& Window) {
 
 QString ReadPrefString(QSettings& Key, const QString& Name) {
   const QVariant V = Key.value(Name);
-  if (V.typeId() != QMetaType::QString) throw EPrefsError("value is not a string");
+  if (V.typeId() != QMetaType::QString)
+    throw EPrefsError("value is not a string");
   return V.toString();
 }
 
 int StateOf(const QWidget& W) {
-  if (W.windowState() & Qt::WindowMaximized) return 2;
-  return 0;  // never stored minimised: see LoadFormPlacement
+  if (W.windowState() & Qt::WindowMaximized)
+    return 2;
+  return 0; // never stored minimised: see LoadFormPlacement
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<QSettings> OpenPrefs() {
   // No application name: the store is the organisation's own
@@ -48,7 +50,8 @@ std::unique_ptr<QSettings> OpenPrefs() {
 }
 
 int ReadPrefInt(QSettings& Key, const QString& Name, int Default) {
-  if (!Key.contains(Name)) return Default;
+  if (!Key.contains(Name))
+    return Default;
   bool Ok = false;
   const int V = ReadPrefString(Key, Name).trimmed().toInt(&Ok, 10);
   return Ok ? V : Default;
@@ -68,35 +71,41 @@ void LoadFormPlacement(QWidget& Window, QSettings& Key) {
   const int H = ReadPrefInt(Key, QStringLiteral("Height"), Window.frameGeometry().height());
   const bool Stored = ReadPrefInt(Key, QStringLiteral("Left"), INT_MAX) != INT_MAX;
   if (Key.contains(QStringLiteral("Parent")) &&
-      ReadPrefString(Key, QStringLiteral("Parent")) == QLatin1String("Desktop") && Window.parentWidget())
+      ReadPrefString(Key, QStringLiteral("Parent")) == QLatin1String("Desktop") &&
+      Window.parentWidget())
     Window.setParent(nullptr, Window.windowFlags());
 
   const bool Maximised = Window.windowState() & Qt::WindowMaximized;
   // A maximised window takes the rectangle as its restored one.
-  if (Maximised) Window.setWindowState(Window.windowState() & ~Qt::WindowMaximized);
+  if (Maximised)
+    Window.setWindowState(Window.windowState() & ~Qt::WindowMaximized);
   Window.move(L, T);
-  if (W - Frame.width() > 0 && H - Frame.height() > 0) Window.resize(W - Frame.width(), H - Frame.height());
+  if (W - Frame.width() > 0 && H - Frame.height() > 0)
+    Window.resize(W - Frame.width(), H - Frame.height());
   // Placed as stored: the window manager must not choose a position of its own.
-  if (Stored) Window.setAttribute(Qt::WA_Moved);
-  if (Maximised) Window.setWindowState(Window.windowState() | Qt::WindowMaximized);
+  if (Stored)
+    Window.setAttribute(Qt::WA_Moved);
+  if (Maximised)
+    Window.setWindowState(Window.windowState() | Qt::WindowMaximized);
 
   switch (ReadPrefInt(Key, QStringLiteral("State"), StateOf(Window))) {
-    case 0:
-      Window.setWindowState(Window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-      break;
-    case 1:
-      // A window minimised when the program ended starts normal: it has no
-      // taskbar entry to be restored from.
-      Window.setWindowState(Window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-      break;
-    case 2:
-      Window.setWindowState((Window.windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
-      break;
-    default:
-      break;  // no such state: left as it is
+  case 0:
+    Window.setWindowState(Window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    break;
+  case 1:
+    // A window minimised when the program ended starts normal: it has no
+    // taskbar entry to be restored from.
+    Window.setWindowState(Window.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    break;
+  case 2:
+    Window.setWindowState((Window.windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    break;
+  default:
+    break; // no such state: left as it is
   }
   const bool Visible = ReadPrefInt(Key, QStringLiteral("Visible"), Window.isVisible() ? 1 : 0) != 0;
-  if (Visible != Window.isVisible()) Window.setVisible(Visible);
+  if (Visible != Window.isVisible())
+    Window.setVisible(Visible);
 }
 
 void SaveFormPlacement(QWidget& Window, QSettings& Key, unsigned Components) {
@@ -115,7 +124,8 @@ void SaveFormPlacement(QWidget& Window, QSettings& Key, unsigned Components) {
 
 void LoadControlStates(const std::vector<QCheckBox*>& Boxes, QSettings& Key) {
   for (QCheckBox* B : Boxes) {
-    if (!B || !Key.contains(B->objectName())) continue;
+    if (!B || !Key.contains(B->objectName()))
+      continue;
     // Only 1 sets a box; text that is no number leaves it as it is.
     const int V = ReadPrefInt(Key, B->objectName(), B->isChecked() ? 1 : 0);
     B->setChecked(V == 1);
@@ -124,7 +134,8 @@ void LoadControlStates(const std::vector<QCheckBox*>& Boxes, QSettings& Key) {
 
 void SaveControlStates(const std::vector<QCheckBox*>& Boxes, QSettings& Key) {
   for (QCheckBox* B : Boxes)
-    if (B) WritePrefInt(Key, B->objectName(), B->isChecked() ? 1 : 0);
+    if (B)
+      WritePrefInt(Key, B->objectName(), B->isChecked() ? 1 : 0);
 }
 
 void LoadSavePrefs(const TPrefsTargets& Targets, bool Save, QSettings* Store) {
@@ -137,7 +148,8 @@ void LoadSavePrefs(const TPrefsTargets& Targets, bool Save, QSettings* Store) {
   try {
     // A store that cannot be read gives the defaults; it is only replaced by
     // the values written at the end of the run.
-    if (!Save && Key.status() != QSettings::NoError) throw EPrefsError("store unreadable");
+    if (!Save && Key.status() != QSettings::NoError)
+      throw EPrefsError("store unreadable");
     if (Targets.Window) {
       if (Save)
         SaveFormPlacement(*Targets.Window, Key, fpLeftTop);
@@ -146,21 +158,24 @@ void LoadSavePrefs(const TPrefsTargets& Targets, bool Save, QSettings* Store) {
     }
     for (size_t i = 0; i < Targets.HotKeys.size(); ++i) {
       THotKeyEdit* E = Targets.HotKeys[i];
-      if (!E) continue;
+      if (!E)
+        continue;
       const QString Name = QString::fromLatin1(Targets.HotKeyNames[i]);
       if (Save) {
         WritePrefInt(Key, Name, E->HotKey());
       } else {
         const int V = ReadPrefInt(Key, Name, E->HotKey());
         // Shortcuts are 16 bits; anything else was not written by us.
-        if (V >= 0 && V <= 0xffff) E->SetHotKey(V);
+        if (V >= 0 && V <= 0xffff)
+          E->SetHotKey(V);
       }
     }
     if (Save)
       SaveControlStates(Targets.Boxes, Key);
     else
       LoadControlStates(Targets.Boxes, Key);
-    if (Save) Key.sync();
+    if (Save)
+      Key.sync();
   } catch (const std::exception&) {
     // Preference errors are never shown: what was done before stays.
   }

@@ -52,10 +52,10 @@ void SaveControlStates(const std::vector<QCheckBox*>& Boxes, QSettings& Key);
 
 // What LoadSavePrefs reads and writes.
 struct TPrefsTargets {
-  QWidget* Window = nullptr;                 // the settings window
-  std::array<THotKeyEdit*, 3> HotKeys{};     // drawing, display, settings
+  QWidget* Window = nullptr;             // the settings window
+  std::array<THotKeyEdit*, 3> HotKeys{}; // drawing, display, settings
   std::array<const char*, 3> HotKeyNames{"DrawingHotKey", "DisplayHotKey", "EditorHotKey"};
-  std::vector<QCheckBox*> Boxes;             // WOEVisibleBox, WFrontBox, WSolidBox, AddBox
+  std::vector<QCheckBox*> Boxes; // WOEVisibleBox, WFrontBox, WSolidBox, AddBox
 };
 
 // Reads (Save false) or writes everything, in the order placement, hot keys,

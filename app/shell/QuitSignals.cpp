@@ -20,11 +20,13 @@ extern "C" void OnTerminationSignal(int) {
   [[maybe_unused]] const ssize_t N = ::write(SignalPipe[1], &Byte, 1);
 }
 
-}  // namespace
+} // namespace
 
 bool QuitOnTerminationSignals(QObject* Parent) {
-  if (SignalPipe[0] >= 0) return true;
-  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0) return false;
+  if (SignalPipe[0] >= 0)
+    return true;
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0)
+    return false;
   for (int Fd : SignalPipe) {
     ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) | O_NONBLOCK);
     ::fcntl(Fd, F_SETFD, FD_CLOEXEC);
@@ -40,12 +42,15 @@ bool QuitOnTerminationSignals(QObject* Parent) {
   Action.sa_handler = OnTerminationSignal;
   sigemptyset(&Action.sa_mask);
   Action.sa_flags = SA_RESTART;
-  for (int S : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(S, &Action, nullptr);
+  for (int S : {SIGTERM, SIGINT, SIGHUP})
+    ::sigaction(S, &Action, nullptr);
   return true;
 }
 
 #else
 
-bool QuitOnTerminationSignals(QObject*) { return false; }
+bool QuitOnTerminationSignals(QObject*) {
+  return false;
+}
 
 #endif

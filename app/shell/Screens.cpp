@@ -5,17 +5,21 @@
 
 #include <limits>
 
-TRect ToTRect(const QRect& R) { return TRect{R.x(), R.y(), R.x() + R.width(), R.y() + R.height()}; }
+TRect ToTRect(const QRect& R) {
+  return TRect{R.x(), R.y(), R.x() + R.width(), R.y() + R.height()};
+}
 
 TRect DesktopUnion(const QRect& Primary, const QList<QRect>& Monitors) {
   QRect U(0, 0, Primary.width(), Primary.height());
-  for (const QRect& M : Monitors) U = U.united(M);
+  for (const QRect& M : Monitors)
+    U = U.united(M);
   return ToTRect(U);
 }
 
 TRect CurrentDesktopRect() {
   QList<QRect> Monitors;
-  for (QScreen* S : QGuiApplication::screens()) Monitors.append(S->geometry());
+  for (QScreen* S : QGuiApplication::screens())
+    Monitors.append(S->geometry());
   QScreen* P = QGuiApplication::primaryScreen();
   return DesktopUnion(P ? P->geometry() : QRect(), Monitors);
 }
@@ -31,13 +35,18 @@ QScreen* ScreenNearest(const QRect& R) {
       BestArea = Area;
     }
   }
-  if (Best) return Best;
+  if (Best)
+    return Best;
   long long BestDist = std::numeric_limits<long long>::max();
   const QPoint C = R.center();
   for (QScreen* S : QGuiApplication::screens()) {
     const QRect G = S->geometry();
-    const long long Dx = C.x() < G.left() ? G.left() - C.x() : C.x() > G.right() ? C.x() - G.right() : 0;
-    const long long Dy = C.y() < G.top() ? G.top() - C.y() : C.y() > G.bottom() ? C.y() - G.bottom() : 0;
+    const long long Dx = C.x() < G.left()    ? G.left() - C.x()
+                         : C.x() > G.right() ? C.x() - G.right()
+                                             : 0;
+    const long long Dy = C.y() < G.top()      ? G.top() - C.y()
+                         : C.y() > G.bottom() ? C.y() - G.bottom()
+                                              : 0;
     if (Dx * Dx + Dy * Dy < BestDist) {
       Best = S;
       BestDist = Dx * Dx + Dy * Dy;

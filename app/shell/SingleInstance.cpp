@@ -21,13 +21,14 @@ namespace {
 // A client that has not finished its message after this long is dropped.
 constexpr int ClientLimitMs = 10000;
 
-}  // namespace
+} // namespace
 
 QString InstanceServerName() {
   // The per-user runtime folder is private to the user; elsewhere the shared
   // temporary folder with the user's id in the name.
   const QString Runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (!Runtime.isEmpty() && QFileInfo(Runtime).isDir()) return QDir(Runtime).filePath(QStringLiteral("quelma.sock"));
+  if (!Runtime.isEmpty() && QFileInfo(Runtime).isDir())
+    return QDir(Runtime).filePath(QStringLiteral("quelma.sock"));
 #ifdef Q_OS_UNIX
   return QStringLiteral("quelma-%1").arg(::getuid());
 #else
@@ -36,16 +37,19 @@ QString InstanceServerName() {
 }
 
 QString HandOverPath(const QStringList& Arguments) {
-  if (Arguments.isEmpty()) return {};
+  if (Arguments.isEmpty())
+    return {};
   const QString& First = Arguments.front();
   const qsizetype Dot = First.lastIndexOf(QLatin1Char('.'));
-  if (Dot < 0 || First.mid(Dot).compare(QLatin1String(".quelma"), Qt::CaseInsensitive) != 0) return {};
+  if (Dot < 0 || First.mid(Dot).compare(QLatin1String(".quelma"), Qt::CaseInsensitive) != 0)
+    return {};
   return First;
 }
 
 QByteArray EncodeHandOver(const QString& Path) {
   QByteArray Utf8 = Path.toUtf8();
-  if (Utf8.size() > HandOverMaxBytes) Utf8.clear();  // a path that long cannot be meant
+  if (Utf8.size() > HandOverMaxBytes)
+    Utf8.clear(); // a path that long cannot be meant
   const auto N = uint32_t(Utf8.size());
   QByteArray M;
   M.reserve(4 + Utf8.size());
@@ -63,15 +67,18 @@ THandOverDecoder::TState THandOverDecoder::Feed(const QByteArray& Bytes) {
     return FState;
   }
   FBuffer.append(Bytes);
-  if (FBuffer.size() < 4) return FState;
+  if (FBuffer.size() < 4)
+    return FState;
   const auto* P = reinterpret_cast<const unsigned char*>(FBuffer.constData());
-  const uint32_t N = uint32_t(P[0]) << 24 | uint32_t(P[1]) << 16 | uint32_t(P[2]) << 8 | uint32_t(P[3]);
+  const uint32_t N =
+      uint32_t(P[0]) << 24 | uint32_t(P[1]) << 16 | uint32_t(P[2]) << 8 | uint32_t(P[3]);
   if (N > uint32_t(HandOverMaxBytes)) {
     FState = Malformed;
     FBuffer.clear();
     return FState;
   }
-  if (FBuffer.size() < qsizetype(4 + N)) return FState;
+  if (FBuffer.size() < qsizetype(4 + N))
+    return FState;
   if (FBuffer.size() > qsizetype(4 + N)) {
     FState = Malformed;
     FBuffer.clear();
@@ -80,23 +87,28 @@ THandOverDecoder::TState THandOverDecoder::Feed(const QByteArray& Bytes) {
   QByteArray Text = FBuffer.mid(4);
   // The text ends at its first NUL byte, as a C string would.
   const qsizetype Nul = Text.indexOf('\0');
-  if (Nul >= 0) Text.truncate(Nul);
+  if (Nul >= 0)
+    Text.truncate(Nul);
   QStringDecoder Decode(QStringDecoder::Utf8);
   FPath = Decode.decode(Text);
   FState = Decode.hasError() ? Malformed : Complete;
-  if (FState == Malformed) FPath.clear();
+  if (FState == Malformed)
+    FPath.clear();
   FBuffer.clear();
   return FState;
 }
 
 // ---- First instance --------------------------------------------------------------
 
-TInstanceServer::TInstanceServer(QObject* Parent) : QObject(Parent), FServer(new QLocalServer(this)) {
+TInstanceServer::TInstanceServer(QObject* Parent)
+    : QObject(Parent), FServer(new QLocalServer(this)) {
   FServer->setSocketOptions(QLocalServer::UserAccessOption);
   QObject::connect(FServer, &QLocalServer::newConnection, this, [this] { NewConnection(); });
 }
 
-TInstanceServer::~TInstanceServer() { FServer->close(); }
+TInstanceServer::~TInstanceServer() {
+  FServer->close();
+}
 
 bool TInstanceServer::Listen(const QString& Name) {
   // Someone answering there is a running instance. Checked before listening:
@@ -115,7 +127,9 @@ bool TInstanceServer::Listen(const QString& Name) {
   return FServer->listen(Name);
 }
 
-QString TInstanceServer::FullServerName() const { return FServer->fullServerName(); }
+QString TInstanceServer::FullServerName() const {
+  return FServer->fullServerName();
+}
 
 void TInstanceServer::NewConnection() {
   while (QLocalSocket* S = FServer->nextPendingConnection()) {
@@ -123,13 +137,15 @@ void TInstanceServer::NewConnection() {
     auto Decoder = std::make_shared<THandOverDecoder>();
     QPointer<QLocalSocket> Guard(S);
     QTimer::singleShot(ClientLimitMs, S, [Guard] {
-      if (Guard) Guard->abort();
+      if (Guard)
+        Guard->abort();
     });
     QObject::connect(S, &QLocalSocket::readyRead, this, [this, S, Decoder] {
       // Never more than one message's worth of bytes is buffered.
       const qint64 Room = 4 + HandOverMaxBytes + 1;
       const THandOverDecoder::TState State = Decoder->Feed(S->read(Room));
-      if (State == THandOverDecoder::NeedMore) return;
+      if (State == THandOverDecoder::NeedMore)
+        return;
       if (State == THandOverDecoder::Malformed) {
         S->abort();
         return;
@@ -141,7 +157,8 @@ void TInstanceServer::NewConnection() {
       // file, which may show a message box.
       const QString Path = Decoder->Path();
       QTimer::singleShot(0, this, [this, Path] {
-        if (OnHandOver) OnHandOver(Path);
+        if (OnHandOver)
+          OnHandOver(Path);
       });
     });
   }
@@ -155,11 +172,11 @@ THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Pa
   S.connectToServer(Name);
   if (!S.waitForConnected(int(Deadline.remainingTime()))) {
     switch (S.error()) {
-      case QLocalSocket::ServerNotFoundError:
-      case QLocalSocket::ConnectionRefusedError:
-        return THandOverResult::NoInstance;
-      default:
-        return THandOverResult::NoAnswer;
+    case QLocalSocket::ServerNotFoundError:
+    case QLocalSocket::ConnectionRefusedError:
+      return THandOverResult::NoInstance;
+    default:
+      return THandOverResult::NoAnswer;
     }
   }
   S.write(EncodeHandOver(Path));
@@ -171,16 +188,19 @@ THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Pa
   if (S.bytesAvailable() >= 1) {
     char Answer = 0;
     S.getChar(&Answer);
-    if (Answer == HandOverAck) return THandOverResult::Delivered;
+    if (Answer == HandOverAck)
+      return THandOverResult::Delivered;
   }
   return THandOverResult::NoAnswer;
 }
 
-TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* ServerParent, const QString& Name) {
+TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* ServerParent,
+                                   const QString& Name) {
   const QString Path = HandOverPath(Arguments);
   TInstanceStart Start;
   Start.Result = HandOverToRunningInstance(Name, Path);
-  if (Start.Result != THandOverResult::NoInstance) return Start;
+  if (Start.Result != THandOverResult::NoInstance)
+    return Start;
   auto* Server = new TInstanceServer(ServerParent);
   if (Server->Listen(Name)) {
     Start.Server = Server;

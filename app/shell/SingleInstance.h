@@ -71,9 +71,9 @@ private:
 };
 
 enum class THandOverResult {
-  NoInstance,  // nobody listens (a stale socket was removed): be the first
-  Delivered,   // the running instance took the message: end
-  NoAnswer,    // an instance exists but did not answer in time: end, say so
+  NoInstance, // nobody listens (a stale socket was removed): be the first
+  Delivered,  // the running instance took the message: end
+  NoAnswer,   // an instance exists but did not answer in time: end, say so
 };
 
 // The second instance's side: connects to Name and sends Path.
@@ -85,7 +85,7 @@ THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Pa
 // (nullptr otherwise, with Result telling why).
 struct TInstanceStart {
   THandOverResult Result = THandOverResult::NoInstance;
-  TInstanceServer* Server = nullptr;  // owned by the caller's parent object
+  TInstanceServer* Server = nullptr; // owned by the caller's parent object
 };
 TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* ServerParent,
                                    const QString& Name = InstanceServerName());

@@ -9,8 +9,10 @@ TPlatformChoice ChoosePlatform(const std::function<QByteArray(const char*)>& Env
   const QByteArray Requested = Env("QT_QPA_PLATFORM");
   const bool Wayland = !Env("WAYLAND_DISPLAY").isEmpty() || Env("XDG_SESSION_TYPE") == "wayland";
   const bool AsksWayland = Requested.startsWith("wayland");
-  if (!Wayland && !AsksWayland) return C;  // X11, or a platform chosen on purpose
-  if (!Requested.isEmpty() && !AsksWayland && Requested != "xcb") return C;
+  if (!Wayland && !AsksWayland)
+    return C; // X11, or a platform chosen on purpose
+  if (!Requested.isEmpty() && !AsksWayland && Requested != "xcb")
+    return C;
   if (Env("DISPLAY").isEmpty()) {
     C.Fatal = true;
     C.Note = QStringLiteral(
@@ -27,9 +29,12 @@ TPlatformChoice ChoosePlatform(const std::function<QByteArray(const char*)>& Env
 
 bool PreparePlatform() {
   const TPlatformChoice C = ChoosePlatform([](const char* Name) { return qgetenv(Name); });
-  if (!C.Note.isEmpty()) std::fprintf(stderr, "quelma: %s\n", C.Note.toLocal8Bit().constData());
-  if (C.Fatal) return false;
-  if (!C.Platform.isEmpty()) qputenv("QT_QPA_PLATFORM", C.Platform);
+  if (!C.Note.isEmpty())
+    std::fprintf(stderr, "quelma: %s\n", C.Note.toLocal8Bit().constData());
+  if (C.Fatal)
+    return false;
+  if (!C.Platform.isEmpty())
+    qputenv("QT_QPA_PLATFORM", C.Platform);
   // Device pixels everywhere: no scaling of the flame or drawing windows.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   qunsetenv("QT_SCALE_FACTOR");

@@ -8,9 +8,9 @@
 #include <functional>
 
 struct TPlatformChoice {
-  QByteArray Platform;  // value for QT_QPA_PLATFORM; empty: leave it as it is
-  QString Note;         // to tell the user on standard error; empty: nothing
-  bool Fatal = false;   // cannot run: Note says why
+  QByteArray Platform; // value for QT_QPA_PLATFORM; empty: leave it as it is
+  QString Note;        // to tell the user on standard error; empty: nothing
+  bool Fatal = false;  // cannot run: Note says why
 };
 
 // Decides from the environment (Env(name) returns the variable, empty when unset).

@@ -15,35 +15,44 @@
 
 #include <cstdlib>
 
+#include "FlameEngine.h"
 #include "MainForm.h"
 #include "NumBar.h"
-#include "FlameEngine.h"
 
 namespace {
 
-QString OneLine(QString S) { return S.replace(QLatin1Char('\n'), QLatin1String("\\n")); }
+QString OneLine(QString S) {
+  return S.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+}
 
 QString StateText(const QWidget& W) {
-  if (W.windowState() & Qt::WindowMinimized) return QStringLiteral("minimized");
-  if (W.windowState() & Qt::WindowMaximized) return QStringLiteral("maximized");
+  if (W.windowState() & Qt::WindowMinimized)
+    return QStringLiteral("minimized");
+  if (W.windowState() & Qt::WindowMaximized)
+    return QStringLiteral("maximized");
   return QStringLiteral("normal");
 }
 
-}  // namespace
+} // namespace
 
 QString TestProbeText(const std::function<int()>& Emitters) {
   QString Out;
   auto Line = [&Out](const QString& Name, const QString& Value) {
     Out += Name + QLatin1Char('=') + OneLine(Value) + QLatin1Char('\n');
   };
-  if (QWidget* F = QApplication::focusWidget()) Line(QStringLiteral("focus"), F->objectName());
-  else Line(QStringLiteral("focus"), QString());
-  if (Emitters) Line(QStringLiteral("emitters"), QString::number(Emitters()));
+  if (QWidget* F = QApplication::focusWidget())
+    Line(QStringLiteral("focus"), F->objectName());
+  else
+    Line(QStringLiteral("focus"), QString());
+  if (Emitters)
+    Line(QStringLiteral("emitters"), QString::number(Emitters()));
   for (QWidget* W : QApplication::topLevelWidgets()) {
     const QString Title = W->windowTitle();
-    if (Title.isEmpty()) continue;
+    if (Title.isEmpty())
+      continue;
     if (W->isVisible())
-      Line(QStringLiteral("window.") + Title, StateText(*W) + (W->isActiveWindow() ? QStringLiteral(" active") : QString()));
+      Line(QStringLiteral("window.") + Title,
+           StateText(*W) + (W->isActiveWindow() ? QStringLiteral(" active") : QString()));
     if (auto* Box = qobject_cast<QMessageBox*>(W); Box && Box->isVisible()) {
       Line(QStringLiteral("messagebox.title"), Box->windowTitle());
       Line(QStringLiteral("messagebox.text"), Box->text());
@@ -54,15 +63,20 @@ QString TestProbeText(const std::function<int()>& Emitters) {
   }
   for (QWidget* W : QApplication::allWidgets()) {
     const QString Name = W->objectName();
-    if (Name.isEmpty() || Name.startsWith(QLatin1String("qt_"))) continue;
+    if (Name.isEmpty() || Name.startsWith(QLatin1String("qt_")))
+      continue;
     // Where a test clicks it: the centre in desktop coordinates.
     if (W->isVisible()) {
       // A check box takes clicks on its box and caption only: aim at the box.
-      const QPoint C = W->mapToGlobal(qobject_cast<QCheckBox*>(W) ? QPoint(8, W->height() / 2) : W->rect().center());
+      const QPoint C = W->mapToGlobal(qobject_cast<QCheckBox*>(W) ? QPoint(8, W->height() / 2)
+                                                                  : W->rect().center());
       Line(QStringLiteral("pos.") + Name, QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
       const QPoint TopLeft = W->mapToGlobal(QPoint(0, 0));
-      Line(QStringLiteral("geom.") + Name,
-           QStringLiteral("%1 %2 %3 %4").arg(TopLeft.x()).arg(TopLeft.y()).arg(W->width()).arg(W->height()));
+      Line(QStringLiteral("geom.") + Name, QStringLiteral("%1 %2 %3 %4")
+                                               .arg(TopLeft.x())
+                                               .arg(TopLeft.y())
+                                               .arg(W->width())
+                                               .arg(W->height()));
     }
     if (auto* Tabs = qobject_cast<QTabWidget*>(W); Tabs && Tabs->isVisible()) {
       Line(Name, Tabs->tabText(Tabs->currentIndex()));
@@ -70,7 +84,8 @@ QString TestProbeText(const std::function<int()>& Emitters) {
         if (Tabs->isTabVisible(I)) {
           const QRect R = Tabs->tabBar()->tabRect(I);
           const QPoint C = Tabs->tabBar()->mapToGlobal(R.center());
-          Line(QStringLiteral("pos.tab.") + Tabs->tabText(I), QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
+          Line(QStringLiteral("pos.tab.") + Tabs->tabText(I),
+               QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
         }
     } else if (auto* Bar = dynamic_cast<TNumBar*>(W)) {
       Line(Name, QString::number(Bar->Position()));
@@ -87,13 +102,15 @@ QString TestProbeText(const std::function<int()>& Emitters) {
 
 void InstallTestProbe(QObject* Parent, std::function<int()> Emitters) {
   const char* Path = std::getenv("QUELMA_TEST_PROBE");
-  if (!Path || !*Path) return;
+  if (!Path || !*Path)
+    return;
   auto* Timer = new QTimer(Parent);
   const QString File = QFile::decodeName(Path);
   QObject::connect(Timer, &QTimer::timeout, Timer, [File, Emitters = std::move(Emitters)] {
     // Written whole and renamed: a reader never sees half a readout.
     QSaveFile Out(File);
-    if (!Out.open(QIODevice::WriteOnly)) return;
+    if (!Out.open(QIODevice::WriteOnly))
+      return;
     Out.write(TestProbeText(Emitters).toUtf8());
     Out.commit();
   });

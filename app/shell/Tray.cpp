@@ -54,13 +54,16 @@ TTray::TTray(QObject* Parent) : QObject(Parent) {
   TrayMenu->addSeparator();
   ExitMenu = TrayMenu->addAction(QStringLiteral("Exit"));
   QObject::connect(DrawMenu, &QAction::triggered, this, [this] {
-    if (OnDrawMenu) OnDrawMenu();
+    if (OnDrawMenu)
+      OnDrawMenu();
   });
   QObject::connect(SettingsMenu, &QAction::triggered, this, [this] {
-    if (OnSettingsMenu) OnSettingsMenu();
+    if (OnSettingsMenu)
+      OnSettingsMenu();
   });
   QObject::connect(ExitMenu, &QAction::triggered, this, [this] {
-    if (OnExitMenu) OnExitMenu();
+    if (OnExitMenu)
+      OnExitMenu();
   });
 
   TrayIcon = new QSystemTrayIcon(QuelmaIcon(), this);
@@ -77,20 +80,23 @@ TTray::~TTray() {
 }
 
 QString TTray::Show() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return QString::fromLatin1(NoTrayNote);
+  if (!QSystemTrayIcon::isSystemTrayAvailable())
+    return QString::fromLatin1(NoTrayNote);
   TrayIcon->show();
   return {};
 }
 
 void TTray::Activated(QSystemTrayIcon::ActivationReason Reason) {
   switch (Reason) {
-    case QSystemTrayIcon::Trigger:
-      if (OnClick) OnClick();
-      break;
-    case QSystemTrayIcon::DoubleClick:
-      if (OnDoubleClick) OnDoubleClick();
-      break;
-    default:
-      break;  // the context menu opens by itself
+  case QSystemTrayIcon::Trigger:
+    if (OnClick)
+      OnClick();
+    break;
+  case QSystemTrayIcon::DoubleClick:
+    if (OnDoubleClick)
+      OnDoubleClick();
+    break;
+  default:
+    break; // the context menu opens by itself
   }
 }

@@ -9,13 +9,13 @@
 
 #include "FlameEngine.h"
 #include "MainForm.h"
-#include "StartupPlatform.h"
 #include "QuitSignals.h"
 #include "SettingsComponents.h"
 #include "SingleInstance.h"
+#include "StartupPlatform.h"
 #include "TestProbe.h"
-#include "Timers.h"
 #include "TimerWindow.h"
+#include "Timers.h"
 #include "Version.h"
 
 namespace {
@@ -35,7 +35,7 @@ const char* const Usage =
     "Right-click the drawing window to discard it, middle-click it to start over.\n"
     "On a Wayland session the program runs through XWayland.\n";
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  if (!PreparePlatform()) return 1;
+  if (!PreparePlatform())
+    return 1;
 
   QApplication App(argc, argv);
   QApplication::setApplicationName(QStringLiteral("QUELMA"));
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
   Arguments.removeFirst();
   // One instance per user: a second start hands its state file over and ends.
   const TInstanceStart Instance = StartSingleInstance(Arguments, &App);
-  if (Instance.Result == THandOverResult::Delivered) return 0;
+  if (Instance.Result == THandOverResult::Delivered)
+    return 0;
   if (Instance.Result == THandOverResult::NoAnswer) {
     std::fputs("quelma: another QUELMA is running but does not answer.\n", stderr);
     return 1;
@@ -72,15 +74,19 @@ int main(int argc, char** argv) {
   {
     TQUELMAMainForm Form;
     Form.FormCreate(QApplication::applicationDirPath() + QLatin1Char('/'), Arguments);
-    InstallTestProbe(&Form, [&Form] { return Form.Engine() ? int(Form.Engine()->FEmitters.Count) : 0; });
+    InstallTestProbe(&Form,
+                     [&Form] { return Form.Engine() ? int(Form.Engine()->FEmitters.Count) : 0; });
     if (Instance.Server)
-      Instance.Server->OnHandOver = [&Form](const QString& Path) { Form.Components->HandOver(Path); };
+      Instance.Server->OnHandOver = [&Form](const QString& Path) {
+        Form.Components->HandOver(Path);
+      };
     if (!Form.StartInTray) {
       Form.DrawingBox->setChecked(true);
       Form.ShowSettingsWindow();
     }
     Result = QApplication::exec();
-    if (Instance.Server) Instance.Server->OnHandOver = nullptr;
+    if (Instance.Server)
+      Instance.Server->OnHandOver = nullptr;
   }
   FreeAnimationClock();
   FreeTimerWindow();

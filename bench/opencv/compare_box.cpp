@@ -18,7 +18,7 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-std::map<std::pair<int, int>, std::pair<double, double>> Times;  // window -> (ours, OpenCV) ms
+std::map<std::pair<int, int>, std::pair<double, double>> Times; // window -> (ours, OpenCV) ms
 
 void BM_Ours(benchmark::State& state) {
   const int w = int(state.range(0)), h = int(state.range(1));
@@ -52,14 +52,14 @@ public:
       const std::string name = r.benchmark_name();
       if (std::sscanf(name.c_str() + name.find('/'), "/%d/%d", &w, &h) != 2)
         continue;
-      const double ms = r.GetAdjustedCPUTime() / 1e6;  // the time unit is nanoseconds
+      const double ms = r.GetAdjustedCPUTime() / 1e6; // the time unit is nanoseconds
       auto& t = Times[{w, h}];
       (name.rfind("BM_Ours", 0) == 0 ? t.first : t.second) = ms;
     }
   }
 };
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_Ours)->Args({3, 3})->Args({17, 17})->Args({3, 1})->Args({5, 5})->Args({9, 9});
 BENCHMARK(BM_OpenCV)->Args({3, 3})->Args({17, 17})->Args({3, 1})->Args({5, 5})->Args({9, 9});
@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
   std::printf("\n%-8s %12s %12s %8s\n", "window", "ours ms", "OpenCV ms", "ratio");
   for (const auto& [win, t] : Times)
     if (t.first > 0 && t.second > 0)
-      std::printf("%3d x %-3d %12.3f %12.3f %8.2f\n", win.first, win.second, t.first, t.second, t.second / t.first);
+      std::printf("%3d x %-3d %12.3f %12.3f %8.2f\n", win.first, win.second, t.first, t.second,
+                  t.second / t.first);
   benchmark::Shutdown();
   return 0;
 }

@@ -2,19 +2,16 @@
 
 uint32_t RandSeed = 0;
 
-static uint32_t NextSeed()
-{
-  RandSeed = RandSeed * 134775813u + 1u;  // unsigned: wraps mod 2^32
+static uint32_t NextSeed() {
+  RandSeed = RandSeed * 134775813u + 1u; // unsigned: wraps mod 2^32
   return RandSeed;
 }
 
-double RandomReal()
-{
+double RandomReal() {
   return static_cast<double>(NextSeed()) * (1.0 / 4294967296.0);
 }
 
-int32_t RandomInt(int32_t n)
-{
+int32_t RandomInt(int32_t n) {
   const uint64_t seed = NextSeed();
   if (n <= 0)
     return 0;

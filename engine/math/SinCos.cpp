@@ -24,8 +24,7 @@ namespace {
 // too: both lie within a few units in the last place of the exact value, so
 // if y is farther than 64 such units from every rounding boundary of float
 // they round alike. False otherwise (then the scalar function decides).
-bool SureFloat(double y, float& Out)
-{
+bool SureFloat(double y, float& Out) {
   const float f = float(y);
   uint32_t bits;
   std::memcpy(&bits, &f, sizeof bits);
@@ -40,7 +39,7 @@ bool SureFloat(double y, float& Out)
   const double a = fromBits(bits);
   const double up = fromBits(bits + 1) - a;
   const double down = bits == 0 ? up : a - fromBits(bits - 1);
-  const double gap = std::min(up, down);  // the boundaries lie half a gap or more away
+  const double gap = std::min(up, down); // the boundaries lie half a gap or more away
   const double err = std::fabs(std::fabs(y) - a);
   if (gap / 2 - err > std::fabs(y) * 0x1p-46 + 0x1p-1000) {
     Out = f;
@@ -50,10 +49,9 @@ bool SureFloat(double y, float& Out)
 }
 #endif
 
-}  // namespace
+} // namespace
 
-void SinCosRun(const float* X, float* Sin, float* Cos, size_t N)
-{
+void SinCosRun(const float* X, float* Sin, float* Cos, size_t N) {
   size_t i = 0;
   const TKernelPath path = ActiveKernelPath();
   if (path == TKernelPath::Avx2)

@@ -22,9 +22,10 @@ void SampleSource(const TDIB& Picture, TDIBmp& Source) {
   Source.ConvertBitCount(24);
 }
 
-}  // namespace
+} // namespace
 
-void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import, TStyleSettings& Style) {
+void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import,
+                  TStyleSettings& Style) {
   if (Picture.GetEmpty())
     return;
   TDIBmp p;
@@ -44,7 +45,7 @@ void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& I
   const int32_t qh = int32_t(std::nearbyint(p.Height * k));
   TDIBmp q;
   if (qw > 0 && qh > 0) {
-    q.MakeDIBSection();  // starts all zero
+    q.MakeDIBSection(); // starts all zero
     q.SetFormat(qw, qh, p.BitCount);
     p.ScaledCopyTo(q, TRect{0, 0, p.Width, p.Height}, 16, TRect{0, 0, qw, qh});
   }
@@ -70,14 +71,16 @@ void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& I
   const bool mask = Import.MaskOnly && q.BitCount == 32;
   for (int32_t y = 0; y < q.Height; ++y)
     for (int32_t x = 0; x < q.Width; ++x) {
-      const uint32_t c = q.BitCount == 32 ? q.GetPixel32(x, y)
-                                          : SwapRB(q.PixelColorFromBottom(x, q.Height - 1 - y)) | 0xFF000000u;
+      const uint32_t c = q.BitCount == 32
+                             ? q.GetPixel32(x, y)
+                             : SwapRB(q.PixelColorFromBottom(x, q.Height - 1 - y)) | 0xFF000000u;
       const int32_t a = int32_t(c >> 24);
       if (a == 0)
         continue;
       if (!mask)
         style.Color = c;
-      TEmitter* e = Form.AddEmitter(mask ? nullptr : &style, 256, float(x * scale + 100), float(y * scale + 100));
+      TEmitter* e = Form.AddEmitter(mask ? nullptr : &style, 256, float(x * scale + 100),
+                                    float(y * scale + 100));
       e->Fall = float(-(RandomReal() * 3000 + 1000));
       if (Form.FLifetime != ImmortalLife)
         e->Life = float(RandomReal() * double(Form.FLifetime) * 0.1 + double(Form.FLifetime));
@@ -99,11 +102,14 @@ bool ImportPictureFile(TPartForm& Form, const std::string& FileName, const TImpo
     ImportBitmap(Form, picture, Import, Style);
     return true;
   } catch (const std::bad_alloc&) {
-    if (Error) *Error = "Not enough memory.";
+    if (Error)
+      *Error = "Not enough memory.";
   } catch (const std::exception& E) {
-    if (Error) *Error = E.what();
+    if (Error)
+      *Error = E.what();
   } catch (...) {
-    if (Error) *Error = "Unknown error.";
+    if (Error)
+      *Error = "Unknown error.";
   }
   return false;
 }

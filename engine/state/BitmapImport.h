@@ -11,10 +11,10 @@ class TPartForm;
 
 // The "Conversion" group of the settings window's "Files" tab.
 struct TImportSettings {
-  int MaxSize = 128;        // BmpMaxSizeSel "Max size", 0..128: longest side in samples
-  int Scaling = 400;        // BmpScaleSel "Scaling", 100..1000: spacing in hundredths of a pixel
-  bool ResetStyle = true;   // BmpResetBox "Reset style": a style suited to pictures
-  bool MaskOnly = false;    // BmpMonoBox "Mask only": a 32-bit picture's alpha as the only input
+  int MaxSize = 128;      // BmpMaxSizeSel "Max size", 0..128: longest side in samples
+  int Scaling = 400;      // BmpScaleSel "Scaling", 100..1000: spacing in hundredths of a pixel
+  bool ResetStyle = true; // BmpResetBox "Reset style": a style suited to pictures
+  bool MaskOnly = false;  // BmpMonoBox "Mask only": a 32-bit picture's alpha as the only input
 };
 
 inline constexpr int ImportMaxSizeMin = 0, ImportMaxSizeMax = 128;
@@ -27,7 +27,8 @@ inline constexpr int ImportMaxCount = 20000;
 // to 0, "Fade alpha" to 240 and "Fade lightness" to 256 as the user would,
 // through the style mapping. An empty picture changes nothing. Raises what
 // the surface raises for a picture it cannot convert (before anything changes).
-void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import, TStyleSettings& Style);
+void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import,
+                  TStyleSettings& Style);
 
 // Loads the file into a picture (by its extension) and imports it. Nothing
 // is raised: false when the file could not be loaded (nothing changed) or the

@@ -18,12 +18,12 @@ struct TStyleSettings;
 // what() is exactly the text the application shows in its "Debug" box;
 // Reason() says why, for the box's detail ("" when nothing more is known).
 class EStateFileError : public std::runtime_error {
- public:
+public:
   explicit EStateFileError(const char* Text, std::string Reason = {})
       : std::runtime_error(Text), FReason(std::move(Reason)) {}
   const std::string& Reason() const { return FReason; }
 
- private:
+private:
   std::string FReason;
 };
 
@@ -37,10 +37,10 @@ inline constexpr const char* StateFileExtension = ".quelma";
 inline constexpr std::uintmax_t StateFileMaxBytes = 16u * 1024u * 1024u;
 
 struct TStateFileOptions {
-  bool LoadStyle = true;                 // "Load style"
-  bool LoadArt = true;                   // "Load art"
-  std::string DecimalSeparator = ".";    // the user's locale separator
-  std::string Version = QUELMA_VERSION;  // written as "Version"
+  bool LoadStyle = true;                // "Load style"
+  bool LoadArt = true;                  // "Load art"
+  std::string DecimalSeparator = ".";   // the user's locale separator
+  std::string Version = QUELMA_VERSION; // written as "Version"
   // Shows the file's "Version" text while the engine's FDebug is on. The
   // reading waits for it to return.
   std::function<void(const std::string&)> ShowDebugMessage;
@@ -60,8 +60,8 @@ bool HasStateFileExtension(std::string_view FileName);
 // StateLoadErrorText / StateSaveErrorText on failure. A failed read keeps
 // what was read before the failure (settings, emitters); a failed write
 // leaves any existing file as it was.
-bool LoadSaveState(const std::string& FileName, bool Save, TPartForm& Form,
-                   TStyleSettings& Style, const TStateFileOptions& Options = {});
+bool LoadSaveState(const std::string& FileName, bool Save, TPartForm& Form, TStyleSettings& Style,
+                   const TStateFileOptions& Options = {});
 
 // The document as text, exactly as saved (CR LF, two-space indentation).
 std::string WriteStateText(const TPartForm& Form, const TStyleSettings& Style,

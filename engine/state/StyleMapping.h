@@ -14,25 +14,25 @@ class TPartForm;
 // values a state file stores, never the derived engine values.
 struct TStyleSettings {
   // "Emitters" tab
-  int MaxAlpha = 55;          // PASel
-  int Hue = 35;               // PHSel (endless)
-  int Saturation = 107;       // PSSel
-  int Lightness = 175;        // PLSel
-  int MaxCount = 10000;       // MaxCountSel
-  int Thickness = 15;         // PMaxSizeSel
-  bool Fat = false;           // GlowBox
-  int XWildness = 7;          // PXSpreadSel
-  int YWildness = 1;          // PYSpreadSel
-  bool Independent = false;   // IndPartBox
+  int MaxAlpha = 55;        // PASel
+  int Hue = 35;             // PHSel (endless)
+  int Saturation = 107;     // PSSel
+  int Lightness = 175;      // PLSel
+  int MaxCount = 10000;     // MaxCountSel
+  int Thickness = 15;       // PMaxSizeSel
+  bool Fat = false;         // GlowBox
+  int XWildness = 7;        // PXSpreadSel
+  int YWildness = 1;        // PYSpreadSel
+  bool Independent = false; // IndPartBox
   // "Fading" tab
-  int FadeAlpha = 248;        // FASel
-  int FadeHue = 20;           // FHSel (endless)
-  int FadeSaturation = 256;   // FSSel
-  int FadeLightness = 240;    // FLSel
-  int FadeHueCycle = 0;       // FHCycleSel
-  int XBlur = 1;              // XBlurSel
-  int YBlur = 1;              // YBlurSel
-  int YMotion = -1;           // YMotionSel
+  int FadeAlpha = 248;      // FASel
+  int FadeHue = 20;         // FHSel (endless)
+  int FadeSaturation = 256; // FSSel
+  int FadeLightness = 240;  // FLSel
+  int FadeHueCycle = 0;     // FHCycleSel
+  int XBlur = 1;            // XBlurSel
+  int YBlur = 1;            // YBlurSel
+  int YMotion = -1;         // YMotionSel
   // "Animation" tab
   int FPS = 30;               // FPSSel
   int Gravity = 0;            // GravitySel
@@ -40,8 +40,8 @@ struct TStyleSettings {
   int EmitterLifetime = 1000; // ELTSel
   int EmitterFadeOut = 200;   // EFOSel
   // "System" tab
-  bool Additive = false;      // AddBox
-  bool Debug = false;         // DebugBox (never stored in state files)
+  bool Additive = false; // AddBox
+  bool Debug = false;    // DebugBox (never stored in state files)
 
   bool operator==(const TStyleSettings&) const = default;
 };
@@ -51,13 +51,13 @@ enum class TStyleGroup { Emitters, Fading, Animation, System };
 
 // One style control: an integer slider or a check box.
 struct TStyleValue {
-  const char* Control;    // control name on the settings window
-  const char* Label;      // its caption
-  const char* Attribute;  // attribute name in a state file; nullptr: not stored
+  const char* Control;   // control name on the settings window
+  const char* Label;     // its caption
+  const char* Attribute; // attribute name in a state file; nullptr: not stored
   TStyleGroup Group;
-  int Min, Max, Default;  // a check box: 0, 1 and its default state
-  bool Endless;           // wraps instead of clamping (the two hue sliders)
-  int TStyleSettings::*Slider;  // exactly one of Slider and Check is set
+  int Min, Max, Default;       // a check box: 0, 1 and its default state
+  bool Endless;                // wraps instead of clamping (the two hue sliders)
+  int TStyleSettings::*Slider; // exactly one of Slider and Check is set
   bool TStyleSettings::*Check;
 };
 

@@ -15,4 +15,3 @@ int32_t MulDivTrunc(int32_t a, int32_t b, int32_t c) {
 int32_t ShiftRightArith(int32_t x, int32_t n) {
   return x >> std::clamp(n, 0, 31);
 }
-

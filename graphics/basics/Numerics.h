@@ -21,5 +21,5 @@ inline double RoundHalfEven(double x) {
     return (x + Two52) - Two52;
   if (x < 0 && x > -Two52)
     return (x - Two52) + Two52;
-  return x;  // integral, infinite or not a number
+  return x; // integral, infinite or not a number
 }

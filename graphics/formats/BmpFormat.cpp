@@ -10,7 +10,9 @@
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint16_t Get16(const uint8_t* p) {
+  return uint16_t(p[0] | p[1] << 8);
+}
 uint32_t Get32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -23,7 +25,9 @@ void Put32(uint8_t* p, uint32_t v) {
     p[i] = uint8_t(v >> (8 * i));
 }
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic("DIB is invalid"); }
+[[noreturn]] void Invalid() {
+  throw EInvalidGraphic("DIB is invalid");
+}
 
 // Refuses to allocate for bytes the stream cannot hold, when it can tell.
 void CheckAvailable(TStream& Stream, int64_t Bytes) {
@@ -32,7 +36,7 @@ void CheckAvailable(TStream& Stream, int64_t Bytes) {
     throw EReadError();
 }
 
-}  // namespace
+} // namespace
 
 TDIBPixelFormat PixelFormatFromMasks(uint32_t RedMask, uint32_t GreenMask, uint32_t BlueMask) {
   auto run = [](uint32_t m) {
@@ -97,7 +101,8 @@ std::unique_ptr<TDIBSharedImage> ReadDIBImage(TStream& Stream, bool MemoryStorag
   const int64_t rows = topDown ? -height : height;
   CheckPictureSize(width, rows, std::min<uint32_t>(bitCount, 32));
 
-  TDIBPixelFormat format = MakePixelFormat(bitCount == 16 ? 5 : 8, bitCount == 16 ? 5 : 8, bitCount == 16 ? 5 : 8);
+  TDIBPixelFormat format =
+      MakePixelFormat(bitCount == 16 ? 5 : 8, bitCount == 16 ? 5 : 8, bitCount == 16 ? 5 : 8);
   if (compression == biBitFields) {
     uint8_t masks[12];
     Stream.ReadBuffer(masks, 12);
@@ -113,7 +118,8 @@ std::unique_ptr<TDIBSharedImage> ReadDIBImage(TStream& Stream, bool MemoryStorag
   Stream.ReadBuffer(entries, int64_t(colorCount) * entrySize);
   for (uint32_t i = 0; i < colorCount; ++i) {
     const uint8_t* e = entries + i * entrySize;
-    table[i] = uint32_t(e[0]) | uint32_t(e[1]) << 8 | uint32_t(e[2]) << 16 | (core ? 0 : uint32_t(e[3]) << 24);
+    table[i] = uint32_t(e[0]) | uint32_t(e[1]) << 8 | uint32_t(e[2]) << 16 |
+               (core ? 0 : uint32_t(e[3]) << 24);
   }
 
   const bool rle = compression == biRLE8 || compression == biRLE4;
@@ -121,7 +127,8 @@ std::unique_ptr<TDIBSharedImage> ReadDIBImage(TStream& Stream, bool MemoryStorag
   // picture is allocated.
   if (!rle)
     CheckAvailable(Stream, ((width * std::min<uint32_t>(bitCount, 32) + 31) / 32) * 4 * rows);
-  image->Allocate(int32_t(width), int32_t(rows), int32_t(bitCount), format, table, MemoryStorage, rle);
+  image->Allocate(int32_t(width), int32_t(rows), int32_t(bitCount), format, table, MemoryStorage,
+                  rle);
 
   if (rle) {
     // A picture without pixels has nothing to decode into.
@@ -141,7 +148,8 @@ std::unique_ptr<TDIBSharedImage> ReadDIBImage(TStream& Stream, bool MemoryStorag
   } else {
     // File rows run bottom-up; memory rows run top-down.
     for (int32_t i = 0; i < image->Height; ++i)
-      Stream.ReadBuffer(image->PixelMemory + int64_t(image->Height - 1 - i) * image->RowStride, image->RowStride);
+      Stream.ReadBuffer(image->PixelMemory + int64_t(image->Height - 1 - i) * image->RowStride,
+                        image->RowStride);
   }
   return image;
 }

@@ -51,7 +51,8 @@ struct TJpegHeader {
   bool Cmyk, Inverted;
 };
 
-bool JpegStart(j_decompress_ptr cinfo, TJpegError* err, const uint8_t* data, unsigned long size, TJpegHeader* h) {
+bool JpegStart(j_decompress_ptr cinfo, TJpegError* err, const uint8_t* data, unsigned long size,
+               TJpegHeader* h) {
   if (setjmp(err->Jump))
     return false;
   jpeg_create_decompress(cinfo);
@@ -79,7 +80,7 @@ bool JpegReadRows(j_decompress_ptr cinfo, TJpegError* err, uint8_t* out, std::si
   return true;
 }
 
-}  // namespace
+} // namespace
 
 TRasterPicture DecodeJpeg(const uint8_t* Data, std::size_t Size) {
   jpeg_decompress_struct cinfo{};

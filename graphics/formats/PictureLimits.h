@@ -13,7 +13,9 @@ inline thread_local int64_t ByteLimit = MaxPictureBytes;
 
 // The byte limit in force on this thread: MaxPictureBytes unless a
 // TPictureByteLimit lowers it.
-inline int64_t PictureByteLimit() { return picture_limits_detail::ByteLimit; }
+inline int64_t PictureByteLimit() {
+  return picture_limits_detail::ByteLimit;
+}
 
 // Lowers the byte limit on this thread for its own lifetime (the fuzz
 // programs do, so that they spend their time on parsing rather than on

@@ -47,13 +47,14 @@ public:
 };
 
 struct TFormat {
-  std::string Extension;  // lower case
+  std::string Extension; // lower case
   std::string Description;
   TPictureFactory Factory;
 };
 
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
   return s;
 }
 
@@ -63,15 +64,17 @@ std::vector<TFormat>& Formats() {
     auto jpeg = [] { return std::unique_ptr<TPictureObject>(new TJpegPicture); };
     f.push_back({"jpg", "JPEG Image File", jpeg});
     f.push_back({"jpeg", "JPEG Image File", jpeg});
-    f.push_back({"dib", "Device Independent Bitmap", [] { return std::unique_ptr<TPictureObject>(new TDIBFilePicture); }});
+    f.push_back({"dib", "Device Independent Bitmap",
+                 [] { return std::unique_ptr<TPictureObject>(new TDIBFilePicture); }});
     return f;
   }();
   return formats;
 }
 
-}  // namespace
+} // namespace
 
-void RegisterFileFormat(const std::string& Extension, const std::string& Description, TPictureFactory Factory) {
+void RegisterFileFormat(const std::string& Extension, const std::string& Description,
+                        TPictureFactory Factory) {
   const std::string ext = Lower(Extension);
   for (TFormat& f : Formats())
     if (f.Extension == ext) {
@@ -85,7 +88,8 @@ void RegisterFileFormat(const std::string& Extension, const std::string& Descrip
 void UnregisterFileFormat(const std::string& Extension) {
   const std::string ext = Lower(Extension);
   auto& f = Formats();
-  f.erase(std::remove_if(f.begin(), f.end(), [&](const TFormat& x) { return x.Extension == ext; }), f.end());
+  f.erase(std::remove_if(f.begin(), f.end(), [&](const TFormat& x) { return x.Extension == ext; }),
+          f.end());
 }
 
 std::vector<std::pair<std::string, std::string>> RegisteredFileFormats() {

@@ -25,7 +25,7 @@ class TRasterPicture : public TPictureObject {
 public:
   int32_t Width = 0;
   int32_t Height = 0;
-  std::vector<uint8_t> Pixels;  // 4 * Width * Height bytes
+  std::vector<uint8_t> Pixels; // 4 * Width * Height bytes
 
   void LoadFromFile(const std::string&) override {}
   // A 24-bit picture of the same size, cleared to black, with every pixel
@@ -37,7 +37,8 @@ using TPictureFactory = std::function<std::unique_ptr<TPictureObject>()>;
 
 // Registers (or replaces) the class of pictures stored under Extension (no
 // dot, any case).
-void RegisterFileFormat(const std::string& Extension, const std::string& Description, TPictureFactory Factory);
+void RegisterFileFormat(const std::string& Extension, const std::string& Description,
+                        TPictureFactory Factory);
 void UnregisterFileFormat(const std::string& Extension);
 // Extension and description of every registered format, in registration order.
 std::vector<std::pair<std::string, std::string>> RegisteredFileFormats();

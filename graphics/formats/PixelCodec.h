@@ -52,25 +52,25 @@ inline uint32_t EncodePixel(TRGB8 C, const TDIBPixelFormat& F) {
 
 // The colour of pixel X of a row of a picture of the given depth, format and
 // colour table (entries 0x00RRGGBB).
-inline TRGB8 RowPixelColor(const uint8_t* Row, int32_t X, int32_t BitCount, const TDIBPixelFormat& F,
-                           const uint32_t* ColorTable) {
+inline TRGB8 RowPixelColor(const uint8_t* Row, int32_t X, int32_t BitCount,
+                           const TDIBPixelFormat& F, const uint32_t* ColorTable) {
   switch (BitCount) {
-    case 32: {
-      uint32_t v;
-      std::memcpy(&v, Row + 4 * int64_t(X), 4);
-      return DecodePixel(v, F);
-    }
-    case 24: {
-      const uint8_t* p = Row + 3 * int64_t(X);
-      return TRGB8{p[2], p[1], p[0]};
-    }
-    case 16: {
-      const uint32_t v = uint32_t(Row[2 * int64_t(X)]) | uint32_t(Row[2 * int64_t(X) + 1]) << 8;
-      return DecodePixel(v, F);
-    }
-    default: {
-      const uint32_t e = ColorTable[GetPackedIndex(Row, X, BitCount)];
-      return TRGB8{uint8_t(e >> 16), uint8_t(e >> 8), uint8_t(e)};
-    }
+  case 32: {
+    uint32_t v;
+    std::memcpy(&v, Row + 4 * int64_t(X), 4);
+    return DecodePixel(v, F);
+  }
+  case 24: {
+    const uint8_t* p = Row + 3 * int64_t(X);
+    return TRGB8{p[2], p[1], p[0]};
+  }
+  case 16: {
+    const uint32_t v = uint32_t(Row[2 * int64_t(X)]) | uint32_t(Row[2 * int64_t(X) + 1]) << 8;
+    return DecodePixel(v, F);
+  }
+  default: {
+    const uint32_t e = ColorTable[GetPackedIndex(Row, X, BitCount)];
+    return TRGB8{uint8_t(e >> 16), uint8_t(e >> 8), uint8_t(e)};
+  }
   }
 }

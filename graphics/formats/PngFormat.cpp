@@ -57,7 +57,7 @@ bool PngReadHeader(png_structp png, png_infop info, TPngHeader* h) {
   h->ColorType = png_get_color_type(png, info);
   h->Rgba8 = h->BitDepth == 8 && h->ColorType == PNG_COLOR_TYPE_RGB_ALPHA;
   if (!h->Rgba8) {
-    png_set_expand(png);  // palette to RGB, small greys to 8 bits, tRNS to alpha
+    png_set_expand(png); // palette to RGB, small greys to 8 bits, tRNS to alpha
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
     if (!(h->ColorType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
@@ -83,7 +83,7 @@ bool PngReadRows(png_structp png, png_infop info, png_bytepp rows) {
   throw EInvalidGraphic(std::string("PNG is invalid (") + src.Message + ")");
 }
 
-}  // namespace
+} // namespace
 
 TPngPicture DecodePng(const uint8_t* Data, std::size_t Size) {
   TPngSource src{Data, Data ? Size : 0, 0, "no data"};

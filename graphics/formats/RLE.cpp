@@ -6,8 +6,8 @@ namespace {
 
 struct TRLEWriter {
   TDIBSharedImage& Target;
-  int64_t X = 0;  // column
-  int64_t Y = 0;  // row counted from the bottom
+  int64_t X = 0; // column
+  int64_t Y = 0; // row counted from the bottom
 
   void Put(uint32_t Index) {
     if (X >= 0 && X < Target.Width && Y < Target.Height) {
@@ -21,7 +21,7 @@ struct TRLEWriter {
   }
 };
 
-}  // namespace
+} // namespace
 
 void DecodeRLE(const TDIBSharedImage& Source, TDIBSharedImage& Target) {
   if (Target.Compressed || !Target.PixelMemory || (Target.BitCount != 8 && Target.BitCount != 4) ||
@@ -46,30 +46,30 @@ void DecodeRLE(const TDIBSharedImage& Source, TDIBSharedImage& Target) {
       continue;
     }
     switch (value) {
-      case 0:  // end of line
-        out.X = 0;
-        ++out.Y;
-        break;
-      case 1:  // end of picture
+    case 0: // end of line
+      out.X = 0;
+      ++out.Y;
+      break;
+    case 1: // end of picture
+      return;
+    case 2: // move right and up
+      if (i + 1 >= size)
         return;
-      case 2:  // move right and up
-        if (i + 1 >= size)
+      out.X += in[i];
+      out.Y += in[i + 1];
+      i += 2;
+      break;
+    default: { // literal pixels, padded to an even byte count
+      const int64_t bytes = rle4 ? (value + 1) / 2 : value;
+      for (int64_t k = 0; k < value; ++k) {
+        const int64_t at = i + (rle4 ? k / 2 : k);
+        if (at >= size)
           return;
-        out.X += in[i];
-        out.Y += in[i + 1];
-        i += 2;
-        break;
-      default: {  // literal pixels, padded to an even byte count
-        const int64_t bytes = rle4 ? (value + 1) / 2 : value;
-        for (int64_t k = 0; k < value; ++k) {
-          const int64_t at = i + (rle4 ? k / 2 : k);
-          if (at >= size)
-            return;
-          out.Put(rle4 ? ((k & 1) ? in[at] & 0xF : in[at] >> 4) : in[at]);
-        }
-        i += bytes + (bytes & 1);
-        break;
+        out.Put(rle4 ? ((k & 1) ? in[at] & 0xF : in[at] >> 4) : in[at]);
       }
+      i += bytes + (bytes & 1);
+      break;
+    }
     }
   }
 }

@@ -26,7 +26,8 @@ void TStream::WriteBuffer(const void* Buffer, int64_t Count) {
 }
 
 int64_t TMemoryStream::Read(void* Buffer, int64_t Count) {
-  const int64_t n = std::clamp<int64_t>(int64_t(FBytes.size()) - FPosition, 0, std::max<int64_t>(Count, 0));
+  const int64_t n =
+      std::clamp<int64_t>(int64_t(FBytes.size()) - FPosition, 0, std::max<int64_t>(Count, 0));
   if (n > 0)
     std::memcpy(Buffer, FBytes.data() + FPosition, std::size_t(n));
   FPosition += n;
@@ -44,7 +45,9 @@ int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
   return Count;
 }
 
-void TMemoryStream::Seek(int64_t Position) { FPosition = std::clamp<int64_t>(Position, 0, int64_t(FBytes.size())); }
+void TMemoryStream::Seek(int64_t Position) {
+  FPosition = std::clamp<int64_t>(Position, 0, int64_t(FBytes.size()));
+}
 
 int64_t TReadOnlyMemoryStream::Read(void* Buffer, int64_t Count) {
   const int64_t n = std::clamp<int64_t>(FSize - FPosition, 0, std::max<int64_t>(Count, 0));
@@ -54,14 +57,17 @@ int64_t TReadOnlyMemoryStream::Read(void* Buffer, int64_t Count) {
   return n;
 }
 
-void TReadOnlyMemoryStream::Seek(int64_t Position) { FPosition = std::clamp<int64_t>(Position, 0, FSize); }
+void TReadOnlyMemoryStream::Seek(int64_t Position) {
+  FPosition = std::clamp<int64_t>(Position, 0, FSize);
+}
 
 TFileStream::TFileStream(const std::string& FileName, TMode Mode) {
   FFile = std::fopen(FileName.c_str(), Mode == fmCreate ? "wb" : "rb");
   if (!FFile) {
     const char* reason = std::strerror(errno);
-    throw EFOpenError(std::string(Mode == fmCreate ? "Cannot create file \"" : "Cannot open file \"") + FileName +
-                      "\". " + reason);
+    throw EFOpenError(
+        std::string(Mode == fmCreate ? "Cannot create file \"" : "Cannot open file \"") + FileName +
+        "\". " + reason);
   }
   if (Mode == fmOpenRead) {
     if (std::fseek(FFile, 0, SEEK_END) == 0) {
@@ -95,11 +101,17 @@ int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
   return n;
 }
 
-int64_t TFileStream::Size() const { return FSize; }
+int64_t TFileStream::Size() const {
+  return FSize;
+}
 
-int64_t TFileStream::Position() const { return std::ftell(FFile); }
+int64_t TFileStream::Position() const {
+  return std::ftell(FFile);
+}
 
-void TFileStream::Seek(int64_t Position) { std::fseek(FFile, long(Position), SEEK_SET); }
+void TFileStream::Seek(int64_t Position) {
+  std::fseek(FFile, long(Position), SEEK_SET);
+}
 
 void TFileStream::Flush() {
   if (std::fflush(FFile) != 0)

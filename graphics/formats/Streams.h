@@ -56,7 +56,10 @@ public:
   void Seek(int64_t Position) override;
 
   const std::vector<uint8_t>& Bytes() const { return FBytes; }
-  std::vector<uint8_t> TakeBytes() { FPosition = 0; return std::move(FBytes); }
+  std::vector<uint8_t> TakeBytes() {
+    FPosition = 0;
+    return std::move(FBytes);
+  }
 
 private:
   std::vector<uint8_t> FBytes;
@@ -102,7 +105,7 @@ public:
 
 private:
   std::FILE* FFile = nullptr;
-  int64_t FSize = -1;  // known for a file opened for reading
+  int64_t FSize = -1; // known for a file opened for reading
 };
 
 // The whole file's bytes; raises EFOpenError or EReadError.

@@ -30,8 +30,12 @@ void ReadTga(TDIB& Dest, TStream& Stream) {
   const bool pixels = imageType == TgaTrueColor;
   // The image ID and a colour map, when present, lie between the header and
   // the pixels.
-  const int64_t skip = idLength + (colorMapType == 1 ? int64_t(mapLength) * ((mapEntryBits + 7) / 8) : 0);
-  const int32_t bytesPerPixel = (bits == 15 || bits == 16) ? 2 : bits == 24 ? 3 : bits == 32 ? 4 : 1;
+  const int64_t skip =
+      idLength + (colorMapType == 1 ? int64_t(mapLength) * ((mapEntryBits + 7) / 8) : 0);
+  const int32_t bytesPerPixel = (bits == 15 || bits == 16) ? 2
+                                : bits == 24               ? 3
+                                : bits == 32               ? 4
+                                                           : 1;
   const int64_t fileRow = int64_t(bytesPerPixel) * width;
   // A file shorter than its header says is refused before anything is allocated.
   const int64_t left = Stream.Remaining();
@@ -60,7 +64,7 @@ void ReadTga(TDIB& Dest, TStream& Stream) {
   }
 }
 
-}  // namespace
+} // namespace
 
 void LoadTga(TDIB& Dest, TStream& Stream) {
   Dest.Clear();

@@ -8,7 +8,8 @@
 #include <limits>
 #include <vector>
 
-TPrimitiveStatus FillPixels32(const uint8_t value[4], uint8_t* pDst, int dstStep, TImageSize roiSize) {
+TPrimitiveStatus FillPixels32(const uint8_t value[4], uint8_t* pDst, int dstStep,
+                              TImageSize roiSize) {
   if (!value || !pDst)
     return psNullPointer;
   if (roiSize.width <= 0 || roiSize.height <= 0)
@@ -49,11 +50,12 @@ inline uint32_t SlowMean(uint32_t sum, uint32_t n) {
   return q + (uint32_t(twiceRest > n) | (uint32_t(twiceRest == n) & q & 1u));
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TPrimitiveStatus CheckFilterBox(const uint8_t* pSrcDst, TImageSize dstRoiSize, TImageSize maskSize, TImagePoint anchor) {
+TPrimitiveStatus CheckFilterBox(const uint8_t* pSrcDst, TImageSize dstRoiSize, TImageSize maskSize,
+                                TImagePoint anchor) {
   if (!pSrcDst)
     return psNullPointer;
   if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
@@ -67,10 +69,10 @@ TPrimitiveStatus CheckFilterBox(const uint8_t* pSrcDst, TImageSize dstRoiSize, T
   return psOk;
 }
 
-}  // namespace
+} // namespace
 
-TPrimitiveStatus BoxFilter32(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize, TImageSize maskSize,
-                                TImagePoint anchor) {
+TPrimitiveStatus BoxFilter32(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize,
+                             TImageSize maskSize, TImagePoint anchor) {
   const TPrimitiveStatus st = CheckFilterBox(pSrcDst, dstRoiSize, maskSize, anchor);
   if (st != psOk)
     return st;
@@ -81,7 +83,7 @@ TPrimitiveStatus BoxFilter32(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoi
 }
 
 TPrimitiveStatus BoxFilter32Reference(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize,
-                                          TImageSize maskSize, TImagePoint anchor) {
+                                      TImageSize maskSize, TImagePoint anchor) {
   if (!pSrcDst)
     return psNullPointer;
   if (dstRoiSize.width <= 0 || dstRoiSize.height <= 0)
@@ -99,7 +101,7 @@ TPrimitiveStatus BoxFilter32Reference(uint8_t* pSrcDst, int srcDstStep, TImageSi
   const int h = dstRoiSize.height;
   const int mw = maskSize.width;
   const int mh = maskSize.height;
-  const int span = w + mw - 1;  // pixels of a source row that the windows of a region row cover
+  const int span = w + mw - 1; // pixels of a source row that the windows of a region row cover
   const ptrdiff_t spanBytes = ptrdiff_t(span) * 4;
   const bool fast = n <= 65793;
   const float inverse = 1.0f / float(n);
@@ -217,7 +219,7 @@ TPrimitiveStatus SqrtFloats(const float* pSrc, float* pDst, int32_t len) {
 }
 
 TPrimitiveStatus FloatsToInt32Scaled(const float* pSrc, int32_t* pDst, int len, TRoundMode rndMode,
-                                 int scaleFactor) {
+                                     int scaleFactor) {
   if (const TPrimitiveStatus st = CheckRun(pSrc, pDst, len); st != psOk)
     return st;
   if (rndMode != rmNearestEven && rndMode != rmTowardZero)
@@ -242,4 +244,6 @@ TPrimitiveStatus FloatsToInt32Scaled(const float* pSrc, int32_t* pDst, int len, 
   return psOk;
 }
 
-bool BindPrimitives() { return true; }
+bool BindPrimitives() {
+  return true;
+}

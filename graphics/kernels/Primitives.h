@@ -50,7 +50,8 @@ enum : int {
 };
 
 // Every pixel of the roiSize rectangle at pDst becomes the four bytes of value.
-TPrimitiveStatus FillPixels32(const uint8_t value[4], uint8_t* pDst, int dstStep, TImageSize roiSize);
+TPrimitiveStatus FillPixels32(const uint8_t value[4], uint8_t* pDst, int dstStep,
+                              TImageSize roiSize);
 
 // In place: every pixel of the dstRoiSize region at pSrcDst becomes, per byte,
 // the mean (rounded to nearest, halves to even) of the maskSize window whose
@@ -58,13 +59,13 @@ TPrimitiveStatus FillPixels32(const uint8_t value[4], uint8_t* pDst, int dstStep
 // Reads the frame of anchor pixels before and maskSize - anchor - 1 pixels after
 // the region in each direction; writes only the region. The anchor must lie
 // inside the mask.
-TPrimitiveStatus BoxFilter32(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize, TImageSize maskSize,
-                                TImagePoint anchor);
+TPrimitiveStatus BoxFilter32(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize,
+                             TImageSize maskSize, TImagePoint anchor);
 
 // The scalar definition of the box filter, which the vector path above must
 // match byte for byte (kept for the tests and as the fallback).
 TPrimitiveStatus BoxFilter32Reference(uint8_t* pSrcDst, int srcDstStep, TImageSize dstRoiSize,
-                                          TImageSize maskSize, TImagePoint anchor);
+                                      TImageSize maskSize, TImagePoint anchor);
 
 // Resamples srcRoi (cut to the srcSize picture) into the dstRoiSize picture at
 // pDst: destination pixel centre (x + 0.5, y + 0.5) maps to the source point
@@ -74,21 +75,25 @@ TPrimitiveStatus BoxFilter32Reference(uint8_t* pSrcDst, int srcDstStep, TImageSi
 // kernel to the footprint of a destination pixel. interpolation: InterNearest,
 // _LINEAR, _CUBIC (Catmull-Rom), _LANCZOS (three lobes). C3: 3 bytes a pixel;
 // C4: 4.
-TPrimitiveStatus Resize24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi, uint8_t* pDst,
-                            int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor, int interpolation);
-TPrimitiveStatus Resize32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi, uint8_t* pDst,
-                            int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor, int interpolation);
+TPrimitiveStatus Resize24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                          uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor,
+                          double yFactor, int interpolation);
+TPrimitiveStatus Resize32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                          uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor,
+                          double yFactor, int interpolation);
 
 // As the resize, with the source and the destination in one coordinate frame and
 // the point (xCenter, yCenter) of that frame kept in place: destination pixel
 // centre p maps to the source point xCenter + (p - xCenter) / xFactor (likewise
 // for y).
-TPrimitiveStatus ResizeAboutCenter24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
-                                  uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor,
-                                  double xCenter, double yCenter, int interpolation);
-TPrimitiveStatus ResizeAboutCenter32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
-                                  uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor,
-                                  double xCenter, double yCenter, int interpolation);
+TPrimitiveStatus ResizeAboutCenter24(const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                                     TImageRect srcRoi, uint8_t* pDst, int dstStep,
+                                     TImageSize dstRoiSize, double xFactor, double yFactor,
+                                     double xCenter, double yCenter, int interpolation);
+TPrimitiveStatus ResizeAboutCenter32(const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                                     TImageRect srcRoi, uint8_t* pDst, int dstStep,
+                                     TImageSize dstRoiSize, double xFactor, double yFactor,
+                                     double xCenter, double yCenter, int interpolation);
 
 // Single-precision runs (len <= 0: nothing; every step rounded to single).
 // pDst[j] = offset + j * slope.
@@ -105,7 +110,7 @@ TPrimitiveStatus SqrtFloats(const float* pSrc, float* pDst, int32_t len);
 // pDst[j] = pSrc[j] * 2^-scaleFactor rounded (rmNearestEven: to nearest, halves to
 // even; rmTowardZero: towards zero), saturated to the int32 range; NaN gives 0.
 TPrimitiveStatus FloatsToInt32Scaled(const float* pSrc, int32_t* pDst, int len, TRoundMode rndMode,
-                                 int scaleFactor);
+                                     int scaleFactor);
 
 // Binds the primitives the program calls. They are linked in, so this always
 // succeeds.

@@ -18,41 +18,41 @@ bool KnownInterpolation(int interpolation) {
 
 double KernelRadius(int interpolation) {
   switch (interpolation) {
-    case InterLinear:
-      return 1.0;
-    case InterCubic:
-      return 2.0;
-    case InterLanczos:
-      return 3.0;
-    default:
-      return 0.5;
+  case InterLinear:
+    return 1.0;
+  case InterCubic:
+    return 2.0;
+  case InterLanczos:
+    return 3.0;
+  default:
+    return 0.5;
   }
 }
 
 double Kernel(int interpolation, double t) {
   t = std::fabs(t);
   switch (interpolation) {
-    case InterLinear:
-      return t < 1.0 ? 1.0 - t : 0.0;
-    case InterCubic: {
-      // Catmull-Rom (a = -0.5): interpolating, sharp, mild overshoot.
-      const double a = -0.5;
-      if (t < 1.0)
-        return ((a + 2.0) * t - (a + 3.0)) * t * t + 1.0;
-      if (t < 2.0)
-        return ((a * t - 5.0 * a) * t + 8.0 * a) * t - 4.0 * a;
-      return 0.0;
-    }
-    case InterLanczos: {
-      if (t < 1e-12)
-        return 1.0;
-      if (t >= 3.0)
-        return 0.0;
-      const double x = Pi * t;
-      return 3.0 * std::sin(x) * std::sin(x / 3.0) / (x * x);
-    }
-    default:
+  case InterLinear:
+    return t < 1.0 ? 1.0 - t : 0.0;
+  case InterCubic: {
+    // Catmull-Rom (a = -0.5): interpolating, sharp, mild overshoot.
+    const double a = -0.5;
+    if (t < 1.0)
+      return ((a + 2.0) * t - (a + 3.0)) * t * t + 1.0;
+    if (t < 2.0)
+      return ((a * t - 5.0 * a) * t + 8.0 * a) * t - 4.0 * a;
+    return 0.0;
+  }
+  case InterLanczos: {
+    if (t < 1e-12)
       return 1.0;
+    if (t >= 3.0)
+      return 0.0;
+    const double x = Pi * t;
+    return 3.0 * std::sin(x) * std::sin(x / 3.0) / (x * x);
+  }
+  default:
+    return 1.0;
   }
 }
 
@@ -85,11 +85,12 @@ struct TAxis {
   std::vector<size_t> TapStart;
   std::vector<int> Index;
   std::vector<float> Weight;
-  int Lo = 0;  // lowest and highest source index used
+  int Lo = 0; // lowest and highest source index used
   int Hi = -1;
 };
 
-void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi, int interpolation) {
+void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi,
+               int interpolation) {
   a.First = dstLen;
   a.Last = 0;
   for (int d = 0; d < dstLen; ++d) {
@@ -99,7 +100,7 @@ void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi
         a.First = d;
       a.Last = d + 1;
     } else if (a.First != dstLen) {
-      break;  // the map is increasing: nothing further lies inside
+      break; // the map is increasing: nothing further lies inside
     }
   }
   if (a.First >= a.Last) {
@@ -118,7 +119,7 @@ void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi
     const int nearest = std::clamp(int(std::floor(p)), lo, hi - 1);
     bool done = false;
     if (interpolation != InterNearest) {
-      const double centre = p - 0.5;  // in index units: pixel i is centred on i
+      const double centre = p - 0.5; // in index units: pixel i is centred on i
       const int i0 = int(std::max(double(lo), std::ceil(centre - radius)));
       const int i1 = int(std::min(double(hi - 1), std::floor(centre + radius)));
       w.clear();
@@ -148,8 +149,8 @@ void BuildAxis(TAxis& a, int dstLen, double scale, double offset, int lo, int hi
   a.TapStart.push_back(a.Index.size());
 }
 
-TPrimitiveStatus CheckCommon(const uint8_t* pSrc, TImageSize srcSize, uint8_t* pDst, TImageSize dstSize,
-                      const TResampleMap& map) {
+TPrimitiveStatus CheckCommon(const uint8_t* pSrc, TImageSize srcSize, uint8_t* pDst,
+                             TImageSize dstSize, const TResampleMap& map) {
   if (!pSrc || !pDst)
     return psNullPointer;
   if (srcSize.width <= 0 || srcSize.height <= 0 || dstSize.width <= 0 || dstSize.height <= 0)
@@ -167,10 +168,11 @@ uint8_t ToByte(float v) {
   return uint8_t(std::lrint(v));
 }
 
-}  // namespace
+} // namespace
 
-TPrimitiveStatus ResampleBytes(int Channels, const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
-                        uint8_t* pDst, int dstStep, TImageSize dstSize, const TResampleMap& Map, int Interpolation) {
+TPrimitiveStatus ResampleBytes(int Channels, const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                               TImageRect srcRoi, uint8_t* pDst, int dstStep, TImageSize dstSize,
+                               const TResampleMap& Map, int Interpolation) {
   if (TPrimitiveStatus s = CheckCommon(pSrc, srcSize, pDst, dstSize, Map); s != psOk)
     return s;
   if (Channels != 3 && Channels != 4)
@@ -189,7 +191,7 @@ TPrimitiveStatus ResampleBytes(int Channels, const uint8_t* pSrc, TImageSize src
 
   const int ch = Channels;
   const size_t span = size_t(ax.Hi - ax.Lo + 1) * size_t(ch);
-  std::vector<float> column(span);  // the vertical pass over the columns in use
+  std::vector<float> column(span); // the vertical pass over the columns in use
   for (int yi = ay.First; yi < ay.Last; ++yi) {
     std::fill(column.begin(), column.end(), 0.0f);
     const size_t k = size_t(yi - ay.First);
@@ -233,11 +235,11 @@ void SetBits(uint8_t* row, int x, int bpp, uint32_t v) {
   b = uint8_t((b & ~mask) | ((v << shift) & mask));
 }
 
-}  // namespace
+} // namespace
 
-TPrimitiveStatus ResampleNearestBits(int BitsPerPixel, const uint8_t* pSrc, TImageSize srcSize, int srcStep,
-                              TImageRect srcRoi, uint8_t* pDst, int dstX, int dstStep, TImageSize dstSize,
-                              const TResampleMap& Map) {
+TPrimitiveStatus ResampleNearestBits(int BitsPerPixel, const uint8_t* pSrc, TImageSize srcSize,
+                                     int srcStep, TImageRect srcRoi, uint8_t* pDst, int dstX,
+                                     int dstStep, TImageSize dstSize, const TResampleMap& Map) {
   if (TPrimitiveStatus s = CheckCommon(pSrc, srcSize, pDst, dstSize, Map); s != psOk)
     return s;
   const int bpp = BitsPerPixel;
@@ -258,7 +260,8 @@ TPrimitiveStatus ResampleNearestBits(int BitsPerPixel, const uint8_t* pSrc, TIma
       const int sx = ax.Index[size_t(xi - ax.First)];
       if (bpp >= 8) {
         const int bytes = bpp / 8;
-        std::memcpy(out + (ptrdiff_t(dstX) + xi) * bytes, in + ptrdiff_t(sx) * bytes, size_t(bytes));
+        std::memcpy(out + (ptrdiff_t(dstX) + xi) * bytes, in + ptrdiff_t(sx) * bytes,
+                    size_t(bytes));
       } else {
         SetBits(out, dstX + xi, bpp, GetBits(in, sx, bpp));
       }
@@ -274,43 +277,48 @@ TResampleMap ResizeMap(TImageRect srcRoi, double xFactor, double yFactor) {
 }
 
 TResampleMap CenterMap(double xFactor, double yFactor, double xCenter, double yCenter) {
-  return TResampleMap{1.0 / xFactor, xCenter - xCenter / xFactor, 1.0 / yFactor, yCenter - yCenter / yFactor};
+  return TResampleMap{1.0 / xFactor, xCenter - xCenter / xFactor, 1.0 / yFactor,
+                      yCenter - yCenter / yFactor};
 }
 
 bool UsableFactors(double xFactor, double yFactor) {
   return std::isfinite(xFactor) && std::isfinite(yFactor) && xFactor > 0.0 && yFactor > 0.0;
 }
 
-}  // namespace
+} // namespace
 
-TPrimitiveStatus Resize24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi, uint8_t* pDst,
-                            int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
+TPrimitiveStatus Resize24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                          uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor,
+                          double yFactor, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
     return psResizeFactorError;
   return ResampleBytes(3, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        ResizeMap(srcRoi, xFactor, yFactor), interpolation);
 }
 
-TPrimitiveStatus Resize32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi, uint8_t* pDst,
-                            int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor, int interpolation) {
+TPrimitiveStatus Resize32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
+                          uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor,
+                          double yFactor, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
     return psResizeFactorError;
   return ResampleBytes(4, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        ResizeMap(srcRoi, xFactor, yFactor), interpolation);
 }
 
-TPrimitiveStatus ResizeAboutCenter24(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
-                                  uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor,
-                                  double xCenter, double yCenter, int interpolation) {
+TPrimitiveStatus ResizeAboutCenter24(const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                                     TImageRect srcRoi, uint8_t* pDst, int dstStep,
+                                     TImageSize dstRoiSize, double xFactor, double yFactor,
+                                     double xCenter, double yCenter, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
     return psResizeFactorError;
   return ResampleBytes(3, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,
                        CenterMap(xFactor, yFactor, xCenter, yCenter), interpolation);
 }
 
-TPrimitiveStatus ResizeAboutCenter32(const uint8_t* pSrc, TImageSize srcSize, int srcStep, TImageRect srcRoi,
-                                  uint8_t* pDst, int dstStep, TImageSize dstRoiSize, double xFactor, double yFactor,
-                                  double xCenter, double yCenter, int interpolation) {
+TPrimitiveStatus ResizeAboutCenter32(const uint8_t* pSrc, TImageSize srcSize, int srcStep,
+                                     TImageRect srcRoi, uint8_t* pDst, int dstStep,
+                                     TImageSize dstRoiSize, double xFactor, double yFactor,
+                                     double xCenter, double yCenter, int interpolation) {
   if (!UsableFactors(xFactor, yFactor))
     return psResizeFactorError;
   return ResampleBytes(4, pSrc, srcSize, srcStep, srcRoi, pDst, dstStep, dstRoiSize,

@@ -73,10 +73,11 @@ struct TAvx2 {
   // (each 128-bit half on its own, as the byte packs that follow).
   static void SpreadLevels(I a, I& Lo, I& Hi) {
     const I pos = _mm256_max_epi32(a, _mm256_setzero_si256());
-    Lo = _mm256_shuffle_epi8(pos, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0, 1,
-                                                   0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
-    Hi = _mm256_shuffle_epi8(pos, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13, 8, 9, 8,
-                                                   9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+    Lo = _mm256_shuffle_epi8(pos, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5,
+                                                   0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+    Hi = _mm256_shuffle_epi8(pos, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13,
+                                                   12, 13, 8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13,
+                                                   12, 13, 12, 13));
   }
   static I MulHiU16(I a, I b) { return _mm256_mulhi_epu16(a, b); }
   static I AddsU8(I a, I b) { return _mm256_adds_epu8(a, b); }
@@ -95,7 +96,7 @@ struct TAvx2 {
   static F SqrtF(F a) { return _mm256_sqrt_ps(a); }
 };
 
-}  // namespace
+} // namespace
 
 #include "SimdKernelsBody.h"
 

@@ -35,7 +35,7 @@ bool X86() {
 #endif
 }
 
-}  // namespace
+} // namespace
 
 bool CpuHasAvx2() {
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
@@ -46,7 +46,9 @@ bool CpuHasAvx2() {
 #endif
 }
 
-void SetKernelPath(TKernelPath Path) { RequestedPath.store(Path, std::memory_order_relaxed); }
+void SetKernelPath(TKernelPath Path) {
+  RequestedPath.store(Path, std::memory_order_relaxed);
+}
 
 TKernelPath ActiveKernelPath() {
   static const TKernelPath fromEnvironment = PathFromEnvironment();
@@ -77,13 +79,14 @@ struct TBoxBuffers {
 // for every window sum S (0 .. 255 n). Found once per n and checked over that
 // whole range; false when no 16-bit magic does (then the general kernel runs).
 bool SmallMean(int n, TBoxSmall& sm) {
-  static std::atomic<uint32_t> found[256];  // magic | shift << 16 | 1 << 24; 1 << 25: none
+  static std::atomic<uint32_t> found[256]; // magic | shift << 16 | 1 << 24; 1 << 25: none
   uint32_t f = found[n].load(std::memory_order_relaxed);
   if (f == 0) {
     const uint32_t top = 255u * uint32_t(n) + uint32_t(n - 1) / 2;
     f = 1u << 25;
     for (int shift = 0; shift <= 8 && f == 1u << 25; ++shift) {
-      const uint32_t magic = uint32_t(((uint64_t(1) << (16 + shift)) + uint64_t(n) - 1) / uint64_t(n));
+      const uint32_t magic =
+          uint32_t(((uint64_t(1) << (16 + shift)) + uint64_t(n) - 1) / uint64_t(n));
       if (magic > 0xFFFF)
         continue;
       bool exact = true;
@@ -120,9 +123,9 @@ TBoxKernel PickKernel(int32_t MaskW, int32_t MaskH, TBoxSmall& small) {
 }
 
 // Runs the small or the wide kernel with its work rows.
-void RunColumns(TKernelPath path, TBoxKernel kernel, uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height,
-                int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxSmall& small, TBoxRowHook Hook,
-                void* Context) {
+void RunColumns(TKernelPath path, TBoxKernel kernel, uint8_t* Region, ptrdiff_t Step, int32_t Width,
+                int32_t Height, int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY,
+                TBoxSmall& small, TBoxRowHook Hook, void* Context) {
   TBoxBuffers& buf = Buffers();
   const size_t spanLanes = size_t(Width + MaskW - 1) * 4;
   small.RowLanes = ptrdiff_t((spanLanes + 15) / 16 * 16 + 64);
@@ -134,32 +137,36 @@ void RunColumns(TKernelPath path, TBoxKernel kernel, uint8_t* Region, ptrdiff_t 
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   if (path == TKernelPath::Avx2) {
     if (kernel == TBoxKernel::Small)
-      quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+      quelma_avx2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY,
+                                  small, Hook, Context);
     else
-      quelma_avx2::FilterBoxWide(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook,
-                                 Context);
+      quelma_avx2::FilterBoxWide(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY,
+                                 small, Hook, Context);
     return;
   }
 #else
   (void)path;
 #endif
   if (kernel == TBoxKernel::Small)
-    quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+    quelma_sse2::FilterBoxSmall(Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small,
+                                Hook, Context);
   else
-    quelma_sse2::FilterBoxWide(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook,
-                               Context);
+    quelma_sse2::FilterBoxWide(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY,
+                               small, Hook, Context);
 }
 
 // Row sums of up to 257 bytes fit 16 bits; up to 2048 pixels a window the
 // single-precision mean stays exact (see the kernels).
 bool WindowFits(int32_t Width, int32_t Height, int32_t MaskW, int32_t MaskH) {
-  return MaskW >= 1 && MaskH >= 1 && MaskW <= 257 && int64_t(MaskW) * MaskH <= 2048 && Width >= 1 && Height >= 1;
+  return MaskW >= 1 && MaskH >= 1 && MaskW <= 257 && int64_t(MaskW) * MaskH <= 2048 && Width >= 1 &&
+         Height >= 1;
 }
 
-}  // namespace
+} // namespace
 
-bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
-                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, const TBoxFade& Fade) {
+bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height,
+                       int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY,
+                       const TBoxFade& Fade) {
   const TKernelPath path = ActiveKernelPath();
   if (path == TKernelPath::Reference || !WindowFits(Width, Height, MaskW, MaskH) || Fade.Up < 0)
     return false;
@@ -171,19 +178,22 @@ bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t H
   if (kernel == TBoxKernel::General)
     return false;
   small.Fade = &Fade;
-  RunColumns(path, kernel, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, nullptr, nullptr);
+  RunColumns(path, kernel, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small,
+             nullptr, nullptr);
   return true;
 }
 
 bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
-                      int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook, void* Context) {
+                      int32_t MaskH, int32_t AnchorX, int32_t AnchorY, TBoxRowHook Hook,
+                      void* Context) {
   const TKernelPath path = ActiveKernelPath();
   if (path == TKernelPath::Reference || !WindowFits(Width, Height, MaskW, MaskH))
     return false;
   TBoxSmall small;
   const TBoxKernel kernel = PickKernel(MaskW, MaskH, small);
   if (kernel != TBoxKernel::General) {
-    RunColumns(path, kernel, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small, Hook, Context);
+    RunColumns(path, kernel, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, small,
+               Hook, Context);
     return true;
   }
   TBoxBuffers& buf = Buffers();
@@ -199,13 +209,13 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
   const bool odd = (int64_t(MaskW) * MaskH) % 2 == 1;
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   if (path == TKernelPath::Avx2) {
-    quelma_avx2::FilterBox(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, scratch, Hook,
-                           Context);
+    quelma_avx2::FilterBox(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY,
+                           scratch, Hook, Context);
     return true;
   }
 #endif
-  quelma_sse2::FilterBox(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, scratch, Hook,
-                         Context);
+  quelma_sse2::FilterBox(odd, Region, Step, Width, Height, MaskW, MaskH, AnchorX, AnchorY, scratch,
+                         Hook, Context);
   return true;
 }
 
@@ -248,11 +258,15 @@ bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBox* Boxes, 
 
 #else
 
-bool FilterBox8u4Fast(uint8_t*, ptrdiff_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, TBoxRowHook,
-                      void*) {
+bool FilterBox8u4Fast(uint8_t*, ptrdiff_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                      TBoxRowHook, void*) {
   return false;
 }
-bool ScaleRowLanesFast(const uint32_t*, uint32_t*, int32_t, uint64_t) { return false; }
-bool AddSpotBoxesFast(uint8_t*, ptrdiff_t, const TSpotBox*, size_t) { return false; }
+bool ScaleRowLanesFast(const uint32_t*, uint32_t*, int32_t, uint64_t) {
+  return false;
+}
+bool AddSpotBoxesFast(uint8_t*, ptrdiff_t, const TSpotBox*, size_t) {
+  return false;
+}
 
 #endif

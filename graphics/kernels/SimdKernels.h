@@ -9,10 +9,10 @@
 #include <cstdint>
 
 enum class TKernelPath {
-  Auto,       // the best the processor runs
-  Reference,  // the scalar reference code only
+  Auto,      // the best the processor runs
+  Reference, // the scalar reference code only
   Sse2,
-  Avx2,       // falls back to Sse2 where the processor lacks AVX2
+  Avx2, // falls back to Sse2 where the processor lacks AVX2
 };
 
 // Process-wide choice, for tests and benchmarks; Auto by default. Auto takes
@@ -47,13 +47,14 @@ bool FilterBox8u4Fast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t He
 struct TBoxFade {
   uint64_t Lanes = 0;
   int32_t Up = 0;
-  int32_t RegionTop = 0;  // the region's first row on the surface
+  int32_t RegionTop = 0; // the region's first row on the surface
   int32_t KeepFrom = 0;
   TBoxRowHook BeforeRow = nullptr;
   void* Context = nullptr;
 };
-bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height, int32_t MaskW,
-                       int32_t MaskH, int32_t AnchorX, int32_t AnchorY, const TBoxFade& Fade);
+bool FilterBoxFadeFast(uint8_t* Region, ptrdiff_t Step, int32_t Width, int32_t Height,
+                       int32_t MaskW, int32_t MaskH, int32_t AnchorX, int32_t AnchorY,
+                       const TBoxFade& Fade);
 
 // ScaleRowLanes on the vector path. Returns false when it does not apply (a
 // lane above 257, dst overlapping src from behind, or the Reference path).
@@ -68,11 +69,11 @@ bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64
 // the pixel's bytes with saturation at 255.
 struct TSpotBox {
   int32_t Width = 0, Height = 0;
-  int32_t Left = 0;     // the box's left column on the surface
-  int32_t Top = 0;      // the box's top row on the surface
-  float Cy = 0;         // the centre's row
-  float X0 = 0;         // the box's left column minus the centre's column
-  int32_t Room = 0;     // pixels from the box's left to the end of its surface rows
+  int32_t Left = 0; // the box's left column on the surface
+  int32_t Top = 0;  // the box's top row on the surface
+  float Cy = 0;     // the centre's row
+  float X0 = 0;     // the box's left column minus the centre's column
+  int32_t Room = 0; // pixels from the box's left to the end of its surface rows
   float K = 0;
   bool Fat = false;
   uint32_t Color = 0;

@@ -17,18 +17,14 @@
 namespace {
 
 // A compile-time yes or no (no standard-library templates here).
-template <bool B>
-struct TFlag {
-  static constexpr bool value = B;
-};
+template <bool B> struct TFlag { static constexpr bool value = B; };
 
-template <class O>
-struct TKernels {
+template <class O> struct TKernels {
   using I = typename O::I;
   using F = typename O::F;
-  static constexpr int N16 = O::N16;  // u16 lanes = bytes written per store
+  static constexpr int N16 = O::N16; // u16 lanes = bytes written per store
   static constexpr int N32 = N16 / 2;
-  static constexpr int Px = N16 / 4;  // pixels per 16-bit vector
+  static constexpr int Px = N16 / 4; // pixels per 16-bit vector
 
   // ---- Box filter ----------------------------------------------------------
 
@@ -79,8 +75,7 @@ struct TKernels {
   // lies half-way, and the product with the single-precision reciprocal stays
   // closer to the exact quotient than 1 / (2n); for even n the division is
   // correctly rounded, so half-way quotients come out exact.
-  template <bool Odd>
-  static I Mean(I sum, F factor) {
+  template <bool Odd> static I Mean(I sum, F factor) {
     const F s = O::ToFloat(sum);
     return O::ToIntNearest(Odd ? O::MulF(s, factor) : O::DivF(s, factor));
   }
@@ -144,9 +139,10 @@ struct TKernels {
   // The first bytes (2 * N16 or fewer) of the 16-bit lanes a then b, as bytes
   // at p. One pack and one store serve both vectors. Halves: a and b are the
   // low and high unpacks of a vector of bytes, which the pack alone restores.
-  template <bool Halves>
-  static void StorePair(uint8_t* p, I a, I b, size_t bytes) {
-    auto store = [&](uint8_t* at) { Halves ? O::StoreUnpacked(at, a, b) : O::StoreBytes2(at, a, b); };
+  template <bool Halves> static void StorePair(uint8_t* p, I a, I b, size_t bytes) {
+    auto store = [&](uint8_t* at) {
+      Halves ? O::StoreUnpacked(at, a, b) : O::StoreBytes2(at, a, b);
+    };
     if (bytes == size_t(2 * N16)) {
       store(p);
     } else {
@@ -170,8 +166,8 @@ struct TKernels {
   // sums of Px neighbouring column sums (see FilterWide), made while the
   // column sums are still in registers.
   template <bool Direct, bool Grouped, class Across>
-  static void FilterColumns(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
-                            const TBoxSmall& sm, TBoxRowHook hook, void* ctx, Across across,
+  static void FilterColumns(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,
+                            int ay, const TBoxSmall& sm, TBoxRowHook hook, void* ctx, Across across,
                             ptrdiff_t groupLanes = 0) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const ptrdiff_t spanLanes = ptrdiff_t(w + mw - 1) * 4;
@@ -190,7 +186,7 @@ struct TKernels {
     auto enter = [&](int r) {
       const uint8_t* src = src0 + ptrdiff_t(r) * step;
       uint16_t* slot = sm.Ring + ptrdiff_t(r % mh) * sm.RowLanes;
-      ptrdiff_t i = 0, grouped = 0;  // lanes whose groups are made
+      ptrdiff_t i = 0, grouped = 0; // lanes whose groups are made
       if (direct)
         return;
       auto groupRest = [&] {
@@ -250,8 +246,8 @@ struct TKernels {
         across(sums, row, [&](ptrdiff_t i, I m0, I m1, auto halves) {
           constexpr bool Halves = decltype(halves)::value;
           if (moved)
-            StorePair<Halves>(dst + i, O::Srl16(O::Mul16(m0, fadeLanes), 8), O::Srl16(O::Mul16(m1, fadeLanes), 8),
-                              bytesAt(i));
+            StorePair<Halves>(dst + i, O::Srl16(O::Mul16(m0, fadeLanes), 8),
+                              O::Srl16(O::Mul16(m1, fadeLanes), 8), bytesAt(i));
           if (kept)
             StorePair<Halves>(out + i, m0, m1, bytesAt(i));
         });
@@ -271,12 +267,12 @@ struct TKernels {
   // ((S + bias) * magic) >> (16 + shift) for every S that occurs (the
   // dispatcher checks the magic over the whole range). The window's width is
   // fixed at compile time, so the sums across unroll.
-  static void FilterSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
-                          const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+  static void FilterSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,
+                          int ay, const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
     switch (mw) {
-#define QUELMA_SMALL_WIDTH(n)                                                      \
-  case n:                                                                          \
-    FilterSmallAt<n>(region, step, w, h, mh, ax, ay, sm, hook, ctx);               \
+#define QUELMA_SMALL_WIDTH(n)                                                                      \
+  case n:                                                                                          \
+    FilterSmallAt<n>(region, step, w, h, mh, ax, ay, sm, hook, ctx);                               \
     return;
       QUELMA_SMALL_WIDTH(1)
       QUELMA_SMALL_WIDTH(3)
@@ -288,8 +284,8 @@ struct TKernels {
       QUELMA_SMALL_WIDTH(15)
       QUELMA_SMALL_WIDTH(17)
 #undef QUELMA_SMALL_WIDTH
-      default:
-        break;  // the dispatcher passes odd widths up to 17 only
+    default:
+      break; // the dispatcher passes odd widths up to 17 only
     }
   }
 
@@ -337,11 +333,11 @@ struct TKernels {
     };
     const ptrdiff_t groupLanes = GroupLanes(lanes, mw);
     if (shift == 0)
-      FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<false>{}),
-                                   groupLanes);
+      FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx,
+                                   across(TFlag<false>{}), groupLanes);
     else
-      FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, across(TFlag<true>{}),
-                                   groupLanes);
+      FilterColumns<true, Grouped>(region, step, w, h, mw, mh, ax, ay, sm, hook, ctx,
+                                   across(TFlag<true>{}), groupLanes);
   }
 
   // The walk of a running sum across a row of the given lanes: advance(i)
@@ -414,33 +410,35 @@ struct TKernels {
   // the window and gives up the Px that leave, both read as sums of Px
   // columns (16 bits: at most 4 * 32 * 255) from a row of such group sums.
   template <bool Odd>
-  static void FilterWide(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,
-                         const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
+  static void FilterWide(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,
+                         int ay, const TBoxSmall& sm, TBoxRowHook hook, void* ctx) {
     const ptrdiff_t lanes = ptrdiff_t(w) * 4;
     const ptrdiff_t groupLanes = GroupLanes(lanes, mw);
     const int n = mw * mh;
     const F factor = O::SetF(Odd ? 1.0f / float(n) : float(n));
     uint16_t* g = sm.Groups;
     FilterColumns<false, true>(
-        region, step, w, h, mw, mh, ax, ay, sm, hook, ctx, [&](const uint16_t* sums, const uint8_t*, auto emit) {
-      I lo = O::Set32(0), hi = O::Set32(0);
-      for (int k = 0; k < mw; ++k) {
-        const I c = O::Load(sums + 4 * k);
-        lo = O::Add32(lo, O::WidenLo16(c));
-        hi = O::Add32(hi, O::WidenHi16(c));
-      }
-      // The running sum takes the signed 16-bit difference of the entering and
-      // leaving groups, widened with its sign.
-      RunAcross(
-          lanes,
-          [&](ptrdiff_t i) {
-            const I d = O::Sub16(O::Load(g + i - N16 + 4 * mw), O::Load(g + i - N16));
-            const I sign = O::Sra16(d, 15);
-            lo = O::Add32(lo, O::UnpackLo16(d, sign));
-            hi = O::Add32(hi, O::UnpackHi16(d, sign));
-          },
-          [&] { return O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)); }, emit);
-    }, groupLanes);
+        region, step, w, h, mw, mh, ax, ay, sm, hook, ctx,
+        [&](const uint16_t* sums, const uint8_t*, auto emit) {
+          I lo = O::Set32(0), hi = O::Set32(0);
+          for (int k = 0; k < mw; ++k) {
+            const I c = O::Load(sums + 4 * k);
+            lo = O::Add32(lo, O::WidenLo16(c));
+            hi = O::Add32(hi, O::WidenHi16(c));
+          }
+          // The running sum takes the signed 16-bit difference of the entering and
+          // leaving groups, widened with its sign.
+          RunAcross(
+              lanes,
+              [&](ptrdiff_t i) {
+                const I d = O::Sub16(O::Load(g + i - N16 + 4 * mw), O::Load(g + i - N16));
+                const I sign = O::Sra16(d, 15);
+                lo = O::Add32(lo, O::UnpackLo16(d, sign));
+                hi = O::Add32(hi, O::UnpackHi16(d, sign));
+              },
+              [&] { return O::Packs32(Mean<Odd>(lo, factor), Mean<Odd>(hi, factor)); }, emit);
+        },
+        groupLanes);
   }
 
   // ---- Lane scaling ----------------------------------------------------------
@@ -505,7 +503,8 @@ struct TKernels {
   static void SpotBoxAny(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b) {
     const bool cap = !(b.K <= 0);
     if (b.Fat)
-      cap ? SpotBox<WithLevels, true, true>(topLeft, stride, b) : SpotBox<WithLevels, true, false>(topLeft, stride, b);
+      cap ? SpotBox<WithLevels, true, true>(topLeft, stride, b)
+          : SpotBox<WithLevels, true, false>(topLeft, stride, b);
     else
       cap ? SpotBox<WithLevels, false, true>(topLeft, stride, b)
           : SpotBox<WithLevels, false, false>(topLeft, stride, b);
@@ -526,8 +525,9 @@ struct TKernels {
       }
     }
     const uint64_t c = b.Color;
-    const I c256 = O::Broadcast64(((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 |
-                                   ((c >> 24) & 0xFF) << 48) << 8);
+    const I c256 = O::Broadcast64(
+        ((c & 0xFF) | ((c >> 8) & 0xFF) << 16 | ((c >> 16) & 0xFF) << 32 | ((c >> 24) & 0xFF) << 48)
+        << 8);
     const F k = O::SetF(b.K);
     const I all = O::Set32(-1);
     // Every row the same walk: whole vectors, then the last lanes through one
@@ -548,7 +548,9 @@ struct TKernels {
       const float dy2 = dy * dy;
       return O::SetF(dy2 - d0);
     };
-    auto rowAt = [&](int32_t i) { return reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride); };
+    auto rowAt = [&](int32_t i) {
+      return reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride);
+    };
     if (w < N32) {
       for (int32_t i = 0; i < b.Height; ++i) {
         uint32_t* row = rowAt(i);
@@ -557,7 +559,8 @@ struct TKernels {
         } else {
           uint32_t px[N32] = {};
           std::memcpy(px, row, size_t(w) * 4);
-          SpotBlock<WithLevels, Fat, Cap, true>(px, u, lv, rowDyd(i), k, c256, O::CmpGt32(O::Set32(w), O::Iota32()));
+          SpotBlock<WithLevels, Fat, Cap, true>(px, u, lv, rowDyd(i), k, c256,
+                                                O::CmpGt32(O::Set32(w), O::Iota32()));
           std::memcpy(row, px, size_t(w) * 4);
         }
         if (WithLevels)
@@ -570,13 +573,15 @@ struct TKernels {
       uint32_t* row = rowAt(i);
       int32_t* levels = WithLevels ? b.Levels + ptrdiff_t(i) * w : nullptr;
       for (int32_t j = 0; j < whole; j += N32)
-        SpotBlock<WithLevels, Fat, Cap, false>(row + j, u + j, WithLevels ? levels + j : nullptr, dyd, k, c256, all);
+        SpotBlock<WithLevels, Fat, Cap, false>(row + j, u + j, WithLevels ? levels + j : nullptr,
+                                               dyd, k, c256, all);
       if (whole < w) {
         if (WithLevels && room) {
           SpotBlock<true, Fat, Cap, true>(row + tailAt, u + tailAt, lv, dyd, k, c256, tailKeep);
           std::memcpy(levels + whole, lv, size_t(w - whole) * 4);
         } else {
-          SpotBlock<WithLevels, Fat, Cap, true>(row + tailAt, u + tailAt, WithLevels ? levels + tailAt : nullptr, dyd, k,
+          SpotBlock<WithLevels, Fat, Cap, true>(row + tailAt, u + tailAt,
+                                                WithLevels ? levels + tailAt : nullptr, dyd, k,
                                                 c256, tailKeep);
         }
       }
@@ -584,4 +589,4 @@ struct TKernels {
   }
 };
 
-}  // namespace
+} // namespace

@@ -28,57 +28,57 @@ struct TBoxSmall {
   ptrdiff_t RowLanes = 0;
   uint16_t Bias = 0, Magic = 0;
   int Shift = 0;
-  const TBoxFade* Fade = nullptr;  // when given, the filter fades and moves as it goes
+  const TBoxFade* Fade = nullptr; // when given, the filter fades and moves as it goes
 };
 
 // The entry points each vector file defines.
-#define QUELMA_SIMD_ENTRY_POINTS(ns)                                                                   \
-  namespace ns {                                                                                         \
-  void FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay, \
-                 const TBoxScratch& scratch, TBoxRowHook hook, void* ctx);                             \
-  void FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,       \
-                      const TBoxSmall& small, TBoxRowHook hook, void* ctx);                              \
-  void FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,     \
-                     int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx);                       \
-  void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);                   \
-  void SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count);                                      \
+#define QUELMA_SIMD_ENTRY_POINTS(ns)                                                               \
+  namespace ns {                                                                                   \
+  void FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,  \
+                 int ay, const TBoxScratch& scratch, TBoxRowHook hook, void* ctx);                 \
+  void FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,       \
+                      int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx);                \
+  void FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh,      \
+                     int ax, int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx);         \
+  void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);              \
+  void SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count);          \
   }
 
 QUELMA_SIMD_ENTRY_POINTS(quelma_sse2)
 QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
 
 // Defines the entry points of namespace ns over the kernels of ops O.
-#define QUELMA_SIMD_DEFINE_ENTRY_POINTS(ns, O)                                                          \
-  void ns::FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,     \
-                     int ay, const TBoxScratch& scratch, TBoxRowHook hook, void* ctx) {                  \
-    if (odd)                                                                                             \
-      TKernels<O>::Filter<true>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);                 \
-    else                                                                                                 \
-      TKernels<O>::Filter<false>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);                \
-  }                                                                                                      \
-  void ns::FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, int ay,   \
-                          const TBoxSmall& small, TBoxRowHook hook, void* ctx) {                         \
-    TKernels<O>::FilterSmall(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);                      \
-  }                                                                                                      \
-  void ns::FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax, \
-                         int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx) {                  \
-    if (odd)                                                                                             \
-      TKernels<O>::FilterWide<true>(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);               \
-    else                                                                                                 \
-      TKernels<O>::FilterWide<false>(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);              \
-  }                                                                                                      \
-  void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {              \
-    TKernels<O>::ScaleLanes(src, dst, count, lanes);                                                     \
-  }                                                                                                      \
-  void ns::SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count) {          \
-    for (size_t i = 0; i < count; ++i) {                                                                 \
-      const TSpotBox& box = boxes[i];                                                                    \
-      if (box.Width <= 0 || box.Height <= 0)                                                             \
-        continue;                                                                                        \
-      uint8_t* topLeft = pixels + ptrdiff_t(box.Top) * stride + ptrdiff_t(box.Left) * 4;                 \
-      if (box.Levels)                                                                                    \
-        TKernels<O>::SpotBoxAny<true>(topLeft, stride, box);                                             \
-      else                                                                                               \
-        TKernels<O>::SpotBoxAny<false>(topLeft, stride, box);                                            \
-    }                                                                                                    \
+#define QUELMA_SIMD_DEFINE_ENTRY_POINTS(ns, O)                                                     \
+  void ns::FilterBox(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh,      \
+                     int ax, int ay, const TBoxScratch& scratch, TBoxRowHook hook, void* ctx) {    \
+    if (odd)                                                                                       \
+      TKernels<O>::Filter<true>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);           \
+    else                                                                                           \
+      TKernels<O>::Filter<false>(region, step, w, h, mw, mh, ax, ay, scratch, hook, ctx);          \
+  }                                                                                                \
+  void ns::FilterBoxSmall(uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh, int ax,   \
+                          int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx) {           \
+    TKernels<O>::FilterSmall(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);                \
+  }                                                                                                \
+  void ns::FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh,  \
+                         int ax, int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx) {    \
+    if (odd)                                                                                       \
+      TKernels<O>::FilterWide<true>(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);         \
+    else                                                                                           \
+      TKernels<O>::FilterWide<false>(region, step, w, h, mw, mh, ax, ay, small, hook, ctx);        \
+  }                                                                                                \
+  void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {         \
+    TKernels<O>::ScaleLanes(src, dst, count, lanes);                                               \
+  }                                                                                                \
+  void ns::SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count) {     \
+    for (size_t i = 0; i < count; ++i) {                                                           \
+      const TSpotBox& box = boxes[i];                                                              \
+      if (box.Width <= 0 || box.Height <= 0)                                                       \
+        continue;                                                                                  \
+      uint8_t* topLeft = pixels + ptrdiff_t(box.Top) * stride + ptrdiff_t(box.Left) * 4;           \
+      if (box.Levels)                                                                              \
+        TKernels<O>::SpotBoxAny<true>(topLeft, stride, box);                                       \
+      else                                                                                         \
+        TKernels<O>::SpotBoxAny<false>(topLeft, stride, box);                                      \
+    }                                                                                              \
   }

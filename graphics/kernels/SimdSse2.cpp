@@ -20,7 +20,9 @@ struct TSse2 {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const I*>(p)), _mm_setzero_si128());
   }
   // N16 16-bit lanes (0..255) stored as N16 bytes.
-  static void StoreBytes(uint8_t* p, I v) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_packus_epi16(v, v)); }
+  static void StoreBytes(uint8_t* p, I v) {
+    _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_packus_epi16(v, v));
+  }
   // a's bytes then b's.
   static void StoreBytes2(uint8_t* p, I a, I b) { Store(p, _mm_packus_epi16(a, b)); }
   // The bytes of lo and hi, the low and high unpacks of one vector of bytes,
@@ -29,7 +31,8 @@ struct TSse2 {
   // The sums of two neighbouring pixels' 16-bit lanes, for the pixels of a,
   // b holding the next ones.
   static I GroupSum(I a, I b) {
-    return _mm_add_epi16(a, _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(a), _mm_castsi128_pd(b), 1)));
+    return _mm_add_epi16(
+        a, _mm_castpd_si128(_mm_shuffle_pd(_mm_castsi128_pd(a), _mm_castsi128_pd(b), 1)));
   }
   // v as it stands: the compiler may not fold the additions that made it
   // into those that use it.
@@ -94,7 +97,7 @@ struct TSse2 {
   static F SqrtF(F a) { return _mm_sqrt_ps(a); }
 };
 
-}  // namespace
+} // namespace
 
 #include "SimdKernelsBody.h"
 

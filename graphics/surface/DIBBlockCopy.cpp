@@ -23,41 +23,58 @@ void SetPacked(uint8_t* row, int32_t x, int32_t bpp, uint32_t v) {
 // The colour of pixel x of a row as 0x00RRGGBB.
 uint32_t ColourAt(const TDIB& s, const uint8_t* row, int32_t x) {
   switch (s.BitCount) {
-    case 32: {
-      uint32_t v;
-      std::memcpy(&v, row + 4 * ptrdiff_t(x), 4);
-      return v & 0xFFFFFF;
-    }
-    case 24: {
-      const uint8_t* p = row + 3 * ptrdiff_t(x);
-      return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-    }
-    case 16: {
-      const uint32_t v = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-      const TDIBPixelFormat& f = s.ImagePixelFormat;
-      uint8_t r = uint8_t((v & uint32_t(f.RedMask)) >> f.RedShift);
-      r = uint8_t(r | (r >> f.RedFill));
-      uint8_t g = uint8_t((v & uint32_t(f.GreenMask)) >> f.GreenShift);
-      g = uint8_t(g | (g >> f.GreenFill));
-      uint8_t b = uint8_t((v & uint32_t(f.BlueMask)) << f.BlueShift);
-      b = uint8_t(b | (b >> f.BlueFill));
-      return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
-    }
-    default:
-      return s.ColorTable[GetPacked(row, x, s.BitCount)] & 0xFFFFFF;
+  case 32: {
+    uint32_t v;
+    std::memcpy(&v, row + 4 * ptrdiff_t(x), 4);
+    return v & 0xFFFFFF;
+  }
+  case 24: {
+    const uint8_t* p = row + 3 * ptrdiff_t(x);
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+  }
+  case 16: {
+    const uint32_t v = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
+    const TDIBPixelFormat& f = s.ImagePixelFormat;
+    uint8_t r = uint8_t((v & uint32_t(f.RedMask)) >> f.RedShift);
+    r = uint8_t(r | (r >> f.RedFill));
+    uint8_t g = uint8_t((v & uint32_t(f.GreenMask)) >> f.GreenShift);
+    g = uint8_t(g | (g >> f.GreenFill));
+    uint8_t b = uint8_t((v & uint32_t(f.BlueMask)) << f.BlueShift);
+    b = uint8_t(b | (b >> f.BlueFill));
+    return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
+  }
+  default:
+    return s.ColorTable[GetPacked(row, x, s.BitCount)] & 0xFFFFFF;
   }
 }
 
-}  // namespace
+} // namespace
 
-void TDIB::DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t SrcY, int32_t W, int32_t H) {
+void TDIB::DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t SrcY, int32_t W,
+                    int32_t H) {
   ExpandCompressed();
   // Cut the block to this surface, then to the target, moving both corners alike.
   int64_t x = X, y = Y, sx = SrcX, sy = SrcY, w = W, h = H;
-  if (sx < 0) { x -= sx; w += sx; sx = 0; }
-  if (sy < 0) { y -= sy; h += sy; sy = 0; }
-  if (x < 0) { sx -= x; w += x; x = 0; }
-  if (y < 0) { sy -= y; h += y; y = 0; }
+  if (sx < 0) {
+    x -= sx;
+    w += sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    y -= sy;
+    h += sy;
+    sy = 0;
+  }
+  if (x < 0) {
+    sx -= x;
+    w += x;
+    x = 0;
+  }
+  if (y < 0) {
+    sy -= y;
+    h += y;
+    y = 0;
+  }
   w = std::min<int64_t>({w, int64_t(Width) - sx, int64_t(Target.Width) - x});
   h = std::min<int64_t>({h, int64_t(Height) - sy, int64_t(Target.Height) - y});
   if (w <= 0 || h <= 0 || GetEmpty() || Target.GetEmpty())
@@ -83,10 +100,12 @@ void TDIB::DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t Sr
     std::vector<uint8_t> block(size_t(w) * size_t(h));
     for (int64_t r = 0; r < h; ++r)
       for (int64_t c = 0; c < w; ++c)
-        block[size_t(r * w + c)] = uint8_t(GetPacked(PixelMemory + (sy + r) * RowStride, int32_t(sx + c), bpp));
+        block[size_t(r * w + c)] =
+            uint8_t(GetPacked(PixelMemory + (sy + r) * RowStride, int32_t(sx + c), bpp));
     for (int64_t r = 0; r < h; ++r)
       for (int64_t c = 0; c < w; ++c)
-        SetPacked(Target.PixelMemory + (y + r) * Target.RowStride, int32_t(x + c), bpp, block[size_t(r * w + c)]);
+        SetPacked(Target.PixelMemory + (y + r) * Target.RowStride, int32_t(x + c), bpp,
+                  block[size_t(r * w + c)]);
   } else {
     for (int64_t r = 0; r < h; ++r) {
       const uint8_t* in = PixelMemory + (sy + r) * RowStride;
@@ -94,7 +113,7 @@ void TDIB::DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t Sr
       for (int64_t c = 0; c < w; ++c) {
         const uint32_t rgb = ColourAt(*this, in, int32_t(sx + c));
         if (Target.BitCount == 32) {
-          std::memcpy(out + 4 * (x + c), &rgb, 4);  // alpha 0
+          std::memcpy(out + 4 * (x + c), &rgb, 4); // alpha 0
         } else {
           uint8_t* p = out + 3 * (x + c);
           p[0] = uint8_t(rgb);

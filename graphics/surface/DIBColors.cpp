@@ -15,19 +15,19 @@ uint32_t TDIB::PixelColorFromBottom(int32_t X, int32_t Y) {
   const uint8_t* row = RowFromBottom(Y);
   uint32_t v;
   switch (BitCount) {
-    case 32:
-      std::memcpy(&v, row + 4 * int64_t(X), 4);
-      v &= 0xFFFFFF;
-      break;
-    case 24:
-      v = uint32_t(row[3 * X]) | uint32_t(row[3 * X + 1]) << 8 | uint32_t(row[3 * X + 2]) << 16;
-      break;
-    case 16:
-      v = uint32_t(row[2 * X]) | uint32_t(row[2 * X + 1]) << 8;
-      break;
-    default:
-      v = ColorTable[GetPackedIndex(row, X, BitCount)] & 0xFFFFFF;
-      break;
+  case 32:
+    std::memcpy(&v, row + 4 * int64_t(X), 4);
+    v &= 0xFFFFFF;
+    break;
+  case 24:
+    v = uint32_t(row[3 * X]) | uint32_t(row[3 * X + 1]) << 8 | uint32_t(row[3 * X + 2]) << 16;
+    break;
+  case 16:
+    v = uint32_t(row[2 * X]) | uint32_t(row[2 * X + 1]) << 8;
+    break;
+  default:
+    v = ColorTable[GetPackedIndex(row, X, BitCount)] & 0xFFFFFF;
+    break;
   }
   return SwapRB(v);
 }

@@ -12,7 +12,8 @@
 
 void TDIB::LoadFromFile(const std::string& FileName) {
   std::string ext = FileExtension(FileName);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return char(std::toupper(c)); });
   if (ext == "BMP") {
     TFileStream file(FileName, TFileStream::fmOpenRead);
     LoadFromStream(file);
@@ -62,7 +63,8 @@ void TDIB::WriteData(TStream& Stream) const {
   WriteDIBImage(*Image, Stream);
 }
 
-void TDIB::SaveToClipboardFormat(uint16_t& Format, std::vector<uint8_t>& Data, uintptr_t& Palette) const {
+void TDIB::SaveToClipboardFormat(uint16_t& Format, std::vector<uint8_t>& Data,
+                                 uintptr_t& Palette) const {
   Format = CF_DIB;
   Palette = 0;
   TMemoryStream block;

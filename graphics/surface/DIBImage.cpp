@@ -9,7 +9,6 @@
 #include "DIBmp.h"
 #include "Palette.h"
 
-
 namespace {
 
 void Put32(uint8_t* p, uint32_t v) {
@@ -34,27 +33,27 @@ bool MasksAre(const TDIBPixelFormat& f, int32_t r, int32_t g, int32_t b) {
 
 void CheckFormat(int32_t BitCount, const TDIBPixelFormat& PixelFormat) {
   switch (BitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 24:
-    case 32:
-      if (!MasksAre(PixelFormat, 0xFF0000, 0xFF00, 0xFF))
-        throw EInvalidGraphicOperation("PixelFormat in invalid");
-      return;
-    case 16:
-      if (!MasksAre(PixelFormat, 0x7C00, 0x3E0, 0x1F) && !MasksAre(PixelFormat, 0xF800, 0x7E0, 0x1F))
-        throw EInvalidGraphicOperation("PixelFormat in invalid");
-      return;
-    default: {
-      char text[64];
-      std::snprintf(text, sizeof text, "Bitcount in invalid (%d)", int(BitCount));
-      throw EInvalidGraphicOperation(text);
-    }
+  case 1:
+  case 4:
+  case 8:
+  case 24:
+  case 32:
+    if (!MasksAre(PixelFormat, 0xFF0000, 0xFF00, 0xFF))
+      throw EInvalidGraphicOperation("PixelFormat in invalid");
+    return;
+  case 16:
+    if (!MasksAre(PixelFormat, 0x7C00, 0x3E0, 0x1F) && !MasksAre(PixelFormat, 0xF800, 0x7E0, 0x1F))
+      throw EInvalidGraphicOperation("PixelFormat in invalid");
+    return;
+  default: {
+    char text[64];
+    std::snprintf(text, sizeof text, "Bitcount in invalid (%d)", int(BitCount));
+    throw EInvalidGraphicOperation(text);
+  }
   }
 }
 
-}  // namespace
+} // namespace
 
 TDIBPixelFormat MakePixelFormat(int32_t RedBits, int32_t GreenBits, int32_t BlueBits) {
   TDIBPixelFormat f;
@@ -101,8 +100,9 @@ void TDIBSharedImage::Release(TDIBSharedImage* Image) {
 }
 
 void TDIBSharedImage::Allocate(int32_t AWidth, int32_t AHeight, int32_t ABitCount,
-                               const TDIBPixelFormat& APixelFormat, const TDIBColorTable& AColorTable,
-                               bool AMemoryStorage, bool ACompressed) {
+                               const TDIBPixelFormat& APixelFormat,
+                               const TDIBColorTable& AColorTable, bool AMemoryStorage,
+                               bool ACompressed) {
   CheckFormat(ABitCount, APixelFormat);
   if (AWidth < 0 || AHeight < 0) {
     char text[80];
@@ -141,7 +141,7 @@ void TDIBSharedImage::Allocate(int32_t AWidth, int32_t AHeight, int32_t ABitCoun
   std::memset(bi, 0, std::size_t(HeaderSize));
   Put32(bi + biHeaderSize, 40);
   Put32(bi + biWidth, uint32_t(Width));
-  Put32(bi + biHeight, uint32_t(-Height));  // negative: rows top-down
+  Put32(bi + biHeight, uint32_t(-Height)); // negative: rows top-down
   Put16(bi + biPlanes, 1);
   Put16(bi + biBitCount, uint16_t(BitCount));
   Put32(bi + biCompression, compression);
@@ -181,7 +181,8 @@ void TDIBSharedImage::Allocate(int32_t AWidth, int32_t AHeight, int32_t ABitCoun
     }
     PixelMemory = FOwnedPixels;
   }
-  BottomRow = PixelMemory && Height > 0 ? PixelMemory + ptrdiff_t(Height - 1) * RowStride : PixelMemory;
+  BottomRow =
+      PixelMemory && Height > 0 ? PixelMemory + ptrdiff_t(Height - 1) * RowStride : PixelMemory;
 }
 
 uint8_t* TDIBSharedImage::AllocateEncoded(int32_t ByteCount, TDecoder WithDecoder) {
@@ -213,8 +214,8 @@ void TDIBSharedImage::CopyFrom(const TDIBSharedImage& Source, bool WantMemory) {
     MemoryStorage = WantMemory;
     return;
   }
-  Allocate(Source.Width, Source.Height, Source.BitCount, Source.PixelFormat, Source.ColorTable, WantMemory,
-           Source.Compressed);
+  Allocate(Source.Width, Source.Height, Source.BitCount, Source.PixelFormat, Source.ColorTable,
+           WantMemory, Source.Compressed);
   int32_t bytes = Source.HeaderImageSize();
   if (Compressed)
     AllocateEncoded(bytes, Source.Decoder);
@@ -232,8 +233,8 @@ void TDIBSharedImage::ExpandFrom(const TDIBSharedImage& Source, bool WantMemory)
     CopyFrom(Source, WantMemory);
     return;
   }
-  Allocate(Source.Width, Source.Height, Source.BitCount, Source.PixelFormat, Source.ColorTable, WantMemory,
-           false);
+  Allocate(Source.Width, Source.Height, Source.BitCount, Source.PixelFormat, Source.ColorTable,
+           WantMemory, false);
   if (!Source.Decoder)
     throw EInvalidGraphic("DIB is invalid");
   // Pixels the encoded data skips stay defined.
@@ -255,7 +256,7 @@ struct TEmptyImageHolder {
   }
 };
 
-}  // namespace
+} // namespace
 
 TDIBSharedImage* EmptyDIBImage() {
   static TEmptyImageHolder holder;

@@ -13,19 +13,23 @@ bool SameMasks(const TDIBPixelFormat& a, const TDIBPixelFormat& b) {
   return a.RedMask == b.RedMask && a.GreenMask == b.GreenMask && a.BlueMask == b.BlueMask;
 }
 
-}  // namespace
+} // namespace
 
-TDIB::TDIB() { SetImage(EmptyDIBImage()); }
+TDIB::TDIB() {
+  SetImage(EmptyDIBImage());
+}
 
 TDIB::TDIB(int32_t AWidth, int32_t AHeight, int32_t ABitCount, bool AMemoryStorage) : TDIB() {
   auto image = std::make_unique<TDIBSharedImage>();
-  image->Allocate(AWidth, AHeight, ABitCount, MakePixelFormat(8, 8, 8), TDIBColorTable{}, AMemoryStorage,
-                  false);
+  image->Allocate(AWidth, AHeight, ABitCount, MakePixelFormat(8, 8, 8), TDIBColorTable{},
+                  AMemoryStorage, false);
   SetImage(image.release());
   PaletteModified = true;
 }
 
-TDIB::~TDIB() { TDIBSharedImage::Release(Image); }
+TDIB::~TDIB() {
+  TDIBSharedImage::Release(Image);
+}
 
 void TDIB::Changed() {
   Modified = true;
@@ -60,7 +64,8 @@ void TDIB::SyncFromImage() {
 }
 
 void TDIB::SetFormat(int32_t AWidth, int32_t AHeight, int32_t ABitCount) {
-  if (AWidth == Width && AHeight == Height && ABitCount == BitCount && SameMasks(ImagePixelFormat, PixelFormat))
+  if (AWidth == Width && AHeight == Height && ABitCount == BitCount &&
+      SameMasks(ImagePixelFormat, PixelFormat))
     return;
   if (AWidth <= 0 || AHeight <= 0) {
     Clear();
@@ -69,7 +74,8 @@ void TDIB::SetFormat(int32_t AWidth, int32_t AHeight, int32_t ABitCount) {
   // The new image keeps the storage kind of the current one: a surface made a
   // DIB section stays one.
   auto image = std::make_unique<TDIBSharedImage>();
-  image->Allocate(AWidth, AHeight, ABitCount, PixelFormat, Image->ColorTable, Image->MemoryStorage, false);
+  image->Allocate(AWidth, AHeight, ABitCount, PixelFormat, Image->ColorTable, Image->MemoryStorage,
+                  false);
   SetImage(image.release());
   PaletteModified = true;
 }
@@ -138,7 +144,8 @@ bool TDIB::ClipToSurface(TRect& Rect) const {
   // ClipRect is public and writable; the surface bounds keep a careless one
   // from sending writes outside the pixel memory.
   const TRect clip{std::max({ClipRect.Left, 0, Rect.Left}), std::max({ClipRect.Top, 0, Rect.Top}),
-                   std::min({ClipRect.Right, Width, Rect.Right}), std::min({ClipRect.Bottom, Height, Rect.Bottom})};
+                   std::min({ClipRect.Right, Width, Rect.Right}),
+                   std::min({ClipRect.Bottom, Height, Rect.Bottom})};
   Rect = clip;
   return Rect.Left < Rect.Right && Rect.Top < Rect.Bottom;
 }

@@ -8,9 +8,9 @@
 // zero-filled, a memory image does not, and a surface keeps the kind it has on
 // every later SetFormat. Drawing through a canvas belongs to the windowing layer,
 // which calls CanvasChanging before it draws.
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <array>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -87,15 +87,15 @@ public:
 
   int32_t RefCount = 0;
   int32_t BitCount = 0;
-  std::unique_ptr<uint8_t[]> BitmapInfo;  // HeaderSize bytes
+  std::unique_ptr<uint8_t[]> BitmapInfo; // HeaderSize bytes
   int32_t HeaderSize = 0;
   TDIBColorTable ColorTable{};
   int32_t ColorTableOffset = 40;
-  uintptr_t PaletteHandle = 0;  // shared palette of an image with a colour table
+  uintptr_t PaletteHandle = 0; // shared palette of an image with a colour table
   int32_t Height = 0;
-  int32_t RowStep = 0;  // -RowStride
+  int32_t RowStep = 0; // -RowStride
   int32_t ColorTableCount = 0;
-  uint8_t* PixelMemory = nullptr;  // pixel rows, or the encoded bytes of a compressed image
+  uint8_t* PixelMemory = nullptr; // pixel rows, or the encoded bytes of a compressed image
   TDIBPixelFormat PixelFormat = MakePixelFormat(8, 8, 8);
   int32_t Size = 0;
   uint8_t* BottomRow = nullptr;
@@ -248,7 +248,8 @@ public:
   void BoxBlur(const TRect& Rect, TPoint MaskSize, TPoint Anchor);
   // 24- or 32-bit surfaces of equal depth. Interpolation: 1 nearest, 2 linear,
   // 4 cubic, 16 Lanczos.
-  void ScaledCopyTo(TDIB& Dest, const TRect& SrcRect, int32_t Interpolation, const TRect& DestRect) const;
+  void ScaledCopyTo(TDIB& Dest, const TRect& SrcRect, int32_t Interpolation,
+                    const TRect& DestRect) const;
   void ScaledCopyAboutCenter(TDIB& Dest, const TRect& SrcRect, double XFactor, double YFactor,
                              double XCenter, double YCenter, int32_t Interpolation) const;
 
@@ -260,8 +261,10 @@ public:
   virtual void SaveToStream(TStream& Stream) const;
   virtual void ReadData(TStream& Stream);
   virtual void WriteData(TStream& Stream) const;
-  virtual void LoadFromClipboardFormat(uint16_t Format, const std::vector<uint8_t>& Data, uintptr_t Palette);
-  virtual void SaveToClipboardFormat(uint16_t& Format, std::vector<uint8_t>& Data, uintptr_t& Palette) const;
+  virtual void LoadFromClipboardFormat(uint16_t Format, const std::vector<uint8_t>& Data,
+                                       uintptr_t Palette);
+  virtual void SaveToClipboardFormat(uint16_t& Format, std::vector<uint8_t>& Data,
+                                     uintptr_t& Palette) const;
   // Takes over a picture of another kind: drawn onto a black 24-bit surface.
   void AssignPicture(const TPictureObject& Source);
   virtual uintptr_t GetPalette();
@@ -278,7 +281,8 @@ public:
   // other depth's colours (alpha 0); other mixes copy nothing. A shared Target
   // first takes a private copy, as drawing on it would; a compressed source is
   // expanded first.
-  void DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t SrcY, int32_t W, int32_t H);
+  void DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t SrcY, int32_t W,
+                int32_t H);
 
 protected:
   // Fires OnChange and marks the picture modified.

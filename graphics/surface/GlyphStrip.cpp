@@ -10,7 +10,9 @@ void TDIBmp::SetILCount(int32_t Value) {
   Changed();
 }
 
-int32_t TDIBmp::CellWidth() const { return CellRect(0).Width(); }
+int32_t TDIBmp::CellWidth() const {
+  return CellRect(0).Width();
+}
 
 int32_t TDIBmp::CellCount() const {
   if (ILCount >= 0)
@@ -41,13 +43,13 @@ void TDIBmp::DrawCell(TDIB& Target, int32_t X, int32_t Y, int32_t Index) {
 
 void TDIBmp::DrawGlyphOn(TDIB& Target, int32_t X, int32_t Y, const TRect& Block) {
   switch (DrawMode) {
-    case dmNormal:
-    case dmBlend:
-      DrawToDC(Target, X, Y, Block.Left, Block.Top, Block.Width(), Block.Height());
-      return;
-    case dmTransparent:
-    case dmAlphaBlend:
-      break;
+  case dmNormal:
+  case dmBlend:
+    DrawToDC(Target, X, Y, Block.Left, Block.Top, Block.Width(), Block.Height());
+    return;
+  case dmTransparent:
+  case dmAlphaBlend:
+    break;
   }
   const bool transparent = DrawMode == dmTransparent;
   if (Target.BitCount != 24 || Target.GetEmpty() || BitCount != (transparent ? 8 : 32))

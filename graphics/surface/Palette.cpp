@@ -30,7 +30,7 @@ int32_t HashOf(const uint32_t* Colors, int32_t Count) {
   return int32_t(h);
 }
 
-}  // namespace
+} // namespace
 
 TPaletteHandle CreatePalette(const std::vector<TPaletteEntry>& Entries) {
   static TPaletteHandle next = 0x1000;
@@ -39,9 +39,12 @@ TPaletteHandle CreatePalette(const std::vector<TPaletteEntry>& Entries) {
   return h;
 }
 
-void DeletePalette(TPaletteHandle Palette) { LivePalettes().erase(Palette); }
+void DeletePalette(TPaletteHandle Palette) {
+  LivePalettes().erase(Palette);
+}
 
-int32_t GetPaletteEntries(TPaletteHandle Palette, int32_t Start, int32_t Count, TPaletteEntry* Out) {
+int32_t GetPaletteEntries(TPaletteHandle Palette, int32_t Start, int32_t Count,
+                          TPaletteEntry* Out) {
   const TLogPalette* p = Find(Palette);
   if (!p || Start < 0 || Count <= 0)
     return 0;
@@ -50,7 +53,9 @@ int32_t GetPaletteEntries(TPaletteHandle Palette, int32_t Start, int32_t Count, 
   return n;
 }
 
-int32_t LivePaletteCount() { return int32_t(LivePalettes().size()); }
+int32_t LivePaletteCount() {
+  return int32_t(LivePalettes().size());
+}
 
 namespace {
 bool ManagerGone = false;
@@ -77,7 +82,8 @@ TPaletteHandle TPaletteManager::AcquirePalette(const uint32_t* Colors, int32_t C
   std::copy_n(Colors, Count, item->Colors.begin());
   std::vector<TPaletteEntry> entries(static_cast<std::size_t>(Count));
   for (int32_t i = 0; i < Count; ++i)
-    entries[std::size_t(i)] = {uint8_t(Colors[i] >> 16), uint8_t(Colors[i] >> 8), uint8_t(Colors[i]), 0};
+    entries[std::size_t(i)] = {uint8_t(Colors[i] >> 16), uint8_t(Colors[i] >> 8),
+                               uint8_t(Colors[i]), 0};
   item->Palette = CreatePalette(entries);
   item->RefCount = 1;
   FItems.push_back(std::move(item));
@@ -87,7 +93,8 @@ TPaletteHandle TPaletteManager::AcquirePalette(const uint32_t* Colors, int32_t C
 void TPaletteManager::ReleasePalette(TPaletteHandle& Handle) {
   if (!Handle)
     return;
-  auto it = std::find_if(FItems.begin(), FItems.end(), [&](const auto& i) { return i->Palette == Handle; });
+  auto it = std::find_if(FItems.begin(), FItems.end(),
+                         [&](const auto& i) { return i->Palette == Handle; });
   Handle = 0;
   if (it == FItems.end())
     return;

@@ -15,7 +15,7 @@ TTempSurface& Temp() {
   return temp;
 }
 
-}  // namespace
+} // namespace
 
 TDIB* GetTempSurface(int32_t Width, int32_t Height) {
   TTempSurface& t = Temp();

@@ -3,24 +3,20 @@
 
 #include <QWidget>
 
-TAlphaCompositing AlphaCompositing()
-{
+TAlphaCompositing AlphaCompositing() {
   return TAlphaCompositing::Unknown;
 }
 
-void RaiseTopLevel(QWidget* Window)
-{
+void RaiseTopLevel(QWidget* Window) {
   if (Window && Window->isVisible())
     Window->raise();
 }
 
-bool SetWindowInputRegion(QWidget*, const std::vector<TRegionRect>*)
-{
+bool SetWindowInputRegion(QWidget*, const std::vector<TRegionRect>*) {
   return false;
 }
 
-TNativeWindowState NativeWindowState(const QWidget*)
-{
+TNativeWindowState NativeWindowState(const QWidget*) {
   return TNativeWindowState{};
 }
 
@@ -31,12 +27,22 @@ struct TStayOnTopKeeper::TImpl {
 
 TStayOnTopKeeper::TStayOnTopKeeper(QWidget*) : FImpl(std::make_unique<TImpl>()) {}
 TStayOnTopKeeper::~TStayOnTopKeeper() = default;
-void TStayOnTopKeeper::SetActive(bool Active) { FImpl->Active = Active; }
-bool TStayOnTopKeeper::Active() const { return FImpl->Active; }
-void TStayOnTopKeeper::SetOnTop(bool OnTop) { FImpl->OnTop = OnTop; }
-bool TStayOnTopKeeper::OnTop() const { return FImpl->OnTop; }
+void TStayOnTopKeeper::SetActive(bool Active) {
+  FImpl->Active = Active;
+}
+bool TStayOnTopKeeper::Active() const {
+  return FImpl->Active;
+}
+void TStayOnTopKeeper::SetOnTop(bool OnTop) {
+  FImpl->OnTop = OnTop;
+}
+bool TStayOnTopKeeper::OnTop() const {
+  return FImpl->OnTop;
+}
 void TStayOnTopKeeper::SetKeptAbove(QWidget*) {}
 void TStayOnTopKeeper::SetKeptBelow(QWidget*) {}
 void TStayOnTopKeeper::Shown() {}
 void TStayOnTopKeeper::Arrange() {}
-int TStayOnTopKeeper::RaiseCount() const { return 0; }
+int TStayOnTopKeeper::RaiseCount() const {
+  return 0;
+}

@@ -11,7 +11,7 @@ public:
   void Ungrab(int) override {}
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<TGlobalHotKeys::IBackend> TGlobalHotKeys::CreateBackend(std::function<void(int)>) {
   return std::make_unique<TNoHotKeys>();

@@ -21,22 +21,19 @@
 
 namespace {
 
-xcb_connection_t* X11Connection()
-{
+xcb_connection_t* X11Connection() {
   auto* App = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   return App ? App->connection() : nullptr;
 }
 
-std::vector<xcb_window_t> RootWindows(xcb_connection_t* C)
-{
+std::vector<xcb_window_t> RootWindows(xcb_connection_t* C) {
   std::vector<xcb_window_t> Roots;
   for (auto It = xcb_setup_roots_iterator(xcb_get_setup(C)); It.rem; xcb_screen_next(&It))
     Roots.push_back(It.data->root);
   return Roots;
 }
 
-bool SelectionOwned(xcb_connection_t* C, const std::string& Name)
-{
+bool SelectionOwned(xcb_connection_t* C, const std::string& Name) {
   xcb_intern_atom_reply_t* Atom =
       xcb_intern_atom_reply(C, xcb_intern_atom(C, 1, uint16_t(Name.size()), Name.c_str()), nullptr);
   if (!Atom)
@@ -44,7 +41,7 @@ bool SelectionOwned(xcb_connection_t* C, const std::string& Name)
   const xcb_atom_t A = Atom->atom;
   std::free(Atom);
   if (A == XCB_ATOM_NONE)
-    return false;  // nobody ever claimed it
+    return false; // nobody ever claimed it
   xcb_get_selection_owner_reply_t* Owner =
       xcb_get_selection_owner_reply(C, xcb_get_selection_owner(C, A), nullptr);
   if (!Owner)
@@ -57,16 +54,14 @@ bool SelectionOwned(xcb_connection_t* C, const std::string& Name)
 // The window's native id as it is now. Qt gives a top-level window a new
 // native window when its stay-on-top hint changes and it is shown again,
 // while QWidget::internalWinId() keeps the first one; the QWindow knows.
-xcb_window_t NativeId(const QWidget* Window)
-{
+xcb_window_t NativeId(const QWidget* Window) {
   const QWindow* W = Window ? Window->windowHandle() : nullptr;
   return W && W->handle() ? xcb_window_t(W->winId()) : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 // The child of the root window that holds W: its frame under a window manager
 // that reparents, else W itself; XCB_WINDOW_NONE when W is gone.
-xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W)
-{
+xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W) {
   for (int Depth = 0; Depth < 16 && W != XCB_WINDOW_NONE; ++Depth) {
     xcb_query_tree_reply_t* Tree = xcb_query_tree_reply(C, xcb_query_tree(C, W), nullptr);
     if (!Tree)
@@ -81,10 +76,9 @@ xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W)
   return XCB_WINDOW_NONE;
 }
 
-}  // namespace
+} // namespace
 
-TAlphaCompositing AlphaCompositing()
-{
+TAlphaCompositing AlphaCompositing() {
   xcb_connection_t* C = X11Connection();
   if (!C)
     return TAlphaCompositing::Unknown;
@@ -108,8 +102,7 @@ TAlphaCompositing AlphaCompositing()
   return TAlphaCompositing::Missing;
 }
 
-void RaiseTopLevel(QWidget* Window)
-{
+void RaiseTopLevel(QWidget* Window) {
   if (!Window || !Window->isVisible())
     return;
   xcb_connection_t* C = X11Connection();
@@ -125,8 +118,7 @@ void RaiseTopLevel(QWidget* Window)
   xcb_flush(C);
 }
 
-bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects)
-{
+bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects) {
 #ifdef QUELMA_HAVE_XCB_SHAPE
   xcb_connection_t* C = X11Connection();
   const xcb_window_t Id = NativeId(Window);
@@ -141,9 +133,10 @@ bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects
     std::vector<xcb_rectangle_t> R;
     R.reserve(Rects->size());
     for (const TRegionRect& Q : *Rects)
-      R.push_back(xcb_rectangle_t{int16_t(Q.X), int16_t(Q.Y), uint16_t(Q.Width), uint16_t(Q.Height)});
-    xcb_shape_rectangles(C, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_YX_BANDED, Id, 0, 0,
-                         uint32_t(R.size()), R.data());
+      R.push_back(
+          xcb_rectangle_t{int16_t(Q.X), int16_t(Q.Y), uint16_t(Q.Width), uint16_t(Q.Height)});
+    xcb_shape_rectangles(C, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_YX_BANDED, Id,
+                         0, 0, uint32_t(R.size()), R.data());
   }
   xcb_flush(C);
   return true;
@@ -154,8 +147,7 @@ bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects
 #endif
 }
 
-TNativeWindowState NativeWindowState(const QWidget* Window)
-{
+TNativeWindowState NativeWindowState(const QWidget* Window) {
   TNativeWindowState State;
   xcb_connection_t* C = X11Connection();
   const xcb_window_t Own = NativeId(Window);
@@ -193,8 +185,8 @@ TNativeWindowState NativeWindowState(const QWidget* Window)
         Index = I;
     State.OnTop = Index < N;
     for (int I = Index + 1; I < N && State.OnTop; ++I)
-      if (xcb_get_window_attributes_reply_t* A =
-              xcb_get_window_attributes_reply(C, xcb_get_window_attributes(C, Children[I]), nullptr)) {
+      if (xcb_get_window_attributes_reply_t* A = xcb_get_window_attributes_reply(
+              C, xcb_get_window_attributes(C, Children[I]), nullptr)) {
         State.OnTop = A->map_state != XCB_MAP_STATE_VIEWABLE;
         std::free(A);
       }
@@ -218,7 +210,7 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
   bool BaseKnown = false;
   xcb_connection_t* C = nullptr;
   std::vector<xcb_window_t> Roots;
-  QObject Context;  // queued arranges die with the keeper
+  QObject Context; // queued arranges die with the keeper
 
   bool IsRoot(xcb_window_t W) const {
     for (xcb_window_t R : Roots)
@@ -249,34 +241,37 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
     auto* E = static_cast<xcb_generic_event_t*>(Message);
     xcb_window_t Parent = 0;
     switch (E->response_type & 0x7F) {
-      case XCB_MAP_NOTIFY:
-        Parent = reinterpret_cast<xcb_map_notify_event_t*>(E)->event;
-        break;
-      case XCB_UNMAP_NOTIFY:
-        Parent = reinterpret_cast<xcb_unmap_notify_event_t*>(E)->event;
-        break;
-      case XCB_CONFIGURE_NOTIFY:
-        Parent = reinterpret_cast<xcb_configure_notify_event_t*>(E)->event;
-        break;
-      case XCB_CIRCULATE_NOTIFY:
-        Parent = reinterpret_cast<xcb_circulate_notify_event_t*>(E)->event;
-        break;
-      default:
-        return false;
+    case XCB_MAP_NOTIFY:
+      Parent = reinterpret_cast<xcb_map_notify_event_t*>(E)->event;
+      break;
+    case XCB_UNMAP_NOTIFY:
+      Parent = reinterpret_cast<xcb_unmap_notify_event_t*>(E)->event;
+      break;
+    case XCB_CONFIGURE_NOTIFY:
+      Parent = reinterpret_cast<xcb_configure_notify_event_t*>(E)->event;
+      break;
+    case XCB_CIRCULATE_NOTIFY:
+      Parent = reinterpret_cast<xcb_circulate_notify_event_t*>(E)->event;
+      break;
+    default:
+      return false;
     }
     if (IsRoot(Parent))
       QueueArrange();
-    return false;  // Qt still sees everything
+    return false; // Qt still sees everything
   }
 
   void QueueArrange() {
     if (ArrangeQueued)
       return;
     ArrangeQueued = true;
-    QMetaObject::invokeMethod(&Context, [this] {
-      ArrangeQueued = false;
-      Arrange();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &Context,
+        [this] {
+          ArrangeQueued = false;
+          Arrange();
+        },
+        Qt::QueuedConnection);
   }
 
   static xcb_window_t IdOf(const QPointer<QWidget>& W) {
@@ -314,7 +309,7 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
         continue;
       const xcb_window_t* Children = xcb_query_tree_children(T);
       const int N = xcb_query_tree_children_length(T);
-      std::vector<xcb_window_t> Stack(Children, Children + N);  // bottom to top
+      std::vector<xcb_window_t> Stack(Children, Children + N); // bottom to top
       std::free(T);
       const auto Index = [&Stack](xcb_window_t W) {
         for (std::size_t I = 0; I < Stack.size(); ++I)
@@ -332,7 +327,8 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
         Cookies.push_back(xcb_get_window_attributes(C, W));
       int TopForeign = -1;
       for (std::size_t I = 0; I < Stack.size(); ++I) {
-        xcb_get_window_attributes_reply_t* A = xcb_get_window_attributes_reply(C, Cookies[I], nullptr);
+        xcb_get_window_attributes_reply_t* A =
+            xcb_get_window_attributes_reply(C, Cookies[I], nullptr);
         if (!A)
           continue;
         const bool Foreign = A->map_state == XCB_MAP_STATE_VIEWABLE && !A->override_redirect &&
@@ -341,7 +337,8 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
         if (Foreign)
           TopForeign = int(I);
       }
-      const xcb_window_t TopForeignId = TopForeign >= 0 ? Stack[std::size_t(TopForeign)] : xcb_window_t(XCB_WINDOW_NONE);
+      const xcb_window_t TopForeignId =
+          TopForeign >= 0 ? Stack[std::size_t(TopForeign)] : xcb_window_t(XCB_WINDOW_NONE);
       const int AboveAt = Above ? Index(Above) : -1;
       if (OnTop) {
         if (AboveAt > TopForeign) {
@@ -383,7 +380,7 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
   }
 
   void Shown() {
-    BaseKnown = false;  // the next arrange takes the current top as covered
+    BaseKnown = false; // the next arrange takes the current top as covered
     if (!Active || !C)
       return;
     if (const xcb_window_t Own = IdOf(Window))
@@ -392,25 +389,22 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
   }
 };
 
-TStayOnTopKeeper::TStayOnTopKeeper(QWidget* Window) : FImpl(std::make_unique<TImpl>())
-{
+TStayOnTopKeeper::TStayOnTopKeeper(QWidget* Window) : FImpl(std::make_unique<TImpl>()) {
   FImpl->Window = Window;
 }
 
-TStayOnTopKeeper::~TStayOnTopKeeper()
-{
+TStayOnTopKeeper::~TStayOnTopKeeper() {
   SetActive(false);
 }
 
-void TStayOnTopKeeper::SetActive(bool Active)
-{
+void TStayOnTopKeeper::SetActive(bool Active) {
   TImpl& I = *FImpl;
   if (Active == I.Active)
     return;
   if (Active) {
     I.C = X11Connection();
     if (!I.C)
-      return;  // not on X11: the stay-on-top hint is all there is
+      return; // not on X11: the stay-on-top hint is all there is
     if (I.Roots.empty()) {
       I.Roots = RootWindows(I.C);
       I.WatchRoots();
@@ -426,10 +420,11 @@ void TStayOnTopKeeper::SetActive(bool Active)
   }
 }
 
-bool TStayOnTopKeeper::Active() const { return FImpl->Active; }
+bool TStayOnTopKeeper::Active() const {
+  return FImpl->Active;
+}
 
-void TStayOnTopKeeper::SetOnTop(bool OnTop)
-{
+void TStayOnTopKeeper::SetOnTop(bool OnTop) {
   if (OnTop == FImpl->OnTop)
     return;
   FImpl->OnTop = OnTop;
@@ -438,18 +433,24 @@ void TStayOnTopKeeper::SetOnTop(bool OnTop)
     FImpl->QueueArrange();
 }
 
-bool TStayOnTopKeeper::OnTop() const { return FImpl->OnTop; }
+bool TStayOnTopKeeper::OnTop() const {
+  return FImpl->OnTop;
+}
 
-void TStayOnTopKeeper::SetKeptAbove(QWidget* Window)
-{
+void TStayOnTopKeeper::SetKeptAbove(QWidget* Window) {
   FImpl->KeptAbove = Window;
 }
 
-void TStayOnTopKeeper::SetKeptBelow(QWidget* Window)
-{
+void TStayOnTopKeeper::SetKeptBelow(QWidget* Window) {
   FImpl->KeptBelow = Window;
 }
 
-void TStayOnTopKeeper::Shown() { FImpl->Shown(); }
-void TStayOnTopKeeper::Arrange() { FImpl->Arrange(); }
-int TStayOnTopKeeper::RaiseCount() const { return FImpl->Raised; }
+void TStayOnTopKeeper::Shown() {
+  FImpl->Shown();
+}
+void TStayOnTopKeeper::Arrange() {
+  FImpl->Arrange();
+}
+int TStayOnTopKeeper::RaiseCount() const {
+  return FImpl->Raised;
+}

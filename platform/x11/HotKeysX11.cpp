@@ -32,35 +32,43 @@ constexpr uint16_t RelevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL
 // The keyboard mapping as the server has it now (fetched on first lookup),
 // so that a grab follows a changed layout.
 using TKeySymbols = std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)>;
-TKeySymbols KeySymbols(xcb_connection_t* C) { return {xcb_key_symbols_alloc(C), &xcb_key_symbols_free}; }
+TKeySymbols KeySymbols(xcb_connection_t* C) {
+  return {xcb_key_symbols_alloc(C), &xcb_key_symbols_free};
+}
 
 // Key codes carrying Sym, those where it is the unshifted symbol first (the
 // library lists them by key code).
 std::vector<xcb_keycode_t> KeyCodesOf(xcb_key_symbols_t* Syms, xcb_keysym_t Sym) {
   std::vector<xcb_keycode_t> Codes;
-  if (!Syms) return Codes;
-  xcb_keycode_t* Found = xcb_key_symbols_get_keycode(Syms, Sym);  // ends with XCB_NO_SYMBOL
-  for (const xcb_keycode_t* K = Found; K && *K != XCB_NO_SYMBOL; ++K) Codes.push_back(*K);
+  if (!Syms)
+    return Codes;
+  xcb_keycode_t* Found = xcb_key_symbols_get_keycode(Syms, Sym); // ends with XCB_NO_SYMBOL
+  for (const xcb_keycode_t* K = Found; K && *K != XCB_NO_SYMBOL; ++K)
+    Codes.push_back(*K);
   std::free(Found);
-  std::stable_partition(Codes.begin(), Codes.end(),
-                        [&](xcb_keycode_t K) { return xcb_key_symbols_get_keysym(Syms, K, 0) == Sym; });
+  std::stable_partition(Codes.begin(), Codes.end(), [&](xcb_keycode_t K) {
+    return xcb_key_symbols_get_keysym(Syms, K, 0) == Sym;
+  });
   return Codes;
 }
 
 // The modifier bit NumLock sets, from the server's modifier map; 0 if none.
 uint16_t NumLockMask(xcb_connection_t* C, xcb_key_symbols_t* Syms) {
   const std::vector<xcb_keycode_t> NumLock = KeyCodesOf(Syms, XK_Num_Lock);
-  if (NumLock.empty()) return 0;
+  if (NumLock.empty())
+    return 0;
   xcb_get_modifier_mapping_reply_t* Reply =
       xcb_get_modifier_mapping_reply(C, xcb_get_modifier_mapping(C), nullptr);
-  if (!Reply) return 0;
+  if (!Reply)
+    return 0;
   uint16_t Mask = 0;
   const int Per = Reply->keycodes_per_modifier;
   const xcb_keycode_t* Codes = xcb_get_modifier_mapping_keycodes(Reply);
   for (int m = 0; m < 8 && !Mask; ++m)
     for (int j = 0; j < Per; ++j)
       for (xcb_keycode_t K : NumLock)
-        if (K != 0 && Codes[m * Per + j] == K) Mask = uint16_t(1u << m);
+        if (K != 0 && Codes[m * Per + j] == K)
+          Mask = uint16_t(1u << m);
   std::free(Reply);
   return Mask;
 }
@@ -69,13 +77,16 @@ class TX11HotKeys final : public TGlobalHotKeys::IBackend, public QAbstractNativ
 public:
   explicit TX11HotKeys(std::function<void(int)> Fired) : FFired(std::move(Fired)) {
     FConnection = X11Connection();
-    if (!FConnection) return;
-    for (auto It = xcb_setup_roots_iterator(xcb_get_setup(FConnection)); It.rem; xcb_screen_next(&It))
+    if (!FConnection)
+      return;
+    for (auto It = xcb_setup_roots_iterator(xcb_get_setup(FConnection)); It.rem;
+         xcb_screen_next(&It))
       FRoots.push_back(It.data->root);
     QCoreApplication::instance()->installNativeEventFilter(this);
   }
   ~TX11HotKeys() override {
-    for (int i = 0; i < TGlobalHotKeys::Count; ++i) Ungrab(i);
+    for (int i = 0; i < TGlobalHotKeys::Count; ++i)
+      Ungrab(i);
     if (FConnection && QCoreApplication::instance())
       QCoreApplication::instance()->removeNativeEventFilter(this);
   }
@@ -84,19 +95,26 @@ public:
 
   bool Grab(int Index, THotKey Key) override {
     Ungrab(Index);
-    if (!FConnection || Index < 0 || Index >= TGlobalHotKeys::Count) return false;
+    if (!FConnection || Index < 0 || Index >= TGlobalHotKeys::Count)
+      return false;
     const unsigned Sym = VKToKeySym(Key.Key);
-    if (Sym == 0) return false;
+    if (Sym == 0)
+      return false;
     const TKeySymbols Syms = KeySymbols(FConnection);
     const std::vector<xcb_keycode_t> Codes = KeyCodesOf(Syms.get(), Sym);
-    if (Codes.empty()) return false;
+    if (Codes.empty())
+      return false;
     uint16_t Mods = 0;
-    if (Key.Modifiers & ModShift) Mods |= XCB_MOD_MASK_SHIFT;
-    if (Key.Modifiers & ModControl) Mods |= XCB_MOD_MASK_CONTROL;
-    if (Key.Modifiers & ModAlt) Mods |= XCB_MOD_MASK_1;
+    if (Key.Modifiers & ModShift)
+      Mods |= XCB_MOD_MASK_SHIFT;
+    if (Key.Modifiers & ModControl)
+      Mods |= XCB_MOD_MASK_CONTROL;
+    if (Key.Modifiers & ModAlt)
+      Mods |= XCB_MOD_MASK_1;
     const uint16_t NumLock = NumLockMask(FConnection, Syms.get());
     std::vector<uint16_t> Locks = {0, XCB_MOD_MASK_LOCK};
-    if (NumLock) Locks.insert(Locks.end(), {NumLock, uint16_t(NumLock | XCB_MOD_MASK_LOCK)});
+    if (NumLock)
+      Locks.insert(Locks.end(), {NumLock, uint16_t(NumLock | XCB_MOD_MASK_LOCK)});
 
     TGrab G;
     G.Code = Codes.front();
@@ -111,7 +129,8 @@ public:
                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         if (Error) {
           std::free(Error);
-          if (Lock == 0) Taken = false;
+          if (Lock == 0)
+            Taken = false;
         } else {
           G.Held.push_back({Root, uint16_t(Mods | Lock)});
         }
@@ -125,24 +144,30 @@ public:
   }
 
   void Ungrab(int Index) override {
-    if (Index < 0 || Index >= TGlobalHotKeys::Count) return;
+    if (Index < 0 || Index >= TGlobalHotKeys::Count)
+      return;
     Release(FGrabs[Index]);
     FGrabs[Index] = {};
   }
 
   bool nativeEventFilter(const QByteArray& EventType, void* Message, qintptr*) override {
-    if (EventType != "xcb_generic_event_t" || !Message) return false;
+    if (EventType != "xcb_generic_event_t" || !Message)
+      return false;
     auto* Event = static_cast<xcb_generic_event_t*>(Message);
-    if ((Event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
+    if ((Event->response_type & 0x7f) != XCB_KEY_PRESS)
+      return false;
     auto* Key = reinterpret_cast<xcb_key_press_event_t*>(Event);
     bool OnRoot = false;
-    for (xcb_window_t R : FRoots) OnRoot = OnRoot || Key->event == R;
-    if (!OnRoot) return false;
+    for (xcb_window_t R : FRoots)
+      OnRoot = OnRoot || Key->event == R;
+    if (!OnRoot)
+      return false;
     const uint16_t Mods = Key->state & RelevantModifiers;
     for (int i = 0; i < TGlobalHotKeys::Count; ++i) {
       const TGrab& G = FGrabs[i];
       if (!G.Held.empty() && G.Code == Key->detail && G.Modifiers == Mods) {
-        if (FFired) FFired(i);
+        if (FFired)
+          FFired(i);
         return true;
       }
     }
@@ -161,8 +186,10 @@ private:
   };
 
   void Release(const TGrab& G) {
-    if (!FConnection || G.Held.empty()) return;
-    for (const THeld& H : G.Held) xcb_ungrab_key(FConnection, G.Code, H.Root, H.Modifiers);
+    if (!FConnection || G.Held.empty())
+      return;
+    for (const THeld& H : G.Held)
+      xcb_ungrab_key(FConnection, G.Code, H.Root, H.Modifiers);
     xcb_flush(FConnection);
   }
 
@@ -172,8 +199,9 @@ private:
   TGrab FGrabs[TGlobalHotKeys::Count];
 };
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<TGlobalHotKeys::IBackend> TGlobalHotKeys::CreateBackend(std::function<void(int)> Fired) {
+std::unique_ptr<TGlobalHotKeys::IBackend>
+TGlobalHotKeys::CreateBackend(std::function<void(int)> Fired) {
   return std::make_unique<TX11HotKeys>(std::move(Fired));
 }

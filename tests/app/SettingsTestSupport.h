@@ -6,11 +6,13 @@
 #include <QEvent>
 
 inline QApplication& SettingsTestApp() {
-  if (auto* Existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *Existing;
+  if (auto* Existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+    return *Existing;
   static int Argc = 1;
   static char Name[] = "test_app";
   static char* Argv[] = {Name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   // Never destroyed: Qt's input devices must not outlive it at exit.
   static QApplication* A = new QApplication(Argc, Argv);
   return *A;

@@ -27,7 +27,8 @@ namespace {
 class TEnvVar {
 public:
   TEnvVar(const char* Name, const char* Value) : FName(Name) {
-    if (const char* v = std::getenv(Name)) FOld = v;
+    if (const char* v = std::getenv(Name))
+      FOld = v;
     Value ? setenv(Name, Value, 1) : unsetenv(Name);
   }
   ~TEnvVar() { FOld ? setenv(FName, FOld->c_str(), 1) : unsetenv(FName); }
@@ -39,13 +40,15 @@ private:
 
 class DesktopIconsHostTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { SettingsTestApp(); }  // before any widget member
+  static void SetUpTestSuite() { SettingsTestApp(); } // before any widget member
   void SetUp() override {
     form.OriginX = 400;
     form.OriginY = 300;
     front.setChecked(true);
-    QObject::connect(&front, &QCheckBox::toggled, [this](bool on) { log += on ? "front+ " : "front- "; });
-    QObject::connect(&style, &QCheckBox::toggled, [this](bool on) { log += on ? "style+ " : "style- "; });
+    QObject::connect(&front, &QCheckBox::toggled,
+                     [this](bool on) { log += on ? "front+ " : "front- "; });
+    QObject::connect(&style, &QCheckBox::toggled,
+                     [this](bool on) { log += on ? "style+ " : "style- "; });
     QObject::connect(&art, &QCheckBox::toggled, [this](bool on) { log += on ? "art+ " : "art- "; });
   }
 
@@ -68,7 +71,7 @@ protected:
 };
 
 TEST_F(DesktopIconsHostTest, ClickRunsTheBoxHandlersLoadsAndPlaces) {
-  style.setChecked(true);  // already set: no handler runs for it
+  style.setChecked(true); // already set: no handler runs for it
   log.clear();
   host.ReadIcons = [] { return TDesktopIcons{{{100, 200}, {300, 200}}, 48}; };
   ASSERT_TRUE(DeskIconsBtnClick(form, host, styleFile));
@@ -82,10 +85,13 @@ TEST_F(DesktopIconsHostTest, ClickRunsTheBoxHandlersLoadsAndPlaces) {
 }
 
 TEST_F(DesktopIconsHostTest, FixtureHomeGivesTheGridOfTheDesktopFolder) {
-  const fs::path home = fs::temp_directory_path() /
-                        ("quelma-host-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const fs::path home =
+      fs::temp_directory_path() /
+      ("quelma-host-" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   fs::create_directories(home / "Desktop");
-  for (const char* n : {"b.txt", "a.txt", "c"}) std::ofstream(home / "Desktop" / n) << "x";
+  for (const char* n : {"b.txt", "a.txt", "c"})
+    std::ofstream(home / "Desktop" / n) << "x";
   TEnvVar h("HOME", home.c_str()), c("XDG_CONFIG_HOME", nullptr), d("XDG_DESKTOP_DIR", nullptr),
       cur("XDG_CURRENT_DESKTOP", nullptr);
 
@@ -95,7 +101,7 @@ TEST_F(DesktopIconsHostTest, FixtureHomeGivesTheGridOfTheDesktopFolder) {
   ASSERT_FALSE(place.Monitors.empty());
   EXPECT_EQ(place.DesktopDir, home / "Desktop");
 
-  ASSERT_TRUE(DeskIconsBtnClick(form, host, styleFile));  // the host reads the real desktop
+  ASSERT_TRUE(DeskIconsBtnClick(form, host, styleFile)); // the host reads the real desktop
   fs::remove_all(home);
   ASSERT_EQ(form.FEmitters.Count, 18);
   // The first icon of the default grid: 80 x 72 cells 8 pixels in, a
@@ -104,4 +110,4 @@ TEST_F(DesktopIconsHostTest, FixtureHomeGivesTheGridOfTheDesktopFolder) {
   EXPECT_FLOAT_EQ(form.Emitter(0)->Y, float(work.top() + 8 + 4 + 5) - form.OriginY);
 }
 
-}  // namespace
+} // namespace

@@ -20,12 +20,12 @@
 #include <cmath>
 #include <vector>
 
-#include "MessageBoxes.h"
+#include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "FloatingPoint.h"
 #include "Input.h"
 #include "MainForm.h"
-#include "FlameEngine.h"
+#include "MessageBoxes.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
@@ -33,7 +33,9 @@
 
 namespace {
 
-QApplication& App() { return SettingsTestApp(); }
+QApplication& App() {
+  return SettingsTestApp();
+}
 
 void Settle() {
   for (int i = 0; i < 3; ++i) {
@@ -57,7 +59,7 @@ protected:
   bool FlameShown() { return Form.PartWindow()->AnimatedVisible(); }
 
   QApplication& Application = App();
-  QTemporaryDir Folder;  // the program's folder: no Data beside it
+  QTemporaryDir Folder; // the program's folder: no Data beside it
   std::vector<QString> Messages;
   TQUELMAMainForm Form;
 };
@@ -73,13 +75,17 @@ TEST_F(MainForm, IsACaptionedToolWindowWithTheTopRowAndTheTabs) {
   EXPECT_EQ(Form.ExitBtn->text(), "Exit");
   QStringList Shown;
   for (int i = 0; i < Form.SheetSelect->count(); ++i)
-    if (Form.SheetSelect->isTabVisible(i)) Shown << Form.SheetSelect->tabText(i);
-  EXPECT_EQ(Shown, QStringList({"Files", "Emitters", "Fading", "Animation", "System", "Help", "About"}));
+    if (Form.SheetSelect->isTabVisible(i))
+      Shown << Form.SheetSelect->tabText(i);
+  EXPECT_EQ(Shown,
+            QStringList({"Files", "Emitters", "Fading", "Animation", "System", "Help", "About"}));
   EXPECT_EQ(Form.SheetSelect->currentWidget(), Form.SystemSheet);
   EXPECT_FALSE(Form.SheetSelect->isTabVisible(Form.SheetSelect->indexOf(Form.ArtSheet)));
   EXPECT_EQ(Form.VersionLabel->text(), "Version 1.0.0.0");
-  EXPECT_TRUE(Form.HelpMemo->toPlainText().startsWith("Quick help:\n\nFirst, see the 'System' tab"));
-  EXPECT_TRUE(Form.HelpMemo->toPlainText().endsWith("QUELMA minimizes as an icon in your taskbar."));
+  EXPECT_TRUE(
+      Form.HelpMemo->toPlainText().startsWith("Quick help:\n\nFirst, see the 'System' tab"));
+  EXPECT_TRUE(
+      Form.HelpMemo->toPlainText().endsWith("QUELMA minimizes as an icon in your taskbar."));
 }
 
 TEST_F(MainForm, SystemTabBoxesStandInOrderWithTheirDefaults) {
@@ -117,16 +123,15 @@ TEST_F(MainForm, VisibilityRule) {
   const struct {
     bool Display, OnlyWithEditor, EditorVisible, Flame;
   } Cases[] = {
-      {true, false, true, true},   {true, false, false, true},  {true, true, true, true},
-      {true, true, false, false},  {false, false, true, false}, {false, true, false, false},
+      {true, false, true, true},  {true, false, false, true},  {true, true, true, true},
+      {true, true, false, false}, {false, false, true, false}, {false, true, false, false},
   };
   for (const auto& C : Cases) {
     Form.WOEVisibleBox->setChecked(C.OnlyWithEditor);
     Form.setVisible(C.EditorVisible);
     Form.DisplayBox->setChecked(C.Display);
     Form.ApplyVisibilityRule();
-    EXPECT_EQ(FlameShown(), C.Flame)
-        << C.Display << C.OnlyWithEditor << C.EditorVisible;
+    EXPECT_EQ(FlameShown(), C.Flame) << C.Display << C.OnlyWithEditor << C.EditorVisible;
     EXPECT_EQ(Form.PartWindow()->isVisible(), C.Flame);
   }
 }
@@ -136,20 +141,20 @@ TEST_F(MainForm, VisibleBoxHidesAndShowsTheFlame) {
   Form.DisplayBox->setChecked(false);
   EXPECT_FALSE(FlameShown());
   EXPECT_FALSE(Form.PartWindow()->isVisible());
-  EXPECT_FALSE(Form.AnimTimer.Enabled());  // frames stop with the window
+  EXPECT_FALSE(Form.AnimTimer.Enabled()); // frames stop with the window
   Form.DisplayBox->setChecked(true);
   EXPECT_TRUE(FlameShown());
   EXPECT_TRUE(Form.PartWindow()->isVisible());
 }
 
 TEST_F(MainForm, ClosingHidesTheWindowAndAppliesTheRule) {
-  Form.WOEVisibleBox->setChecked(true);  // runs nothing by itself
+  Form.WOEVisibleBox->setChecked(true); // runs nothing by itself
   Form.show();
   EXPECT_TRUE(FlameShown());
-  EXPECT_FALSE(Form.close());  // refused: the window only hides
+  EXPECT_FALSE(Form.close()); // refused: the window only hides
   EXPECT_FALSE(Form.isVisible());
   EXPECT_FALSE(FlameShown());
-  Form.show();  // the show event runs the rule
+  Form.show(); // the show event runs the rule
   EXPECT_TRUE(FlameShown());
   // Hiding without closing (tray, hot key) leaves the flame alone.
   Form.hide();
@@ -172,7 +177,7 @@ TEST_F(MainForm, EnablingDrawingOpensTheWindowAndSetsVisible) {
   EXPECT_TRUE(FlameShown());
   EXPECT_TRUE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
   TInputForm* W = Form.DrawingForm();
-  Form.DrawingBox->setChecked(true);  // same state: nothing runs
+  Form.DrawingBox->setChecked(true); // same state: nothing runs
   EXPECT_EQ(Form.DrawingForm(), W);
   // Clearing "Visible" keeps the drawing window.
   Form.DisplayBox->setChecked(false);
@@ -186,7 +191,7 @@ TEST_F(MainForm, EnablingDrawingOpensTheWindowAndSetsVisible) {
 TEST_F(MainForm, DrawingWindowClosingClearsEnableDrawing) {
   Form.DrawingBox->setChecked(true);
   ASSERT_NE(Form.DrawingForm(), nullptr);
-  Form.DrawingForm()->close();  // right click or Escape
+  Form.DrawingForm()->close(); // right click or Escape
   EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(Form.DrawingBox->isChecked());
   EXPECT_FALSE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -257,7 +262,7 @@ TEST_F(MainForm, TopRowButtonsActOnTheArt) {
   TPartForm& E = *Form.Engine();
   E.AddEmitter(nullptr, 256, 100, 50);
   E.AddEmitter(nullptr, 256, 120, 50);
-  Form.CenterArtBtn->click();  // centre the art on the origin
+  Form.CenterArtBtn->click(); // centre the art on the origin
   EXPECT_FLOAT_EQ(E.Emitter(0)->X, -10);
   EXPECT_FLOAT_EQ(E.Emitter(1)->X, 10);
   Form.ClearFadingBtn->click();
@@ -335,7 +340,8 @@ TEST(StartupFile, FoundBesideTheProgramAndInTheInstalledLayout) {
     ASSERT_TRUE(QFile::copy(Shipped, Data + "/Startup.quelma"));
     TQUELMAMainForm Form;
     Form.FormCreate(Program + "/", {});
-    EXPECT_EQ(QDir(Form.DataFolder()).canonicalPath(), QDir(Data).canonicalPath()) << Layout.toStdString();
+    EXPECT_EQ(QDir(Form.DataFolder()).canonicalPath(), QDir(Data).canonicalPath())
+        << Layout.toStdString();
     EXPECT_GT(Form.Engine()->FEmitters.Count, 0) << Layout.toStdString();
   }
 }
@@ -356,7 +362,7 @@ TEST(StartupFile, CommandLineFilesLoadInOrderAndTrayIsNoticed) {
   TQUELMAMainForm Form;
   Form.FormCreate(Dir.path(), {Files[0], "/tray", Files[1], "/other", "missing.txt"});
   EXPECT_TRUE(Form.StartInTray);
-  ASSERT_EQ(Form.Engine()->FEmitters.Count, 1);  // the second file's art replaced the first's
+  ASSERT_EQ(Form.Engine()->FEmitters.Count, 1); // the second file's art replaced the first's
   EXPECT_EQ(Form.Engine()->Emitter(0)->X, 20);
   EXPECT_TRUE(Messages.empty());
   SetDebugMessageHandler(nullptr);
@@ -387,7 +393,7 @@ TEST(CommandLine, SplitsFilesAndTheTraySwitch) {
 TEST(FloatingPoint, ExceptionsMaskedRoundToEvenFlushToZero) {
   SetFloatingPointMode();
 #if defined(__x86_64__) || defined(__i386__)
-  EXPECT_EQ(_mm_getcsr() & ~0x3Fu, SseControlWord & ~0x3Fu);  // low bits are sticky flags
+  EXPECT_EQ(_mm_getcsr() & ~0x3Fu, SseControlWord & ~0x3Fu); // low bits are sticky flags
 #endif
   volatile float Zero = 0.0f;
   EXPECT_TRUE(std::isinf(1.0f / Zero));
@@ -395,4 +401,4 @@ TEST(FloatingPoint, ExceptionsMaskedRoundToEvenFlushToZero) {
   EXPECT_EQ(std::nearbyint(3.5), 4.0);
 }
 
-}  // namespace
+} // namespace

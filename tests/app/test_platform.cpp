@@ -23,11 +23,12 @@ TEST(Platform, X11IsLeftAlone) {
 }
 
 TEST(Platform, WaylandRunsThroughXWaylandAndSaysSo) {
-  for (const auto& Vars : {std::map<std::string, QByteArray>{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}},
-                           std::map<std::string, QByteArray>{{"DISPLAY", ":1"}, {"XDG_SESSION_TYPE", "wayland"}},
-                           std::map<std::string, QByteArray>{{"DISPLAY", ":1"},
-                                                             {"WAYLAND_DISPLAY", "wayland-0"},
-                                                             {"QT_QPA_PLATFORM", "wayland;xcb"}}}) {
+  for (const auto& Vars :
+       {std::map<std::string, QByteArray>{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}},
+        std::map<std::string, QByteArray>{{"DISPLAY", ":1"}, {"XDG_SESSION_TYPE", "wayland"}},
+        std::map<std::string, QByteArray>{{"DISPLAY", ":1"},
+                                          {"WAYLAND_DISPLAY", "wayland-0"},
+                                          {"QT_QPA_PLATFORM", "wayland;xcb"}}}) {
     const TPlatformChoice C = Choose(Vars);
     EXPECT_EQ(C.Platform, "xcb");
     EXPECT_TRUE(C.Note.contains("XWayland"));
@@ -48,4 +49,4 @@ TEST(Platform, AnExplicitNonWaylandPlatformIsKept) {
   EXPECT_FALSE(C.Fatal);
 }
 
-}  // namespace
+} // namespace

@@ -10,7 +10,8 @@ TEST(Screens, DesktopIsTheUnionOfThePrimaryScreenAndEveryMonitor) {
   EXPECT_EQ(DesktopUnion(QRect(0, 0, 1920, 1080), {QRect(0, 0, 1920, 1080)}),
             (TRect{0, 0, 1920, 1080}));
   // A second monitor to the left and lower: negative coordinates.
-  EXPECT_EQ(DesktopUnion(QRect(0, 0, 1920, 1080), {QRect(0, 0, 1920, 1080), QRect(-1280, 200, 1280, 1024)}),
+  EXPECT_EQ(DesktopUnion(QRect(0, 0, 1920, 1080),
+                         {QRect(0, 0, 1920, 1080), QRect(-1280, 200, 1280, 1024)}),
             (TRect{-1280, 0, 1920, 1224}));
   // The primary screen counts from (0, 0) even when no monitor starts there.
   EXPECT_EQ(DesktopUnion(QRect(100, 100, 800, 600), {QRect(100, 100, 800, 600)}),
@@ -27,4 +28,4 @@ TEST(Screens, QtRectanglesBecomeExclusiveRectangles) {
   EXPECT_EQ(ToTRect(QRect(10, 20, 30, 40)), (TRect{10, 20, 40, 60}));
 }
 
-}  // namespace
+} // namespace

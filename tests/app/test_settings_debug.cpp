@@ -5,8 +5,8 @@
 #include <QWidget>
 
 #include "DebugReadout.h"
-#include "HelpAbout.h"
 #include "FlameEngine.h"
+#include "HelpAbout.h"
 #include "SettingsTestSupport.h"
 
 namespace {
@@ -42,7 +42,8 @@ protected:
 };
 
 TEST_F(DebugReadoutTest, WithoutEmittersTheSnapshotHasSevenLines) {
-  const QStringList L = DebugSnapshotLines(Form, TRect{300, 300, 301, 301}, QStringLiteral(","), QStringLiteral("."));
+  const QStringList L =
+      DebugSnapshotLines(Form, TRect{300, 300, 301, 301}, QStringLiteral(","), QStringLiteral("."));
   ASSERT_EQ(L.size(), 7);
   EXPECT_EQ(L[0], QStringLiteral("Thousand sep: ,"));
   EXPECT_EQ(L[1], QStringLiteral("Decimal sep: ."));
@@ -62,7 +63,8 @@ TEST_F(DebugReadoutTest, OneLinePerEmitterInTheLocalesFloatForm) {
   EXPECT_EQ(L[7], QStringLiteral("EM0 X:0 Y:0"));
   EXPECT_EQ(L[8], QStringLiteral("EM1 X:12.5 Y:-3"));
   EXPECT_EQ(L[9], QStringLiteral("EM2 X:0.100000001490116 Y:9.99999997475243E-7"));
-  const QStringList Comma = DebugSnapshotLines(Form, TRect{}, QStringLiteral("."), QStringLiteral(","));
+  const QStringList Comma =
+      DebugSnapshotLines(Form, TRect{}, QStringLiteral("."), QStringLiteral(","));
   EXPECT_EQ(Comma[1], QStringLiteral("Decimal sep: ,"));
   EXPECT_EQ(Comma[8], QStringLiteral("EM1 X:12,5 Y:-3"));
 }
@@ -78,7 +80,8 @@ TEST_F(DebugReadoutTest, SettingTheBoxReplacesTheHelpAndClearingRestoresCaptionA
   EXPECT_EQ(Memo.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   // Counters go to the caption on every step while on.
   Form.Step(1);
-  EXPECT_TRUE(Window.windowTitle().startsWith(QStringLiteral("Emitters: 1"))) << Window.windowTitle().toStdString();
+  EXPECT_TRUE(Window.windowTitle().startsWith(QStringLiteral("Emitters: 1")))
+      << Window.windowTitle().toStdString();
   Readout.DebugBoxClick(false);
   EXPECT_FALSE(Form.FDebug);
   EXPECT_EQ(Clears, 1);
@@ -90,4 +93,4 @@ TEST_F(DebugReadoutTest, SettingTheBoxReplacesTheHelpAndClearingRestoresCaptionA
   EXPECT_EQ(Window.windowTitle(), QStringLiteral("QUELMA"));
 }
 
-}  // namespace
+} // namespace

@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "MessageBoxes.h"
 #include "FilesTab.h"
-#include "NumBar.h"
 #include "FlameEngine.h"
+#include "MessageBoxes.h"
+#include "NumBar.h"
 #include "SettingsTestSupport.h"
 #include "StyleTabs.h"
 
@@ -74,7 +74,8 @@ TEST_F(FilesTabTest, ControlsAndDefaults) {
   EXPECT_TRUE(Tab->BmpResetBox->isChecked());
   EXPECT_FALSE(Tab->BmpMonoBox->isChecked());
   QStringList Groups;
-  for (QGroupBox* G : Sheet.findChildren<QGroupBox*>()) Groups << G->title().replace(QStringLiteral("&&"), QStringLiteral("&"));
+  for (QGroupBox* G : Sheet.findChildren<QGroupBox*>())
+    Groups << G->title().replace(QStringLiteral("&&"), QStringLiteral("&"));
   EXPECT_EQ(Groups, (QStringList{QStringLiteral("Style & art"), QStringLiteral("Conversion")}));
   EXPECT_EQ(QString::fromLatin1(StateFileFilter), QStringLiteral("QUELMA state file (*.quelma)"));
 }
@@ -83,10 +84,12 @@ TEST_F(FilesTabTest, DialogsRunWithTheDisplaySuspended) {
   Chosen = QStringLiteral("/tmp/a.quelma");
   Tab->LoadBtn->click();
   Tab->SaveBtn->click();
-  EXPECT_EQ(Log, (QStringList{QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("load /tmp/a.quelma"),
-                              QStringLiteral("resume"), QStringLiteral("suspend"), QStringLiteral("dialog"),
+  EXPECT_EQ(Log, (QStringList{QStringLiteral("suspend"), QStringLiteral("dialog"),
+                              QStringLiteral("load /tmp/a.quelma"), QStringLiteral("resume"),
+                              QStringLiteral("suspend"), QStringLiteral("dialog"),
                               QStringLiteral("save /tmp/a.quelma"), QStringLiteral("resume")}));
-  EXPECT_EQ(Kinds, (std::vector<TFileDialogKind>{TFileDialogKind::OpenState, TFileDialogKind::SaveState}));
+  EXPECT_EQ(Kinds,
+            (std::vector<TFileDialogKind>{TFileDialogKind::OpenState, TFileDialogKind::SaveState}));
 }
 
 TEST_F(FilesTabTest, CancelledDialogsChangeNothing) {
@@ -94,9 +97,11 @@ TEST_F(FilesTabTest, CancelledDialogsChangeNothing) {
   Tab->LoadBtnClick();
   Tab->SaveBtnClick();
   Tab->Button2Click();
-  EXPECT_EQ(Log, (QStringList{QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("resume"),
-                              QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("resume"),
-                              QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("resume")}));
+  EXPECT_EQ(
+      Log,
+      (QStringList{QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("resume"),
+                   QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("resume"),
+                   QStringLiteral("suspend"), QStringLiteral("dialog"), QStringLiteral("resume")}));
   EXPECT_EQ(Form.FEmitters.Count, 1);
 }
 
@@ -108,7 +113,7 @@ TEST_F(FilesTabTest, ImportBitmapUsesTheConversionGroupAndShowsTheNewStyle) {
   Chosen = Dir.filePath(QStringLiteral("p.png"));
   ASSERT_TRUE(Picture.save(Chosen));
 
-  Tab->BmpMaxSizeSel->SetPosition(4);  // 8 x 4 sampled at 4 x 2
+  Tab->BmpMaxSizeSel->SetPosition(4); // 8 x 4 sampled at 4 x 2
   Tab->BmpScaleSel->SetPosition(150);
   const TImportSettings S = Tab->ImportSettings();
   EXPECT_EQ(S.MaxSize, 4);
@@ -166,4 +171,4 @@ TEST(WaitCursor, NestsAndRestores) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-}  // namespace
+} // namespace

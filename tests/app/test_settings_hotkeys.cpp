@@ -18,7 +18,8 @@ TEST(HotKeyEncoding, DefaultsAndModifiers) {
   EXPECT_EQ(DefaultDisplayHotKey, 16502);
   EXPECT_EQ(DefaultEditorHotKey, 16501);
   EXPECT_EQ(ShortCutToHotKey(16503), (THotKey{0x77, ModControl}));
-  EXPECT_EQ(ShortCutToHotKey(scShift | scCtrl | scAlt | 'D'), (THotKey{'D', ModShift | ModControl | ModAlt}));
+  EXPECT_EQ(ShortCutToHotKey(scShift | scCtrl | scAlt | 'D'),
+            (THotKey{'D', ModShift | ModControl | ModAlt}));
   EXPECT_EQ(ShortCutToHotKey(0x74), (THotKey{0x74, 0}));
 }
 
@@ -33,14 +34,14 @@ TEST(HotKeyEncoding, QtCombinationsBecomeShortcuts) {
       {Qt::ALT | Qt::Key_Z, scAlt | 0x5a},
       {QKeyCombination(Qt::Key_F5), 0x74},
       {QKeyCombination(Qt::Key_F24), 0x87},
-      {Qt::SHIFT | Qt::Key_Exclam, scShift | 0x31},  // Shift+1 as Qt reports it
+      {Qt::SHIFT | Qt::Key_Exclam, scShift | 0x31}, // Shift+1 as Qt reports it
       {Qt::SHIFT | Qt::Key_Backtab, scShift | 0x09},
       {Qt::KeypadModifier | Qt::Key_5, 0x65},
       {Qt::KeypadModifier | Qt::Key_Asterisk, 0x6a},
-      {Qt::KeypadModifier | Qt::Key_Home, 0x24},  // number pad with NumLock off
+      {Qt::KeypadModifier | Qt::Key_Home, 0x24}, // number pad with NumLock off
       {QKeyCombination(Qt::Key_Asterisk), 0x38},
       {QKeyCombination(Qt::Key_Space), 0x20},
-      {Qt::CTRL | Qt::Key_Control, 0},  // a modifier alone
+      {Qt::CTRL | Qt::Key_Control, 0}, // a modifier alone
       {QKeyCombination(Qt::Key_VolumeDown), 0},
   };
   for (const TCase& C : Cases) {
@@ -68,7 +69,7 @@ TEST(HotKeyEncoding, EveryCodeOfTheTableGoesToQtAndBack) {
   EXPECT_GE(Known, 26 + 10 + 24 + 10 + 5 + 32);
   // Letters grab the lower-case symbol, function keys theirs.
   EXPECT_EQ(VKToKeySym('A'), 0x61u);
-  EXPECT_EQ(VKToKeySym(0x77), 0xffc5u);  // F8
+  EXPECT_EQ(VKToKeySym(0x77), 0xffc5u); // F8
 }
 
 TEST(HotKeyEncoding, Texts) {
@@ -101,9 +102,9 @@ TEST_F(HotKeyEditTest, TakesAnyCombination) {
   EXPECT_TRUE(Press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier));
   EXPECT_EQ(Edit.HotKey(), scCtrl | scShift | 'D');
   EXPECT_EQ(Edit.text(), QStringLiteral("Ctrl+Shift+D"));
-  Press(Qt::Key_F9, Qt::NoModifier);  // no modifier at all
+  Press(Qt::Key_F9, Qt::NoModifier); // no modifier at all
   EXPECT_EQ(Edit.HotKey(), 0x78);
-  Press(Qt::Key_Tab, Qt::NoModifier);  // not a focus move here
+  Press(Qt::Key_Tab, Qt::NoModifier); // not a focus move here
   EXPECT_EQ(Edit.HotKey(), 0x09);
   EXPECT_EQ(Changes, (std::vector<int>{scCtrl | scShift | 'D', 0x78, 0x09}));
 }
@@ -111,14 +112,14 @@ TEST_F(HotKeyEditTest, TakesAnyCombination) {
 TEST_F(HotKeyEditTest, BackspaceClearsModifiersAloneAndEscapeDoNot) {
   Press(Qt::Key_Shift, Qt::ShiftModifier);
   EXPECT_EQ(Edit.HotKey(), DefaultDrawingHotKey);
-  EXPECT_FALSE(Press(Qt::Key_Escape, Qt::NoModifier));  // left to the window
+  EXPECT_FALSE(Press(Qt::Key_Escape, Qt::NoModifier)); // left to the window
   EXPECT_EQ(Edit.HotKey(), DefaultDrawingHotKey);
   Press(Qt::Key_Backspace, Qt::NoModifier);
   EXPECT_EQ(Edit.HotKey(), 0);
   EXPECT_EQ(Edit.text(), QStringLiteral("None"));
-  Press(Qt::Key_Backspace, Qt::ControlModifier);  // with a modifier it is a key
+  Press(Qt::Key_Backspace, Qt::ControlModifier); // with a modifier it is a key
   EXPECT_EQ(Edit.HotKey(), scCtrl | 0x08);
-  Edit.SetHotKey(5);  // from code: no change event
+  Edit.SetHotKey(5); // from code: no change event
   EXPECT_EQ(Changes.size(), 2u);
 }
 
@@ -128,7 +129,8 @@ struct TFakeBackend : TGlobalHotKeys::IBackend {
   explicit TFakeBackend(std::function<void(int)> F) : Fired(std::move(F)) {}
   bool Available() const override { return true; }
   bool Grab(int Index, THotKey Key) override {
-    Log.push_back("grab " + std::to_string(Index) + ":" + std::to_string(Key.Key) + "/" + std::to_string(Key.Modifiers));
+    Log.push_back("grab " + std::to_string(Index) + ":" + std::to_string(Key.Key) + "/" +
+                  std::to_string(Key.Modifiers));
     return Key.Key != Taken;
   }
   void Ungrab(int Index) override { Log.push_back("ungrab " + std::to_string(Index)); }
@@ -152,9 +154,9 @@ TEST(GlobalHotKeys, RegistersNonZeroKeysIgnoresFailuresAndReregisters) {
   EXPECT_EQ(TFakeBackend::Log, (std::vector<std::string>{"grab 0:119/2", "grab 2:117/2"}));
   EXPECT_TRUE(Keys.Registered(0));
   EXPECT_FALSE(Keys.Registered(1));
-  EXPECT_FALSE(Keys.Registered(2));  // taken elsewhere: silently without effect
+  EXPECT_FALSE(Keys.Registered(2)); // taken elsewhere: silently without effect
   Backend->Fired(0);
-  Backend->Fired(2);  // not ours
+  Backend->Fired(2); // not ours
   Backend->Fired(7);
   EXPECT_EQ(Pressed, (std::vector<int>{0}));
 
@@ -167,11 +169,12 @@ TEST(GlobalHotKeys, RegistersNonZeroKeysIgnoresFailuresAndReregisters) {
 }
 
 TEST(GlobalHotKeys, WithoutX11GrabsFailQuietly) {
-  SettingsTestApp();  // offscreen: no X11 connection
+  SettingsTestApp(); // offscreen: no X11 connection
   TGlobalHotKeys Keys;
   Keys.RegisterHotKeys({16503, 16502, 16501});
-  if (Keys.Available()) GTEST_SKIP() << "running on X11";
+  if (Keys.Available())
+    GTEST_SKIP() << "running on X11";
   EXPECT_FALSE(Keys.Registered(0));
 }
 
-}  // namespace
+} // namespace

@@ -35,11 +35,12 @@ TEST(HandOverMessage, WholeOrInPiecesGivesThePath) {
   EXPECT_EQ(Whole.Path(), Path);
 
   THandOverDecoder Bytewise;
-  for (int i = 0; i < M.size() - 1; ++i) ASSERT_EQ(Bytewise.Feed(M.mid(i, 1)), THandOverDecoder::NeedMore);
+  for (int i = 0; i < M.size() - 1; ++i)
+    ASSERT_EQ(Bytewise.Feed(M.mid(i, 1)), THandOverDecoder::NeedMore);
   EXPECT_EQ(Bytewise.Feed(M.right(1)), THandOverDecoder::Complete);
   EXPECT_EQ(Bytewise.Path(), Path);
 
-  THandOverDecoder Empty;  // only bring the instance forward
+  THandOverDecoder Empty; // only bring the instance forward
   EXPECT_EQ(Empty.Feed(EncodeHandOver(QString())), THandOverDecoder::Complete);
   EXPECT_EQ(Empty.Path(), QString());
 }
@@ -67,7 +68,8 @@ TEST(HandOverMessage, MalformedMessagesAreRefused) {
   EXPECT_EQ(Early.Feed(Header(1u << 30)), THandOverDecoder::Malformed);
   // A longest allowed message is taken.
   THandOverDecoder Longest;
-  EXPECT_EQ(Longest.Feed(Header(HandOverMaxBytes) + QByteArray(HandOverMaxBytes, 'a')), THandOverDecoder::Complete);
+  EXPECT_EQ(Longest.Feed(Header(HandOverMaxBytes) + QByteArray(HandOverMaxBytes, 'a')),
+            THandOverDecoder::Complete);
   // The text ends at its first NUL byte.
   THandOverDecoder Nul;
   EXPECT_EQ(Nul.Feed(Header(9) + QByteArray("a.quelma\0", 9)), THandOverDecoder::Complete);
@@ -94,14 +96,14 @@ protected:
     Name = Folder.filePath(QStringLiteral("q.sock"));
   }
   // Runs F on another thread (the second instance) while this one serves.
-  template <class F>
-  auto AsSecondInstance(F Fn) {
+  template <class F> auto AsSecondInstance(F Fn) {
     decltype(Fn()) Result{};
     std::unique_ptr<QThread> T(QThread::create([&] { Result = Fn(); }));
     T->start();
     QElapsedTimer Clock;
     Clock.start();
-    while (!T->isFinished() && Clock.elapsed() < 15000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!T->isFinished() && Clock.elapsed() < 15000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     T->wait();
     SettleEvents();
     return Result;
@@ -119,7 +121,8 @@ TEST_F(InstanceTest, TheSecondInstanceHandsOverAndTheFirstLoads) {
   Server->OnHandOver = [&](const QString& P) { Received << P; };
 
   const THandOverResult R = AsSecondInstance([&] {
-    return HandOverToRunningInstance(Name, HandOverPath({QStringLiteral("rel/a.quelma"), QStringLiteral("/TRAY")}));
+    return HandOverToRunningInstance(
+        Name, HandOverPath({QStringLiteral("rel/a.quelma"), QStringLiteral("/TRAY")}));
   });
   EXPECT_EQ(R, THandOverResult::Delivered);
   EXPECT_EQ(Received, QStringList{QStringLiteral("rel/a.quelma")});
@@ -133,7 +136,8 @@ TEST_F(InstanceTest, TheSecondInstanceHandsOverAndTheFirstLoads) {
   const THandOverResult Bad = AsSecondInstance([&] {
     QLocalSocket S;
     S.connectToServer(Name);
-    if (!S.waitForConnected(2000)) return THandOverResult::NoInstance;
+    if (!S.waitForConnected(2000))
+      return THandOverResult::NoInstance;
     S.write(Header(0xffffffffu));
     S.waitForBytesWritten(2000);
     S.waitForReadyRead(1500);
@@ -174,12 +178,13 @@ TEST_F(InstanceTest, AStaleSocketIsRemovedAndTheNewProcessBecomesTheFirst) {
 
 TEST_F(InstanceTest, AFirstInstanceThatDoesNotAnswerLetsTheSecondEnd) {
   int Fd = -1;
-  MakeStaleSocket(Name, true, &Fd);  // listens, never answers
+  MakeStaleSocket(Name, true, &Fd); // listens, never answers
   QElapsedTimer Clock;
   Clock.start();
-  EXPECT_EQ(HandOverToRunningInstance(Name, QStringLiteral("a.quelma"), 500), THandOverResult::NoAnswer);
+  EXPECT_EQ(HandOverToRunningInstance(Name, QStringLiteral("a.quelma"), 500),
+            THandOverResult::NoAnswer);
   EXPECT_LT(Clock.elapsed(), 3000);
   ::close(Fd);
 }
 
-}  // namespace
+} // namespace

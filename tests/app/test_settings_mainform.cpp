@@ -6,12 +6,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
-#include <QPushButton>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -19,14 +19,14 @@
 #include <memory>
 #include <vector>
 
-#include "MessageBoxes.h"
 #include "FilesTab.h"
+#include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
 #include "MainForm.h"
+#include "MessageBoxes.h"
 #include "NumBar.h"
-#include "FlameEngine.h"
 #include "SettingsComponents.h"
 #include "SettingsTestSupport.h"
 #include "StyleTabs.h"
@@ -91,9 +91,9 @@ TEST_F(SettingsWindow, StateFilesFollowLoadStyleAndLoadArt) {
 
   Form->Components->FilesTab->LArtBox->setChecked(false);
   ASSERT_TRUE(Form->LoadSaveState(File("a.quelma"), false));
-  EXPECT_EQ(S.GravitySel->Position(), 400);  // the style came back
+  EXPECT_EQ(S.GravitySel->Position(), 400); // the style came back
   EXPECT_GT(E.FGravity, 0.0f);
-  EXPECT_EQ(E.FEmitters.Count, 2);  // the art stayed
+  EXPECT_EQ(E.FEmitters.Count, 2); // the art stayed
 
   S.MoveSlider(QStringLiteral("GravitySel"), 0);
   Form->Components->FilesTab->LArtBox->setChecked(true);
@@ -108,16 +108,18 @@ TEST_F(SettingsWindow, AFailedReadShowsWhatItReadOnTheSliders) {
   TPartForm& E = *Form->Engine();
   QFile F(File("b.quelma"));
   ASSERT_TRUE(F.open(QIODevice::WriteOnly));
-  F.write("<QUELMA_state Version=\"1.0.0.0\"><Style><Animation FPS=\"30\" Gravity=\"700\" Attraction=\"0\" "
-          "Emitter_lifetime=\"1000\" Emitter_fade_out=\"200\"/></Style><Art><Emitters><New Y=\"1\"/>"
-          "</Emitters></Art></QUELMA_state>");
+  F.write(
+      "<QUELMA_state Version=\"1.0.0.0\"><Style><Animation FPS=\"30\" Gravity=\"700\" "
+      "Attraction=\"0\" "
+      "Emitter_lifetime=\"1000\" Emitter_fade_out=\"200\"/></Style><Art><Emitters><New Y=\"1\"/>"
+      "</Emitters></Art></QUELMA_state>");
   F.close();
   const float Gravity = E.FGravity;
   EXPECT_FALSE(Form->LoadSaveState(File("b.quelma"), false));
   EXPECT_EQ(Messages, QStringList{QStringLiteral("Error loading the file.")});
   EXPECT_EQ(Form->Components->StyleTabs->GravitySel->Position(), 700);
-  EXPECT_EQ(E.FGravity, Gravity);  // applied only when a control changes
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
+  EXPECT_EQ(E.FGravity, Gravity);                     // applied only when a control changes
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the hourglass is gone
 }
 
 // Every file that fails says which file and why, with a warning icon, in the
@@ -141,12 +143,15 @@ TEST_F(SettingsWindow, FileErrorsNameTheFileAndTheReason) {
     const char* Reason;
   } Cases[] = {
       {"load a file without art positions",
-       Write("broken.quelma", "<QUELMA_state Version=\"1.0.0.0\"><Art><Emitters>\n<New Y=\"1\" FS=\"0\" AM=\"1\"/>"
-                              "</Emitters></Art></QUELMA_state>"),
-       Tab.LoadBtn, "Error loading the file.", "element \"New\" at line 2, column 1 has no \"X\" attribute"},
-      {"save into a missing folder", File("missing/style.quelma"), Tab.SaveBtn, "Error saving the file.",
-       "No such file or directory"},
-      {"save over a folder", File("folder.quelma"), Tab.SaveBtn, "Error saving the file.", "folder"},
+       Write("broken.quelma",
+             "<QUELMA_state Version=\"1.0.0.0\"><Art><Emitters>\n<New Y=\"1\" FS=\"0\" AM=\"1\"/>"
+             "</Emitters></Art></QUELMA_state>"),
+       Tab.LoadBtn, "Error loading the file.",
+       "element \"New\" at line 2, column 1 has no \"X\" attribute"},
+      {"save into a missing folder", File("missing/style.quelma"), Tab.SaveBtn,
+       "Error saving the file.", "No such file or directory"},
+      {"save over a folder", File("folder.quelma"), Tab.SaveBtn, "Error saving the file.",
+       "folder"},
       {"import a picture that is none", Write("picture.png", "not a picture"), Tab.Button2,
        "Error importing the picture.", "PNG is invalid"},
       {"import a kind of picture nobody reads", Write("picture.gif", "GIF89a"), Tab.Button2,
@@ -164,7 +169,8 @@ TEST_F(SettingsWindow, FileErrorsNameTheFileAndTheReason) {
     const QStringList Detail = M.Detail.split(QLatin1Char('\n'));
     ASSERT_EQ(Detail.size(), 2) << C.Name << ": " << M.Detail.toStdString();
     EXPECT_EQ(Detail[0], C.File) << C.Name;
-    EXPECT_TRUE(Detail[1].contains(QString::fromUtf8(C.Reason))) << C.Name << ": " << M.Detail.toStdString();
+    EXPECT_TRUE(Detail[1].contains(QString::fromUtf8(C.Reason)))
+        << C.Name << ": " << M.Detail.toStdString();
   }
   // The debug readout of a file's version is no error.
   Shown.clear();
@@ -188,11 +194,8 @@ TEST_F(SettingsWindow, SavingWithoutTheExtensionWritesAFileThatLoadsBack) {
     const char* Typed;
     const char* Written;
   } Cases[] = {
-      {"plain", "plain.quelma"},
-      {"style.txt", "style.txt.quelma"},
-      {"dot.", "dot.quelma"},
-      {"upper.QUELMA", "upper.QUELMA"},
-      {"kept.quelma", "kept.quelma"},
+      {"plain", "plain.quelma"},        {"style.txt", "style.txt.quelma"}, {"dot.", "dot.quelma"},
+      {"upper.QUELMA", "upper.QUELMA"}, {"kept.quelma", "kept.quelma"},
   };
   for (const auto& C : Cases) {
     E.FEmitters.Clear();
@@ -204,7 +207,8 @@ TEST_F(SettingsWindow, SavingWithoutTheExtensionWritesAFileThatLoadsBack) {
     EXPECT_TRUE(Form->LoadSaveState(File(C.Written), false)) << C.Typed;
     EXPECT_EQ(E.FEmitters.Count, 1) << C.Typed;
   }
-  EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), int(std::size(Cases)));  // nothing else
+  EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(),
+            int(std::size(Cases))); // nothing else
   EXPECT_TRUE(Messages.isEmpty());
 }
 
@@ -231,7 +235,7 @@ TEST_F(SettingsWindow, HotKeysTrayAndHandOverReachTheirActions) {
   Form->Engine()->AddEmitter(nullptr, 256, 2, 2);
   P.HandOver(File("h.quelma"));
   EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
-  P.HandOver(QString());  // only brings the window forward
+  P.HandOver(QString()); // only brings the window forward
   EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
 }
 
@@ -274,12 +278,12 @@ TEST_F(SettingsWindowWithPrefs, AreReadAtCreation) {
   EXPECT_EQ(Form->Components->DisplayHotKey->HotKey(), 24644);
   EXPECT_EQ(Form->Components->EditorHotKey->HotKey(), 16501);
   EXPECT_TRUE(Form->WSolidBox->isChecked());
-  EXPECT_FALSE(Form->WFrontBox->isChecked());  // only 1 sets a box
+  EXPECT_FALSE(Form->WFrontBox->isChecked()); // only 1 sets a box
   EXPECT_TRUE(Form->AddBox->isChecked());
-  EXPECT_EQ(Form->Engine()->FStyle.Color >> 24, 0u);  // additive from the start
+  EXPECT_EQ(Form->Engine()->FStyle.Color >> 24, 0u); // additive from the start
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(SettingsWindow, AHotKeyAnotherEditHoldsIsRefusedWithANote) {
   TSettingsComponents& P = *Form->Components;
@@ -292,16 +296,19 @@ TEST_F(SettingsWindow, AHotKeyAnotherEditHoldsIsRefusedWithANote) {
   Press(P.DrawingHotKey, Qt::Key_F7, Qt::ControlModifier);
   EXPECT_EQ(P.DrawingHotKey->HotKey(), DefaultDrawingHotKey);
   EXPECT_FALSE(P.HotKeyNote->isHidden());
-  EXPECT_EQ(P.HotKeyNote->text(), QStringLiteral("Ctrl+F7 is already used by \"Toggle visibility\"."));
+  EXPECT_EQ(P.HotKeyNote->text(),
+            QStringLiteral("Ctrl+F7 is already used by \"Toggle visibility\"."));
   // Its own value again is no change, and no refusal either.
   Press(P.EditorHotKey, Qt::Key_F6, Qt::ControlModifier);
-  EXPECT_EQ(P.HotKeyNote->text(), QStringLiteral("Ctrl+F7 is already used by \"Toggle visibility\"."));
+  EXPECT_EQ(P.HotKeyNote->text(),
+            QStringLiteral("Ctrl+F7 is already used by \"Toggle visibility\"."));
   Press(P.DrawingHotKey, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(P.DrawingHotKey->HotKey(), scCtrl | scShift | 'D');
   EXPECT_TRUE(P.HotKeyNote->isHidden());
   Press(P.EditorHotKey, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(P.EditorHotKey->HotKey(), DefaultEditorHotKey);
-  EXPECT_EQ(P.HotKeyNote->text(), QStringLiteral("Ctrl+Shift+D is already used by \"Toggle drawing\"."));
+  EXPECT_EQ(P.HotKeyNote->text(),
+            QStringLiteral("Ctrl+Shift+D is already used by \"Toggle drawing\"."));
   // None is never a clash: two edits may both be empty.
   Press(P.DrawingHotKey, Qt::Key_Backspace, Qt::NoModifier);
   Press(P.DisplayHotKey, Qt::Key_Backspace, Qt::NoModifier);

@@ -108,14 +108,15 @@ TEST_F(PrefsTest, ValuesSurviveARestartAsDecimalStrings) {
     T.Window.move(100, 50);
     T.Drawing.SetHotKey(scCtrl | scShift | 'D');
     T.Display.SetHotKey(0);
-    T.Editor.SetHotKey(0x74);  // F5 without modifiers
+    T.Editor.SetHotKey(0x74); // F5 without modifiers
     T.WSolidBox.setChecked(true);
     T.WFrontBox.setChecked(false);
     LoadSavePrefs(T.Prefs(), true);
   }
   QSettings Raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QUELMA"));
   const QStringList Keys = Raw.allKeys();
-  for (const QString& K : Keys) EXPECT_EQ(Raw.value(K).typeId(), QMetaType::QString) << K.toStdString();
+  for (const QString& K : Keys)
+    EXPECT_EQ(Raw.value(K).typeId(), QMetaType::QString) << K.toStdString();
   EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/Left")).toString(), QStringLiteral("100"));
   EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/Top")).toString(), QStringLiteral("50"));
   EXPECT_EQ(Raw.value(QStringLiteral("QUELMAMainForm/State")).toString(), QStringLiteral("0"));
@@ -131,21 +132,21 @@ TEST_F(PrefsTest, ValuesSurviveARestartAsDecimalStrings) {
   EXPECT_EQ(Next.Window.pos(), QPoint(100, 50));
   EXPECT_TRUE(Next.Window.testAttribute(Qt::WA_Moved));
   EXPECT_EQ(Next.Drawing.HotKey(), 0x6044);
-  EXPECT_EQ(Next.Display.HotKey(), 0);  // unset after the start
+  EXPECT_EQ(Next.Display.HotKey(), 0); // unset after the start
   EXPECT_EQ(Next.Display.text(), QStringLiteral("None"));
   EXPECT_EQ(Next.Editor.HotKey(), 0x74);
   EXPECT_TRUE(Next.WSolidBox.isChecked());
   EXPECT_FALSE(Next.WFrontBox.isChecked());
-  EXPECT_EQ(Next.FrontClicks, 1);  // cleared as a click would
+  EXPECT_EQ(Next.FrontClicks, 1); // cleared as a click would
 }
 
 TEST_F(PrefsTest, OnlyOneSetsABox) {
   struct TCase {
-    const char* Stored;  // nullptr: missing
+    const char* Stored; // nullptr: missing
     bool Start, Expected;
   };
-  const TCase Cases[] = {{"1", false, true},  {"2", true, false},   {"0", true, false},
-                         {"-1", true, false}, {"abc", true, true},  {"abc", false, false},
+  const TCase Cases[] = {{"1", false, true},    {"2", true, false},     {"0", true, false},
+                         {"-1", true, false},   {"abc", true, true},    {"abc", false, false},
                          {nullptr, true, true}, {nullptr, false, false}};
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Stored ? C.Stored : "(missing)");
@@ -193,7 +194,7 @@ TEST_F(PrefsTest, TextThatIsNoNumberGivesTheDefault) {
   TTargets T;
   LoadSavePrefs(T.Prefs(), false);
   EXPECT_EQ(T.Drawing.HotKey(), 16503);
-  EXPECT_EQ(T.Display.HotKey(), 16502);  // not a 16-bit shortcut
+  EXPECT_EQ(T.Display.HotKey(), 16502); // not a 16-bit shortcut
   EXPECT_EQ(T.Editor.HotKey(), 117);
   EXPECT_EQ(T.Window.pos(), QPoint(24, 33));
 }
@@ -213,7 +214,8 @@ TEST_F(PrefsTest, AnUnreadableStoreGivesDefaultsAndIsKeptUntilExit) {
   WriteStore(Garbage);
   {
     std::unique_ptr<QSettings> Probe = OpenPrefs();
-    if (Probe->status() == QSettings::NoError) GTEST_SKIP() << "this Qt reads the text without complaint";
+    if (Probe->status() == QSettings::NoError)
+      GTEST_SKIP() << "this Qt reads the text without complaint";
   }
   TTargets T;
   LoadSavePrefs(T.Prefs(), false);
@@ -222,4 +224,4 @@ TEST_F(PrefsTest, AnUnreadableStoreGivesDefaultsAndIsKeptUntilExit) {
   EXPECT_EQ(ReadStore(), Garbage);
 }
 
-}  // namespace
+} // namespace

@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "NumBar.h"
 #include "FlameEngine.h"
+#include "NumBar.h"
 #include "Random.h"
 #include "SettingsTestSupport.h"
 #include "StyleMapping.h"
@@ -75,7 +75,7 @@ TEST_F(StyleTabsTest, ControlsStartAtTheirDefaultsWithLineAndPageSteps) {
     }
   }
   EXPECT_EQ(Sliders, 21);
-  EXPECT_EQ(Boxes, 4);  // Fat, Independent emitters, Additive, Debug mode
+  EXPECT_EQ(Boxes, 4); // Fat, Independent emitters, Additive, Debug mode
   EXPECT_TRUE(Tabs->PHSel->Options().Contains(nbEndless));
   EXPECT_TRUE(Tabs->FHSel->Options().Contains(nbEndless));
 }
@@ -124,14 +124,15 @@ TEST_F(StyleTabsTest, EverySliderReachesItsEngineFields) {
     SCOPED_TRACE(C.Name);
     TStyleSettings Expected = Style;
     for (const TStyleValue& V : StyleValues)
-      if (V.Slider && QLatin1String(V.Control) == QLatin1String(C.Name)) Expected.*V.Slider = C.Position;
+      if (V.Slider && QLatin1String(V.Control) == QLatin1String(C.Name))
+        Expected.*V.Slider = C.Position;
     ::ApplyStyle(Ref, Expected);
     const long double Before = C.Field(Form);
     ASSERT_TRUE(Tabs->MoveSlider(QString::fromLatin1(C.Name), C.Position));
     EXPECT_EQ(Tabs->Slider(QString::fromLatin1(C.Name))->Position(), C.Position);
     EXPECT_NE(C.Field(Form), Before);
     EXPECT_EQ(C.Field(Form), C.Field(Ref));
-    EXPECT_EQ(Style, Expected);  // the record follows the controls
+    EXPECT_EQ(Style, Expected); // the record follows the controls
   }
   // FPS reached the timer too: 1000 / 80 = 12.5 rounds to 12.
   ASSERT_FALSE(Intervals.empty());
@@ -164,22 +165,23 @@ TEST_F(StyleTabsTest, SlidersSetFromCodeRunNoHandler) {
 }
 
 TEST_F(StyleTabsTest, MoveToTheSamePositionRunsNothing) {
-  Form.FMaxCount = 7;  // would be rewritten by any run of YMotionSelChange
+  Form.FMaxCount = 7; // would be rewritten by any run of YMotionSelChange
   EXPECT_TRUE(Tabs->MoveSlider(QStringLiteral("PASel"), 55));
   EXPECT_EQ(Form.FMaxCount, 7);
   EXPECT_FALSE(Tabs->MoveSlider(QStringLiteral("NoSuchSel"), 1));
 }
 
 TEST_F(StyleTabsTest, LoweringMaxCountDropsTheOldestEmitters) {
-  for (int i = 0; i < 30; ++i) Form.AddEmitter(nullptr, 256, float(i), 0);
+  for (int i = 0; i < 30; ++i)
+    Form.AddEmitter(nullptr, 256, float(i), 0);
   Tabs->MoveSlider(QStringLiteral("MaxCountSel"), 10);
   ASSERT_EQ(Form.FEmitters.Count, 10);
   EXPECT_EQ(Form.Emitter(0)->X, 20.0f);
 }
 
 TEST_F(StyleTabsTest, RecordShowsOnTheControlsInRange) {
-  Style.Hue = 300;       // endless: 300 - 257
-  Style.MaxAlpha = 300;  // clamped
+  Style.Hue = 300;      // endless: 300 - 257
+  Style.MaxAlpha = 300; // clamped
   Style.YMotion = 2;
   Style.Independent = true;
   Style.Fat = true;
@@ -211,4 +213,4 @@ TEST_F(StyleTabsTest, WithoutAnEngineOnlyTheRecordChanges) {
   EXPECT_TRUE(Intervals.empty());
 }
 
-}  // namespace
+} // namespace

@@ -11,7 +11,7 @@ namespace {
 
 // Records what the widget would be told.
 class TTestBar : public TNumBarModel {
- public:
+public:
   int Changes = 0;
   int Releases = 0;
   int PointerHidden = 0;
@@ -20,18 +20,21 @@ class TTestBar : public TNumBarModel {
   int ClockStops = 0;
   bool Popup = false;
   int KnobWidthOverride = 0;
-  std::vector<int> Seen;  // value shown at each OnChange
+  std::vector<int> Seen; // value shown at each OnChange
 
- protected:
+protected:
   void Changed() override {
     ++Changes;
     Seen.push_back(Smoothing() ? Smoothed() : Position());
   }
   void Released() override { ++Releases; }
   // 7 pixels per digit stands in for the font.
-  int TextWidth(const std::string& Text) const override { return 7 * static_cast<int>(Text.size()); }
+  int TextWidth(const std::string& Text) const override {
+    return 7 * static_cast<int>(Text.size());
+  }
   void AdjustKnobWidth(int& Width) override {
-    if (KnobWidthOverride) Width = KnobWidthOverride;
+    if (KnobWidthOverride)
+      Width = KnobWidthOverride;
   }
   bool HasPopupMenu() const override { return Popup; }
   void BeginRelativePointer() override { ++PointerHidden; }
@@ -53,12 +56,13 @@ void ResetCounts(TTestBar& Bar) {
   Bar.Seen.clear();
 }
 
-}  // namespace
+} // namespace
 
 TEST(NumBarModel, OptionBitsFollowTheDeclaredOrder) {
-  const TNumBarOption all[] = {nbShowNumber, nbSlideKnob,      nbHideArrows,  nbNotPressed,
+  const TNumBarOption all[] = {nbShowNumber, nbSlideKnob,      nbHideArrows, nbNotPressed,
                                nbEndless,    nbUpdateOnChange, nbOnBackPaint};
-  for (int bit = 0; bit < 7; ++bit) EXPECT_EQ(TNumBarOptions{all[bit]}.Bits(), 1 << bit);
+  for (int bit = 0; bit < 7; ++bit)
+    EXPECT_EQ(TNumBarOptions{all[bit]}.Bits(), 1 << bit);
   EXPECT_TRUE(kSettingsOptions.With(nbEndless).Contains(nbEndless));
   EXPECT_FALSE(kSettingsOptions.Without(nbSlideKnob).Contains(nbSlideKnob));
 }
@@ -89,13 +93,14 @@ TEST(NumBarModel, ArrowButtonsNeedRoomForBoth) {
     int TrackStart, TrackLength;
     bool Knob;
   };
-  for (const Case& c : {Case{44, false, 1, 42, true}, Case{45, true, 23, -1, false}, Case{46, true, 23, 0, false}}) {
+  for (const Case& c : {Case{44, false, 1, 42, true}, Case{45, true, 23, -1, false},
+                        Case{46, true, 23, 0, false}}) {
     TTestBar bar;
     Configure(bar, kSettingsOptions, c.Length);
     EXPECT_EQ(bar.ArrowsVisible(), c.Visible) << c.Length;
     EXPECT_EQ(bar.TrackStart(), c.TrackStart) << c.Length;
     EXPECT_EQ(bar.TrackLength(), c.TrackLength) << c.Length;
-    EXPECT_EQ(bar.KnobVisible(), c.Knob) << c.Length;  // the 37-pixel knob needs a longer track
+    EXPECT_EQ(bar.KnobVisible(), c.Knob) << c.Length; // the 37-pixel knob needs a longer track
   }
 }
 
@@ -110,7 +115,7 @@ TEST(NumBarModel, VerticalSliderLaysOutAlongItsHeight) {
   EXPECT_EQ(bar.ArrowGlyph(true), 3);
   bar.SetPosition(100);
   EXPECT_EQ(bar.KnobRect().Left, 0);
-  EXPECT_EQ(bar.KnobRect().Top + bar.KnobRect().Height, 23 + 154 + 1);  // at the end of the track
+  EXPECT_EQ(bar.KnobRect().Top + bar.KnobRect().Height, 23 + 154 + 1); // at the end of the track
 }
 
 TEST(NumBarModel, KeysAtTheLowEndFireOnlyOnRealChanges) {
@@ -155,8 +160,9 @@ TEST(NumBarModel, InsertGoesToTheMiddleRoundedTowardZero) {
   struct Case {
     int Min, Max, Expected;
   };
-  for (const Case& c : {Case{-3, 3, 0}, Case{0, 3, 1}, Case{-3, 0, -1}, Case{INT_MAX - 2, INT_MAX, INT_MAX - 1},
-                        Case{INT_MIN, INT_MIN + 3, INT_MIN + 2}}) {
+  for (const Case& c :
+       {Case{-3, 3, 0}, Case{0, 3, 1}, Case{-3, 0, -1}, Case{INT_MAX - 2, INT_MAX, INT_MAX - 1},
+        Case{INT_MIN, INT_MIN + 3, INT_MIN + 2}}) {
     TTestBar bar;
     bar.SetRange(c.Min, c.Max);
     bar.SetPosition(c.Max);
@@ -169,7 +175,7 @@ TEST(NumBarModel, KeyReleaseAndFocusLossEndTheChange) {
   TTestBar bar;
   Configure(bar, kSettingsOptions, 200);
   bar.KeyDown(nkRight);
-  bar.KeyDown(nkRight);  // held: the key repeats
+  bar.KeyDown(nkRight); // held: the key repeats
   EXPECT_EQ(bar.Releases, 0);
   bar.KeyUp(nkRight);
   EXPECT_EQ(bar.Releases, 1);
@@ -202,8 +208,8 @@ TEST(NumBarModel, ApplyRangeClampsOrWraps) {
       {0, 100, false, 50, 50},
       {0, 359, true, 360, 0},
       {0, 359, true, -1, 359},
-      {0, 359, true, 725, 5},     // two turns
-      {0, 359, true, -721, 359},  // three turns back
+      {0, 359, true, 725, 5},    // two turns
+      {0, 359, true, -721, 359}, // three turns back
       {-5, 5, true, 17, -5},
       {-5, 5, true, -6, 5},
       {0, 9, true, 1000000000000, 0},
@@ -214,7 +220,8 @@ TEST(NumBarModel, ApplyRangeClampsOrWraps) {
   for (const Case& c : cases) {
     TTestBar bar;
     bar.SetRange(c.Min, c.Max);
-    if (c.Endless) bar.SetOptions(bar.Options().With(nbEndless));
+    if (c.Endless)
+      bar.SetOptions(bar.Options().With(nbEndless));
     EXPECT_EQ(bar.ApplyRange(c.Value), c.Expected) << c.Min << ".." << c.Max << " " << c.Value;
   }
 }
@@ -286,7 +293,7 @@ TEST(NumBarModel, TextFollowsPositionOnlyWithShowNumber) {
   bar.SetOptions(kSettingsOptions);
   EXPECT_EQ(bar.Text(), "12");
   bar.SetOptions(TNumBarOptions{nbSlideKnob});
-  EXPECT_EQ(bar.Text(), "");  // options clear the text
+  EXPECT_EQ(bar.Text(), ""); // options clear the text
 }
 
 TEST(NumBarModel, PositionBeyondTheMovementRangeRestsAtTheEnd) {
@@ -305,7 +312,7 @@ TEST(NumBarModel, PositionBeyondTheMovementRangeRestsAtTheEnd) {
   EXPECT_EQ(bar.Changes, 1);
   EXPECT_EQ(bar.KnobOffset(), end);
 
-  bar.SetPosition(-20);  // below MoveMin (0 here): clamped by the full range
+  bar.SetPosition(-20); // below MoveMin (0 here): clamped by the full range
   EXPECT_EQ(bar.KnobOffset(), bar.TrackStart() - 1);
 }
 
@@ -317,7 +324,7 @@ TEST(NumBarModel, FullRangeResetsTheMovementRange) {
   EXPECT_EQ(bar.MoveMin(), 100);
   EXPECT_EQ(bar.MoveMax(), 600);
 
-  bar.SetMax(800);  // assigned after MoveMax: the movement range is the full range again
+  bar.SetMax(800); // assigned after MoveMax: the movement range is the full range again
   EXPECT_EQ(bar.MoveMin(), 0);
   EXPECT_EQ(bar.MoveMax(), 800);
 
@@ -335,7 +342,7 @@ TEST(NumBarModel, FullRangeResetsTheMovementRange) {
 
 TEST(NumBarModel, RangesStayOrdered) {
   TTestBar bar;
-  bar.SetRange(50, 10);  // Max never below Min
+  bar.SetRange(50, 10); // Max never below Min
   EXPECT_EQ(bar.Min(), 50);
   EXPECT_EQ(bar.Max(), 50);
   EXPECT_FALSE(bar.EnabledState());
@@ -354,7 +361,7 @@ TEST(NumBarModel, RangesStayOrdered) {
   bar.SetMoveMax(40);
   EXPECT_EQ(bar.MoveMax(), 60);
   bar.SetPosition(80);
-  EXPECT_EQ(bar.KnobOffset(), bar.TrackStart());  // MoveMin = MoveMax
+  EXPECT_EQ(bar.KnobOffset(), bar.TrackStart()); // MoveMin = MoveMax
 }
 
 TEST(NumBarModel, NarrowingTheRangeFiresOnceWhenItMovesTheValue) {
@@ -387,10 +394,10 @@ TEST(NumBarModel, KnobWidthFitsTheNumberOrTheValueSpacing) {
     int Min, Max, Length, Expected;
   };
   const Case cases[] = {
-      {kSettingsOptions.With(nbHideArrows), 0, 1000, 200, 7 * 4 + 16},    // "1000"
-      {kSettingsOptions.With(nbHideArrows), -1000, 5, 200, 7 * 4 + 16},   // widest magnitude, no sign
-      {kSettingsOptions.With(nbHideArrows), 0, 9, 402, 400 / 10 + 2},      // spacing of ten values
-      {TNumBarOptions{nbHideArrows}, 0, 100, 200, 22},                    // grip lines: 22 at least
+      {kSettingsOptions.With(nbHideArrows), 0, 1000, 200, 7 * 4 + 16},  // "1000"
+      {kSettingsOptions.With(nbHideArrows), -1000, 5, 200, 7 * 4 + 16}, // widest magnitude, no sign
+      {kSettingsOptions.With(nbHideArrows), 0, 9, 402, 400 / 10 + 2},   // spacing of ten values
+      {TNumBarOptions{nbHideArrows}, 0, 100, 200, 22},                  // grip lines: 22 at least
       {TNumBarOptions{nbHideArrows}, 0, 3, 202, 200 / 4 + 2},
   };
   for (const Case& c : cases) {
@@ -409,9 +416,9 @@ TEST(NumBarModel, KnobWidthFitsTheNumberOrTheValueSpacing) {
 
 TEST(NumBarModel, KnobHidesWhenTheTrackIsTooShort) {
   TTestBar bar;
-  Configure(bar, TNumBarOptions{nbHideArrows}, 23);  // track 21, knob inner 20
+  Configure(bar, TNumBarOptions{nbHideArrows}, 23); // track 21, knob inner 20
   EXPECT_TRUE(bar.KnobVisible());
-  bar.SetClientSize(22, 21);  // track 20
+  bar.SetClientSize(22, 21); // track 20
   EXPECT_FALSE(bar.KnobVisible());
   bar.SetClientSize(100, 21);
   bar.SetEnabledState(false);
@@ -420,13 +427,13 @@ TEST(NumBarModel, KnobHidesWhenTheTrackIsTooShort) {
 
 TEST(NumBarModel, KnobOffsetRoundsHalvesToEven) {
   TTestBar bar;
-  Configure(bar, TNumBarOptions{nbHideArrows}, 200);  // room 198 - 20 = 178 over 0..100
+  Configure(bar, TNumBarOptions{nbHideArrows}, 200); // room 198 - 20 = 178 over 0..100
   struct Case {
     int Position, Offset;
   };
   for (const Case& c : {Case{0, 0}, Case{25, 44}, Case{50, 89}, Case{75, 134}, Case{100, 178}}) {
     bar.SetPosition(c.Position);
-    EXPECT_EQ(bar.KnobOffset(), c.Offset) << c.Position;  // 44.5 -> 44, 133.5 -> 134
+    EXPECT_EQ(bar.KnobOffset(), c.Offset) << c.Position; // 44.5 -> 44, 133.5 -> 134
   }
 }
 
@@ -458,9 +465,9 @@ TEST(NumBarModel, ClickOnTheTrackJumpsThereAndDragFollows) {
 TEST(NumBarModel, SlideKnobKeepsTheGrabPoint) {
   TTestBar bar;
   Configure(bar, TNumBarOptions{nbHideArrows, nbSlideKnob}, 200);
-  bar.SetPosition(50);  // knob at 89..110
+  bar.SetPosition(50); // knob at 89..110
   ResetCounts(bar);
-  bar.MouseDownKnob(dbLeft, 92, 10);  // near its left end
+  bar.MouseDownKnob(dbLeft, 92, 10); // near its left end
   EXPECT_EQ(bar.Position(), 50);
   EXPECT_EQ(bar.Changes, 0);
   bar.DragMove(92 + 89, 10);
@@ -471,7 +478,7 @@ TEST(NumBarModel, SlideKnobKeepsTheGrabPoint) {
   bar.SetOptions(TNumBarOptions{nbHideArrows});
   bar.SetPosition(50);
   bar.MouseDownKnob(dbLeft, 92, 10);
-  EXPECT_EQ(bar.Position(), 46);  // round((92 - 1 - 10) * 100 / 178) = round(45.5056)
+  EXPECT_EQ(bar.Position(), 46); // round((92 - 1 - 10) * 100 / 178) = round(45.5056)
   bar.EndDrag();
 }
 
@@ -499,8 +506,9 @@ TEST(NumBarModel, RelativeDragScalesByMoveSpeed) {
     bar.SetPosition(100);
     bar.MouseDownKnob(c.Button, 30, 10);
     EXPECT_EQ(bar.PointerHidden, 1);
-    EXPECT_EQ(bar.Position(), 100);  // a press alone moves nothing
-    for (int i = 0; i < 4; ++i) bar.RelativeDragMove(-10, 3);  // 40 pixels to the right
+    EXPECT_EQ(bar.Position(), 100); // a press alone moves nothing
+    for (int i = 0; i < 4; ++i)
+      bar.RelativeDragMove(-10, 3); // 40 pixels to the right
     EXPECT_EQ(bar.Position(), c.Expected) << c.Speed;
     bar.EndDrag();
     EXPECT_EQ(bar.PointerRestored, 1);
@@ -511,17 +519,17 @@ TEST(NumBarModel, RelativeDragScalesByMoveSpeed) {
 TEST(NumBarModel, RelativeDragKeepsPixelFractions) {
   TTestBar bar;
   Configure(bar, kSettingsOptions, 200);
-  bar.SetMoveSpeed(6);  // 6/16 of a value per pixel
+  bar.SetMoveSpeed(6); // 6/16 of a value per pixel
   bar.SetPosition(10);
   bar.MouseDownTrack(dbRight, 50, 10);
   bar.RelativeDragMove(-1, 0);
   bar.RelativeDragMove(-1, 0);
   EXPECT_EQ(bar.Position(), 10);
   bar.RelativeDragMove(-1, 0);
-  EXPECT_EQ(bar.Position(), 11);  // 18/16
-  bar.RelativeDragMove(3, 0);     // back to the start: 0/16
+  EXPECT_EQ(bar.Position(), 11); // 18/16
+  bar.RelativeDragMove(3, 0);    // back to the start: 0/16
   EXPECT_EQ(bar.Position(), 10);
-  bar.RelativeDragMove(1, 0);  // below: -6/16 rounds down (arithmetic shift)
+  bar.RelativeDragMove(1, 0); // below: -6/16 rounds down (arithmetic shift)
   EXPECT_EQ(bar.Position(), 9);
   bar.EndDrag();
 }
@@ -538,7 +546,7 @@ TEST(NumBarModel, LinkedSliderFollowsTheOtherAxis) {
   bar.MouseDownTrack(dbRight, 50, 10);
   EXPECT_EQ(linked.DragState(), dsLinked);
   EXPECT_TRUE(linked.KnobPressed());
-  bar.RelativeDragMove(-5, -10);  // 5 right, 10 down
+  bar.RelativeDragMove(-5, -10); // 5 right, 10 down
   EXPECT_EQ(bar.Position(), 55);
   EXPECT_EQ(linked.Position(), 40);
   EXPECT_EQ(linked.Changes, 1);
@@ -579,7 +587,7 @@ TEST(NumBarModel, SecondButtonDuringADragIsIgnored) {
 
 TEST(NumBarModel, TrackPressNeedsAVisibleKnob) {
   TTestBar bar;
-  Configure(bar, kSettingsOptions, 30);  // arrows hidden, knob hidden
+  Configure(bar, kSettingsOptions, 30); // arrows hidden, knob hidden
   bar.MouseDownTrack(dbLeft, 10, 10);
   EXPECT_EQ(bar.DragState(), dsIdle);
 }
@@ -587,7 +595,7 @@ TEST(NumBarModel, TrackPressNeedsAVisibleKnob) {
 TEST(NumBarModel, SmoothingLeadsTheShownValueToThePosition) {
   TTestBar bar;
   Configure(bar, kSettingsOptions, 200);
-  bar.SetSmoothingTime(240);  // ten animation ticks
+  bar.SetSmoothingTime(240); // ten animation ticks
   bar.ChangeValue(100, true, true);
   EXPECT_TRUE(bar.Smoothing());
   EXPECT_EQ(bar.ClockStarts, 1);
@@ -604,7 +612,8 @@ TEST(NumBarModel, SmoothingLeadsTheShownValueToThePosition) {
   EXPECT_LE(ticks, 12);
   // Every event showed a value on the way up, ending at the target.
   ASSERT_GE(bar.Seen.size(), 3u);
-  for (size_t i = 1; i < bar.Seen.size(); ++i) EXPECT_LE(bar.Seen[i - 1], bar.Seen[i]);
+  for (size_t i = 1; i < bar.Seen.size(); ++i)
+    EXPECT_LE(bar.Seen[i - 1], bar.Seen[i]);
   EXPECT_EQ(bar.Seen.back(), 100);
 
   // A change that must not smooth stops a running smoothing.
@@ -632,12 +641,13 @@ TEST(NumBarModel, SmoothedValueIsClampedWhenTheRangeShrinks) {
 }
 
 TEST(NumBarModel, WrapPointerMovesToTheOppositeEdge) {
-  const TNumBarRect clip{32, 32, 100, 50};  // x 32..131, y 32..81
+  const TNumBarRect clip{32, 32, 100, 50}; // x 32..131, y 32..81
   struct Case {
     TNumBarPoint In, Out;
   };
-  for (const Case& c : {Case{{50, 50}, {50, 50}}, Case{{31, 50}, {131, 50}}, Case{{132, 50}, {32, 50}},
-                        Case{{50, 20}, {50, 81}}, Case{{50, 82}, {50, 32}}, Case{{0, 0}, {131, 81}}}) {
+  for (const Case& c :
+       {Case{{50, 50}, {50, 50}}, Case{{31, 50}, {131, 50}}, Case{{132, 50}, {32, 50}},
+        Case{{50, 20}, {50, 81}}, Case{{50, 82}, {50, 32}}, Case{{0, 0}, {131, 81}}}) {
     EXPECT_EQ(WrapPointer(c.In, clip), c.Out) << c.In.X << "," << c.In.Y;
   }
   EXPECT_EQ(WrapPointer({5, 5}, TNumBarRect{0, 0, 0, 0}), (TNumBarPoint{5, 5}));
@@ -661,18 +671,17 @@ TEST(NumBarModel, WheelStepsALineAPerNotch) {
   ResetCounts(bar);
   struct {
     int Delta;
-    int Position;  // after the wheel event
-    int Changes;   // OnChange so far
-    int Releases;  // OnRelease so far
+    int Position; // after the wheel event
+    int Changes;  // OnChange so far
+    int Releases; // OnRelease so far
   } const Cases[] = {
-      {120, 355, 1, 1},   // one notch forward
-      {120, 0, 2, 2},     // wraps at the end like an arrow button
-      {-240, 350, 4, 3},  // two notches back: two steps, one release
-      {60, 350, 4, 3},    // half a notch of a smooth wheel: nothing yet
-      {60, 355, 5, 4},    // the other half completes it
-      {90, 355, 5, 4},
-      {-30, 355, 5, 4},   // turning back drops the part notch forward...
-      {-90, 350, 6, 5},   // ...so these two make one notch back
+      {120, 355, 1, 1},                    // one notch forward
+      {120, 0, 2, 2},                      // wraps at the end like an arrow button
+      {-240, 350, 4, 3},                   // two notches back: two steps, one release
+      {60, 350, 4, 3},                     // half a notch of a smooth wheel: nothing yet
+      {60, 355, 5, 4},                     // the other half completes it
+      {90, 355, 5, 4},   {-30, 355, 5, 4}, // turning back drops the part notch forward...
+      {-90, 350, 6, 5},                    // ...so these two make one notch back
       {-60, 350, 6, 5},
   };
   for (const auto& C : Cases) {

@@ -23,14 +23,16 @@
 namespace {
 
 // Image pixels hold 8 bits per channel; compare colours at that precision.
-QRgb Rgb(const QColor& Color) { return Color.rgb(); }
+QRgb Rgb(const QColor& Color) {
+  return Color.rgb();
+}
 
 // One application for the whole program, made on first use and gone before the
 // exit handlers run (Qt's own globals would be destroyed under it otherwise).
 QApplication* TheApp = nullptr;
 
 class TQtEnvironment : public ::testing::Environment {
- public:
+public:
   void TearDown() override {
     delete TheApp;
     TheApp = nullptr;
@@ -44,7 +46,8 @@ QApplication& App() {
   static char name[] = "test_controls";
   static char* argv[] = {name, nullptr};
   if (!TheApp) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
     TheApp = new QApplication(argc, argv);
   }
   return *TheApp;
@@ -52,8 +55,8 @@ QApplication& App() {
 
 // A repeat clock driven by hand.
 class TFakeRepeatClock : public IRepeatClock {
- public:
-  std::vector<int> Intervals;  // every start and every change of period
+public:
+  std::vector<int> Intervals; // every start and every change of period
   const void* Owner = nullptr;
   bool Running = false;
 
@@ -65,26 +68,29 @@ class TFakeRepeatClock : public IRepeatClock {
     Intervals.push_back(Interval);
   }
   void SetInterval(int Interval) override {
-    if (Interval == FInterval) return;
+    if (Interval == FInterval)
+      return;
     FInterval = Interval;
     Intervals.push_back(Interval);
   }
   void StopRepeat(const void* Owner_) override {
-    if (Owner_ != Owner) return;
+    if (Owner_ != Owner)
+      return;
     Running = false;
     Owner = nullptr;
   }
   void Tick() {
-    if (Running) FHandler();
+    if (Running)
+      FHandler();
   }
 
- private:
+private:
   int FInterval = 0;
   std::function<void()> FHandler;
 };
 
 class NumBarWidget : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     Host.move(200, 200);
     Host.resize(240, 60);
@@ -118,7 +124,7 @@ class NumBarWidget : public ::testing::Test {
     return path;
   }
 
-  QApplication& FApp = App();  // before any widget
+  QApplication& FApp = App(); // before any widget
   // Before the widgets: a slider going away may still report (focus lost with a key held).
   int Changes = 0;
   std::set<TNumBar*> ChangeSenders;
@@ -127,7 +133,7 @@ class NumBarWidget : public ::testing::Test {
   TNumBar* Bar = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(NumBarWidget, PartsFollowTheLayout) {
   ASSERT_NE(Bar->ArrowButton(false), nullptr);
@@ -138,7 +144,7 @@ TEST_F(NumBarWidget, PartsFollowTheLayout) {
   EXPECT_TRUE(Bar->ArrowButton(true)->isVisible());
   EXPECT_EQ(Bar->ArrowButton(true)->GlyphIndex(), 1);
   Bar->SetPosition(100);
-  EXPECT_EQ(Bar->Knob()->geometry().right(), 177);  // ends one pixel under the button
+  EXPECT_EQ(Bar->Knob()->geometry().right(), 177); // ends one pixel under the button
   EXPECT_TRUE(Bar->Knob()->isVisible());
   EXPECT_GT(Bar->KnobWidth(), Bar->fontMetrics().horizontalAdvance("100"));
 
@@ -257,15 +263,17 @@ TEST_F(NumBarWidget, QtRepeatClockWaitsBeforeRepeating) {
   qint64 second = -1;
   while (Bar->Position() < 14 && held.elapsed() < 5000) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (second < 0 && Bar->Position() >= 12) second = held.elapsed();
+    if (second < 0 && Bar->Position() >= 12)
+      second = held.elapsed();
   }
   Mouse(QEvent::MouseButtonRelease, QPoint(190, 10), Qt::LeftButton, Qt::NoButton);
   EXPECT_GE(Bar->Position(), 14);
-  EXPECT_GE(second, 200);  // a timer may come a little early, never 50 ms early
+  EXPECT_GE(second, 200); // a timer may come a little early, never 50 ms early
   const int stopped = Bar->Position();
   QElapsedTimer after;
   after.start();
-  while (after.elapsed() < 150) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (after.elapsed() < 150)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   EXPECT_EQ(Bar->Position(), stopped);
 }
 
@@ -273,8 +281,8 @@ TEST_F(NumBarWidget, ClickOnTheTrackJumpsAndDragEndsWithRelease) {
   const int x = 100;
   Mouse(QEvent::MouseButtonPress, QPoint(x, 10), Qt::LeftButton, Qt::LeftButton);
   const int room = Bar->TrackLength() - Bar->KnobInner();
-  const int expected =
-      static_cast<int>(std::nearbyint((x - Bar->TrackStart() - Bar->KnobInner() / 2) * 100.0 / room));
+  const int expected = static_cast<int>(
+      std::nearbyint((x - Bar->TrackStart() - Bar->KnobInner() / 2) * 100.0 / room));
   EXPECT_EQ(Bar->Position(), expected);
   EXPECT_EQ(Bar->DragState(), dbLeft);
   Mouse(QEvent::MouseMove, QPoint(x + room, 10), Qt::NoButton, Qt::LeftButton);
@@ -301,8 +309,8 @@ TEST_F(NumBarWidget, RelativeDragHidesThePointerAndPutsItBack) {
   EXPECT_EQ(linked.DragState(), dsLinked);
   for (int step = 1; step <= 4; ++step)
     Mouse(QEvent::MouseMove, start + QPoint(10 * step, -step), Qt::NoButton, Qt::RightButton);
-  EXPECT_EQ(Bar->Position(), 60);     // 40 pixels right at speed 16
-  EXPECT_EQ(linked.Position(), 56);   // 4 pixels up: toward the start of its track
+  EXPECT_EQ(Bar->Position(), 60);   // 40 pixels right at speed 16
+  EXPECT_EQ(linked.Position(), 56); // 4 pixels up: toward the start of its track
   Mouse(QEvent::MouseButtonRelease, start + QPoint(40, -4), Qt::RightButton, Qt::NoButton);
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QCursor::pos(), Bar->mapToGlobal(start));
@@ -373,31 +381,36 @@ TEST_F(NumBarWidget, PaintsTrackKnobAndArrows) {
   EXPECT_EQ(image.pixel(k + Bar->KnobWidth() - 2, 10), Rgb(scheme.Shadow));
   int dark = 0;
   for (int x = k + 2; x < k + Bar->KnobWidth() - 2; ++x)
-    for (int y = 2; y < 19; ++y) dark += image.pixelColor(x, y).lightness() < 80;
-  EXPECT_GT(dark, 10);  // "50"
+    for (int y = 2; y < 19; ++y)
+      dark += image.pixelColor(x, y).lightness() < 80;
+  EXPECT_GT(dark, 10); // "50"
   // Arrow buttons: frame and a black triangle at the centre, shadowed right and down.
   EXPECT_EQ(image.pixel(0, 0), Rgb(QColor(Qt::black)));
-  EXPECT_EQ(image.pixel(11, 10), Rgb(QColor(Qt::black)));   // left-pointing, inside
-  EXPECT_EQ(image.pixel(188, 10), Rgb(QColor(Qt::black)));  // right-pointing, inside
-  EXPECT_EQ(image.pixel(12, 13), Rgb(Qt::black));      // the base's lower end
-  EXPECT_EQ(image.pixel(13, 14), Rgb(scheme.Shadow));  // its shadow
-  EXPECT_EQ(image.pixel(8, 10), Rgb(scheme.Base));     // just before the point
+  EXPECT_EQ(image.pixel(11, 10), Rgb(QColor(Qt::black)));  // left-pointing, inside
+  EXPECT_EQ(image.pixel(188, 10), Rgb(QColor(Qt::black))); // right-pointing, inside
+  EXPECT_EQ(image.pixel(12, 13), Rgb(Qt::black));          // the base's lower end
+  EXPECT_EQ(image.pixel(13, 14), Rgb(scheme.Shadow));      // its shadow
+  EXPECT_EQ(image.pixel(8, 10), Rgb(scheme.Base));         // just before the point
 }
 
 TEST_F(NumBarWidget, PressedKnobIsSunkenAndShifted) {
   Bar->SetPosition(50);
   const int k = Bar->KnobOffset();
-  Mouse(QEvent::MouseButtonPress, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseButtonPress, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton,
+        Qt::LeftButton);
   QImage image = Render();
   Save(image, "numbar_pressed.png");
   EXPECT_EQ(image.pixel(k + 1, 10), Rgb(Bar->Scheme().Shadow));
   EXPECT_EQ(image.pixel(k + Bar->KnobWidth() - 2, 10), Rgb(Bar->Scheme().Base));
-  Mouse(QEvent::MouseButtonRelease, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton, Qt::NoButton);
+  Mouse(QEvent::MouseButtonRelease, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton,
+        Qt::NoButton);
 
   Bar->SetOptions(Bar->Options().With(nbNotPressed));
-  Mouse(QEvent::MouseButtonPress, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseButtonPress, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton,
+        Qt::LeftButton);
   EXPECT_EQ(Render().pixel(k + 1, 10), Rgb(Bar->Scheme().Highlight));
-  Mouse(QEvent::MouseButtonRelease, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton, Qt::NoButton);
+  Mouse(QEvent::MouseButtonRelease, QPoint(k + Bar->KnobWidth() / 2, 10), Qt::LeftButton,
+        Qt::NoButton);
 }
 
 TEST_F(NumBarWidget, KnobWithoutTextShowsGripLines) {
@@ -411,7 +424,7 @@ TEST_F(NumBarWidget, KnobWithoutTextShowsGripLines) {
     EXPECT_EQ(image.pixel(k + at, 10), Rgb(Bar->Scheme().Shadow)) << at;
     EXPECT_EQ(image.pixel(k + at + 1, 10), Rgb(Bar->Scheme().Highlight)) << at;
   }
-  EXPECT_EQ(image.pixel(k + 4, 3), Rgb(Bar->Scheme().Base));  // 4 pixels in from the edge
+  EXPECT_EQ(image.pixel(k + 4, 3), Rgb(Bar->Scheme().Base)); // 4 pixels in from the edge
 }
 
 TEST_F(NumBarWidget, FocusShadesTheTrack) {
@@ -465,23 +478,26 @@ TEST_F(NumBarWidget, VerticalSliderPaintsUpAndDownArrows) {
   Bar->SetPosition(30);
   QImage image = Render();
   std::cout << "rendered " << Save(image, "numbar_vertical.png") << "\n";
-  EXPECT_EQ(image.pixel(10, 11), Rgb(QColor(Qt::black)));   // up-pointing, inside
-  EXPECT_EQ(image.pixel(10, 188), Rgb(QColor(Qt::black)));  // down-pointing, inside
+  EXPECT_EQ(image.pixel(10, 11), Rgb(QColor(Qt::black)));  // up-pointing, inside
+  EXPECT_EQ(image.pixel(10, 188), Rgb(QColor(Qt::black))); // down-pointing, inside
   EXPECT_EQ(image.pixel(10, Bar->KnobOffset()), Rgb(QColor(Qt::black)));
-  Key(QEvent::KeyPress, Qt::Key_Right);  // keys are the same whatever the orientation
+  Key(QEvent::KeyPress, Qt::Key_Right); // keys are the same whatever the orientation
   EXPECT_EQ(Bar->Position(), 31);
 }
 
 TEST_F(NumBarWidget, SmoothingRunsOnTheAnimationClock) {
   std::vector<int> shown;
-  Bar->OnChange = [&](TNumBar* Sender) { shown.push_back(Sender->Smoothing() ? Sender->Smoothed() : Sender->Position()); };
-  Bar->SetSmoothingTime(120);  // five ticks of 24 ms
+  Bar->OnChange = [&](TNumBar* Sender) {
+    shown.push_back(Sender->Smoothing() ? Sender->Smoothed() : Sender->Position());
+  };
+  Bar->SetSmoothingTime(120); // five ticks of 24 ms
   Key(QEvent::KeyPress, Qt::Key_End);
   EXPECT_EQ(Bar->Position(), 100);
   EXPECT_TRUE(Bar->Smoothing());
   QElapsedTimer waited;
   waited.start();
-  while (Bar->Smoothing() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (Bar->Smoothing() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   EXPECT_FALSE(Bar->Smoothing());
   ASSERT_GE(shown.size(), 3u);
   EXPECT_LT(shown.front(), 100);

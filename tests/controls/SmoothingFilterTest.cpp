@@ -27,11 +27,11 @@ TEST(SmoothingFilter, StepSettlesInTheGivenTicksWithoutOvershoot) {
 
 TEST(SmoothingFilter, ResetHoldsAValueAndDegenerateTimesStillSettle) {
   TSmoothingFilter f;
-  f.Setup(0.0);  // no time at all: the first tick arrives
+  f.Setup(0.0); // no time at all: the first tick arrives
   f.Reset(7.0);
   EXPECT_DOUBLE_EQ(f.Next(7.0), 7.0);
   EXPECT_NEAR(f.Next(100.0), 100.0, 0.1);
-  f.Setup(1e12);  // absurdly long: bounded, still moving
+  f.Setup(1e12); // absurdly long: bounded, still moving
   f.Reset(0.0);
   const double y = f.Next(1.0);
   EXPECT_GT(f.Coefficient(), 0.0);

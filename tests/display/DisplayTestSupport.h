@@ -9,8 +9,7 @@
 
 #include "DIBmp.h"
 
-inline QApplication& TestApp()
-{
+inline QApplication& TestApp() {
   static int Argc = 1;
   static char Name[] = "test_display";
   static char* Argv[] = {Name, nullptr};
@@ -23,8 +22,7 @@ inline QApplication& TestApp()
 }
 
 // A premultiplied test pattern: alpha rises to the right, colour downwards.
-inline uint32_t PatternPixel(int32_t X, int32_t Y)
-{
+inline uint32_t PatternPixel(int32_t X, int32_t Y) {
   const uint32_t A = uint32_t(64 + (X * 191) / 63) & 0xFF;
   const uint32_t R = (A * uint32_t(Y % 32)) / 31;
   const uint32_t G = (A * uint32_t(31 - Y % 32)) / 31;
@@ -32,8 +30,7 @@ inline uint32_t PatternPixel(int32_t X, int32_t Y)
   return (A << 24) | (R << 16) | (G << 8) | B;
 }
 
-inline void FillPattern(TDIB& Surface)
-{
+inline void FillPattern(TDIB& Surface) {
   for (int32_t Y = 0; Y < Surface.Height; ++Y)
     for (int32_t X = 0; X < Surface.Width; ++X)
       *Surface.PixelAddress(X, Y) = PatternPixel(X, Y);
@@ -41,8 +38,7 @@ inline void FillPattern(TDIB& Surface)
 
 // Shows the window and lets the platform map it, as a running program would
 // before its first frame: only an exposed window paints at once.
-inline void ShowExposed(QWidget& W)
-{
+inline void ShowExposed(QWidget& W) {
   W.show();
   for (int I = 0; I < 100 && !(W.windowHandle() && W.windowHandle()->isExposed()); ++I)
     QCoreApplication::processEvents();
@@ -51,8 +47,7 @@ inline void ShowExposed(QWidget& W)
 
 // What a presentation handed to the window system, read back from the
 // window's backing store (the offscreen platform's keeps colour only).
-inline bool ShownEquals(const QImage& Shown, int X, int Y, uint32_t Want)
-{
+inline bool ShownEquals(const QImage& Shown, int X, int Y, uint32_t Want) {
   const uint32_t Got = Shown.pixel(X, Y);
   return Shown.hasAlphaChannel() ? Got == Want : (Got & 0xFFFFFFu) == (Want & 0xFFFFFFu);
 }

@@ -21,15 +21,15 @@ struct TPicture {
       for (int32_t X = 0; X < W; ++X)
         Bytes[std::size_t(Y) * Stride + X * 4 + 3] = Rows[Y][X] == '#' ? 1 : 0;
   }
-  std::vector<TRegionRect> Region(int32_t Cell, std::size_t Max = 1000, bool* Overflow = nullptr) const {
+  std::vector<TRegionRect> Region(int32_t Cell, std::size_t Max = 1000,
+                                  bool* Overflow = nullptr) const {
     return OpaqueRegion(Bytes.data(), W, H, Stride, Cell, Max, Overflow);
   }
 };
 
 using R = TRegionRect;
 
-TEST(OpaqueRegion, RunsPerBandAndEqualRowsMerge)
-{
+TEST(OpaqueRegion, RunsPerBandAndEqualRowsMerge) {
   const TPicture P({
       "..##..#",
       "..##..#",
@@ -37,11 +37,11 @@ TEST(OpaqueRegion, RunsPerBandAndEqualRowsMerge)
       "#######",
       "#.....#",
   });
-  EXPECT_EQ(P.Region(1), (std::vector<R>{{2, 0, 2, 2}, {6, 0, 1, 2}, {0, 3, 7, 1}, {0, 4, 1, 1}, {6, 4, 1, 1}}));
+  EXPECT_EQ(P.Region(1),
+            (std::vector<R>{{2, 0, 2, 2}, {6, 0, 1, 2}, {0, 3, 7, 1}, {0, 4, 1, 1}, {6, 4, 1, 1}}));
 }
 
-TEST(OpaqueRegion, CoarseCellsCoverEveryVisiblePixel)
-{
+TEST(OpaqueRegion, CoarseCellsCoverEveryVisiblePixel) {
   const TPicture P({
       ".....",
       "...#.",
@@ -53,8 +53,7 @@ TEST(OpaqueRegion, CoarseCellsCoverEveryVisiblePixel)
   EXPECT_EQ(P.Region(2), (std::vector<R>{{2, 0, 2, 2}, {0, 4, 2, 1}}));
 }
 
-TEST(OpaqueRegion, EmptyPicturesAndOverflow)
-{
+TEST(OpaqueRegion, EmptyPicturesAndOverflow) {
   const TPicture Clear({"....", "...."});
   EXPECT_TRUE(Clear.Region(1).empty());
   EXPECT_TRUE(OpaqueRegion(nullptr, 4, 4, 16, 1, 10).empty());
@@ -70,4 +69,4 @@ TEST(OpaqueRegion, EmptyPicturesAndOverflow)
   EXPECT_FALSE(Overflow);
 }
 
-}  // namespace
+} // namespace

@@ -43,8 +43,7 @@ protected:
   TTimerQueue Queue;
 };
 
-TEST_F(FadeTest, NeverAnimatedReadsVisible)
-{
+TEST_F(FadeTest, NeverAnimatedReadsVisible) {
   TLayeredFormEx F;
   EXPECT_TRUE(F.AnimatedVisible());
   EXPECT_EQ(F.FHideLevel, 0.0f);
@@ -52,14 +51,13 @@ TEST_F(FadeTest, NeverAnimatedReadsVisible)
   EXPECT_EQ(Alpha(F), 255);
 }
 
-TEST_F(FadeTest, HidingTakes17StepsWithTheListedAlphas)
-{
+TEST_F(FadeTest, HidingTakes17StepsWithTheListedAlphas) {
   TLayeredFormEx F;
   F.show();
   F.SetAnimatedVisible(false);
   EXPECT_FALSE(F.AnimatedVisible());
   EXPECT_NEAR(F.FHideRate, 0.06f, 1e-7f);
-  std::vector<int32_t> Alphas{Alpha(F)};  // the first step happened during the call
+  std::vector<int32_t> Alphas{Alpha(F)}; // the first step happened during the call
   int Ticks = 0;
   while (F.isVisible() && Ticks < 100) {
     ASSERT_TRUE(Tick());
@@ -67,18 +65,17 @@ TEST_F(FadeTest, HidingTakes17StepsWithTheListedAlphas)
     if (F.isVisible())
       Alphas.push_back(Alpha(F));
   }
-  EXPECT_EQ(Alphas, (std::vector<int32_t>{240, 224, 209, 194, 179, 163, 148, 133, 117, 102, 87, 71, 56,
-                                          41, 26, 10}));
-  EXPECT_EQ(Ticks, 16);  // 17 steps with the one at the call: hidden 384 ms later
+  EXPECT_EQ(Alphas, (std::vector<int32_t>{240, 224, 209, 194, 179, 163, 148, 133, 117, 102, 87, 71,
+                                          56, 41, 26, 10}));
+  EXPECT_EQ(Ticks, 16); // 17 steps with the one at the call: hidden 384 ms later
   EXPECT_EQ(Clock.Now(), 384);
   EXPECT_EQ(F.FHideLevel, 1.0f);
   EXPECT_FALSE(F.isVisible());
   EXPECT_EQ(AnimationClock()->ClientCount(), 0u);
-  EXPECT_FALSE(Tick());  // the clock stopped with its last client
+  EXPECT_FALSE(Tick()); // the clock stopped with its last client
 }
 
-TEST_F(FadeTest, ShowingTakes9StepsWithTheListedAlphas)
-{
+TEST_F(FadeTest, ShowingTakes9StepsWithTheListedAlphas) {
   TLayeredFormEx F;
   F.SetLayeredBounds(TRect{20, 30, 52, 62}, false);
   ASSERT_FALSE(F.isVisible());
@@ -97,15 +94,14 @@ TEST_F(FadeTest, ShowingTakes9StepsWithTheListedAlphas)
   F.hide();
 }
 
-TEST_F(FadeTest, TurningAroundContinuesFromTheCurrentLevel)
-{
+TEST_F(FadeTest, TurningAroundContinuesFromTheCurrentLevel) {
   TLayeredFormEx F;
   F.show();
   F.SetAnimatedVisible(false);
   for (int I = 0; I < 4; ++I)
     ASSERT_TRUE(Tick());
-  EXPECT_EQ(Alpha(F), 179);  // fifth hiding step
-  F.SetAnimatedVisible(true);   // back up by one showing step (0.12) at once
+  EXPECT_EQ(Alpha(F), 179);   // fifth hiding step
+  F.SetAnimatedVisible(true); // back up by one showing step (0.12) at once
   EXPECT_TRUE(F.AnimatedVisible());
   EXPECT_EQ(Alpha(F), 209);
   EXPECT_EQ(AnimationClock()->ClientCount(), 1u);
@@ -119,11 +115,10 @@ TEST_F(FadeTest, TurningAroundContinuesFromTheCurrentLevel)
   F.hide();
 }
 
-TEST_F(FadeTest, SwallowedTicksAreCaughtUp)
-{
+TEST_F(FadeTest, SwallowedTicksAreCaughtUp) {
   TLayeredFormEx F;
   F.show();
-  F.SetAnimatedVisible(false);  // level 0.06
+  F.SetAnimatedVisible(false); // level 0.06
   // Four intervals pass while the first tick waits for the GUI thread: the
   // clock keeps that one queued and swallows the other three, which the next
   // handled tick reports as Missed.
@@ -134,31 +129,29 @@ TEST_F(FadeTest, SwallowedTicksAreCaughtUp)
   ASSERT_TRUE(Tick());
   EXPECT_EQ(AnimationClock()->Missed(), 3);
   EXPECT_NEAR(F.FHideLevel, 0.36f, 1e-6f);
-  EXPECT_EQ(Alpha(F), 163);  // the seventh step's alpha, two handled ticks later
+  EXPECT_EQ(Alpha(F), 163); // the seventh step's alpha, two handled ticks later
   F.hide();
 }
 
-TEST_F(FadeTest, AFadingOrHiddenWindowIsAlwaysClickThrough)
-{
+TEST_F(FadeTest, AFadingOrHiddenWindowIsAlwaysClickThrough) {
   TLayeredFormEx F;
   F.SetSolid(true);
   F.show();
   EXPECT_FALSE(ClickThrough(F));
   F.SetAnimatedVisible(false);
-  EXPECT_TRUE(ClickThrough(F));  // from the first step on
+  EXPECT_TRUE(ClickThrough(F)); // from the first step on
   while (F.isVisible())
     ASSERT_TRUE(Tick());
   EXPECT_TRUE(ClickThrough(F));
   F.SetAnimatedVisible(true);
-  EXPECT_FALSE(ClickThrough(F));  // takes input from the start of the fade-in
+  EXPECT_FALSE(ClickThrough(F)); // takes input from the start of the fade-in
   ASSERT_NE(F.windowHandle(), nullptr);
   EXPECT_FALSE(F.windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
   F.hide();
 }
 
-TEST_F(FadeTest, WithoutAClockVisibilityChangesAtOnce)
-{
-  DetachTimerPoster(&Queue);  // no poster: the clock cannot start
+TEST_F(FadeTest, WithoutAClockVisibilityChangesAtOnce) {
+  DetachTimerPoster(&Queue); // no poster: the clock cannot start
   TLayeredFormEx F;
   F.show();
   F.SetAnimatedVisible(false);
@@ -171,8 +164,7 @@ TEST_F(FadeTest, WithoutAClockVisibilityChangesAtOnce)
   F.hide();
 }
 
-TEST_F(FadeTest, AnimSpeedScalesTheRate)
-{
+TEST_F(FadeTest, AnimSpeedScalesTheRate) {
   TLayeredFormEx F;
   F.FAnimSpeed = 2.0f;
   F.show();
@@ -186,8 +178,7 @@ TEST_F(FadeTest, AnimSpeedScalesTheRate)
   EXPECT_EQ(Ticks, 8);
 }
 
-TEST_F(FadeTest, DestroyingAFadingWindowLeavesTheClock)
-{
+TEST_F(FadeTest, DestroyingAFadingWindowLeavesTheClock) {
   auto* F = new TLayeredFormEx;
   F->show();
   F->SetAnimatedVisible(false);
@@ -197,4 +188,4 @@ TEST_F(FadeTest, DestroyingAFadingWindowLeavesTheClock)
   EXPECT_FALSE(Tick());
 }
 
-}  // namespace
+} // namespace

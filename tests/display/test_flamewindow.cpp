@@ -35,8 +35,7 @@ protected:
   TTimerQueue Queue;
 };
 
-TEST_F(FlameWindowTest, CreationLeavesAClickThroughSixteenPixelWindow)
-{
+TEST_F(FlameWindowTest, CreationLeavesAClickThroughSixteenPixelWindow) {
   TPartWindow W;
   EXPECT_EQ(W.windowTitle(), QStringLiteral("PartForm"));
   EXPECT_EQ(W.FLayeredBounds, (TRect{0, 0, 16, 16}));
@@ -52,8 +51,7 @@ TEST_F(FlameWindowTest, CreationLeavesAClickThroughSixteenPixelWindow)
   EXPECT_FALSE(W.isVisible());
 }
 
-TEST_F(FlameWindowTest, TheEngineDrawsThroughTheWindow)
-{
+TEST_F(FlameWindowTest, TheEngineDrawsThroughTheWindow) {
   TPartWindow W;
   TPartForm Engine(W);
   Engine.DesktopRect = TRect{0, 0, 1280, 720};
@@ -84,15 +82,15 @@ TEST_F(FlameWindowTest, TheEngineDrawsThroughTheWindow)
   W.hide();
 }
 
-TEST_F(FlameWindowTest, MouseNeverMovesTheFlame)
-{
+TEST_F(FlameWindowTest, MouseNeverMovesTheFlame) {
   TPartWindow W;
   W.SetSolid(true);
   W.SetSizeLimits(TRect{0, 0, 30000, 30000});
   W.SetLayeredBounds(TRect{100, 100, 200, 200}, false);
   W.show();
   const QPointF L(50, 50), G(W.mapToGlobal(QPoint(50, 50)));
-  QMouseEvent Press(QEvent::MouseButtonPress, L, L, G, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent Press(QEvent::MouseButtonPress, L, L, G, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
   QCoreApplication::sendEvent(&W, &Press);
   const QPointF L2(80, 90), G2(W.mapToGlobal(QPoint(80, 90)));
   QMouseEvent Move(QEvent::MouseMove, L2, L2, G2, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -103,15 +101,14 @@ TEST_F(FlameWindowTest, MouseNeverMovesTheFlame)
   W.hide();
 }
 
-TEST_F(FlameWindowTest, AnimTimerRunsExactlyWhileTheWindowIsVisible)
-{
+TEST_F(FlameWindowTest, AnimTimerRunsExactlyWhileTheWindowIsVisible) {
   TPartWindow W;
   std::vector<bool> Calls;
   W.OnAnimTimerEnable = [&](bool Visible) { Calls.push_back(Visible); };
   W.show();
   EXPECT_EQ(Calls, (std::vector<bool>{true}));
   W.SetAnimatedVisible(false);
-  EXPECT_EQ(Calls.size(), 1u);  // fading out: frames still run
+  EXPECT_EQ(Calls.size(), 1u); // fading out: frames still run
   for (int I = 0; I < 16; ++I) {
     Clock.Advance(DefaultAnimationInterval);
     ASSERT_TRUE(Queue.DeliverOne());
@@ -123,8 +120,7 @@ TEST_F(FlameWindowTest, AnimTimerRunsExactlyWhileTheWindowIsVisible)
   W.hide();
 }
 
-TEST_F(FlameWindowTest, ReparentToDesktopHidesAndShowingAgainAtAlphaZero)
-{
+TEST_F(FlameWindowTest, ReparentToDesktopHidesAndShowingAgainAtAlphaZero) {
   TPartWindow W;
   W.show();
   W.SetAnimatedVisible(false);
@@ -139,16 +135,15 @@ TEST_F(FlameWindowTest, ReparentToDesktopHidesAndShowingAgainAtAlphaZero)
   EXPECT_FALSE(W.isVisible());
   EXPECT_EQ(W.parentWidget(), nullptr);
   W.show();
-  EXPECT_EQ(W.FConstantAlpha, 0);  // nothing is seen
+  EXPECT_EQ(W.FConstantAlpha, 0); // nothing is seen
   EXPECT_TRUE(W.windowFlags().testFlag(Qt::WindowTransparentForInput));
   W.SetStayOnTop(true);
   EXPECT_TRUE(W.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-  W.ReparentToDesktop();  // later calls only hide
+  W.ReparentToDesktop(); // later calls only hide
   EXPECT_FALSE(W.isVisible());
 }
 
-TEST_F(FlameWindowTest, OffX11NothingWarnsAboutTransparency)
-{
+TEST_F(FlameWindowTest, OffX11NothingWarnsAboutTransparency) {
   // The offscreen platform composites nothing and is not X11: no warning.
   EXPECT_FALSE(RunningOnX11());
   EXPECT_EQ(AlphaCompositing(), TAlphaCompositing::Unknown);
@@ -156,4 +151,4 @@ TEST_F(FlameWindowTest, OffX11NothingWarnsAboutTransparency)
   EXPECT_TRUE(ReportPerPixelAlphaOnce().isEmpty());
 }
 
-}  // namespace
+} // namespace

@@ -23,8 +23,7 @@ protected:
   void SetUp() override { TestApp(); }
 };
 
-TEST_F(LayeredFormTest, IsAnUnfocusableFramelessToolWindow)
-{
+TEST_F(LayeredFormTest, IsAnUnfocusableFramelessToolWindow) {
   TLayeredForm F;
   // No taskbar entry, no frame, never the focus, per-pixel alpha.
   EXPECT_EQ(F.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
@@ -34,8 +33,7 @@ TEST_F(LayeredFormTest, IsAnUnfocusableFramelessToolWindow)
   EXPECT_TRUE(F.testAttribute(Qt::WA_ShowWithoutActivating));
 }
 
-TEST_F(LayeredFormTest, LayeredBoundsAreNeverEmptyAndSurfaceFollows)
-{
+TEST_F(LayeredFormTest, LayeredBoundsAreNeverEmptyAndSurfaceFollows) {
   struct Case {
     TRect In;
     TPoint MinClient;
@@ -44,10 +42,10 @@ TEST_F(LayeredFormTest, LayeredBoundsAreNeverEmptyAndSurfaceFollows)
   };
   const std::vector<Case> Cases = {
       {{10, 20, 110, 70}, {0, 0}, {10, 20, 110, 70}, 100, 50},
-      {{10, 20, 10, 20}, {0, 0}, {10, 20, 11, 21}, 1, 1},        // empty: one pixel
+      {{10, 20, 10, 20}, {0, 0}, {10, 20, 11, 21}, 1, 1},         // empty: one pixel
       {{300, 300, 128, 128}, {0, 0}, {300, 300, 301, 301}, 1, 1}, // inverted
       {{-50, -40, -60, 10}, {0, 0}, {-50, -40, -49, 10}, 1, 50},
-      {{0, 0, 5, 5}, {16, 16}, {0, 0, 5, 5}, 16, 16},             // surface never below the limit
+      {{0, 0, 5, 5}, {16, 16}, {0, 0, 5, 5}, 16, 16}, // surface never below the limit
       {{0, 0, 40, 5}, {16, 16}, {0, 0, 40, 5}, 40, 16},
       {{INT32_MAX, 0, INT32_MAX, 1}, {0, 0}, {INT32_MAX - 1, 0, INT32_MAX, 1}, 1, 1},
   };
@@ -62,14 +60,13 @@ TEST_F(LayeredFormTest, LayeredBoundsAreNeverEmptyAndSurfaceFollows)
   }
 }
 
-TEST_F(LayeredFormTest, ResizeNotificationOnlyWhenTheSurfaceSizeChanges)
-{
+TEST_F(LayeredFormTest, ResizeNotificationOnlyWhenTheSurfaceSizeChanges) {
   TLayeredForm F;
   int Resizing = 0, Resized = 0;
   F.OnResizing = [&](TLayeredForm&) { ++Resizing; };
   F.OnResize = [&](TLayeredForm&) { ++Resized; };
 
-  F.SetLayeredBounds(TRect{100, 100, 132, 132}, false);  // moved, same 32 x 32
+  F.SetLayeredBounds(TRect{100, 100, 132, 132}, false); // moved, same 32 x 32
   EXPECT_EQ(Resizing, 1);
   EXPECT_EQ(Resized, 0);
 
@@ -83,8 +80,7 @@ TEST_F(LayeredFormTest, ResizeNotificationOnlyWhenTheSurfaceSizeChanges)
       ASSERT_EQ(F.FSurface.GetPixel32(X, Y), 0u) << X << "," << Y;
 }
 
-TEST_F(LayeredFormTest, SizeLimitsBoundTheSurfaceNotTheWindow)
-{
+TEST_F(LayeredFormTest, SizeLimitsBoundTheSurfaceNotTheWindow) {
   TLayeredForm F;
   F.SetSizeLimits(TRect{16, 20, 300, 200});
   EXPECT_EQ(F.FMinClient.X, 16);
@@ -101,8 +97,7 @@ TEST_F(LayeredFormTest, SizeLimitsBoundTheSurfaceNotTheWindow)
   F.hide();
 }
 
-TEST_F(LayeredFormTest, PositionConstraintKeeps16PixelsOnTheDesktop)
-{
+TEST_F(LayeredFormTest, PositionConstraintKeeps16PixelsOnTheDesktop) {
   TLayeredForm F;
   F.FDesktopRect = TRect{-1280, 0, 1920, 1080};
   F.SetLayeredBounds(TRect{0, 0, 200, 100}, false);
@@ -110,12 +105,12 @@ TEST_F(LayeredFormTest, PositionConstraintKeeps16PixelsOnTheDesktop)
     int32_t X, Y, W, H, EX, EY;
   };
   const std::vector<Case> Cases = {
-      {100, 100, 200, 100, 100, 100},         // inside: unchanged
+      {100, 100, 200, 100, 100, 100}, // inside: unchanged
       {-2000, 50, 200, 100, -1280 - 200 + 16, 50},
       {1910, 1075, 200, 100, 1920 - 16, 1080 - 16},
       {0, -500, 200, 100, 0, -100 + 16},
-      {-1464, -84, 200, 100, -1464, -84},     // exactly 16 left each way
-      {-3000, -3000, 0, 0, -1280 - 200 + 16, -100 + 16},  // 0: the layered size
+      {-1464, -84, 200, 100, -1464, -84},                // exactly 16 left each way
+      {-3000, -3000, 0, 0, -1280 - 200 + 16, -100 + 16}, // 0: the layered size
       {-3000, 5000, -5, 40, -1280 - 200 + 16, 1080 - 16},
       {INT32_MIN, INT32_MAX, 200, 100, -1280 - 200 + 16, 1080 - 16},
   };
@@ -127,8 +122,7 @@ TEST_F(LayeredFormTest, PositionConstraintKeeps16PixelsOnTheDesktop)
   }
 }
 
-TEST_F(LayeredFormTest, PresentShowsTheWholeSurfaceAtTheLayeredPosition)
-{
+TEST_F(LayeredFormTest, PresentShowsTheWholeSurfaceAtTheLayeredPosition) {
   TLayeredForm F;
   F.FDesktopRect = TRect{0, 0, 1280, 720};
   F.SetLayeredBounds(TRect{40, 30, 104, 78}, false);
@@ -136,7 +130,7 @@ TEST_F(LayeredFormTest, PresentShowsTheWholeSurfaceAtTheLayeredPosition)
   ShowExposed(F);
   const int64_t Before = F.PresentedFrames();
   F.Present();
-  EXPECT_EQ(F.PresentedFrames(), Before + 1);  // synchronous
+  EXPECT_EQ(F.PresentedFrames(), Before + 1); // synchronous
   EXPECT_TRUE(IsRectEmpty(F.FInvalidRect));
   EXPECT_EQ(F.geometry(), QRect(40, 30, 64, 48));
 
@@ -167,21 +161,19 @@ TEST_F(LayeredFormTest, PresentShowsTheWholeSurfaceAtTheLayeredPosition)
   F.hide();
 }
 
-TEST_F(LayeredFormTest, PresentWhileHiddenHandsNothingOver)
-{
+TEST_F(LayeredFormTest, PresentWhileHiddenHandsNothingOver) {
   TLayeredForm F;
   int Painted = 0;
   F.OnPaint = [&](TLayeredForm&) { ++Painted; };
   const int64_t Before = F.PresentedFrames();
   F.Present();
-  EXPECT_EQ(Painted, 1);  // the paint hook runs all the same
+  EXPECT_EQ(Painted, 1); // the paint hook runs all the same
   EXPECT_EQ(F.PresentedFrames(), Before);
   EXPECT_TRUE(IsRectEmpty(F.FInvalidRect));
   EXPECT_FALSE(F.isVisible());
 }
 
-TEST_F(LayeredFormTest, ShowingPresentsAndPresentMovesTheWindow)
-{
+TEST_F(LayeredFormTest, ShowingPresentsAndPresentMovesTheWindow) {
   TLayeredForm F;
   F.FDesktopRect = TRect{0, 0, 1280, 720};
   F.SetLayeredBounds(TRect{200, 100, 232, 116}, false);
@@ -197,10 +189,9 @@ TEST_F(LayeredFormTest, ShowingPresentsAndPresentMovesTheWindow)
   F.hide();
 }
 
-TEST_F(LayeredFormTest, InvalidateSchedulesAPaint)
-{
+TEST_F(LayeredFormTest, InvalidateSchedulesAPaint) {
   TLayeredForm F;
-  F.Invalidate();  // no window yet: nothing to do
+  F.Invalidate(); // no window yet: nothing to do
   EXPECT_TRUE(IsRectEmpty(F.FInvalidRect));
   F.show();
   const int64_t Before = F.PresentedFrames();
@@ -213,8 +204,7 @@ TEST_F(LayeredFormTest, InvalidateSchedulesAPaint)
   F.hide();
 }
 
-TEST_F(LayeredFormTest, SolidDecidesWhetherInputPassesThrough)
-{
+TEST_F(LayeredFormTest, SolidDecidesWhetherInputPassesThrough) {
   TLayeredForm F;
   F.show();
   EXPECT_FALSE(F.windowFlags() & Qt::WindowTransparentForInput);
@@ -222,11 +212,11 @@ TEST_F(LayeredFormTest, SolidDecidesWhetherInputPassesThrough)
   EXPECT_TRUE(F.windowFlags() & Qt::WindowTransparentForInput);
   ASSERT_NE(F.windowHandle(), nullptr);
   EXPECT_TRUE(F.windowHandle()->flags() & Qt::WindowTransparentForInput);
-  EXPECT_TRUE(F.isVisible());  // switched live, not by re-creating the window
+  EXPECT_TRUE(F.isVisible()); // switched live, not by re-creating the window
   F.SetSolid(true);
   EXPECT_FALSE(F.windowHandle()->flags() & Qt::WindowTransparentForInput);
   EXPECT_EQ(F.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
   F.hide();
 }
 
-}  // namespace
+} // namespace

@@ -23,8 +23,8 @@
 
 #include "DisplayTestSupport.h"
 #include "FlameEngine.h"
-#include "Timers.h"
 #include "TimerWindow.h"
+#include "Timers.h"
 
 namespace {
 
@@ -44,8 +44,7 @@ private:
 
 // Runs the event loop for a while; only a loop that waits sends Qt's queued
 // requests to the X server.
-void Pump(int Milliseconds)
-{
+void Pump(int Milliseconds) {
   QEventLoop Loop;
   QTimer::singleShot(Milliseconds, &Loop, &QEventLoop::quit);
   Loop.exec();
@@ -53,8 +52,7 @@ void Pump(int Milliseconds)
 
 // Premultiplied gradient: alpha rises to the right, red downwards, blue
 // upwards; the left sixth is fully transparent.
-uint32_t Gradient(int X, int Y, int W, int H)
-{
+uint32_t Gradient(int X, int Y, int W, int H) {
   if (X < W / 6)
     return 0;
   const uint32_t A = uint32_t(X * 255 / (W - 1));
@@ -64,15 +62,14 @@ uint32_t Gradient(int X, int Y, int W, int H)
   return (A << 24) | (R << 16) | (G << 8) | B;
 }
 
-QImage GrabScreen()
-{
-  return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+QImage GrabScreen() {
+  return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+      QImage::Format_RGB32);
 }
 
-bool Click(int X, int Y)
-{
-  const std::string Cmd = "xdotool mousemove " + std::to_string(X) + " " + std::to_string(Y) +
-                          " click 1";
+bool Click(int X, int Y) {
+  const std::string Cmd =
+      "xdotool mousemove " + std::to_string(X) + " " + std::to_string(Y) + " click 1";
   return std::system(Cmd.c_str()) == 0;
 }
 
@@ -89,8 +86,7 @@ protected:
   TRect Desktop;
 };
 
-TEST_F(X11FlameWindow, KnowsWhetherPerPixelAlphaCanBeSeen)
-{
+TEST_F(X11FlameWindow, KnowsWhetherPerPixelAlphaCanBeSeen) {
   const QByteArray Expect = qgetenv("QUELMA_EXPECT_COMPOSITOR");
   if (Expect.isEmpty())
     GTEST_SKIP() << "QUELMA_EXPECT_COMPOSITOR not given";
@@ -101,12 +97,11 @@ TEST_F(X11FlameWindow, KnowsWhetherPerPixelAlphaCanBeSeen)
     EXPECT_EQ(AlphaCompositing(), TAlphaCompositing::Missing);
     const QString Text = ReportPerPixelAlphaOnce();
     EXPECT_TRUE(Text.contains(QStringLiteral("compositing manager")));
-    EXPECT_EQ(ReportPerPixelAlphaOnce(), Text);  // the text stays; stderr hears it once
+    EXPECT_EQ(ReportPerPixelAlphaOnce(), Text); // the text stays; stderr hears it once
   }
 }
 
-TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem)
-{
+TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem) {
   constexpr int L = 150, T = 120, W = 240, H = 120;
   const QColor Gray(96, 96, 96);
   TBelowWindow Below(Gray);
@@ -199,8 +194,7 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem)
   EXPECT_EQ(Below.Clicks, 4);
 }
 
-TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff)
-{
+TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff) {
   TPartWindow Flame;
   Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{64, 64, 64, 64});
@@ -227,8 +221,7 @@ TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff)
   EXPECT_TRUE(NativeWindowState(&Flame).OnTop);
 }
 
-TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain)
-{
+TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain) {
   constexpr int L = 200, T = 150, W = 120, H = 80;
   TBelowWindow Below(QColor(90, 90, 90));
   Below.setGeometry(150, 100, 300, 200);
@@ -254,8 +247,7 @@ TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain)
   }
 }
 
-TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
-{
+TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock) {
   InstallTimerWindow();
   constexpr int L = 600, T = 300, W = 80, H = 60;
   TPartWindow Flame;
@@ -264,7 +256,7 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   Flame.SetLayeredBounds(TRect{L, T, L + W, T + H}, false);
   for (int Y = 0; Y < H; ++Y)
     for (int X = 0; X < W; ++X)
-      *Flame.Surface().PixelAddress(X, Y) = 0xFFFFFFFFu;  // opaque white
+      *Flame.Surface().PixelAddress(X, Y) = 0xFFFFFFFFu; // opaque white
   Flame.show();
   Pump(300);
   const QRgb Background = GrabScreen().pixel(L - 5, T - 5);
@@ -272,7 +264,7 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   EXPECT_EQ(Centre(), 255);
 
   Flame.SetAnimatedVisible(false);
-  Pump(150);  // about half-way: 17 steps take 384 ms
+  Pump(150); // about half-way: 17 steps take 384 ms
   const bool Composited = AlphaCompositing() == TAlphaCompositing::Active;
   if (Composited) {
     const int Mid = Centre();
@@ -287,7 +279,7 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   EXPECT_EQ(Flame.FHideLevel, 1.0f);
 
   Flame.SetAnimatedVisible(true);
-  Pump(400);  // 9 steps: 192 ms
+  Pump(400); // 9 steps: 192 ms
   EXPECT_TRUE(NativeWindowState(&Flame).Mapped);
   EXPECT_EQ(Flame.FHideLevel, 0.0f);
   EXPECT_EQ(Centre(), 255);
@@ -295,4 +287,4 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock)
   FreeTimerWindow();
 }
 
-}  // namespace
+} // namespace

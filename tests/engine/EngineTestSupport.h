@@ -7,17 +7,15 @@
 #include "Random.h"
 
 // The seed that the next draw turns into Next, so a test can choose a draw.
-inline uint32_t SeedBefore(uint32_t Next)
-{
-  uint32_t inv = 134775813u;  // inverse of the multiplier mod 2^32 (Newton's iteration)
+inline uint32_t SeedBefore(uint32_t Next) {
+  uint32_t inv = 134775813u; // inverse of the multiplier mod 2^32 (Newton's iteration)
   for (int i = 0; i < 5; ++i)
     inv *= 2u - 134775813u * inv;
   return (Next - 1u) * inv;
 }
 
 // Gives the display a W x H surface at (0, 0) with the surface's contents zero.
-inline void UseSurface(TSurfaceDisplay& Display, int32_t W, int32_t H)
-{
+inline void UseSurface(TSurfaceDisplay& Display, int32_t W, int32_t H) {
   Display.SetSizeLimits(TRect{W, H, W, H});
   Display.SetLayeredBounds(TRect{0, 0, W, H}, false);
   TDIBmp& s = Display.FSurface;
@@ -28,8 +26,7 @@ inline void UseSurface(TSurfaceDisplay& Display, int32_t W, int32_t H)
 
 class EngineTest : public ::testing::Test {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     FSavedSeed = RandSeed;
     form.OriginX = 960;
     form.OriginY = 540;

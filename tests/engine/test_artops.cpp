@@ -5,8 +5,7 @@
 
 using ArtOps = EngineTest;
 
-TEST_F(ArtOps, CenterArtMovesTheBoundingBoxOntoTheOrigin)
-{
+TEST_F(ArtOps, CenterArtMovesTheBoundingBoxOntoTheOrigin) {
   form.AddEmitter(nullptr, 256, 100, -50);
   form.AddEmitter(nullptr, 256, 300, 50);
   form.AddEmitter(nullptr, 256, 150, 0);
@@ -34,16 +33,14 @@ TEST_F(ArtOps, CenterArtMovesTheBoundingBoxOntoTheOrigin)
   EXPECT_EQ(presents, 2);
 }
 
-TEST_F(ArtOps, CenterWithoutArtOnlyClearsTheTrails)
-{
+TEST_F(ArtOps, CenterWithoutArtOnlyClearsTheTrails) {
   form.CenterArt();
   EXPECT_EQ(form.FEmitters.Count, 0);
   EXPECT_EQ(display.FLayeredBounds, (TRect{0, 0, 16, 16}));
   EXPECT_TRUE(form.FChanged);
 }
 
-TEST_F(ArtOps, RotateTurnsEighteenDegreesAndShiftsRight)
-{
+TEST_F(ArtOps, RotateTurnsEighteenDegreesAndShiftsRight) {
   TEmitter* e = form.AddEmitter(nullptr, 256, 100, 0);
   TEmitter* f = form.AddEmitter(nullptr, 256, -40, 25);
   form.FChanged = false;
@@ -65,8 +62,7 @@ TEST_F(ArtOps, RotateTurnsEighteenDegreesAndShiftsRight)
   EXPECT_NEAR(f->Y, 25.0f, 1e-3);
 }
 
-TEST_F(ArtOps, RotateKeepsTheTrails)
-{
+TEST_F(ArtOps, RotateKeepsTheTrails) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   form.AddEmitter(nullptr, 256, 0, 0);
   form.UpdateCover();
@@ -76,8 +72,7 @@ TEST_F(ArtOps, RotateKeepsTheTrails)
   EXPECT_NE(form.FCoverRect.Left, INT32_MAX);
 }
 
-TEST_F(ArtOps, StartOverEmptiesTheListAndKeepsItsCapacity)
-{
+TEST_F(ArtOps, StartOverEmptiesTheListAndKeepsItsCapacity) {
   form.FMaxCount = 6000;
   for (int i = 0; i < 5500; ++i)
     form.AddEmitter(nullptr, 256, float(i % 100), 0);
@@ -95,8 +90,7 @@ TEST_F(ArtOps, StartOverEmptiesTheListAndKeepsItsCapacity)
   EXPECT_EQ(display.FLayeredBounds, (TRect{0, 0, 16, 16}));
 }
 
-TEST_F(ArtOps, ClearFadingLeavesTheEmitters)
-{
+TEST_F(ArtOps, ClearFadingLeavesTheEmitters) {
   form.AddEmitter(nullptr, 256, 3, 4);
   form.ClearFading();
   EXPECT_EQ(form.FEmitters.Count, 1);

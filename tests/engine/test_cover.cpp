@@ -4,8 +4,7 @@
 
 namespace {
 
-bool AllZero(const TDIB& s)
-{
+bool AllZero(const TDIB& s) {
   for (int32_t y = 0; y < s.Height; ++y)
     for (int32_t x = 0; x < s.Width; ++x)
       if (s.GetPixel32(x, y) != 0)
@@ -13,12 +12,11 @@ bool AllZero(const TDIB& s)
   return true;
 }
 
-}  // namespace
+} // namespace
 
 using Cover = EngineTest;
 
-TEST_F(Cover, CreationLeavesAnEmptyCoverAndASixteenPixelDisplay)
-{
+TEST_F(Cover, CreationLeavesAnEmptyCoverAndASixteenPixelDisplay) {
   EXPECT_EQ(form.FCoverRect.Left, INT32_MAX);
   EXPECT_EQ(form.FCoverRect, (TRect{INT32_MAX, INT32_MAX, -INT32_MAX, -INT32_MAX}));
   EXPECT_EQ(display.FLayeredBounds, (TRect{0, 0, 16, 16}));
@@ -30,8 +28,7 @@ TEST_F(Cover, CreationLeavesAnEmptyCoverAndASixteenPixelDisplay)
   EXPECT_EQ(form.FSpotTmp.size(), 16384u);
 }
 
-TEST_F(Cover, OneEmitterGivesTheMarginsAroundTheOrigin)
-{
+TEST_F(Cover, OneEmitterGivesTheMarginsAroundTheOrigin) {
   struct Case {
     float originX, originY;
     TRect margin;
@@ -61,8 +58,7 @@ TEST_F(Cover, OneEmitterGivesTheMarginsAroundTheOrigin)
   }
 }
 
-TEST_F(Cover, NothingHappensUnlessSomethingChanged)
-{
+TEST_F(Cover, NothingHappensUnlessSomethingChanged) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   TEmitter* e = form.AddEmitter(nullptr, 256, 0, 0);
   form.FChanged = false;
@@ -71,19 +67,18 @@ TEST_F(Cover, NothingHappensUnlessSomethingChanged)
   form.FChanged = true;
   form.UpdateCover();
   EXPECT_EQ(form.FCoverRect, (TRect{950, 530, 970, 550}));
-  e->X = -100;  // moved without telling: the cover stays
+  e->X = -100; // moved without telling: the cover stays
   form.UpdateCover();
   EXPECT_EQ(form.FCoverRect, (TRect{950, 530, 970, 550}));
 }
 
-TEST_F(Cover, GrowingKeepsOldTrailsAtTheirScreenPixels)
-{
+TEST_F(Cover, GrowingKeepsOldTrailsAtTheirScreenPixels) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   TEmitter* e = form.AddEmitter(nullptr, 256, 0, 0);
-  form.UpdateCover();  // (950, 530, 970, 550)
-  *display.FSurface.PixelAddress(3, 4) = 0x80402010;     // screen (953, 534)
-  *display.FSurface.PixelAddress(19, 19) = 0xFF00FF00;   // screen (969, 549)
-  e->X = -30;  // art moves left: cover grows to (920, 530, 970, 550)
+  form.UpdateCover();                                  // (950, 530, 970, 550)
+  *display.FSurface.PixelAddress(3, 4) = 0x80402010;   // screen (953, 534)
+  *display.FSurface.PixelAddress(19, 19) = 0xFF00FF00; // screen (969, 549)
+  e->X = -30; // art moves left: cover grows to (920, 530, 970, 550)
   form.FChanged = true;
   form.UpdateCover();
   ASSERT_EQ(form.FCoverRect, (TRect{920, 530, 970, 550}));
@@ -96,7 +91,7 @@ TEST_F(Cover, GrowingKeepsOldTrailsAtTheirScreenPixels)
   for (int32_t y = 0; y < s.Height; ++y)
     for (int32_t x = 0; x < s.Width; ++x)
       nonzero += s.GetPixel32(x, y) != 0;
-  EXPECT_EQ(nonzero, 2);  // the newly covered area starts transparent black
+  EXPECT_EQ(nonzero, 2); // the newly covered area starts transparent black
 
   // Growing down and right copies to (0, 0).
   e->X = 0;
@@ -107,8 +102,7 @@ TEST_F(Cover, GrowingKeepsOldTrailsAtTheirScreenPixels)
   EXPECT_EQ(display.FSurface.GetPixel32(33, 4), 0x80402010u);
 }
 
-TEST_F(Cover, ArtBackInsideDoesNotShrinkButClearFadingDoes)
-{
+TEST_F(Cover, ArtBackInsideDoesNotShrinkButClearFadingDoes) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   TEmitter* e = form.AddEmitter(nullptr, 256, 0, 0);
   form.AddEmitter(nullptr, 256, 100, 0);
@@ -132,8 +126,7 @@ TEST_F(Cover, ArtBackInsideDoesNotShrinkButClearFadingDoes)
   EXPECT_TRUE(AllZero(display.FSurface));
 }
 
-TEST_F(Cover, ClearFadingWipesASurfaceThatKeepsItsSize)
-{
+TEST_F(Cover, ClearFadingWipesASurfaceThatKeepsItsSize) {
   // A 16 x 16 cover is the size of the reset display: the surface is not
   // reallocated on the way, and must still come back empty.
   form.FArtMargin = TRect{8, 8, 8, 8};
@@ -148,13 +141,12 @@ TEST_F(Cover, ClearFadingWipesASurfaceThatKeepsItsSize)
   EXPECT_TRUE(AllZero(display.FSurface));
 }
 
-TEST_F(Cover, ArtOutsideTheDesktopGivesAnEmptyCover)
-{
+TEST_F(Cover, ArtOutsideTheDesktopGivesAnEmptyCover) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   TEmitter* e = form.AddEmitter(nullptr, 256, -5000, 0);
   form.UpdateCover();
   EXPECT_EQ(form.FCoverRect, (TRect{0, 0, 0, 0}));
-  EXPECT_EQ(display.FLayeredBounds, (TRect{0, 0, 1, 1}));  // never empty
+  EXPECT_EQ(display.FLayeredBounds, (TRect{0, 0, 1, 1})); // never empty
   // The next growth starts from it: the empty rectangle adds nothing.
   e->X = 0;
   form.FChanged = true;
@@ -162,17 +154,15 @@ TEST_F(Cover, ArtOutsideTheDesktopGivesAnEmptyCover)
   EXPECT_EQ(form.FCoverRect, (TRect{950, 530, 970, 550}));
 }
 
-TEST_F(Cover, FarAwayArtIsCutToTheDesktop)
-{
+TEST_F(Cover, FarAwayArtIsCutToTheDesktop) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   form.AddEmitter(nullptr, 256, 0, 0);
-  form.AddEmitter(nullptr, 256, 3.0e38f, -3.0e38f);  // from a hand-edited state file
+  form.AddEmitter(nullptr, 256, 3.0e38f, -3.0e38f); // from a hand-edited state file
   form.UpdateCover();
   EXPECT_EQ(form.FCoverRect, (TRect{950, 0, 1920, 550}));
 }
 
-TEST_F(Cover, TickWithNoArtKeepsTheSmallDisplayAndPresents)
-{
+TEST_F(Cover, TickWithNoArtKeepsTheSmallDisplayAndPresents) {
   form.Tick(0);
   EXPECT_EQ(display.FLayeredBounds, (TRect{0, 0, 16, 16}));
   EXPECT_EQ(form.FCoverRect.Left, INT32_MAX);
@@ -180,8 +170,7 @@ TEST_F(Cover, TickWithNoArtKeepsTheSmallDisplayAndPresents)
   EXPECT_EQ(presentedAt.X, 0);
 }
 
-TEST_F(Cover, AnIdleFlameIsPresentedOnceUntilItChanges)
-{
+TEST_F(Cover, AnIdleFlameIsPresentedOnceUntilItChanges) {
   for (int i = 0; i < 5; ++i)
     form.Tick(0);
   EXPECT_EQ(presents, 1);
@@ -197,8 +186,7 @@ TEST_F(Cover, AnIdleFlameIsPresentedOnceUntilItChanges)
   EXPECT_EQ(display.FSurface.GetPixel32(5, 5), 0u);
 }
 
-TEST_F(Cover, TickCatchesUpOnMissedTicksButRendersOnce)
-{
+TEST_F(Cover, TickCatchesUpOnMissedTicksButRendersOnce) {
   form.FArtMargin = TRect{10, 10, 10, 10};
   form.FHueSpeed = 0.01f;
   form.FHuePhase = 0.25;
@@ -215,12 +203,11 @@ TEST_F(Cover, TickCatchesUpOnMissedTicksButRendersOnce)
   EXPECT_EQ(presentedAt.Y, 530);
 }
 
-TEST_F(Cover, HueStaysWhileCyclingIsOff)
-{
+TEST_F(Cover, HueStaysWhileCyclingIsOff) {
   form.FHueSpeed = 0;
   form.FHuePhase = 0.5;
   form.FFadeFactors = 12345;
   form.Tick(0);
   EXPECT_EQ(form.FHuePhase, 0.5);
-  EXPECT_EQ(form.FFadeFactors, 12345u);  // recomputed only by the settings
+  EXPECT_EQ(form.FFadeFactors, 12345u); // recomputed only by the settings
 }

@@ -32,16 +32,27 @@ public:
 
   TDesktopIcons GetDesktopIcons() override {
     Log += "icons ";
-    if (ThrowOnIcons) throw std::runtime_error("no access");
+    if (ThrowOnIcons)
+      throw std::runtime_error("no access");
     return Icons;
   }
-  void SetKeepInFront(bool C) override { KeepInFront = C; Log += C ? "front+ " : "front- "; }
+  void SetKeepInFront(bool C) override {
+    KeepInFront = C;
+    Log += C ? "front+ " : "front- ";
+  }
   void NoIconsFound() override { Log += "none"; }
-  void SetLoadStyle(bool C) override { LoadStyle = C; Log += C ? "style+ " : "style- "; }
-  void SetLoadArt(bool C) override { LoadArt = C; Log += C ? "art+ " : "art- "; }
+  void SetLoadStyle(bool C) override {
+    LoadStyle = C;
+    Log += C ? "style+ " : "style- ";
+  }
+  void SetLoadArt(bool C) override {
+    LoadArt = C;
+    Log += C ? "art+ " : "art- ";
+  }
   void LoadStateFile(const std::string& FileName) override {
     Log += "load";
-    if (ThrowOnLoad) throw EStateFileError(StateLoadErrorText);
+    if (ThrowOnLoad)
+      throw EStateFileError(StateLoadErrorText);
     TStateFileOptions o;
     o.LoadStyle = LoadStyle;
     o.LoadArt = LoadArt;
@@ -54,7 +65,8 @@ private:
 
 std::vector<TIconPoint> Grid(int n) {
   std::vector<TIconPoint> v;
-  for (int i = 0; i < n; ++i) v.push_back({20 + 90 * (i / 5), 10 + 80 * (i % 5)});
+  for (int i = 0; i < n; ++i)
+    v.push_back({20 + 90 * (i / 5), 10 + 80 * (i % 5)});
   return v;
 }
 
@@ -63,7 +75,8 @@ protected:
   TFakeHost host{form};
   // Some art of the user's own, to see it replaced.
   void DrawSomething() {
-    for (int i = 0; i < 7; ++i) form.AddEmitter(nullptr, 256, float(i), -300.0f);
+    for (int i = 0; i < 7; ++i)
+      form.AddEmitter(nullptr, 256, float(i), -300.0f);
   }
 };
 
@@ -72,13 +85,14 @@ TEST_F(DesktopIconFireTest, TenIconsGiveSixtyEmittersAndTheFileStyle) {
   host.Icons.Positions = Grid(10);
   host.Icons.IconSize = 48;
   ASSERT_TRUE(DeskIconsBtnClick(form, host, AlternateFire));
-  EXPECT_EQ(form.FEmitters.Count, 60);  // the file's empty art replaced the drawing
+  EXPECT_EQ(form.FEmitters.Count, 60); // the file's empty art replaced the drawing
   EXPECT_EQ(host.Log, "icons front- style+ art+ load");
   EXPECT_FALSE(host.KeepInFront);
-  EXPECT_EQ(host.Style.Thickness, 6);  // "Alternate fire" is the small-flame style
+  EXPECT_EQ(host.Style.Thickness, 6); // "Alternate fire" is the small-flame style
   EXPECT_EQ(host.Style.MaxAlpha, 120);
   // The emitters follow the engine's shared style (no own copy).
-  for (int32_t i = 0; i < form.FEmitters.Count; ++i) EXPECT_FALSE(form.Emitter(i)->HasOwnStyle());
+  for (int32_t i = 0; i < form.FEmitters.Count; ++i)
+    EXPECT_FALSE(form.Emitter(i)->HasOwnStyle());
 }
 
 TEST_F(DesktopIconFireTest, MaxCountOfTheLoadedStyleKeepsTheNewest) {
@@ -106,7 +120,7 @@ TEST_F(DesktopIconFireTest, MaxCountOfTheLoadedStyleKeepsTheNewest) {
 TEST_F(DesktopIconFireTest, IconSize48AtScreenPoint100_200) {
   host.Icons.Positions = {{100, 200}};
   host.Icons.IconSize = 48;
-  RandSeed = SeedBefore(0x80000000u);  // the first row emitter draws r = 0.5
+  RandSeed = SeedBefore(0x80000000u); // the first row emitter draws r = 0.5
   ASSERT_TRUE(DeskIconsBtnClick(form, host, AlternateFire));
   ASSERT_EQ(form.FEmitters.Count, 6);
   EXPECT_FLOAT_EQ(form.Emitter(0)->X, 124 - form.OriginX);
@@ -118,11 +132,11 @@ TEST_F(DesktopIconFireTest, IconSize48AtScreenPoint100_200) {
     EXPECT_GE(e.Y, 203 - form.OriginY) << k;
     EXPECT_LT(e.Y, 205 - form.OriginY) << k;
   }
-  EXPECT_FLOAT_EQ(form.Emitter(1)->Y, 204 - form.OriginY);  // 200 + 3 + 2 * 0.5
+  EXPECT_FLOAT_EQ(form.Emitter(1)->Y, 204 - form.OriginY); // 200 + 3 + 2 * 0.5
 }
 
 TEST_F(DesktopIconFireTest, UnknownIconSizeMeans32AndOneDrawPerRowEmitter) {
-  host.Icons.Positions = {{0, 0}, {-50, 1000}};  // a monitor left of the primary too
+  host.Icons.Positions = {{0, 0}, {-50, 1000}}; // a monitor left of the primary too
   const uint32_t before = RandSeed;
   ASSERT_TRUE(DeskIconsBtnClick(form, host, AlternateFire));
   ASSERT_EQ(form.FEmitters.Count, 12);
@@ -130,7 +144,8 @@ TEST_F(DesktopIconFireTest, UnknownIconSizeMeans32AndOneDrawPerRowEmitter) {
   EXPECT_FLOAT_EQ(form.Emitter(6)->X, -34 - form.OriginX);
   EXPECT_FLOAT_EQ(form.Emitter(6)->Y, 1005 - form.OriginY);
   uint32_t expected = before;
-  for (int i = 0; i < 10; ++i) expected = expected * 134775813u + 1u;
+  for (int i = 0; i < 10; ++i)
+    expected = expected * 134775813u + 1u;
   EXPECT_EQ(RandSeed, expected);
 }
 
@@ -181,4 +196,4 @@ TEST_F(DesktopIconFireTest, FailuresEndTheClickSilently) {
   }
 }
 
-}  // namespace
+} // namespace

@@ -6,8 +6,7 @@
 
 using Emitters = EngineTest;
 
-TEST_F(Emitters, AddEmitterSetsTheRecordAndTheAttractor)
-{
+TEST_F(Emitters, AddEmitterSetsTheRecordAndTheAttractor) {
   form.FStyle.Thickness = 7;
   TEmitter* e = form.AddEmitter(nullptr, 128, 12.5f, -3.0f);
   EXPECT_EQ(e->X, 12.5f);
@@ -18,7 +17,7 @@ TEST_F(Emitters, AddEmitterSetsTheRecordAndTheAttractor)
   EXPECT_EQ(std::bit_cast<uint32_t>(e->Life), std::bit_cast<uint32_t>(ImmortalLife));
   EXPECT_EQ(e->BaseAlpha, 128);
   EXPECT_EQ(e->Alpha, 128 * 256);
-  EXPECT_EQ(e->Style, &form.FStyle);  // shared: follows later changes
+  EXPECT_EQ(e->Style, &form.FStyle); // shared: follows later changes
   EXPECT_EQ(form.FAttractor.X, 12.5f);
   EXPECT_EQ(form.FAttractor.Y, -3.0f);
   EXPECT_TRUE(form.FChanged);
@@ -26,14 +25,12 @@ TEST_F(Emitters, AddEmitterSetsTheRecordAndTheAttractor)
   EXPECT_EQ(form.Emitter(0), e);
 }
 
-TEST_F(Emitters, IntensityIsKeptInRange)
-{
+TEST_F(Emitters, IntensityIsKeptInRange) {
   EXPECT_EQ(form.AddEmitter(nullptr, 5000, 0, 0)->Alpha, 65536);
   EXPECT_EQ(form.AddEmitter(nullptr, -3, 0, 0)->BaseAlpha, 0);
 }
 
-TEST_F(Emitters, OwnStyleIsACopyOfThePassedStyleOrOfTheSharedOne)
-{
+TEST_F(Emitters, OwnStyleIsACopyOfThePassedStyleOrOfTheSharedOne) {
   TEmitterStyle own;
   own.Thickness = 3;
   own.Color = 0xFF102030;
@@ -51,21 +48,19 @@ TEST_F(Emitters, OwnStyleIsACopyOfThePassedStyleOrOfTheSharedOne)
   EXPECT_EQ(f->Style->Thickness, 11.0f);
 }
 
-TEST_F(Emitters, FiniteLifeIsUpToTenPercentLongerAndSpendsOneDraw)
-{
+TEST_F(Emitters, FiniteLifeIsUpToTenPercentLongerAndSpendsOneDraw) {
   form.FLifetime = 1000;
-  RandSeed = SeedBefore(0x80000000u);  // the draw is exactly 0.5
+  RandSeed = SeedBefore(0x80000000u); // the draw is exactly 0.5
   TEmitter* e = form.AddEmitter(nullptr, 256, 0, 0);
   // 1000 + 0.5 * 1000 * single(0.1) = 1050.0000074505806, stored as a single.
   EXPECT_EQ(e->Life, float(1000.0 + 0.5 * 1000.0 * double(0.1f)));
   EXPECT_EQ(RandSeed, 0x80000000u);
   form.FLifetime = ImmortalLife;
   form.AddEmitter(nullptr, 256, 0, 0);
-  EXPECT_EQ(RandSeed, 0x80000000u);  // immortal emitters draw nothing
+  EXPECT_EQ(RandSeed, 0x80000000u); // immortal emitters draw nothing
 }
 
-TEST_F(Emitters, FullListDropsTheOldestFirst)
-{
+TEST_F(Emitters, FullListDropsTheOldestFirst) {
   form.FMaxCount = 10;
   for (int i = 0; i < 10; ++i)
     form.AddEmitter(nullptr, 256, float(i), 0);
@@ -81,9 +76,8 @@ TEST_F(Emitters, FullListDropsTheOldestFirst)
   EXPECT_EQ(form.Emitter(0)->X, 2.0f);
 }
 
-TEST_F(Emitters, AddingWithNoRoomSetYetDoesNotFail)
-{
-  form.FMaxCount = 0;  // as before the style is first applied
+TEST_F(Emitters, AddingWithNoRoomSetYetDoesNotFail) {
+  form.FMaxCount = 0; // as before the style is first applied
   form.AddEmitter(nullptr, 256, 0, 0);
   EXPECT_EQ(form.FEmitters.Count, 1);
   form.AddEmitter(nullptr, 256, 1, 0);
@@ -91,8 +85,7 @@ TEST_F(Emitters, AddingWithNoRoomSetYetDoesNotFail)
   EXPECT_EQ(form.Emitter(0)->X, 1.0f);
 }
 
-TEST_F(Emitters, GravityCountsTheDelayDownThenFallsFaster)
-{
+TEST_F(Emitters, GravityCountsTheDelayDownThenFallsFaster) {
   form.FGravity = 1;
   TEmitter* e = form.AddEmitter(nullptr, 256, 0, 100);
   e->Fall = -50;
@@ -109,8 +102,7 @@ TEST_F(Emitters, GravityCountsTheDelayDownThenFallsFaster)
   }
 }
 
-TEST_F(Emitters, WithoutGravityNothingFalls)
-{
+TEST_F(Emitters, WithoutGravityNothingFalls) {
   for (float gravity : {0.0f, -1.0f}) {
     form.FGravity = gravity;
     TEmitter* e = form.AddEmitter(nullptr, 256, 0, 100);
@@ -126,11 +118,10 @@ TEST_F(Emitters, WithoutGravityNothingFalls)
   }
 }
 
-TEST_F(Emitters, FallingBelowTheScreenDeletes)
-{
+TEST_F(Emitters, FallingBelowTheScreenDeletes) {
   form.FGravity = 0.5f;
   form.FStyle.Thickness = 15;
-  TEmitter* stays = form.AddEmitter(nullptr, 256, 0, 554);  // 555 is not below 540 + 15
+  TEmitter* stays = form.AddEmitter(nullptr, 256, 0, 554); // 555 is not below 540 + 15
   stays->Fall = 1;
   TEmitter* goes = form.AddEmitter(nullptr, 256, 1, 555);
   goes->Fall = 1;
@@ -140,8 +131,7 @@ TEST_F(Emitters, FallingBelowTheScreenDeletes)
   EXPECT_EQ(stays->Y, 555.0f);
 }
 
-TEST_F(Emitters, AgeingFadesOutAndDeletes)
-{
+TEST_F(Emitters, AgeingFadesOutAndDeletes) {
   form.FFadeOutScale = 256.0f / 200.0f;
   form.FFrameTime = 33;
   TEmitter* e = form.AddEmitter(nullptr, 100, 0, 0);
@@ -149,33 +139,31 @@ TEST_F(Emitters, AgeingFadesOutAndDeletes)
   form.FChanged = false;
   form.Step(1);
   EXPECT_EQ(e->Life, -23.0f);
-  EXPECT_EQ(e->Alpha, 100 * 227);  // round(-23 * 1.28 + 256) = round(226.56)
-  EXPECT_FALSE(form.FChanged);     // ageing alone needs no larger cover
+  EXPECT_EQ(e->Alpha, 100 * 227); // round(-23 * 1.28 + 256) = round(226.56)
+  EXPECT_FALSE(form.FChanged);    // ageing alone needs no larger cover
 
-  e->Life = -199.0f + 33.0f;  // -199 after the step: round(1.28) = 1
+  e->Life = -199.0f + 33.0f; // -199 after the step: round(1.28) = 1
   form.Step(1);
   ASSERT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(e->Alpha, 100);
-  e->Life = -200.0f + 33.0f;  // -200: the level reaches 0
+  e->Life = -200.0f + 33.0f; // -200: the level reaches 0
   form.Step(1);
   EXPECT_EQ(form.FEmitters.Count, 0);
 }
 
-TEST_F(Emitters, FadeLevelRoundsHalvesToEven)
-{
+TEST_F(Emitters, FadeLevelRoundsHalvesToEven) {
   form.FFadeOutScale = 1.0f;
   form.FFrameTime = 1;
   TEmitter* e = form.AddEmitter(nullptr, 1, 0, 0);
-  e->Life = 0.5f;  // -0.5 after the step: 255.5 rounds to 256
+  e->Life = 0.5f; // -0.5 after the step: 255.5 rounds to 256
   form.Step(1);
   EXPECT_EQ(e->Alpha, 256);
-  e->Life = -0.5f;  // -1.5: 254.5 rounds to 254
+  e->Life = -0.5f; // -1.5: 254.5 rounds to 254
   form.Step(1);
   EXPECT_EQ(e->Alpha, 254);
 }
 
-TEST_F(Emitters, ImmortalEmittersNeverAge)
-{
+TEST_F(Emitters, ImmortalEmittersNeverAge) {
   form.FFadeOutScale = 1.28f;
   TEmitter* e = form.AddEmitter(nullptr, 256, 0, 0);
   for (int i = 0; i < 100; ++i)
@@ -184,18 +172,17 @@ TEST_F(Emitters, ImmortalEmittersNeverAge)
   EXPECT_EQ(e->Alpha, 65536);
 }
 
-TEST_F(Emitters, AttractionMovesAFixedFractionOfTheDistance)
-{
+TEST_F(Emitters, AttractionMovesAFixedFractionOfTheDistance) {
   struct Case {
     float x, y, attraction, ex, ey;
   };
   // Attraction point at (10, 20); the emitter starts 100 pixels away.
   const Case cases[] = {
-      {110, 20, 0.5f, 60, 20},    // right of it (dy = 0, dx < 0)
-      {-90, 20, 0.5f, -40, 20},   // left of it (dy = 0, dx > 0)
-      {10, 120, 0.5f, 10, 70},    // below it (dy < 0)
-      {10, -80, 0.5f, 10, -30},   // above it (dy > 0)
-      {70, 100, 1.0f, 10, 20},    // attraction 1 lands on the point
+      {110, 20, 0.5f, 60, 20},  // right of it (dy = 0, dx < 0)
+      {-90, 20, 0.5f, -40, 20}, // left of it (dy = 0, dx > 0)
+      {10, 120, 0.5f, 10, 70},  // below it (dy < 0)
+      {10, -80, 0.5f, 10, -30}, // above it (dy > 0)
+      {70, 100, 1.0f, 10, 20},  // attraction 1 lands on the point
   };
   for (const Case& c : cases) {
     form.FEmitters.Reset();
@@ -208,20 +195,19 @@ TEST_F(Emitters, AttractionMovesAFixedFractionOfTheDistance)
   }
 }
 
-TEST_F(Emitters, RepulsionSparesCloseEmittersAndDeletesOnesPushedOffScreen)
-{
+TEST_F(Emitters, RepulsionSparesCloseEmittersAndDeletesOnesPushedOffScreen) {
   form.FAttraction = -0.01f;
   form.FStyle.Thickness = 15;
   TEmitter* close = form.AddEmitter(nullptr, 256, 1.5f, 0);
-  TEmitter* edge = form.AddEmitter(nullptr, 256, 0, 2);  // exactly 2 pixels: still spared
+  TEmitter* edge = form.AddEmitter(nullptr, 256, 0, 2); // exactly 2 pixels: still spared
   TEmitter* near = form.AddEmitter(nullptr, 256, 0, 10);
-  TEmitter* inside = form.AddEmitter(nullptr, 256, 974.5f, 0);  // moves 0.103 to 974.6
-  form.AddEmitter(nullptr, 256, 974.95f, 0);                    // crosses 960 + 15
-  form.AddEmitter(nullptr, 256, 0, -2000);                      // far above the screen
+  TEmitter* inside = form.AddEmitter(nullptr, 256, 974.5f, 0); // moves 0.103 to 974.6
+  form.AddEmitter(nullptr, 256, 974.95f, 0);                   // crosses 960 + 15
+  form.AddEmitter(nullptr, 256, 0, -2000);                     // far above the screen
   form.FAttractor = TVector4{};
   form.FChanged = false;
   form.Step(1);
-  EXPECT_EQ(close->X, 1.5f);  // within 2 pixels: left alone
+  EXPECT_EQ(close->X, 1.5f); // within 2 pixels: left alone
   EXPECT_EQ(close->Y, 0.0f);
   EXPECT_EQ(edge->Y, 2.0f);
   // 1 / (10 * -0.01) = -10 towards the point: 10 pixels away from it.
@@ -233,8 +219,7 @@ TEST_F(Emitters, RepulsionSparesCloseEmittersAndDeletesOnesPushedOffScreen)
   EXPECT_TRUE(form.FChanged);
 }
 
-TEST_F(Emitters, SeveralTicksRunSeveralPassesButAgeOnce)
-{
+TEST_F(Emitters, SeveralTicksRunSeveralPassesButAgeOnce) {
   std::vector<std::string> captions;
   form.OnDebugCaption = [&](const std::string& s) { captions.push_back(s); };
   form.FDebug = true;
@@ -245,18 +230,17 @@ TEST_F(Emitters, SeveralTicksRunSeveralPassesButAgeOnce)
   form.FAttractor = TVector4{};
   form.FAttraction = 0.5f;
   form.Step(3);
-  EXPECT_NEAR(e->X, 12.5f, 1e-4);  // 100 -> 50 -> 25 -> 12.5
+  EXPECT_NEAR(e->X, 12.5f, 1e-4); // 100 -> 50 -> 25 -> 12.5
   EXPECT_EQ(e->Life, 1000.0f - 99.0f);
   ASSERT_EQ(captions.size(), 1u);
   EXPECT_EQ(captions[0], "Emitters: 1   Frame overflow: 2    Debug: 0");
 
   form.FDebug = false;
   form.Step(1);
-  EXPECT_EQ(captions.size(), 1u);  // no readout outside debug mode
+  EXPECT_EQ(captions.size(), 1u); // no readout outside debug mode
 }
 
-TEST_F(Emitters, NoTicksRunNoPasses)
-{
+TEST_F(Emitters, NoTicksRunNoPasses) {
   form.FAttraction = 0.5f;
   TEmitter* e = form.AddEmitter(nullptr, 256, 100, 0);
   form.FAttractor = TVector4{};
@@ -264,8 +248,7 @@ TEST_F(Emitters, NoTicksRunNoPasses)
   EXPECT_EQ(e->X, 100.0f);
 }
 
-TEST_F(Emitters, ArtBoundsWithAndWithoutEmitters)
-{
+TEST_F(Emitters, ArtBoundsWithAndWithoutEmitters) {
   TArtBounds none = form.GetArtBounds();
   EXPECT_TRUE(none.Empty());
   EXPECT_EQ(none.MinX, 2147483648.0f);

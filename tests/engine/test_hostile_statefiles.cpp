@@ -39,7 +39,8 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
     return files;
   }
   for (const auto& e : fs::directory_iterator(dir))
-    if (e.is_regular_file()) files.push_back(e.path());
+    if (e.is_regular_file())
+      files.push_back(e.path());
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -66,7 +67,7 @@ std::string StyleWith(int Gravity, int Attraction, int MaxCount = 20000) {
 }
 
 class HostileStateFiles : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     savedSeed = RandSeed;
     form.DesktopRect = MakeRect(0, 0, 640, 480);
@@ -116,21 +117,24 @@ TEST_F(HostileStateFiles, EveryEmitterFieldIsHeldToItsBound) {
   };
   const float I = ImmortalLife;
   const Case cases[] = {
-      {R"(X="1e30" Y="-1e30" FS="1e38" LT="1e30" AM="2000000000")", 1e6f, -1e6f, 1e7f, I, 256, -1, 0, 0, 0},
-      {R"(X="1e39" Y="nan" FS="-1e38" LT="-1e30" AM="-2147483648")", 0, 0, -1e7f, -I, 0, -1, 0, 0, 0},
+      {R"(X="1e30" Y="-1e30" FS="1e38" LT="1e30" AM="2000000000")", 1e6f, -1e6f, 1e7f, I, 256, -1,
+       0, 0, 0},
+      {R"(X="1e39" Y="nan" FS="-1e38" LT="-1e30" AM="-2147483648")", 0, 0, -1e7f, -I, 0, -1, 0, 0,
+       0},
       {R"(X="inf" Y="-inf" FS="NaN" LT="nan" AM="0")", 0, 0, 0, 0, 0, -1, 0, 0, 0},
-      {R"(X="999999.9" Y="-0.000001" FS="-3000" LT="2147483647" AM="256")", 999999.9f, -1e-6f, -3000, I, 256, -1, 0, 0, 0},
-      {R"(X="1" Y="2" FS="0" AM="7" MS="1e30" XS="1e30" YS="-1e30" C="-1" A="2000000000" F="1")", 1, 2, 0, I, 7, 50, 100,
-       0, 256},
-      {R"(X="1" Y="2" FS="0" AM="7" MS="-1e30" XS="nan" YS="100.5" C="0" A="-2000000000" F="0")", 1, 2, 0, I, 7, 0, 0,
-       100, 0},
-      {R"(X="1" Y="2" FS="0" AM="7" MS="61.5" XS="0.25" YS="99" C="2147483647" A="255" F="0")", 1, 2, 0, I, 7, 50, 0.25f,
-       99, 255},
+      {R"(X="999999.9" Y="-0.000001" FS="-3000" LT="2147483647" AM="256")", 999999.9f, -1e-6f,
+       -3000, I, 256, -1, 0, 0, 0},
+      {R"(X="1" Y="2" FS="0" AM="7" MS="1e30" XS="1e30" YS="-1e30" C="-1" A="2000000000" F="1")", 1,
+       2, 0, I, 7, 50, 100, 0, 256},
+      {R"(X="1" Y="2" FS="0" AM="7" MS="-1e30" XS="nan" YS="100.5" C="0" A="-2000000000" F="0")", 1,
+       2, 0, I, 7, 0, 0, 100, 0},
+      {R"(X="1" Y="2" FS="0" AM="7" MS="61.5" XS="0.25" YS="99" C="2147483647" A="255" F="0")", 1,
+       2, 0, I, 7, 50, 0.25f, 99, 255},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Attributes);
-    ASSERT_TRUE(ReadStateText(std::string(R"(<QUELMA_state Version="1"><Art><Emitters><New )") + c.Attributes +
-                                  "/></Emitters></Art></QUELMA_state>",
+    ASSERT_TRUE(ReadStateText(std::string(R"(<QUELMA_state Version="1"><Art><Emitters><New )") +
+                                  c.Attributes + "/></Emitters></Art></QUELMA_state>",
                               form, style));
     ASSERT_EQ(form.FEmitters.Count, 1);
     const TEmitter& e = *form.Emitter(0);
@@ -149,7 +153,8 @@ TEST_F(HostileStateFiles, EveryEmitterFieldIsHeldToItsBound) {
       EXPECT_EQ(e.OwnStyle.YWildness, c.YWildness);
       EXPECT_EQ(e.OwnStyle.MaxAlpha, c.MaxAlpha);
     }
-    for (int i = 0; i < 3; ++i) form.Tick(i);
+    for (int i = 0; i < 3; ++i)
+      form.Tick(i);
     ExpectSound();
   }
 }
@@ -163,22 +168,27 @@ TEST_F(HostileStateFiles, ArtAtTheBoundsSurvivesEveryMotion) {
   for (int i = 0; i < 400; ++i) {
     art += std::string(R"(<New X=")") + xs[i % 8] + R"(" Y=")" + xs[(i / 8) % 8] + R"(" FS=")" +
            (i % 3 ? "1e30" : "-1e30") + R"(" LT=")" + (i % 5 ? "-1e30" : "1e30") + R"(" AM="256")";
-    if (i % 2) art += R"( MS="1e30" XS="1e30" YS="1e30" C="-1" A="256" F="True")";
+    if (i % 2)
+      art += R"( MS="1e30" XS="1e30" YS="1e30" C="-1" A="256" F="True")";
     art += "/>";
   }
   art += "</Emitters></Art>";
-  for (const auto& [gravity, attraction] : {std::pair{1000, 0}, {1, -999}, {0, -1}, {0, 1000}, {500, 999}}) {
+  for (const auto& [gravity, attraction] :
+       {std::pair{1000, 0}, {1, -999}, {0, -1}, {0, 1000}, {500, 999}}) {
     SCOPED_TRACE(std::to_string(gravity) + " " + std::to_string(attraction));
-    ASSERT_TRUE(ReadStateText("<QUELMA_state Version=\"1\">" + StyleWith(gravity, attraction) + art +
-                                  "</QUELMA_state>",
+    ASSERT_TRUE(ReadStateText("<QUELMA_state Version=\"1\">" + StyleWith(gravity, attraction) +
+                                  art + "</QUELMA_state>",
                               form, style));
     ExpectSound();
     for (int frame = 0; frame < 60; ++frame) {
       form.Tick(frame % 7 == 0 ? 3 : 0);
-      if (frame % 10 == 0) form.RotateArt();
-      if (frame % 25 == 0) form.CenterArt();
+      if (frame % 10 == 0)
+        form.RotateArt();
+      if (frame % 25 == 0)
+        form.CenterArt();
       ExpectSound();
-      if (HasFatalFailure()) return;
+      if (HasFatalFailure())
+        return;
     }
   }
 }
@@ -188,13 +198,15 @@ TEST_F(HostileStateFiles, ArtAtTheBoundsSurvivesEveryMotion) {
 TEST_F(HostileStateFiles, TwentyThousandOwnStyles) {
   std::string art = "<Art><Emitters>";
   for (int i = 0; i < 20000; ++i)
-    art += R"(<New X=")" + std::to_string(i % 600 - 300) + R"(" Y=")" + std::to_string(i / 600 * 7 - 200) +
+    art += R"(<New X=")" + std::to_string(i % 600 - 300) + R"(" Y=")" +
+           std::to_string(i / 600 * 7 - 200) +
            R"(" FS="0" AM="256" MS="1e30" XS="1e30" YS="1e30" C=")" + std::to_string(i * 7919) +
            R"(" A="2000000000" F="True"/>)";
   art += "</Emitters></Art>";
   style.MaxCount = 20000;
   ApplyStyle(form, style);
-  ASSERT_TRUE(ReadStateText("<QUELMA_state Version=\"1\">" + StyleWith(0, 0) + art + "</QUELMA_state>", form, style));
+  ASSERT_TRUE(ReadStateText(
+      "<QUELMA_state Version=\"1\">" + StyleWith(0, 0) + art + "</QUELMA_state>", form, style));
   ASSERT_EQ(form.FEmitters.Count, 20000);
   form.Tick(0);
   ExpectSound();
@@ -216,9 +228,12 @@ TEST_F(HostileStateFiles, LongArtKeepsWhatAddingOneByOneKeeps) {
   for (const bool failing : {false, true}) {
     SCOPED_TRACE(failing);
     std::string art;
-    for (int i = 0; i < 47; ++i) art += element(i);
-    if (failing) art += R"(<New X="1"/>)" + element(99);
-    const std::string doc = R"(<QUELMA_state Version="1"><Art><Emitters>)" + art + "</Emitters></Art></QUELMA_state>";
+    for (int i = 0; i < 47; ++i)
+      art += element(i);
+    if (failing)
+      art += R"(<New X="1"/>)" + element(99);
+    const std::string doc =
+        R"(<QUELMA_state Version="1"><Art><Emitters>)" + art + "</Emitters></Art></QUELMA_state>";
 
     const uint32_t seed = RandSeed;
     TSurfaceDisplay d;
@@ -228,7 +243,8 @@ TEST_F(HostileStateFiles, LongArtKeepsWhatAddingOneByOneKeeps) {
     oneByOne.OriginY = form.OriginY;
     oneByOne.FMaxCount = form.FMaxCount;
     oneByOne.FLifetime = form.FLifetime;
-    for (int i = 0; i < 47; ++i) oneByOne.AddEmitter(nullptr, 256, float(i), 1);
+    for (int i = 0; i < 47; ++i)
+      oneByOne.AddEmitter(nullptr, 256, float(i), 1);
     const uint32_t seedAfter = RandSeed;
 
     RandSeed = seed;
@@ -239,18 +255,20 @@ TEST_F(HostileStateFiles, LongArtKeepsWhatAddingOneByOneKeeps) {
     EXPECT_EQ(RandSeed, seedAfter);
     ASSERT_EQ(form.FEmitters.Count, 10);
     EXPECT_EQ(form.FMaxCount, 10);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(form.Emitter(i)->X, float(37 + i));
+    for (int i = 0; i < 10; ++i)
+      EXPECT_EQ(form.Emitter(i)->X, float(37 + i));
   }
 }
 
 // What the program writes reads back unchanged, also after the engine has
 // moved the art as far as it can.
 TEST_F(HostileStateFiles, WrittenFilesReadBackUnchanged) {
-  ASSERT_TRUE(ReadStateText("<QUELMA_state Version=\"1\">" + StyleWith(0, 1000) +
-                                R"(<Art><Emitters><New X="1e6" Y="-1e6" FS="-1e30" LT="12.5" AM="3"/>)"
-                                R"(<New X="-1e6" Y="1e6" FS="1e30" AM="256" MS="0" XS="100" YS="0" C="5" A="1" F="0"/>)"
-                                R"(</Emitters></Art></QUELMA_state>)",
-                            form, style));
+  ASSERT_TRUE(ReadStateText(
+      "<QUELMA_state Version=\"1\">" + StyleWith(0, 1000) +
+          R"(<Art><Emitters><New X="1e6" Y="-1e6" FS="-1e30" LT="12.5" AM="3"/>)"
+          R"(<New X="-1e6" Y="1e6" FS="1e30" AM="256" MS="0" XS="100" YS="0" C="5" A="1" F="0"/>)"
+          R"(</Emitters></Art></QUELMA_state>)",
+      form, style));
   for (int i = 0; i < 30; ++i) {
     form.Tick(0);
     form.RotateArt();
@@ -263,7 +281,7 @@ TEST_F(HostileStateFiles, WrittenFilesReadBackUnchanged) {
 // The fuzz entries draw from the program's random generator; later tests get
 // its seed back.
 class FuzzReplay : public ::testing::Test {
- protected:
+protected:
   void TearDown() override { RandSeed = savedSeed; }
   const uint32_t savedSeed = RandSeed;
 };
@@ -308,18 +326,20 @@ TEST_F(FuzzReplay, ClipboardSeedsAndFindings) {
 // ------------------------------------------------------------ losing nothing
 
 class FailedSave : public HostileStateFiles {
- protected:
+protected:
   void SetUp() override {
     HostileStateFiles::SetUp();
     char tmpl[] = "/tmp/quelma-failedsave-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir = tmpl;
     old = dir / "art.quelma";
-    for (int i = 0; i < 3000; ++i) form.AddEmitter(nullptr, 256, float(i % 300), float(i / 300));
+    for (int i = 0; i < 3000; ++i)
+      form.AddEmitter(nullptr, 256, float(i % 300), float(i / 300));
     oldText = WriteStateText(form, style);
     WriteAll(old, oldText);
     form.StartOver();
-    for (int i = 0; i < 5000; ++i) form.AddEmitter(nullptr, 128, float(-i % 200), float(i / 200));
+    for (int i = 0; i < 5000; ++i)
+      form.AddEmitter(nullptr, 128, float(-i % 200), float(i / 200));
   }
   void TearDown() override {
     ::chmod(dir.c_str(), 0700);
@@ -363,7 +383,8 @@ TEST_F(FailedSave, ReadOnlyFolderLeavesTheOldFileWhole) {
   ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
   // The superuser writes anywhere; the child gives that up first.
   const int status = SaveInChild([] {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(4);
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(4);
   });
   EXPECT_EQ(status, 0);
   ::chmod(dir.c_str(), 0700);
@@ -375,7 +396,8 @@ TEST_F(FailedSave, WriteErrorMidwayLeavesTheOldFileWhole) {
   const int status = SaveInChild([] {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(4);
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+      ::_exit(4);
   });
   EXPECT_EQ(status, 0);
   ExpectOldFileWhole();
@@ -384,4 +406,4 @@ TEST_F(FailedSave, WriteErrorMidwayLeavesTheOldFileWhole) {
   EXPECT_EQ(ReadAll(old), WriteStateText(form, style));
 }
 
-}  // namespace
+} // namespace

@@ -35,7 +35,7 @@ protected:
   }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Import, SamplesTheLongerSideDownToMaxSizeAndCentres) {
   auto p = Picture(256, 128, 32, {10, 20, 30, 255});
@@ -47,7 +47,7 @@ TEST_F(Import, SamplesTheLongerSideDownToMaxSizeAndCentres) {
   EXPECT_EQ(settings.MaxCount, 20000);
   const TArtBounds b = form.GetArtBounds();
   const double scale = 400 * double(0.01f);
-  EXPECT_NEAR(b.MaxX - b.MinX, 127 * scale, 1e-3);  // about 508 x 252
+  EXPECT_NEAR(b.MaxX - b.MinX, 127 * scale, 1e-3); // about 508 x 252
   EXPECT_NEAR(b.MaxY - b.MinY, 63 * scale, 1e-3);
   EXPECT_NEAR(b.MinX + b.MaxX, 0, 1e-3);
   EXPECT_NEAR(b.MinY + b.MaxY, 0, 1e-3);
@@ -111,7 +111,7 @@ TEST_F(Import, ResetStyleSuitsPictures) {
   import.Scaling = 150;
   auto p = Picture(1, 1, 24, {0, 0, 0});
   ImportBitmap(form, *p, import, settings);
-  ASSERT_EQ(form.FEmitters.Count, 1);  // black is an emitter too
+  ASSERT_EQ(form.FEmitters.Count, 1); // black is an emitter too
   const TEmitterStyle& s = *form.Emitter(0)->Style;
   EXPECT_EQ(s.Thickness, 0.0f);
   EXPECT_FLOAT_EQ(s.XWildness, 1.5f);
@@ -215,8 +215,9 @@ TEST_F(Import, PictureFiles) {
   EXPECT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(settings.MaxCount, 10000);
 
-  const fx::Bytes png = fx::MakePng({.Width = 2, .Height = 1, .Rows = {200, 100, 50, 128, 0, 0, 0, 0}});
+  const fx::Bytes png =
+      fx::MakePng({.Width = 2, .Height = 1, .Rows = {200, 100, 50, 128, 0, 0, 0, 0}});
   EXPECT_TRUE(ImportPictureFile(form, dir.Write("a.png", png), import, settings));
   ASSERT_EQ(form.FEmitters.Count, 1);
-  EXPECT_EQ(form.Emitter(0)->Style->Color, 0x80643219u);  // premultiplied: 100, 50, 25
+  EXPECT_EQ(form.Emitter(0)->Style->Color, 0x80643219u); // premultiplied: 100, 50, 25
 }

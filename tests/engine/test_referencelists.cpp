@@ -7,22 +7,24 @@
 
 namespace {
 
-int Tag(int i) { return i; }
-void* P(int i) { return reinterpret_cast<void*>(static_cast<intptr_t>(Tag(i) + 1)); }
+int Tag(int i) {
+  return i;
+}
+void* P(int i) {
+  return reinterpret_cast<void*>(static_cast<intptr_t>(Tag(i) + 1));
+}
 
-std::vector<void*> Entries(const TCustomQuickList& l)
-{
+std::vector<void*> Entries(const TCustomQuickList& l) {
   return std::vector<void*>(l.Items, l.Items + l.Count);
 }
 
-}  // namespace
+} // namespace
 
-TEST(QuickList, GrowsBySixteenUpTo64ThenByAQuarter)
-{
+TEST(QuickList, GrowsBySixteenUpTo64ThenByAQuarter) {
   TQuickList l(true);
   // Capacity after the add that found the list full.
-  const std::vector<std::pair<int, int>> steps = {
-      {1, 16}, {17, 32}, {33, 48}, {49, 64}, {65, 80}, {81, 100}, {101, 125}, {126, 156}};
+  const std::vector<std::pair<int, int>> steps = {{1, 16},  {17, 32},  {33, 48},   {49, 64},
+                                                  {65, 80}, {81, 100}, {101, 125}, {126, 156}};
   int added = 0;
   for (auto [count, capacity] : steps) {
     while (added < count)
@@ -33,8 +35,7 @@ TEST(QuickList, GrowsBySixteenUpTo64ThenByAQuarter)
     EXPECT_EQ(l[i], P(i));
 }
 
-TEST(QuickList, FullEmitterSizedListGrowsByAQuarter)
-{
+TEST(QuickList, FullEmitterSizedListGrowsByAQuarter) {
   TQuickList l(true, 5000);
   EXPECT_EQ(l.Capacity, 5000);
   for (int i = 0; i < 5001; ++i)
@@ -42,17 +43,16 @@ TEST(QuickList, FullEmitterSizedListGrowsByAQuarter)
   EXPECT_EQ(l.Capacity, 6250);
 }
 
-TEST(QuickList, DeleteKeepsOrderOrMovesLastEntry)
-{
+TEST(QuickList, DeleteKeepsOrderOrMovesLastEntry) {
   struct Case {
     bool ordered;
     int index;
     std::vector<int> expected;
   };
   const Case cases[] = {
-      {true, 1, {0, 2, 3, 4}},  {false, 1, {0, 4, 2, 3}}, {true, 0, {1, 2, 3, 4}},
-      {false, 0, {4, 1, 2, 3}}, {true, 4, {0, 1, 2, 3}},  {false, 4, {0, 1, 2, 3}},
-      {true, 5, {0, 1, 2, 3, 4}}, {false, -1, {0, 1, 2, 3, 4}},  // out of range: nothing
+      {true, 1, {0, 2, 3, 4}},    {false, 1, {0, 4, 2, 3}},     {true, 0, {1, 2, 3, 4}},
+      {false, 0, {4, 1, 2, 3}},   {true, 4, {0, 1, 2, 3}},      {false, 4, {0, 1, 2, 3}},
+      {true, 5, {0, 1, 2, 3, 4}}, {false, -1, {0, 1, 2, 3, 4}}, // out of range: nothing
   };
   for (const Case& c : cases) {
     TQuickList l(c.ordered);
@@ -66,8 +66,7 @@ TEST(QuickList, DeleteKeepsOrderOrMovesLastEntry)
   }
 }
 
-TEST(QuickList, PopResetAndClear)
-{
+TEST(QuickList, PopResetAndClear) {
   TQuickList l(true);
   for (int i = 0; i < 20; ++i)
     l.Add(P(i));
@@ -84,15 +83,14 @@ TEST(QuickList, PopResetAndClear)
   EXPECT_EQ(l.Items, nullptr);
 }
 
-TEST(QuickList, CountAndCapacitySetting)
-{
+TEST(QuickList, CountAndCapacitySetting) {
   TQuickList l(true);
-  l.SetCount(3);  // grows the capacity to the count
+  l.SetCount(3); // grows the capacity to the count
   EXPECT_EQ(l.Count, 3);
   EXPECT_EQ(l.Capacity, 3);
   l.Add(P(1));
   EXPECT_EQ(l.Capacity, 19);
-  l.SetCapacity(2);  // never leaves entries outside the array
+  l.SetCapacity(2); // never leaves entries outside the array
   EXPECT_EQ(l.Count, 2);
   EXPECT_EQ(l.Capacity, 2);
 }
@@ -104,10 +102,9 @@ struct Tracked {
   Tracked(std::set<int>* a, int i) : alive(a), id(i) { alive->insert(id); }
   ~Tracked() { alive->erase(id); }
 };
-}  // namespace
+} // namespace
 
-TEST(OwnedQuickList, RemovedRecordsAreDiscardedAtOnce)
-{
+TEST(OwnedQuickList, RemovedRecordsAreDiscardedAtOnce) {
   std::set<int> alive;
   {
     TOwnedQuickList<Tracked> l(true, 4);
@@ -128,17 +125,16 @@ TEST(OwnedQuickList, RemovedRecordsAreDiscardedAtOnce)
     EXPECT_EQ(l.Capacity, capacity);
     l.Add(std::make_unique<Tracked>(&alive, 9));
   }
-  EXPECT_TRUE(alive.empty());  // the list takes its records with it
+  EXPECT_TRUE(alive.empty()); // the list takes its records with it
 }
 
-TEST(BufList, DeletedBuffersAreParkedAndReused)
-{
+TEST(BufList, DeletedBuffersAreParkedAndReused) {
   TBufList ordered(true, 8);
   void* a = ordered.NewItem();
   void* b = ordered.NewItem();
   void* c = ordered.NewItem();
   EXPECT_EQ(ordered.Capacity, 16);
-  ordered.Delete(0);  // b, c move down; a is parked behind them
+  ordered.Delete(0); // b, c move down; a is parked behind them
   EXPECT_EQ(Entries(ordered), (std::vector<void*>{b, c}));
   EXPECT_EQ(ordered.Items[2], a);
   EXPECT_EQ(ordered.NewItem(), a);
@@ -147,14 +143,13 @@ TEST(BufList, DeletedBuffersAreParkedAndReused)
   a = unordered.NewItem();
   b = unordered.NewItem();
   c = unordered.NewItem();
-  unordered.Delete(0);  // slot 0 swaps with the last slot
+  unordered.Delete(0); // slot 0 swaps with the last slot
   EXPECT_EQ(Entries(unordered), (std::vector<void*>{c, b}));
   EXPECT_EQ(unordered.Items[2], a);
   EXPECT_EQ(unordered.NewItem(), a);
 }
 
-TEST(BufList, CountZeroParksEverythingAndClearReleases)
-{
+TEST(BufList, CountZeroParksEverythingAndClearReleases) {
   TBufList l(false, 16);
   std::vector<void*> bufs;
   for (int i = 0; i < 20; ++i)
@@ -163,8 +158,8 @@ TEST(BufList, CountZeroParksEverythingAndClearReleases)
   l.SetCount(0);
   EXPECT_EQ(l.Count, 0);
   for (int i = 0; i < 20; ++i)
-    EXPECT_EQ(l.NewItem(), bufs[size_t(i)]) << i;  // same buffers, same order
-  l.SetCount(25);  // new slots get buffers of their own
+    EXPECT_EQ(l.NewItem(), bufs[size_t(i)]) << i; // same buffers, same order
+  l.SetCount(25);                                 // new slots get buffers of their own
   for (int i = 20; i < 25; ++i)
     EXPECT_NE(l.Items[i], nullptr);
   l.Clear();

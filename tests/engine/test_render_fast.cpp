@@ -12,13 +12,12 @@
 
 class RenderFast : public EngineTest {
 protected:
-  bool AtRightEdge = false;  // every emitter within a few pixels of the right edge
+  bool AtRightEdge = false; // every emitter within a few pixels of the right edge
 
   // A fresh W x H surface of random premultiplied-looking bytes, the same
   // emitters and the same random sequence every time, then Frames renders;
   // returns the surface bytes followed by the final seed.
-  std::vector<uint32_t> Run(TKernelPath path, int32_t W, int32_t H, int32_t frames, uint32_t seed)
-  {
+  std::vector<uint32_t> Run(TKernelPath path, int32_t W, int32_t H, int32_t frames, uint32_t seed) {
     UseSurface(display, W, H);
     TDIBmp& s = display.FSurface;
     std::mt19937 rng(seed);
@@ -52,8 +51,7 @@ protected:
   // The work buffer after one more frame with only the first emitter, so that
   // it holds that one box's levels and, past them, what it was filled with.
   // Compared as integers: the levels are not floats.
-  std::vector<int32_t> LastLevels(TKernelPath path, uint32_t seed)
-  {
+  std::vector<int32_t> LastLevels(TKernelPath path, uint32_t seed) {
     while (form.FEmitters.Count > 1)
       form.FEmitters.Delete(form.FEmitters.Count - 1);
     std::fill(form.FSpotBuf.begin(), form.FSpotBuf.end(), -1.0f);
@@ -66,8 +64,7 @@ protected:
   }
 };
 
-TEST_F(RenderFast, EveryBlurWindowAndMotionGivesTheReferenceBytes)
-{
+TEST_F(RenderFast, EveryBlurWindowAndMotionGivesTheReferenceBytes) {
   form.FStyle = TEmitterStyle{6, 5, 4, 0xFFF0C080u, 256, false};
   form.UpdateFadeColor(248, 20, 256, 240);
   for (int32_t xb = 1; xb <= 17; xb += 2)
@@ -85,8 +82,7 @@ TEST_F(RenderFast, EveryBlurWindowAndMotionGivesTheReferenceBytes)
       }
 }
 
-TEST_F(RenderFast, TheFilterThatBlursInPlaceFadesAfterItGivesTheReferenceBytes)
-{
+TEST_F(RenderFast, TheFilterThatBlursInPlaceFadesAfterItGivesTheReferenceBytes) {
   // A fade lane above 257 or a window taller than 32 rows (only set directly)
   // takes the walk that fades each row after the filter stored it in place.
   form.FStyle = TEmitterStyle{6, 5, 4, 0xFFF0C080u, 256, false};
@@ -94,7 +90,8 @@ TEST_F(RenderFast, TheFilterThatBlursInPlaceFadesAfterItGivesTheReferenceBytes)
     int32_t xb, yb;
     TLaneFactors lanes;
   };
-  const Case cases[] = {{3, 3, MakeLaneFactors(300, 200, 256, 250)}, {5, 33, MakeLaneFactors(216, 230, 247, 248)}};
+  const Case cases[] = {{3, 3, MakeLaneFactors(300, 200, 256, 250)},
+                        {5, 33, MakeLaneFactors(216, 230, 247, 248)}};
   for (const Case& c : cases)
     for (int32_t motion : {-2, 0}) {
       form.FXBlur = c.xb;
@@ -104,12 +101,12 @@ TEST_F(RenderFast, TheFilterThatBlursInPlaceFadesAfterItGivesTheReferenceBytes)
       const uint32_t seed = uint32_t(c.yb * 10 - motion);
       const auto ref = Run(TKernelPath::Reference, 45, 80, 2, seed);
       for (TKernelPath path : VectorPaths())
-        EXPECT_TRUE(Run(path, 45, 80, 2, seed) == ref) << c.xb << "x" << c.yb << " motion " << motion;
+        EXPECT_TRUE(Run(path, 45, 80, 2, seed) == ref)
+            << c.xb << "x" << c.yb << " motion " << motion;
     }
 }
 
-TEST_F(RenderFast, EvenWindowsAndSmallSurfacesGiveTheReferenceBytes)
-{
+TEST_F(RenderFast, EvenWindowsAndSmallSurfacesGiveTheReferenceBytes) {
   // Even windows (only a state file could hold them) and surfaces too small
   // for the window take the separate passes; the bytes still agree.
   form.FStyle = TEmitterStyle{3, 2, 2, 0x80FFFFFFu, 200, true};
@@ -117,20 +114,21 @@ TEST_F(RenderFast, EvenWindowsAndSmallSurfacesGiveTheReferenceBytes)
   struct Case {
     int32_t xb, yb, motion, w, h;
   };
-  const Case cases[] = {{4, 3, -1, 40, 30}, {3, 6, 0, 40, 30}, {0, 5, -1, 40, 30}, {17, 17, -1, 20, 40},
-                        {5, 5, -2, 9, 9},   {3, 1, -1, 2, 12}, {1, 3, 1, 30, 5}};
+  const Case cases[] = {{4, 3, -1, 40, 30},   {3, 6, 0, 40, 30}, {0, 5, -1, 40, 30},
+                        {17, 17, -1, 20, 40}, {5, 5, -2, 9, 9},  {3, 1, -1, 2, 12},
+                        {1, 3, 1, 30, 5}};
   for (const Case& c : cases) {
     form.FXBlur = c.xb;
     form.FYBlur = c.yb;
     form.FYMotion = c.motion;
     const auto ref = Run(TKernelPath::Reference, c.w, c.h, 3, 77);
     for (TKernelPath path : VectorPaths())
-      EXPECT_TRUE(Run(path, c.w, c.h, 3, 77) == ref) << c.xb << "x" << c.yb << " " << c.w << "x" << c.h;
+      EXPECT_TRUE(Run(path, c.w, c.h, 3, 77) == ref)
+          << c.xb << "x" << c.yb << " " << c.w << "x" << c.h;
   }
 }
 
-TEST_F(RenderFast, SpotsOfEverySizeAndProfileGiveTheReferenceBytesAndLevels)
-{
+TEST_F(RenderFast, SpotsOfEverySizeAndProfileGiveTheReferenceBytesAndLevels) {
   // Boxes from 3 to about 100 pixels wide, so that every tail length of a
   // vector row occurs; spots overlap and saturate; additive colour too.
   form.FXBlur = 1;
@@ -147,15 +145,16 @@ TEST_F(RenderFast, SpotsOfEverySizeAndProfileGiveTheReferenceBytesAndLevels)
         const auto ref = Run(TKernelPath::Reference, 160, 120, 3, seed);
         const auto refLevels = LastLevels(TKernelPath::Reference, seed);
         for (TKernelPath path : VectorPaths()) {
-          ASSERT_TRUE(Run(path, 160, 120, 3, seed) == ref) << thickness << " " << fat << " " << color;
+          ASSERT_TRUE(Run(path, 160, 120, 3, seed) == ref)
+              << thickness << " " << fat << " " << color;
           // The work buffer ends with the last box's levels on either path.
-          EXPECT_TRUE(LastLevels(path, seed) == refLevels) << thickness << " " << fat << " " << color;
+          EXPECT_TRUE(LastLevels(path, seed) == refLevels)
+              << thickness << " " << fat << " " << color;
         }
       }
 }
 
-TEST_F(RenderFast, SmallSpotsAtTheRightEdgeGiveTheReferenceBytes)
-{
+TEST_F(RenderFast, SmallSpotsAtTheRightEdgeGiveTheReferenceBytes) {
   // Boxes narrower than a vector, and boxes whose last lanes reach the end of
   // the surface's rows, where nothing past the row may be read.
   form.FXBlur = 1;
@@ -170,13 +169,13 @@ TEST_F(RenderFast, SmallSpotsAtTheRightEdgeGiveTheReferenceBytes)
         const uint32_t seed = uint32_t(width) * 7 + uint32_t(thickness);
         const auto ref = Run(TKernelPath::Reference, width, 40, 2, seed);
         for (TKernelPath path : VectorPaths())
-          EXPECT_TRUE(Run(path, width, 40, 2, seed) == ref) << thickness << " " << fat << " " << width;
+          EXPECT_TRUE(Run(path, width, 40, 2, seed) == ref)
+              << thickness << " " << fat << " " << width;
       }
     }
 }
 
-TEST_F(RenderFast, AHugeSpotAmongSmallOnesGivesTheReferenceBytes)
-{
+TEST_F(RenderFast, AHugeSpotAmongSmallOnesGivesTheReferenceBytes) {
   // A box above the work buffers' size in the middle of the list: they grow
   // while smaller boxes wait to be painted.
   form.FXBlur = 1;
@@ -196,7 +195,8 @@ TEST_F(RenderFast, AHugeSpotAmongSmallOnesGivesTheReferenceBytes)
     form.SurfaceOffsetX = 150;
     form.SurfaceOffsetY = 150;
     for (int i = 0; i < 150; ++i)
-      form.AddEmitter(i == 100 ? &huge : nullptr, 256, float(i % 15) * 19 - 140, float(i / 15) * 27 - 130);
+      form.AddEmitter(i == 100 ? &huge : nullptr, 256, float(i % 15) * 19 - 140,
+                      float(i / 15) * 27 - 130);
     RandSeed = 77;
     PathGuard g(path);
     for (int frame = 0; frame < 3; ++frame)
@@ -209,8 +209,7 @@ TEST_F(RenderFast, AHugeSpotAmongSmallOnesGivesTheReferenceBytes)
   EXPECT_TRUE(results[0] == results[1]);
 }
 
-TEST_F(RenderFast, AllZeroCoverWithoutEmittersStaysZeroAndOtherwiseFades)
-{
+TEST_F(RenderFast, AllZeroCoverWithoutEmittersStaysZeroAndOtherwiseFades) {
   UseSurface(display, 20, 10);
   form.FEmitters.Reset();
   form.FXBlur = 3;

@@ -14,8 +14,7 @@
 
 namespace {
 
-void ExpectScalarResults(const std::vector<float>& x)
-{
+void ExpectScalarResults(const std::vector<float>& x) {
   for (TKernelPath path : VectorPaths()) {
     PathGuard g(path);
     std::vector<float> s(x.size()), c(x.size());
@@ -32,19 +31,17 @@ void ExpectScalarResults(const std::vector<float>& x)
   }
 }
 
-}  // namespace
+} // namespace
 
-TEST(SinCos, RandomAnglesOfASpot)
-{
+TEST(SinCos, RandomAnglesOfASpot) {
   std::mt19937 rng(7);
-  std::vector<float> x(2000001);  // odd: the last one alone
+  std::vector<float> x(2000001); // odd: the last one alone
   for (float& v : x)
     v = float(double(rng()) * (1.0 / 4294967296.0) * double(6.2831855f));
   ExpectScalarResults(x);
 }
 
-TEST(SinCos, NearZerosAndEdgesOfTheRange)
-{
+TEST(SinCos, NearZerosAndEdgesOfTheRange) {
   std::vector<float> x;
   for (double centre : {0.0, M_PI / 2, M_PI, 3 * M_PI / 2, 2 * M_PI}) {
     float v = float(centre);
@@ -73,24 +70,23 @@ TEST(SinCos, NearZerosAndEdgesOfTheRange)
   }
 }
 
-TEST(SinCos, TheFourLaneFormTakesOnlyResultsClearOfARoundingBoundary)
-{
+TEST(SinCos, TheFourLaneFormTakesOnlyResultsClearOfARoundingBoundary) {
   if (!CpuHasAvx2())
     GTEST_SKIP() << "no AVX2 on this processor";
-  const double base = 1.5, ulp = 0x1p-23;  // float spacing on both sides of 1.5
+  const double base = 1.5, ulp = 0x1p-23; // float spacing on both sides of 1.5
   struct Case {
     double y;
     bool sure;
   } cases[] = {
-      {0.75, true},                             // a float itself
-      {-0.3 + 0x1p-40, true},                   // well inside
-      {base + ulp / 2, false},                  // a midpoint
-      {base + ulp / 2 - 0x1p-60, false},        // just inside a midpoint
-      {base + ulp / 2 - 0x1p-30, true},         // far enough inside
-      {1.0 - 0x1p-25, false},                   // midpoint below a power of two
-      {1.0 - 0x1p-25 + 0x1p-30, true},          // rounds up to 1, clear of it
-      {1.0 + 0x1p-27, true},                    // above 1: judged by the closer spacing below
-      {1e-40, false},                           // below the normal floats
+      {0.75, true},                      // a float itself
+      {-0.3 + 0x1p-40, true},            // well inside
+      {base + ulp / 2, false},           // a midpoint
+      {base + ulp / 2 - 0x1p-60, false}, // just inside a midpoint
+      {base + ulp / 2 - 0x1p-30, true},  // far enough inside
+      {1.0 - 0x1p-25, false},            // midpoint below a power of two
+      {1.0 - 0x1p-25 + 0x1p-30, true},   // rounds up to 1, clear of it
+      {1.0 + 0x1p-27, true},             // above 1: judged by the closer spacing below
+      {1e-40, false},                    // below the normal floats
       {std::numeric_limits<double>::quiet_NaN(), false},
   };
   for (size_t i = 0; i < std::size(cases); i += 4) {

@@ -9,20 +9,18 @@
 namespace {
 
 // Byte i of pixel (x, y).
-int ByteAt(const TDIB& s, int32_t x, int32_t y, int i)
-{
+int ByteAt(const TDIB& s, int32_t x, int32_t y, int i) {
   return int((s.GetPixel32(x, y) >> (8 * i)) & 0xFF);
 }
 
-}  // namespace
+} // namespace
 
 // A 12 x 12 render area with the origin at its top-left; no fading (all lanes
 // 0 clear the area first), no blur, no motion. Spots of Thickness 0 and no
 // wildness have radius 2 whatever the random draws.
 class Spots : public EngineTest {
 protected:
-  void SetUp() override
-  {
+  void SetUp() override {
     EngineTest::SetUp();
     UseSurface(display, 12, 12);
     form.FFadeFactors = 0;
@@ -34,11 +32,10 @@ protected:
   const TDIBmp& S() const { return display.FSurface; }
 };
 
-TEST_F(Spots, ConeAndFatLevelsAtAnEvenPosition)
-{
+TEST_F(Spots, ConeAndFatLevelsAtAnEvenPosition) {
   struct Case {
     bool fat;
-    std::array<int, 3> levels;  // centre, edge neighbour, diagonal neighbour
+    std::array<int, 3> levels; // centre, edge neighbour, diagonal neighbour
   };
   const Case cases[] = {{false, {256, 128, 75}}, {true, {256, 181, 138}}};
   for (const Case& c : cases) {
@@ -56,7 +53,8 @@ TEST_F(Spots, ConeAndFatLevelsAtAnEvenPosition)
       EXPECT_EQ(ByteAt(S(), 4, 5, i), added(c.levels[1])) << c.fat;
       EXPECT_EQ(ByteAt(S(), 4, 7, i), added(c.levels[1])) << c.fat;
       for (auto [x, y] : {std::pair{3, 5}, {5, 5}, {3, 7}, {5, 7}})
-        EXPECT_NEAR(ByteAt(S(), x, y, i), added(c.levels[2]), c.fat ? 1 : 0) << c.fat << " " << x << "," << y;
+        EXPECT_NEAR(ByteAt(S(), x, y, i), added(c.levels[2]), c.fat ? 1 : 0)
+            << c.fat << " " << x << "," << y;
     }
     // Box B = (3, 5, 6, 8): nothing outside it.
     for (int32_t y = 0; y < 12; ++y)
@@ -67,8 +65,7 @@ TEST_F(Spots, ConeAndFatLevelsAtAnEvenPosition)
   }
 }
 
-TEST_F(Spots, WorkBufferEndsWithTheLevelsOfTheLastBox)
-{
+TEST_F(Spots, WorkBufferEndsWithTheLevelsOfTheLastBox) {
   // At an even position B = (px - 1, py - 1, px + 2, py + 2): three by three,
   // the rows laid out with the box width. At an odd one it is five wide.
   struct Case {
@@ -79,7 +76,9 @@ TEST_F(Spots, WorkBufferEndsWithTheLevelsOfTheLastBox)
   const Case cases[] = {
       {4, false, {75, 128, 75, 128, 256, 128, 75, 128, 75}},
       {4, true, {138, 181, 138, 181, 256, 181, 138, 181, 138}},
-      {5, false, {-30, 75, 128, 75, -30, 0, 128, 256, 128, 0, -30, 75, 128, 75, -30}},  // odd x: five wide
+      {5,
+       false,
+       {-30, 75, 128, 75, -30, 0, 128, 256, 128, 0, -30, 75, 128, 75, -30}}, // odd x: five wide
   };
   for (const Case& c : cases) {
     form.FStyle.Fat = c.fat;
@@ -99,8 +98,7 @@ TEST_F(Spots, WorkBufferEndsWithTheLevelsOfTheLastBox)
   }
 }
 
-TEST_F(Spots, OddPositionGivesAFivePixelBoxWhoseRimGetsNoLight)
-{
+TEST_F(Spots, OddPositionGivesAFivePixelBoxWhoseRimGetsNoLight) {
   for (bool fat : {false, true}) {
     form.FStyle.Fat = fat;
     form.FEmitters.Reset();
@@ -117,9 +115,9 @@ TEST_F(Spots, OddPositionGivesAFivePixelBoxWhoseRimGetsNoLight)
   }
 }
 
-TEST_F(Spots, TheOutermostRingIsNeverDrawn)
-{
-  const std::pair<float, float> positions[] = {{1, 1}, {10, 10}, {10, 1}, {1, 10}, {6, 0}, {11, 6}, {0.4f, 5}};
+TEST_F(Spots, TheOutermostRingIsNeverDrawn) {
+  const std::pair<float, float> positions[] = {{1, 1}, {10, 10}, {10, 1},  {1, 10},
+                                               {6, 0}, {11, 6},  {0.4f, 5}};
   for (auto [px, py] : positions) {
     form.FEmitters.Reset();
     form.AddEmitter(nullptr, 256, px, py);
@@ -136,12 +134,11 @@ TEST_F(Spots, TheOutermostRingIsNeverDrawn)
         }
       }
     EXPECT_GT(lit, 0) << px << "," << py;
-    EXPECT_EQ(display.FSurface.ClipRect, (TRect{0, 0, 12, 12}));  // restored
+    EXPECT_EQ(display.FSurface.ClipRect, (TRect{0, 0, 12, 12})); // restored
   }
 }
 
-TEST_F(Spots, ClipRingKeepsTheCentreOfACutSpot)
-{
+TEST_F(Spots, ClipRingKeepsTheCentreOfACutSpot) {
   form.AddEmitter(nullptr, 256, 1, 1);
   FullIntensityNext();
   form.Render();
@@ -150,8 +147,7 @@ TEST_F(Spots, ClipRingKeepsTheCentreOfACutSpot)
   EXPECT_EQ(S().GetPixel32(0, 1), 0u);
 }
 
-TEST_F(Spots, OverlappingSpotsAddAndSaturate)
-{
+TEST_F(Spots, OverlappingSpotsAddAndSaturate) {
   form.FStyle.Color = 0xFF808080u;
   form.AddEmitter(nullptr, 256, 4, 4);
   form.AddEmitter(nullptr, 256, 4, 4);
@@ -170,41 +166,38 @@ TEST_F(Spots, OverlappingSpotsAddAndSaturate)
   EXPECT_EQ(ByteAt(S(), 4, 4, 3), 255);
 }
 
-TEST_F(Spots, SpotsAddToWhatTheFadeLeft)
-{
+TEST_F(Spots, SpotsAddToWhatTheFadeLeft) {
   form.FFadeFactors = MakeLaneFactors(255, 255, 255, 255);
-  *display.FSurface.PixelAddress(4, 4) = 0x80808080u;  // faded once to 0x7F
+  *display.FSurface.PixelAddress(4, 4) = 0x80808080u; // faded once to 0x7F
   *display.FSurface.PixelAddress(3, 4) = 0x80808080u;
   form.AddEmitter(nullptr, 256, 4, 4);
   FullIntensityNext();
   form.Render();
   EXPECT_EQ(S().GetPixel32(4, 4), 0xFFFFFFFFu);
-  EXPECT_EQ(S().GetPixel32(3, 4), 0xFEFEFEFEu);  // 0x7F + 127
+  EXPECT_EQ(S().GetPixel32(3, 4), 0xFEFEFEFEu); // 0x7F + 127
 }
 
-TEST_F(Spots, AdditiveColourLeavesAlphaAlone)
-{
-  form.FStyle.Color = 0x00FF8040u;  // alpha byte 0
+TEST_F(Spots, AdditiveColourLeavesAlphaAlone) {
+  form.FStyle.Color = 0x00FF8040u; // alpha byte 0
   form.AddEmitter(nullptr, 256, 4, 4);
   FullIntensityNext();
   form.Render();
-  EXPECT_EQ(S().GetPixel32(4, 4), 0x00FE7F3Fu);  // each byte * 255 >> 8
+  EXPECT_EQ(S().GetPixel32(4, 4), 0x00FE7F3Fu); // each byte * 255 >> 8
   for (int32_t y = 0; y < 12; ++y)
     for (int32_t x = 0; x < 12; ++x)
       EXPECT_EQ(ByteAt(S(), x, y, 3), 0);
 }
 
-TEST_F(Spots, DrawsPerEmitterDependOnTheIntensity)
-{
+TEST_F(Spots, DrawsPerEmitterDependOnTheIntensity) {
   struct Case {
     int32_t maxAlpha;
     int32_t intensity;
     int draws;
   };
   const Case cases[] = {
-      {0, 256, 1},    // MaxAlpha 0: k = 0, one draw, nothing drawn
-      {1, 256, 1},    // MaxAlpha 1: k is always 0
-      {256, 0, 1},    // intensity 0
+      {0, 256, 1}, // MaxAlpha 0: k = 0, one draw, nothing drawn
+      {1, 256, 1}, // MaxAlpha 1: k is always 0
+      {256, 0, 1}, // intensity 0
   };
   for (const Case& c : cases) {
     form.FEmitters.Reset();
@@ -233,8 +226,7 @@ TEST_F(Spots, DrawsPerEmitterDependOnTheIntensity)
   }
 }
 
-TEST_F(Spots, ThicknessAndWildnessPlaceTheSpotFromTheDraws)
-{
+TEST_F(Spots, ThicknessAndWildnessPlaceTheSpotFromTheDraws) {
   // Draws: k, then r = draw * Thickness + 2, phi = draw * 2pi, m = draw; the
   // centre lies at (sin phi * m * XWildness, cos phi * m * YWildness) from the
   // emitter.
@@ -275,8 +267,7 @@ TEST_F(Spots, ThicknessAndWildnessPlaceTheSpotFromTheDraws)
   EXPECT_EQ(by, int32_t(std::nearbyint(cy)));
 }
 
-TEST_F(Spots, WorkBuffersGrowForHugeSpots)
-{
+TEST_F(Spots, WorkBuffersGrowForHugeSpots) {
   UseSurface(display, 300, 300);
   form.FStyle = TEmitterStyle{400, 0, 0, 0xFFFFFFFFu, 256, false};
   form.AddEmitter(nullptr, 256, 150, 150);
@@ -284,7 +275,7 @@ TEST_F(Spots, WorkBuffersGrowForHugeSpots)
   RandSeed = SeedBefore(0xFFFFFFFFu);
   uint32_t s = 0xFFFFFFFFu * 134775813u + 1u;
   const float radius = float(double(s) / 4294967296.0 * 400.0 + 2.0);
-  ASSERT_GT(radius, 70.0f);  // a box above 16384 pixels
+  ASSERT_GT(radius, 70.0f); // a box above 16384 pixels
   form.Render();
   EXPECT_GT(form.FSpotBuf.size(), 16384u);
   EXPECT_EQ(form.FSpotBuf.size(), form.FSpotTmp.size());
@@ -294,8 +285,7 @@ TEST_F(Spots, WorkBuffersGrowForHugeSpots)
     EXPECT_LE(ByteAt(S(), x, 150, 3), ByteAt(S(), x - 1, 150, 3));
 }
 
-TEST_F(Spots, SameSeedSameFrames)
-{
+TEST_F(Spots, SameSeedSameFrames) {
   UseSurface(display, 40, 40);
   form.FStyle = TEmitterStyle{6, 5, 3, 0xFFE0A040u, 200, false};
   form.FFadeFactors = MakeLaneFactors(200, 220, 240, 245);

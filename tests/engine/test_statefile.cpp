@@ -34,7 +34,8 @@ void WriteAll(const fs::path& p, const std::string& text) {
 // Lines joined with CR LF, as the program writes them.
 std::string Crlf(std::initializer_list<const char*> lines) {
   std::string s;
-  for (const char* l : lines) s += std::string(l) + "\r\n";
+  for (const char* l : lines)
+    s += std::string(l) + "\r\n";
   return s;
 }
 
@@ -57,7 +58,7 @@ const std::string AllStyle =
     R"(<Animation FPS="30" Gravity="0" Attraction="0" Emitter_lifetime="1000" Emitter_fade_out="200"/></Style>)";
 
 class StateFileTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     savedSeed = RandSeed;
     form.DesktopRect = MakeRect(0, 0, 1920, 1080);
@@ -75,7 +76,9 @@ class StateFileTest : public ::testing::Test {
   }
 
   std::string Path(const std::string& name) const { return (dir / name).string(); }
-  bool Read(const std::string& text, const TStateFileOptions& o = {}) { return ReadStateText(text, form, style, o); }
+  bool Read(const std::string& text, const TStateFileOptions& o = {}) {
+    return ReadStateText(text, form, style, o);
+  }
   void ExpectLoadError(const std::string& text, const TStateFileOptions& o = {}) {
     try {
       Read(text, o);
@@ -107,7 +110,9 @@ TEST(StateValueText, FloatsAreWrittenInTheGeneralForm) {
       {1500, ".", "1500"},
       {-1, ".", "-1"},
       {-12.5, ",", "-12,5"},
-      {12.5, "\xD9\xAB", "12\xD9\xAB" "5"},  // a separator outside ASCII
+      {12.5, "\xD9\xAB",
+       "12\xD9\xAB"
+       "5"}, // a separator outside ASCII
       {0.00001, ".", "0.00001"},
       {0.000123, ".", "0.000123"},
       {double(1e-5f), ".", "9.99999974737875E-6"},
@@ -116,10 +121,11 @@ TEST(StateValueText, FloatsAreWrittenInTheGeneralForm) {
       {-2.5e20, ".", "-2.5E20"},
       {double(ImmortalLife), ".", "2147483648"},
       {1.0 / 3.0, ".", "0.333333333333333"},
-      {999999999999999.9, ".", "1E15"},  // rounds up to 16 integer digits
+      {999999999999999.9, ".", "1E15"}, // rounds up to 16 integer digits
       {std::nan(""), ".", "0"},
   };
-  for (const Case& c : cases) EXPECT_EQ(FloatToStateText(c.value, c.sep), c.text) << c.value;
+  for (const Case& c : cases)
+    EXPECT_EQ(FloatToStateText(c.value, c.sep), c.text) << c.value;
 }
 
 TEST(StateValueText, EverySingleReadsBackBitForBit) {
@@ -127,7 +133,8 @@ TEST(StateValueText, EverySingleReadsBackBitForBit) {
   for (int i = 0; i < 200000; ++i) {
     bits = bits * 1664525u + 1013904223u;
     const float f = std::bit_cast<float>(bits);
-    if (!std::isfinite(f) || f == 0) continue;  // -0 is written as "0"
+    if (!std::isfinite(f) || f == 0)
+      continue; // -0 is written as "0"
     for (const char* sep : {".", ","}) {
       const auto back = StateTextToFloat(FloatToStateText(f, sep), sep);
       ASSERT_TRUE(back.has_value()) << f;
@@ -143,30 +150,56 @@ TEST(StateValueText, FloatsRead) {
     std::optional<float> value;
   };
   const Case cases[] = {
-      {"12.5", ".", 12.5f},    {"12,5", ".", std::nullopt}, {"12,5", ",", 12.5f},
-      {"12.5", ",", std::nullopt}, {"-3E2", ".", -300.0f}, {"6.86334851707215E-6", ".", 6.86334851707215e-6f},
-      {" 7 ", ".", 7.0f},      {".5", ".", 0.5f},          {"5.", ".", 5.0f},
-      {"+1e+1", ".", 10.0f},   {"1e-400", ".", 0.0f},      {"", ".", std::nullopt},
-      {"abc", ".", std::nullopt}, {"1e", ".", std::nullopt}, {"1e999", ".", std::nullopt},
-      {"1e39", ".", std::nullopt}, {"nan", ".", std::nullopt}, {"inf", ".", std::nullopt},
-      {"0x10", ".", std::nullopt}, {"1 2", ".", std::nullopt}, {"-", ".", std::nullopt},
+      {"12.5", ".", 12.5f},
+      {"12,5", ".", std::nullopt},
+      {"12,5", ",", 12.5f},
+      {"12.5", ",", std::nullopt},
+      {"-3E2", ".", -300.0f},
+      {"6.86334851707215E-6", ".", 6.86334851707215e-6f},
+      {" 7 ", ".", 7.0f},
+      {".5", ".", 0.5f},
+      {"5.", ".", 5.0f},
+      {"+1e+1", ".", 10.0f},
+      {"1e-400", ".", 0.0f},
+      {"", ".", std::nullopt},
+      {"abc", ".", std::nullopt},
+      {"1e", ".", std::nullopt},
+      {"1e999", ".", std::nullopt},
+      {"1e39", ".", std::nullopt},
+      {"nan", ".", std::nullopt},
+      {"inf", ".", std::nullopt},
+      {"0x10", ".", std::nullopt},
+      {"1 2", ".", std::nullopt},
+      {"-", ".", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(StateTextToFloat(c.text, c.sep), c.value) << c.text;
+  for (const Case& c : cases)
+    EXPECT_EQ(StateTextToFloat(c.text, c.sep), c.value) << c.text;
 }
 
 TEST(StateValueText, IntegersAndBooleansRead) {
   const std::pair<const char*, std::optional<int32_t>> ints[] = {
-      {"10000", 10000}, {"-1", -1}, {"+5", 5}, {"-2147483648", INT32_MIN}, {"2147483647", INT32_MAX},
-      {"2147483648", std::nullopt}, {"99999999999999999999999", std::nullopt}, {"1.5", std::nullopt},
-      {"", std::nullopt}, {"abc", std::nullopt}, {"0x10", std::nullopt}, {"--1", std::nullopt},
+      {"10000", 10000},
+      {"-1", -1},
+      {"+5", 5},
+      {"-2147483648", INT32_MIN},
+      {"2147483647", INT32_MAX},
+      {"2147483648", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+      {"1.5", std::nullopt},
+      {"", std::nullopt},
+      {"abc", std::nullopt},
+      {"0x10", std::nullopt},
+      {"--1", std::nullopt},
   };
-  for (auto [text, value] : ints) EXPECT_EQ(StateTextToInt(text), value) << text;
+  for (auto [text, value] : ints)
+    EXPECT_EQ(StateTextToInt(text), value) << text;
 
   const std::pair<const char*, std::optional<bool>> bools[] = {
-      {"True", true}, {"FALSE", false}, {"true", true}, {"1", true}, {"0", false},
+      {"True", true}, {"FALSE", false}, {"true", true}, {"1", true},           {"0", false},
       {"-3", true},   {"2.5", true},    {"0.0", false}, {"yes", std::nullopt}, {"", std::nullopt},
   };
-  for (auto [text, value] : bools) EXPECT_EQ(StateTextToBool(text, "."), value) << text;
+  for (auto [text, value] : bools)
+    EXPECT_EQ(StateTextToBool(text, "."), value) << text;
 }
 
 TEST(StateValueText, ExtensionIgnoresCase) {
@@ -192,7 +225,8 @@ TEST_F(StateFileTest, DefaultStyleAndArtAreWrittenExactly) {
   form.AddEmitter(&own, 256, 1, 2);
 
   std::string expected = "<QUELMA_state Version=\"1.0.0.0\">\r\n";
-  for (const char* l : DefaultStyleLines) expected += std::string(l) + "\r\n";
+  for (const char* l : DefaultStyleLines)
+    expected += std::string(l) + "\r\n";
   expected += Crlf({
       R"(  <Art>)",
       R"(    <Emitters>)",
@@ -216,10 +250,11 @@ TEST_F(StateFileTest, SavedFileLoadsBackAndSavesByteForByte) {
   for (int i = 0; i < 40; ++i) {
     TEmitter* e = form.AddEmitter(nullptr, 256 - i, float(i) / 3.0f - 7.0f, float(i * i) * 0.37f);
     e->Fall = float(-i) * 11.1f;
-    if (i % 2) e->Life = float(i) * 101.7f - 300.0f;
+    if (i % 2)
+      e->Life = float(i) * 101.7f - 300.0f;
   }
   TEmitterStyle own = form.FStyle;
-  own.Color = 0x00123456;  // additive
+  own.Color = 0x00123456; // additive
   own.MaxAlpha = 256;
   form.AddEmitter(&own, 64, 6.86334851707215e-6f, -1e-7f);
 
@@ -285,30 +320,32 @@ TEST_F(StateFileTest, SavingChecksTheExtensionAndNeverLeavesHalfFiles) {
     (void)entry;
     ++files;
   }
-  EXPECT_EQ(files, 3);  // upper.QUELMA, folder.quelma, old.quelma
+  EXPECT_EQ(files, 3); // upper.QUELMA, folder.quelma, old.quelma
 }
 
 // ------------------------------------------------------------------ reading
 
 TEST_F(StateFileTest, HandWrittenFileWithDeclarationAndOtherSeparator) {
-  const std::string text =
-      "<?xml version=\"1.0\"?>\n<!-- made by hand -->\n"
-      "<QUELMA_state Version=\"0.9\">\n"
-      "<Style><Emitters Max_alpha=\"300\" Hue=\"300\" Saturation=\"1\" Lightness=\"2\" Max_count=\"5\" "
-      "Thickness=\"3\" Fat=\"true\" X_wildness=\"4\" Y_wildness=\"5\" Independent_emitters=\"0\"/></Style>\n"
-      "<Art><Emitters>\n"
-      "  <New X=\"12,5\" Y=\"-1,25E1\" FS=\"-100\" LT=\"1500\" AM=\"200\"/>\n"
-      "  <!-- a comment between emitters -->\n"
-      "  <Other X=\"1\" Y=\"2\" FS=\"0\" AM=\"256\" MS=\"4,5\" XS=\"1\" YS=\"2\" C=\"-1\" A=\"100\" F=\"False\"/>\n"
-      "</Emitters></Art></QUELMA_state>\n";
+  const std::string text = "<?xml version=\"1.0\"?>\n<!-- made by hand -->\n"
+                           "<QUELMA_state Version=\"0.9\">\n"
+                           "<Style><Emitters Max_alpha=\"300\" Hue=\"300\" Saturation=\"1\" "
+                           "Lightness=\"2\" Max_count=\"5\" "
+                           "Thickness=\"3\" Fat=\"true\" X_wildness=\"4\" Y_wildness=\"5\" "
+                           "Independent_emitters=\"0\"/></Style>\n"
+                           "<Art><Emitters>\n"
+                           "  <New X=\"12,5\" Y=\"-1,25E1\" FS=\"-100\" LT=\"1500\" AM=\"200\"/>\n"
+                           "  <!-- a comment between emitters -->\n"
+                           "  <Other X=\"1\" Y=\"2\" FS=\"0\" AM=\"256\" MS=\"4,5\" XS=\"1\" "
+                           "YS=\"2\" C=\"-1\" A=\"100\" F=\"False\"/>\n"
+                           "</Emitters></Art></QUELMA_state>\n";
   TStateFileOptions o;
   o.DecimalSeparator = ",";
   ASSERT_TRUE(Read(text, o));
-  EXPECT_EQ(style.MaxAlpha, 256);  // clamped
-  EXPECT_EQ(style.Hue, 43);        // wrapped: 300 - 257
+  EXPECT_EQ(style.MaxAlpha, 256); // clamped
+  EXPECT_EQ(style.Hue, 43);       // wrapped: 300 - 257
   EXPECT_EQ(style.Thickness, 3);
   EXPECT_TRUE(style.Fat);
-  EXPECT_EQ(style.FadeAlpha, 248);  // the missing groups keep their values
+  EXPECT_EQ(style.FadeAlpha, 248); // the missing groups keep their values
   EXPECT_EQ(style.FPS, 30);
   ASSERT_EQ(form.FEmitters.Count, 2);
   const TEmitter& a = *form.Emitter(0);
@@ -327,14 +364,15 @@ TEST_F(StateFileTest, HandWrittenFileWithDeclarationAndOtherSeparator) {
   EXPECT_EQ(b.OwnStyle.MaxAlpha, 100);
   // The style was applied after the art: the engine has the file's values.
   EXPECT_EQ(form.FStyle.Thickness, 3.0f);
-  EXPECT_EQ(style.MaxCount, 10);  // clamped to the slider's minimum
+  EXPECT_EQ(style.MaxCount, 10); // clamped to the slider's minimum
   EXPECT_EQ(form.FMaxCount, 10);
   EXPECT_EQ(form.FAttractor.X, 0.0f);
   EXPECT_EQ(form.FAttractor.Y, 0.0f);
 }
 
 TEST_F(StateFileTest, CommaUnderAFullStopLocaleReadsAsZero) {
-  ASSERT_TRUE(Read(Doc("", R"(<Art><Emitters><New X="12,5" Y="3.5" FS="x" AM="1"/></Emitters></Art>)")));
+  ASSERT_TRUE(
+      Read(Doc("", R"(<Art><Emitters><New X="12,5" Y="3.5" FS="x" AM="1"/></Emitters></Art>)")));
   ASSERT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(form.Emitter(0)->X, 0.0f);
   EXPECT_EQ(form.Emitter(0)->Y, 3.5f);
@@ -346,7 +384,8 @@ TEST_F(StateFileTest, ArtIsReadUnderTheOldStyleAndMaxCount) {
   style.MaxCount = 100;
   ApplyStyle(form, style);
   std::string art = "<Art><Emitters>";
-  for (int i = 0; i < 5000; ++i) art += "<New X=\"" + std::to_string(i) + "\" Y=\"0\" FS=\"0\" AM=\"256\"/>";
+  for (int i = 0; i < 5000; ++i)
+    art += "<New X=\"" + std::to_string(i) + "\" Y=\"0\" FS=\"0\" AM=\"256\"/>";
   art += "</Emitters></Art>";
   ASSERT_TRUE(Read(Doc(AllStyle, art)));
   ASSERT_EQ(form.FEmitters.Count, 100);
@@ -362,7 +401,8 @@ TEST_F(StateFileTest, IndependentBoxActsBeforeTheArt) {
   ApplyStyle(form, style);
   std::string s = AllStyle;
   s.replace(s.find("Independent_emitters=\"False\""), 28, "Independent_emitters=\"True\"");
-  ASSERT_TRUE(Read(Doc(s, R"(<Art><Emitters><New X="0" Y="0" FS="0" AM="256"/></Emitters></Art>)")));
+  ASSERT_TRUE(
+      Read(Doc(s, R"(<Art><Emitters><New X="0" Y="0" FS="0" AM="256"/></Emitters></Art>)")));
   ASSERT_EQ(form.FEmitters.Count, 1);
   ASSERT_TRUE(form.Emitter(0)->HasOwnStyle());
   EXPECT_EQ(form.Emitter(0)->OwnStyle.Thickness, 20.0f);
@@ -373,14 +413,16 @@ TEST_F(StateFileTest, LoadStyleAndLoadArtBoxes) {
   form.AddEmitter(nullptr, 256, 5, 5);
   style.Hue = 100;
   ApplyStyle(form, style);
-  form.FStyle.Thickness = 99;  // stale engine value, fixed by ApplyStyle
-  const std::string file = Doc(AllStyle, R"(<Art><Emitters><New X="1" Y="1" FS="0" AM="256"/><New X="2" Y="2" FS="0" AM="256"/></Emitters></Art>)");
+  form.FStyle.Thickness = 99; // stale engine value, fixed by ApplyStyle
+  const std::string file = Doc(
+      AllStyle,
+      R"(<Art><Emitters><New X="1" Y="1" FS="0" AM="256"/><New X="2" Y="2" FS="0" AM="256"/></Emitters></Art>)");
 
   TStateFileOptions noStyle;
   noStyle.LoadStyle = false;
   ASSERT_TRUE(Read(file, noStyle));
   EXPECT_EQ(style.Hue, 100);
-  EXPECT_EQ(form.FStyle.Thickness, 15.0f);  // ApplyStyle still ran
+  EXPECT_EQ(form.FStyle.Thickness, 15.0f); // ApplyStyle still ran
   EXPECT_EQ(form.FEmitters.Count, 2);
 
   form.AddEmitter(nullptr, 256, 9, 9);
@@ -448,18 +490,21 @@ TEST_F(StateFileTest, FailuresKeepWhatWasReadBefore) {
   const TStyleSettings before = style;
 
   // No version: nothing changes.
-  ExpectLoadError("<QUELMA_state><Style>" + AllStyle.substr(7) + "<Art><Emitters/></Art></QUELMA_state>");
+  ExpectLoadError("<QUELMA_state><Style>" + AllStyle.substr(7) +
+                  "<Art><Emitters/></Art></QUELMA_state>");
   EXPECT_EQ(style, before);
   EXPECT_EQ(form.FEmitters.Count, 1);
 
   // An unconvertible "Lightness": Max_alpha, Hue, Saturation are set already.
-  ExpectLoadError(Doc(R"(<Style><Emitters Max_alpha="1" Hue="2" Saturation="3" Lightness="light" Max_count="10"/></Style>)", ""));
+  ExpectLoadError(Doc(
+      R"(<Style><Emitters Max_alpha="1" Hue="2" Saturation="3" Lightness="light" Max_count="10"/></Style>)",
+      ""));
   EXPECT_EQ(style.MaxAlpha, 1);
   EXPECT_EQ(style.Hue, 2);
   EXPECT_EQ(style.Saturation, 3);
   EXPECT_EQ(style.Lightness, 175);
   EXPECT_EQ(style.MaxCount, 10000);
-  EXPECT_EQ(form.FStyle.MaxAlpha, 55);  // the style was not applied
+  EXPECT_EQ(form.FStyle.MaxAlpha, 55); // the style was not applied
   EXPECT_EQ(form.FEmitters.Count, 1);
 
   // A bad Boolean.
@@ -470,9 +515,11 @@ TEST_F(StateFileTest, FailuresKeepWhatWasReadBefore) {
 
   // The third emitter lacks "AM": it was added before the failure.
   form.FAttractor = {7, 7, 0, 0};
-  ExpectLoadError(Doc("", R"(<Art><Emitters><New X="1" Y="0" FS="0" AM="256"/><New X="2" Y="0" FS="0" AM="256"/><New X="3" Y="0" FS="0"/><New X="4" Y="0" FS="0" AM="256"/></Emitters></Art>)"));
+  ExpectLoadError(Doc(
+      "",
+      R"(<Art><Emitters><New X="1" Y="0" FS="0" AM="256"/><New X="2" Y="0" FS="0" AM="256"/><New X="3" Y="0" FS="0"/><New X="4" Y="0" FS="0" AM="256"/></Emitters></Art>)"));
   EXPECT_EQ(form.FEmitters.Count, 3);
-  EXPECT_EQ(form.FAttractor.X, 3.0f);  // steps after the art did not run
+  EXPECT_EQ(form.FAttractor.X, 3.0f); // steps after the art did not run
 
   // Missing companions of "MS", a missing "X", an integer "AM" given as float.
   const char* badArt[] = {
@@ -481,7 +528,8 @@ TEST_F(StateFileTest, FailuresKeepWhatWasReadBefore) {
       R"(<New X="1" Y="0" FS="0" AM="25.5"/>)",
       R"(<New X="1" Y="0" FS="0" AM="256" MS="2" XS="1" YS="1" C="4294967295" A="1" F="True"/>)",
   };
-  for (const char* n : badArt) ExpectLoadError(Doc("", std::string("<Art><Emitters>") + n + "</Emitters></Art>"));
+  for (const char* n : badArt)
+    ExpectLoadError(Doc("", std::string("<Art><Emitters>") + n + "</Emitters></Art>"));
 
   // Not XML at all, and a file cut short.
   ExpectLoadError("this is not xml");
@@ -513,14 +561,22 @@ TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
     std::vector<std::string> Fragments;
   } Reading[] = {
       {"not XML", "this is not xml", {"no well-formed XML", "line 1"}},
-      {"cut short", "<QUELMA_state Version=\"1\">\n  <Art>\n    <Emitters>", {"no well-formed XML", "line 3"}},
+      {"cut short",
+       "<QUELMA_state Version=\"1\">\n  <Art>\n    <Emitters>",
+       {"no well-formed XML", "line 3"}},
       {"no version", "<QUELMA_state/>", {"\"QUELMA_state\"", "\"Version\""}},
-      {"missing X", Doc("", "<Art><Emitters>\n<New X=\"1\" Y=\"0\" FS=\"0\" AM=\"1\"/>\n<New Y=\"0\" FS=\"0\" AM=\"1\"/></Emitters></Art>"),
+      {"missing X",
+       Doc("", "<Art><Emitters>\n<New X=\"1\" Y=\"0\" FS=\"0\" AM=\"1\"/>\n<New Y=\"0\" FS=\"0\" "
+               "AM=\"1\"/></Emitters></Art>"),
        {"element \"New\" at line 3, column 1", "no \"X\" attribute"}},
-      {"integer", Doc("", "<Art><Emitters><New X=\"1\" Y=\"0\" FS=\"0\" AM=\"25.5\"/></Emitters></Art>"),
+      {"integer",
+       Doc("", "<Art><Emitters><New X=\"1\" Y=\"0\" FS=\"0\" AM=\"25.5\"/></Emitters></Art>"),
        {"\"AM\"", "\"New\"", "no whole number", "\"25.5\""}},
-      {"boolean", Doc("<Style><Emitters Max_alpha=\"55\" Hue=\"35\" Saturation=\"107\" Lightness=\"175\" Max_count=\"10\" "
-                      "Thickness=\"15\" Fat=\"maybe\"/></Style>", ""),
+      {"boolean",
+       Doc("<Style><Emitters Max_alpha=\"55\" Hue=\"35\" Saturation=\"107\" Lightness=\"175\" "
+           "Max_count=\"10\" "
+           "Thickness=\"15\" Fat=\"maybe\"/></Style>",
+           ""),
        {"\"Fat\"", "\"Emitters\"", "neither True nor False", "\"maybe\""}},
   };
   for (const auto& c : Reading) {
@@ -530,7 +586,8 @@ TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
     } catch (const EStateFileError& e) {
       EXPECT_STREQ(e.what(), "Error loading the file.") << c.Name;
       for (const std::string& f : c.Fragments)
-        EXPECT_NE(e.Reason().find(f), std::string::npos) << c.Name << ": \"" << f << "\" not in: " << e.Reason();
+        EXPECT_NE(e.Reason().find(f), std::string::npos)
+            << c.Name << ": \"" << f << "\" not in: " << e.Reason();
     }
   }
 
@@ -544,10 +601,13 @@ TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
     const char* Text;
     const char* Fragment;
   } Files[] = {
-      {"save into a missing folder", Path("missing/x.quelma"), true, "Error saving the file.", "No such file or directory"},
+      {"save into a missing folder", Path("missing/x.quelma"), true, "Error saving the file.",
+       "No such file or directory"},
       {"save over a folder", Path("folder.quelma"), true, "Error saving the file.", "folder"},
-      {"read a folder", Path("folder.quelma"), false, "Error loading the file.", "not a regular file"},
-      {"read a huge file", Path("big.quelma"), false, "Error loading the file.", "larger than 16 MB"},
+      {"read a folder", Path("folder.quelma"), false, "Error loading the file.",
+       "not a regular file"},
+      {"read a huge file", Path("big.quelma"), false, "Error loading the file.",
+       "larger than 16 MB"},
   };
   for (const auto& c : Files) {
     try {
@@ -561,7 +621,8 @@ TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
 }
 
 TEST_F(StateFileTest, HostileValuesAreBoundedAndTheEngineRunsOn) {
-  const std::string art = R"(<Art><Emitters>)"
+  const std::string art =
+      R"(<Art><Emitters>)"
       R"(<New X="1e30" Y="-3.4e38" FS="1e38" LT="1e30" AM="2147483647"/>)"
       R"(<New X="-0" Y="1e-45" FS="-1e38" LT="-1e38" AM="-5"/>)"
       R"(<New X="0" Y="0" FS="0" AM="256" MS="1e30" XS="-1e30" YS="1e30" C="-2147483648" A="-7" F="7"/>)"
@@ -594,7 +655,8 @@ TEST_F(StateFileTest, HostileValuesAreBoundedAndTheEngineRunsOn) {
   EXPECT_EQ(d.XWildness, 0.0f);
   EXPECT_EQ(d.MaxAlpha, 256);
   // The engine copes with what was read.
-  for (int i = 0; i < 5; ++i) form.Tick(0);
+  for (int i = 0; i < 5; ++i)
+    form.Tick(0);
   SUCCEED();
 }
 
@@ -615,9 +677,15 @@ TEST_F(StateFileTest, MutatedDocumentsNeverCrash) {
     for (int k = 1 + int(next(4)); k > 0; --k) {
       const std::size_t at = next(uint32_t(text.size()));
       switch (next(3)) {
-        case 0: text[at] = pieces[next(sizeof pieces - 1)]; break;
-        case 1: text.erase(at, next(40)); break;
-        default: text.insert(at, text.substr(next(uint32_t(text.size())), next(60))); break;
+      case 0:
+        text[at] = pieces[next(sizeof pieces - 1)];
+        break;
+      case 1:
+        text.erase(at, next(40));
+        break;
+      default:
+        text.insert(at, text.substr(next(uint32_t(text.size())), next(60)));
+        break;
       }
     }
     try {
@@ -627,7 +695,8 @@ TEST_F(StateFileTest, MutatedDocumentsNeverCrash) {
       EXPECT_STREQ(e.what(), "Error loading the file.");
       ++failed;
     }
-    if (i % 100 == 0) form.Tick(0);
+    if (i % 100 == 0)
+      form.Tick(0);
   }
   EXPECT_GT(loaded, 0);
   EXPECT_GT(failed, 0);
@@ -640,7 +709,8 @@ TEST_F(StateFileTest, ShippedFilesLoadAndWriteBackUnchanged) {
   EXPECT_TRUE(fs::exists(data / "Alternate fire.quelma"));
   int files = 0;
   for (const auto& entry : fs::directory_iterator(data)) {
-    if (!HasStateFileExtension(entry.path().string())) continue;
+    if (!HasStateFileExtension(entry.path().string()))
+      continue;
     SCOPED_TRACE(entry.path().filename().string());
     ++files;
     TSurfaceDisplay d;
@@ -656,4 +726,4 @@ TEST_F(StateFileTest, ShippedFilesLoadAndWriteBackUnchanged) {
   EXPECT_GE(files, 2);
 }
 
-}  // namespace
+} // namespace

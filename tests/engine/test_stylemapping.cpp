@@ -11,7 +11,7 @@
 namespace {
 
 class StyleMappingTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     savedSeed = RandSeed;
     form.DesktopRect = MakeRect(0, 0, 1920, 1080);
@@ -41,7 +41,8 @@ TEST(StyleValuesTable, DefaultsOfTheTableMatchTheRecord) {
     } else {
       EXPECT_EQ(int(defaults.*v.Check), v.Default);
     }
-    if (v.Attribute) ++stored;
+    if (v.Attribute)
+      ++stored;
   }
   EXPECT_EQ(stored, int(StoredStyleValueCount));
 }
@@ -53,10 +54,17 @@ TEST(StyleValuesTable, ApplyRangeClampsOrWraps) {
     int expected;
   };
   const Case cases[] = {
-      {300, 0, 256, false, 256}, {-5, 0, 256, false, 0},   {300, 0, 256, true, 43},
-      {257, 0, 256, true, 0},    {-1, 0, 256, true, 256},  {-258, 0, 256, true, 256},
-      {5, -3, 3, false, 3},      {-9, -3, 3, false, -3},   {2147483647, 0, 256, true, 2147483647 % 257},
-      {-2147483647 - 1, 0, 256, true, int((-2147483648LL % 257 + 257) % 257)}, {9, 10, 20000, false, 10},
+      {300, 0, 256, false, 256},
+      {-5, 0, 256, false, 0},
+      {300, 0, 256, true, 43},
+      {257, 0, 256, true, 0},
+      {-1, 0, 256, true, 256},
+      {-258, 0, 256, true, 256},
+      {5, -3, 3, false, 3},
+      {-9, -3, 3, false, -3},
+      {2147483647, 0, 256, true, 2147483647 % 257},
+      {-2147483647 - 1, 0, 256, true, int((-2147483648LL % 257 + 257) % 257)},
+      {9, 10, 20000, false, 10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -71,10 +79,13 @@ TEST(StyleNumbers, ExpMapTrailLengthAndInterval) {
   EXPECT_FLOAT_EQ(ExpMap(500, 1.0), 500.0f);
 
   const std::pair<int, int> trails[] = {{0, 0}, {1, 0}, {2, 1}, {128, 7}, {248, 85}, {255, 254}};
-  for (auto [c, n] : trails) EXPECT_EQ(TrailLength(c), n) << c;
+  for (auto [c, n] : trails)
+    EXPECT_EQ(TrailLength(c), n) << c;
 
-  const std::pair<int, int> intervals[] = {{30, 33}, {16, 62}, {80, 12}, {100, 10}, {10, 100}, {40, 25}};
-  for (auto [fps, ms] : intervals) EXPECT_EQ(FrameInterval(fps), ms) << fps;
+  const std::pair<int, int> intervals[] = {{30, 33},  {16, 62},  {80, 12},
+                                           {100, 10}, {10, 100}, {40, 25}};
+  for (auto [fps, ms] : intervals)
+    EXPECT_EQ(FrameInterval(fps), ms) << fps;
 }
 
 TEST_F(StyleMappingTest, DefaultsGiveTheEngineFields) {
@@ -102,7 +113,8 @@ TEST_F(StyleMappingTest, DefaultsGiveTheEngineFields) {
   EXPECT_FLOAT_EQ(form.FFadeOutScale, float(256.0 / form.FFadeOut));
   // Fade colour red 255, green 238, blue 223 scaled by 248: lanes blue 216,
   // green 230, red 247, alpha 248.
-  EXPECT_EQ(form.FFadeFactors, (uint64_t(248) << 48) | (uint64_t(247) << 32) | (uint64_t(230) << 16) | 216u);
+  EXPECT_EQ(form.FFadeFactors,
+            (uint64_t(248) << 48) | (uint64_t(247) << 32) | (uint64_t(230) << 16) | 216u);
   EXPECT_TRUE(form.FChanged);
 }
 
@@ -113,11 +125,11 @@ TEST_F(StyleMappingTest, ArtMarginCases) {
   };
   const Case cases[] = {
       {15, 7, 1, 1, 1, -1, 248, {39, 112, 39, 27}},
-      {15, 7, 1, 1, 1, 0, 248, {39, 27, 39, 27}},    // no motion: no trail
-      {15, 7, 1, 1, 1, -1, 0, {39, 27, 39, 27}},     // fade alpha 0 and 1: no trail
+      {15, 7, 1, 1, 1, 0, 248, {39, 27, 39, 27}}, // no motion: no trail
+      {15, 7, 1, 1, 1, -1, 0, {39, 27, 39, 27}},  // fade alpha 0 and 1: no trail
       {15, 7, 1, 1, 1, -1, 1, {39, 27, 39, 27}},
-      {15, 7, 1, 1, 1, 2, 128, {39, 27, 39, 27 + 14}},  // moving down: trail at the bottom
-      {15, 7, 1, 1, 1, -3, 256, {39, 27 + 3 * 254, 39, 27}},  // 256 counts as 255
+      {15, 7, 1, 1, 1, 2, 128, {39, 27, 39, 27 + 14}},       // moving down: trail at the bottom
+      {15, 7, 1, 1, 1, -3, 256, {39, 27 + 3 * 254, 39, 27}}, // 256 counts as 255
       {0, 0, 0, 0, 0, 0, 248, {2, 2, 2, 2}},
       {50, 100, 100, 8, 8, 0, 248, {316, 316, 316, 316}},
   };
@@ -153,14 +165,14 @@ TEST_F(StyleMappingTest, ColourHueWrapAdditiveAndMaxAlpha) {
   EXPECT_EQ(form.FStyle.Color, opaque & 0x00FFFFFFu);
 
   s.Additive = false;
-  s.Hue = 35 + 257;  // an endless slider set from code wraps
+  s.Hue = 35 + 257; // an endless slider set from code wraps
   YMotionSelChange(form, s);
   EXPECT_EQ(form.FStyle.Color, opaque);
 
   s.MaxAlpha = 256;
   YMotionSelChange(form, s);
   EXPECT_EQ(form.FStyle.MaxAlpha, 256);
-  s.MaxAlpha = 999;  // clamped like the slider
+  s.MaxAlpha = 999; // clamped like the slider
   YMotionSelChange(form, s);
   EXPECT_EQ(form.FStyle.MaxAlpha, 256);
 }
@@ -173,7 +185,7 @@ TEST_F(StyleMappingTest, HueCycleSpeedAndPhaseReset) {
   form.FHuePhase = 0.25;
   s.FadeHueCycle = 500;
   YMotionSelChange(form, s);
-  EXPECT_EQ(form.FHuePhase, 0.25);  // survives while cycling stays on
+  EXPECT_EQ(form.FHuePhase, 0.25); // survives while cycling stays on
   s.FadeHueCycle = 0;
   YMotionSelChange(form, s);
   EXPECT_EQ(form.FHueSpeed, 0.0f);
@@ -182,11 +194,13 @@ TEST_F(StyleMappingTest, HueCycleSpeedAndPhaseReset) {
 
 TEST_F(StyleMappingTest, LoweringMaxCountDropsTheOldest) {
   ApplyStyle(form, s);
-  for (int i = 0; i < 30; ++i) Add(float(i), 0);
+  for (int i = 0; i < 30; ++i)
+    Add(float(i), 0);
   s.MaxCount = 10;
   YMotionSelChange(form, s);
   ASSERT_EQ(form.FEmitters.Count, 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(form.Emitter(i)->X, float(20 + i));
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(form.Emitter(i)->X, float(20 + i));
   EXPECT_EQ(form.FMaxCount, 10);
 }
 
@@ -200,7 +214,8 @@ TEST_F(StyleMappingTest, FrameIntervalScalesGravityAndAttraction) {
       {30, 0, -1000, 33, 0.0f, 0.0f},
       {30, 0, -1, 33, 0.0f, -0.16386f},
       {16, 1000, 0, 62, 1.86f, 0.0f},
-      {100, 500, 500, 10, float(double(ExpMap(1000, 0.5)) * 10 * 3e-5), float(double(ExpMap(1000, 0.5)) * 10 * 5e-6)},
+      {100, 500, 500, 10, float(double(ExpMap(1000, 0.5)) * 10 * 3e-5),
+       float(double(ExpMap(1000, 0.5)) * 10 * 5e-6)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fps);
@@ -232,7 +247,8 @@ TEST_F(StyleMappingTest, FadeOutAndLifetimeMappings) {
 
 TEST_F(StyleMappingTest, SwitchingGravityOnGivesEachEmitterADelay) {
   ApplyStyle(form, s);
-  for (int i = 0; i < 50; ++i) Add(float(i), 0);
+  for (int i = 0; i < 50; ++i)
+    Add(float(i), 0);
   s.Gravity = 300;
   GravitySelChange(form, s);
   std::vector<float> delays;
@@ -246,7 +262,8 @@ TEST_F(StyleMappingTest, SwitchingGravityOnGivesEachEmitterADelay) {
   // Between two non-zero values the delays stay.
   s.Gravity = 900;
   GravitySelChange(form, s);
-  for (int i = 0; i < form.FEmitters.Count; ++i) EXPECT_EQ(form.Emitter(i)->Fall, delays[std::size_t(i)]);
+  for (int i = 0; i < form.FEmitters.Count; ++i)
+    EXPECT_EQ(form.Emitter(i)->Fall, delays[std::size_t(i)]);
 }
 
 TEST_F(StyleMappingTest, FiniteLifetimeShortensOnlyLongLives) {
@@ -271,13 +288,15 @@ TEST_F(StyleMappingTest, ApplyStyleDrawsRandomNumbersOnce) {
   // Gravity switched on by ApplyStyle runs its handler twice; only the first
   // run finds gravity at 0 and draws the delays.
   ApplyStyle(form, s);
-  for (int i = 0; i < 5; ++i) Add(float(i), 0);
+  for (int i = 0; i < 5; ++i)
+    Add(float(i), 0);
   ASSERT_EQ(form.FEmitters.Count, 5);
   s.Gravity = 100;
   const uint32_t seed = RandSeed;
   ApplyStyle(form, s);
   uint32_t expected = seed;
-  for (int i = 0; i < 5; ++i) expected = expected * 134775813u + 1u;
+  for (int i = 0; i < 5; ++i)
+    expected = expected * 134775813u + 1u;
   EXPECT_EQ(RandSeed, expected);
 }
 
@@ -292,4 +311,4 @@ TEST_F(StyleMappingTest, CheckBoxes) {
   EXPECT_TRUE(form.FDebug);
 }
 
-}  // namespace
+} // namespace

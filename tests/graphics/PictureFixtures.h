@@ -3,6 +3,7 @@
 // JPEGs with libjpeg, TGAs byte by byte.
 #include <png.h>
 #include <stdio.h>
+// jpeglib.h needs FILE declared first.
 #include <jpeglib.h>
 
 #include <csetjmp>
@@ -33,11 +34,11 @@ struct TBmpSpec {
   int32_t Height = 1;
   uint16_t BitCount = 24;
   uint32_t Compression = 0;
-  uint32_t ColorCount = 0;            // the header's field
-  std::vector<uint32_t> Masks{};      // written after the header when given
-  std::vector<uint32_t> Colors{};     // entries 0x00RRGGBB, 3 or 4 bytes each
+  uint32_t ColorCount = 0;        // the header's field
+  std::vector<uint32_t> Masks{};  // written after the header when given
+  std::vector<uint32_t> Colors{}; // entries 0x00RRGGBB, 3 or 4 bytes each
   Bytes Pixels{};
-  int64_t ImageSize = -1;             // -1: the size of Pixels
+  int64_t ImageSize = -1; // -1: the size of Pixels
   bool FileHeader = true;
 };
 
@@ -89,9 +90,9 @@ struct TPngSpec {
   int Width = 1, Height = 1;
   int ColorType = PNG_COLOR_TYPE_RGB_ALPHA;
   int BitDepth = 8;
-  Bytes Rows{};  // Height rows, packed
+  Bytes Rows{}; // Height rows, packed
   std::vector<png_color> Palette{};
-  Bytes Trans{};  // tRNS alphas of palette entries
+  Bytes Trans{}; // tRNS alphas of palette entries
   bool Interlaced = false;
 };
 
@@ -102,13 +103,14 @@ inline void PngWriteTo(png_structp png, png_bytep data, png_size_t n) {
 inline void PngFlush(png_structp) {}
 
 // No C++ object lives in this frame, so libpng's longjmp skips no destructor.
-inline bool PngWrite(png_structp png, png_infop info, const TPngSpec* s, Bytes* out, png_bytepp rows) {
+inline bool PngWrite(png_structp png, png_infop info, const TPngSpec* s, Bytes* out,
+                     png_bytepp rows) {
   if (setjmp(png_jmpbuf(png)))
     return false;
   png_set_write_fn(png, out, PngWriteTo, PngFlush);
   png_set_IHDR(png, info, png_uint_32(s->Width), png_uint_32(s->Height), s->BitDepth, s->ColorType,
-               s->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+               s->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!s->Palette.empty())
     png_set_PLTE(png, info, s->Palette.data(), int(s->Palette.size()));
   if (!s->Trans.empty())
@@ -154,7 +156,8 @@ inline Bytes MakeJpeg(int Width, int Height, int Components, const Bytes& Pixels
     jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(Pixels.data() + size_t(c.next_scanline) * size_t(Width * Components));
+    JSAMPROW row =
+        const_cast<JSAMPROW>(Pixels.data() + size_t(c.next_scanline) * size_t(Width * Components));
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);
@@ -164,8 +167,8 @@ inline Bytes MakeJpeg(int Width, int Height, int Components, const Bytes& Pixels
   return out;
 }
 
-inline Bytes MakeTga(uint8_t ImageType, int Width, int Height, int Bits, uint8_t Descriptor, const Bytes& Pixels,
-                     uint8_t IdLength = 0) {
+inline Bytes MakeTga(uint8_t ImageType, int Width, int Height, int Bits, uint8_t Descriptor,
+                     const Bytes& Pixels, uint8_t IdLength = 0) {
   Bytes d(18, 0);
   d[0] = IdLength;
   d[2] = ImageType;
@@ -193,10 +196,11 @@ public:
   }
   std::string Write(const std::string& Name, const Bytes& B) const {
     const std::string p = Path + "/" + Name;
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(B.data()), std::streamsize(B.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(B.data()), std::streamsize(B.size()));
     return p;
   }
   std::string Path;
 };
 
-}  // namespace fx
+} // namespace fx

@@ -14,7 +14,8 @@ namespace {
 using fx::Bytes;
 
 uint32_t Get32(const Bytes& b, size_t at) {
-  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
+         uint32_t(b[at + 3]) << 24;
 }
 
 void LoadBytes(TDIB& d, const Bytes& b) {
@@ -41,7 +42,7 @@ void MakeKnown(TDIB& d) {
     d.PixelMemory[i] = uint8_t(i + 1);
 }
 
-}  // namespace
+} // namespace
 
 TEST(BmpData, SavesThe90ByteFileOfA3x2Surface) {
   TDIBmp d(3, 2, 32, true);
@@ -105,23 +106,41 @@ TEST(BmpData, ReadsEveryDepth) {
   struct Case {
     const char* name;
     fx::TBmpSpec spec;
-    uint32_t colour[2];  // PixelColorFromBottom of pixels 0 and 1 of the one row
+    uint32_t colour[2]; // PixelColorFromBottom of pixels 0 and 1 of the one row
   };
   const std::vector<uint32_t> two = {0x102030, 0xA0B0C0};
   const Case cases[] = {
-      {"1 bit", {.Width = 2, .BitCount = 1, .Colors = two, .Pixels = {0x40, 0, 0, 0}}, {0x302010, 0xC0B0A0}},
-      {"4 bits", {.Width = 2, .BitCount = 4, .ColorCount = 2, .Colors = two, .Pixels = {0x10, 0, 0, 0}},
+      {"1 bit",
+       {.Width = 2, .BitCount = 1, .Colors = two, .Pixels = {0x40, 0, 0, 0}},
+       {0x302010, 0xC0B0A0}},
+      {"4 bits",
+       {.Width = 2, .BitCount = 4, .ColorCount = 2, .Colors = two, .Pixels = {0x10, 0, 0, 0}},
        {0xC0B0A0, 0x302010}},
-      {"8 bits", {.Width = 2, .BitCount = 8, .ColorCount = 2, .Colors = two, .Pixels = {1, 0, 0, 0}},
+      {"8 bits",
+       {.Width = 2, .BitCount = 8, .ColorCount = 2, .Colors = two, .Pixels = {1, 0, 0, 0}},
        {0xC0B0A0, 0x302010}},
-      {"16 bits 5-5-5", {.Width = 2, .BitCount = 16, .Pixels = {0x1F, 0x7C, 0x34, 0x12}}, {0x1F7C00, 0x341200}},
+      {"16 bits 5-5-5",
+       {.Width = 2, .BitCount = 16, .Pixels = {0x1F, 0x7C, 0x34, 0x12}},
+       {0x1F7C00, 0x341200}},
       {"16 bits 5-6-5",
-       {.Width = 2, .BitCount = 16, .Compression = 3, .Masks = {0xF800, 0x7E0, 0x1F}, .Pixels = {0, 0xF8, 0xE0, 0x07}},
+       {.Width = 2,
+        .BitCount = 16,
+        .Compression = 3,
+        .Masks = {0xF800, 0x7E0, 0x1F},
+        .Pixels = {0, 0xF8, 0xE0, 0x07}},
        {0x00F800, 0xE00700}},
-      {"24 bits", {.Width = 2, .BitCount = 24, .Pixels = {1, 2, 3, 4, 5, 6, 0, 0}}, {0x010203, 0x040506}},
-      {"32 bits", {.Width = 2, .BitCount = 32, .Pixels = {1, 2, 3, 4, 5, 6, 7, 8}}, {0x010203, 0x050607}},
+      {"24 bits",
+       {.Width = 2, .BitCount = 24, .Pixels = {1, 2, 3, 4, 5, 6, 0, 0}},
+       {0x010203, 0x040506}},
+      {"32 bits",
+       {.Width = 2, .BitCount = 32, .Pixels = {1, 2, 3, 4, 5, 6, 7, 8}},
+       {0x010203, 0x050607}},
       {"32 bits with masks",
-       {.Width = 2, .BitCount = 32, .Compression = 3, .Masks = {0xFF0000, 0xFF00, 0xFF}, .Pixels = {1, 2, 3, 4, 5, 6, 7, 8}},
+       {.Width = 2,
+        .BitCount = 32,
+        .Compression = 3,
+        .Masks = {0xFF0000, 0xFF00, 0xFF},
+        .Pixels = {1, 2, 3, 4, 5, 6, 7, 8}},
        {0x010203, 0x050607}},
   };
   for (const Case& c : cases) {
@@ -136,7 +155,10 @@ TEST(BmpData, ReadsEveryDepth) {
 
 TEST(BmpData, SixteenBitPixelsDecodeThroughTheirMasks) {
   // 5-6-5: full red, full green; 5-5-5: full blue, and a mid grey.
-  fx::TBmpSpec s565{.Width = 2, .BitCount = 16, .Compression = 3, .Masks = {0xF800, 0x7E0, 0x1F},
+  fx::TBmpSpec s565{.Width = 2,
+                    .BitCount = 16,
+                    .Compression = 3,
+                    .Masks = {0xF800, 0x7E0, 0x1F},
                     .Pixels = {0, 0xF8, 0xE0, 0x07}};
   TDIBmp a;
   LoadBytes(a, fx::MakeBmp(s565));
@@ -144,7 +166,8 @@ TEST(BmpData, SixteenBitPixelsDecodeThroughTheirMasks) {
   a.ConvertBitCount(24);
   EXPECT_EQ(Row(a, 0, 6), (Bytes{0, 0, 255, 0, 255, 0}));
 
-  fx::TBmpSpec s555{.Width = 2, .BitCount = 16, .Pixels = {0x1F, 0x00, 0x10, 0x42}};  // 0x4210 = 16,16,16
+  fx::TBmpSpec s555{
+      .Width = 2, .BitCount = 16, .Pixels = {0x1F, 0x00, 0x10, 0x42}}; // 0x4210 = 16,16,16
   TDIBmp b;
   LoadBytes(b, fx::MakeBmp(s555));
   b.PixelFormat = MakePixelFormat(8, 8, 8);
@@ -169,7 +192,8 @@ TEST(BmpData, ColourCountAndCoreHeaders) {
   EXPECT_EQ(d.PixelColorFromBottom(0, 0), 0xFFFFFFu);
 
   // A core header: 16-bit sizes, 3-byte entries, 256 of them for 8 bits.
-  fx::TBmpSpec core{.HeaderSize = 12, .Width = 2, .Height = 1, .BitCount = 8, .Pixels = {7, 200, 0, 0}};
+  fx::TBmpSpec core{
+      .HeaderSize = 12, .Width = 2, .Height = 1, .BitCount = 8, .Pixels = {7, 200, 0, 0}};
   for (uint32_t i = 0; i < 256; ++i)
     core.Colors.push_back(i << 16 | (255 - i));
   TDIBmp c;
@@ -180,7 +204,10 @@ TEST(BmpData, ColourCountAndCoreHeaders) {
 }
 
 TEST(BmpData, MasksOutsideTheAcceptedFormatsAreRefused) {
-  fx::TBmpSpec s{.Width = 1, .BitCount = 32, .Compression = 3, .Masks = {0x3FF00000, 0xFFC00, 0x3FF},
+  fx::TBmpSpec s{.Width = 1,
+                 .BitCount = 32,
+                 .Compression = 3,
+                 .Masks = {0x3FF00000, 0xFFC00, 0x3FF},
                  .Pixels = {0, 0, 0, 0}};
   TDIBmp d;
   MakeKnown(d);
@@ -201,7 +228,11 @@ namespace {
 
 // An RLE8 picture of 4 x 2 pixels with a 4-entry table: index i is colour i * 0x10.
 fx::TBmpSpec Rle8(Bytes Data, int Width = 4, int Height = 2) {
-  fx::TBmpSpec s{.Width = Width, .Height = Height, .BitCount = 8, .Compression = 1, .ColorCount = 4,
+  fx::TBmpSpec s{.Width = Width,
+                 .Height = Height,
+                 .BitCount = 8,
+                 .Compression = 1,
+                 .ColorCount = 4,
                  .Colors = {0x000000, 0x101010, 0x202020, 0x303030}};
   s.Pixels = std::move(Data);
   return s;
@@ -212,12 +243,14 @@ Bytes Indices(TDIB& d) {
   Bytes out;
   for (int y = 0; y < d.Height; ++y)
     for (int x = 0; x < d.Width; ++x)
-      out.push_back(d.BitCount == 8 ? d.PixelMemory[y * d.RowStride + x]
-                                    : uint8_t((d.PixelMemory[y * d.RowStride + x / 2] >> (x & 1 ? 0 : 4)) & 0xF));
+      out.push_back(
+          d.BitCount == 8
+              ? d.PixelMemory[y * d.RowStride + x]
+              : uint8_t((d.PixelMemory[y * d.RowStride + x / 2] >> (x & 1 ? 0 : 4)) & 0xF));
   return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(BmpRle, StaysEncodedUntilPixelsAreNeeded) {
   // Bottom row first: 4 x index 1, end of line, 2 literal pixels (3, 2) and a
@@ -226,7 +259,7 @@ TEST(BmpRle, StaysEncodedUntilPixelsAreNeeded) {
   LoadBytes(d, fx::MakeBmp(Rle8({4, 1, 0, 0, 0, 3, 3, 2, 0, 0, 2, 0, 0, 1})));
   ASSERT_TRUE(d.Image->Compressed);
   EXPECT_EQ(d.Size, 14);
-  EXPECT_EQ(d.PixelColorFromBottom(0, 0), 0x101010u);  // expands
+  EXPECT_EQ(d.PixelColorFromBottom(0, 0), 0x101010u); // expands
   EXPECT_FALSE(d.Image->Compressed);
   EXPECT_EQ(Indices(d), (Bytes{3, 2, 0, 0, 1, 1, 1, 1}));
 }
@@ -248,7 +281,7 @@ TEST(BmpRle, EscapesAndEdges) {
   struct Case {
     const char* name;
     Bytes data;
-    Bytes expected;  // indices, top row first
+    Bytes expected; // indices, top row first
   };
   const Case cases[] = {
       // Delta (0, 2, 3, 1): three right and one row up, then one pixel.
@@ -304,20 +337,25 @@ TEST(BmpErrors, MalformedDataKeepsTheOldPicture) {
   bitCount48[28] = 48;
   const Bytes rleFile = fx::MakeBmp(Rle8({}));
   Bytes rleDepth = good;
-  rleDepth[30] = 1;  // RLE8 on a 24-bit picture
+  rleDepth[30] = 1; // RLE8 on a 24-bit picture
   Bytes negativeWidth = good;
   negativeWidth[21] = 0x80;
   Bytes huge = good;
-  huge[18] = 0x00; huge[19] = 0x00; huge[20] = 0x01;  // 65536 wide
+  huge[18] = 0x00;
+  huge[19] = 0x00;
+  huge[20] = 0x01; // 65536 wide
   Bytes hugeRle = fx::MakeBmp(Rle8({0, 1}));
-  hugeRle[34] = 0xFF; hugeRle[35] = 0xFF; hugeRle[36] = 0xFF; hugeRle[37] = 0x7F;  // image size 2^31 - 1
+  hugeRle[34] = 0xFF;
+  hugeRle[35] = 0xFF;
+  hugeRle[36] = 0xFF;
+  hugeRle[37] = 0x7F; // image size 2^31 - 1
   Bytes rleShort = fx::MakeBmp(Rle8({0, 1}));
-  rleShort[34] = 100;  // claims 100 encoded bytes
+  rleShort[34] = 100; // claims 100 encoded bytes
 
   struct Case {
     const char* name;
     Bytes data;
-    const char* message;  // nullptr: a read error or out of memory
+    const char* message; // nullptr: a read error or out of memory
   };
   const Case cases[] = {
       {"header size 20", withHeaderSize(20), "DIB is invalid"},
@@ -359,9 +397,9 @@ TEST(BmpData, EmptyStreams) {
   TDIBmp d;
   MakeKnown(d);
   TMemoryStream empty;
-  d.LoadFromStream(empty);  // nothing at all
+  d.LoadFromStream(empty); // nothing at all
   EXPECT_EQ(d.Width, 2);
-  d.ReadData(empty);  // an empty picture
+  d.ReadData(empty); // an empty picture
   EXPECT_TRUE(d.Empty());
   TMemoryStream out;
   d.SaveToStream(out);
@@ -388,14 +426,17 @@ TEST(BmpData, PixelColorFromBottom) {
   const uint8_t bottomLeft[4] = {1, 2, 3, 4};
   std::memset(d.PixelMemory, 0, 16);
   std::memcpy(d.RowFromBottom(0), bottomLeft, 4);
-  EXPECT_EQ(d.PixelColorFromBottom(0, 0), 0x00010203u);  // bytes 3, 2, 1, 0 from the low end
+  EXPECT_EQ(d.PixelColorFromBottom(0, 0), 0x00010203u); // bytes 3, 2, 1, 0 from the low end
   for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {2, 0}, {0, 2}})
     EXPECT_EQ(d.PixelColorFromBottom(x, y), 0x1FFFFFFFu);
 }
 
 TEST(BmpConvert, CarriesColoursToEveryTrueColourDepth) {
   // An 8-bit picture with a colour table, converted to 24 and then 32 bits.
-  fx::TBmpSpec s{.Width = 3, .BitCount = 8, .ColorCount = 3, .Colors = {0x112233, 0x445566, 0x778899},
+  fx::TBmpSpec s{.Width = 3,
+                 .BitCount = 8,
+                 .ColorCount = 3,
+                 .Colors = {0x112233, 0x445566, 0x778899},
                  .Pixels = {2, 1, 0, 0}};
   TDIBmp d;
   LoadBytes(d, fx::MakeBmp(s));
@@ -405,7 +446,7 @@ TEST(BmpConvert, CarriesColoursToEveryTrueColourDepth) {
   d.SetBitCount(32);
   EXPECT_EQ(Row(d, 0, 12), (Bytes{0x99, 0x88, 0x77, 0, 0x66, 0x55, 0x44, 0, 0x33, 0x22, 0x11, 0}));
   TDIBSharedImage* same = d.Image;
-  d.ConvertBitCount(32);  // same format: nothing happens
+  d.ConvertBitCount(32); // same format: nothing happens
   EXPECT_EQ(d.Image, same);
 
   // A shared image stays as it was for its other holder.

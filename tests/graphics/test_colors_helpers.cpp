@@ -46,10 +46,29 @@ TEST(Numerics, ShiftRightArithFloors) {
 
 TEST(Numerics, RoundHalfEvenMatchesNearbyint) {
   const double inf = std::numeric_limits<double>::infinity();
-  for (double x : {0.0, 0.5, 1.5, 2.5, -0.5, -1.5, -2.5, 0.49999999999999994, 1e-300, -1e-300, 1234.5, -1234.5,
-                   1234.5000001, 4503599627370495.5, 4503599627370497.0, 2251799813685247.5, -2251799813685247.5,
-                   2251799813685248.0, 1e300, -1e300, inf, -inf})
-    EXPECT_EQ(RoundHalfEven(x), std::nearbyint(x) + 0.0) << x;  // + 0.0: the sign of zero may differ
+  for (double x : {0.0,
+                   0.5,
+                   1.5,
+                   2.5,
+                   -0.5,
+                   -1.5,
+                   -2.5,
+                   0.49999999999999994,
+                   1e-300,
+                   -1e-300,
+                   1234.5,
+                   -1234.5,
+                   1234.5000001,
+                   4503599627370495.5,
+                   4503599627370497.0,
+                   2251799813685247.5,
+                   -2251799813685247.5,
+                   2251799813685248.0,
+                   1e300,
+                   -1e300,
+                   inf,
+                   -inf})
+    EXPECT_EQ(RoundHalfEven(x), std::nearbyint(x) + 0.0) << x; // + 0.0: the sign of zero may differ
   EXPECT_TRUE(std::isnan(RoundHalfEven(std::nan(""))));
 }
 

@@ -14,7 +14,9 @@ uint32_t Read32(const uint8_t* p) {
   return v;
 }
 
-uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint16_t Read16(const uint8_t* p) {
+  return uint16_t(p[0] | p[1] << 8);
+}
 
 // A 32-bit surface whose pixel (x, y) holds a value unique to it.
 void Paint(TDIB& s) {
@@ -23,7 +25,7 @@ void Paint(TDIB& s) {
       *s.PixelAddress(x, y) = 0x01000000u * uint32_t(y + 1) + uint32_t(x * 7 + y);
 }
 
-}  // namespace
+} // namespace
 
 TEST(DIBLayout, RowStrideHeaderAndColourTableFollowTheDepth) {
   struct Case {
@@ -56,7 +58,7 @@ TEST(DIBLayout, RowStrideHeaderAndColourTableFollowTheDepth) {
     const uint8_t* bi = image.BitmapInfo.get();
     EXPECT_EQ(Read32(bi + biHeaderSize), 40u);
     EXPECT_EQ(int32_t(Read32(bi + biWidth)), c.width);
-    EXPECT_EQ(int32_t(Read32(bi + biHeight)), -3);  // top-down
+    EXPECT_EQ(int32_t(Read32(bi + biHeight)), -3); // top-down
     EXPECT_EQ(Read16(bi + biPlanes), 1);
     EXPECT_EQ(Read16(bi + biBitCount), c.bitCount);
     EXPECT_EQ(Read32(bi + biCompression), c.compression);
@@ -99,12 +101,12 @@ TEST(DIBLayout, PixelAddressesAndBottomRows) {
   EXPECT_EQ(reinterpret_cast<uint8_t*>(s.PixelAddress(0, 0)), s.PixelMemory);
   EXPECT_EQ(reinterpret_cast<uint8_t*>(s.PixelAddress(3, 2)), s.PixelMemory + 2 * 20 + 12);
   EXPECT_EQ(s.ByteAddress(3, 2), s.PixelMemory + 43);
-  EXPECT_EQ(s.RowFromBottom(0), s.PixelMemory + 3 * 20);  // the last row in memory
+  EXPECT_EQ(s.RowFromBottom(0), s.PixelMemory + 3 * 20); // the last row in memory
   EXPECT_EQ(s.RowFromBottom(3), s.PixelMemory);
   EXPECT_EQ(s.PixelMemoryFlushed(), s.PixelMemory);
   *s.PixelAddress(4, 3) = 0xAABBCCDD;
   EXPECT_EQ(s.GetPixel32(4, 3), 0xAABBCCDDu);
-  EXPECT_EQ(s.PixelMemory[4 * 20 - 4], 0xDD);  // blue first in memory
+  EXPECT_EQ(s.PixelMemory[4 * 20 - 4], 0xDD); // blue first in memory
 
   TDIB t(5, 2, 24, true);
   EXPECT_EQ(t.PixelAddress24(2, 1), t.PixelMemory + 16 + 6);
@@ -115,11 +117,9 @@ TEST(DIBPixels, AddPixelSaturatesEachByteOnItsOwn) {
     uint32_t pixel, colour, expected;
   } cases[] = {
       // bytes in memory order blue, green, red, alpha
-      {0xF0100010, 0x20FF0010, 0xFFFF0020},
-      {0x00000000, 0xFFFFFFFF, 0xFFFFFFFF},
-      {0xFFFFFFFF, 0x01010101, 0xFFFFFFFF},
-      {0x7F7F7F7F, 0x01010101, 0x80808080},
-      {0x00FF00FF, 0x00010001, 0x00FF00FF},  // no carry into the next byte
+      {0xF0100010, 0x20FF0010, 0xFFFF0020}, {0x00000000, 0xFFFFFFFF, 0xFFFFFFFF},
+      {0xFFFFFFFF, 0x01010101, 0xFFFFFFFF}, {0x7F7F7F7F, 0x01010101, 0x80808080},
+      {0x00FF00FF, 0x00010001, 0x00FF00FF}, // no carry into the next byte
   };
   TDIB s(2, 1, 32, true);
   for (const Case& c : cases) {
@@ -183,7 +183,7 @@ TEST(DIBErrors, EachErrorLeavesTheSurfaceAsItWas) {
     const char* name;
     int32_t width, height, bitCount;
     bool memory;
-    const char* message;  // nullptr: std::bad_alloc
+    const char* message; // nullptr: std::bad_alloc
   } cases[] = {
       {"bit count 7", 4, 4, 7, true, "Bitcount in invalid (7)"},
       {"bit count 0", 4, 4, 0, false, "Bitcount in invalid (0)"},
@@ -320,7 +320,7 @@ TEST(DIBShare, AssignSharesAndCopyOnWriteSeparates) {
   EXPECT_EQ(std::memcmp(a->PixelMemory, b->PixelMemory, size_t(a->Size)), 0);
   *b->PixelAddress(1, 1) = 0x12345678;
   EXPECT_NE(a->GetPixel32(1, 1), 0x12345678u);
-  b->CanvasChanging();  // private already: no further copy
+  b->CanvasChanging(); // private already: no further copy
   EXPECT_EQ(b->GetPixel32(1, 1), 0x12345678u);
 
   // Unshare(true) keeps memory storage only where it was.
@@ -394,7 +394,7 @@ TEST(DIBTemp, SharedScratchSurfaceAndFreshOnesWhileInUse) {
   TDIB* second = GetTempSurface(3, 3);
   EXPECT_NE(second, first);
   EXPECT_EQ(second->Width, 3);
-  ReleaseTempSurface(second);  // freed (the sanitizer build checks)
+  ReleaseTempSurface(second); // freed (the sanitizer build checks)
   ReleaseTempSurface(first);
 
   TDIB* again = GetTempSurface(4, 4);
@@ -416,7 +416,7 @@ void FirstByteDecoder(const TDIBSharedImage& source, TDIBSharedImage& target) {
   std::memset(target.PixelMemory, source.PixelMemory[0], size_t(target.Size));
 }
 
-}  // namespace
+} // namespace
 
 TEST(DIBCompressed, EncodedImagesAreCopiedEncodedAndExpandedThroughTheDecoder) {
   TDIBColorTable table{};

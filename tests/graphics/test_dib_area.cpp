@@ -17,9 +17,13 @@ void FillRandom(TDIB& s, uint32_t seed) {
     s.PixelMemory[i] = uint8_t(rng());
 }
 
-std::vector<uint8_t> Snapshot(const TDIB& s) { return {s.PixelMemory, s.PixelMemory + s.Size}; }
+std::vector<uint8_t> Snapshot(const TDIB& s) {
+  return {s.PixelMemory, s.PixelMemory + s.Size};
+}
 
-uint8_t ByteOf(uint32_t v, int i) { return uint8_t(v >> (8 * i)); }
+uint8_t ByteOf(uint32_t v, int i) {
+  return uint8_t(v >> (8 * i));
+}
 
 // Mean of n values rounded to nearest, halves to even.
 uint32_t RoundedMean(uint32_t sum, uint32_t n) {
@@ -29,7 +33,7 @@ uint32_t RoundedMean(uint32_t sum, uint32_t n) {
   return q;
 }
 
-}  // namespace
+} // namespace
 
 TEST(DIBClip, ClipToSurfaceIntersectsWithClipRect) {
   TDIB s(10, 8, 32, true);
@@ -38,12 +42,9 @@ TEST(DIBClip, ClipToSurfaceIntersectsWithClipRect) {
     TRect in, out;
     bool some;
   } cases[] = {
-      {{0, 0, 10, 8}, {1, 1, 9, 7}, true},
-      {{2, 3, 4, 5}, {2, 3, 4, 5}, true},
-      {{-5, -5, 2, 2}, {1, 1, 2, 2}, true},
-      {{9, 0, 12, 8}, {9, 1, 9, 7}, false},
-      {{3, 3, 3, 6}, {3, 3, 3, 6}, false},
-      {{5, 6, 2, 2}, {5, 6, 2, 2}, false},
+      {{0, 0, 10, 8}, {1, 1, 9, 7}, true},  {{2, 3, 4, 5}, {2, 3, 4, 5}, true},
+      {{-5, -5, 2, 2}, {1, 1, 2, 2}, true}, {{9, 0, 12, 8}, {9, 1, 9, 7}, false},
+      {{3, 3, 3, 6}, {3, 3, 3, 6}, false},  {{5, 6, 2, 2}, {5, 6, 2, 2}, false},
   };
   for (const Case& c : cases) {
     TRect r = c.in;
@@ -71,7 +72,7 @@ TEST(DIBFill, OpaqueFillSetsEveryByteInsideTheClipOnly) {
       EXPECT_EQ(s.GetPixel32(x, y), inside ? 0x80112233u : old) << x << "," << y;
     }
   const auto afterFill = Snapshot(s);
-  s.FillRect(TRect{5, 4, 9, 9}, 0, 256);  // outside ClipRect: nothing
+  s.FillRect(TRect{5, 4, 9, 9}, 0, 256); // outside ClipRect: nothing
   s.FillRect(TRect{0, 0, 6, 5}, 0xFFFFFFFF, 0);
   EXPECT_EQ(Snapshot(s), afterFill) << "Alpha 0 leaves the pixels";
 }
@@ -82,12 +83,11 @@ TEST(DIBFill, BlendedFillScalesThePixelAndAddsTheScaledColour) {
     int32_t alpha;
     uint8_t expected;
   } cases[] = {
-      {200, 100, 64, 175},   // (200*192)>>8 + (100*64)>>8 = 150 + 25
-      {255, 255, 128, 254},  // 127 + 127
-      {255, 255, 255, 254},  // (255*1)>>8 + (255*255)>>8 = 0 + 254
-      {10, 255, 1, 9},       // (10*255)>>8 + 0
-      {0, 255, 200, 199},
-      {77, 0, 100, 46},
+      {200, 100, 64, 175},  // (200*192)>>8 + (100*64)>>8 = 150 + 25
+      {255, 255, 128, 254}, // 127 + 127
+      {255, 255, 255, 254}, // (255*1)>>8 + (255*255)>>8 = 0 + 254
+      {10, 255, 1, 9},      // (10*255)>>8 + 0
+      {0, 255, 200, 199},   {77, 0, 100, 46},
   };
   TDIB s(3, 1, 32, true);
   for (const Case& c : cases) {
@@ -119,9 +119,9 @@ TEST(DIBBlur, FiltersTheShrunkRegionWithRoundedMeansAndKeepsTheFrame) {
       {{0, 0, 24, 20}, {3, 3}, {1, 1}},
       {{0, 0, 24, 20}, {3, 1}, {1, 0}},
       {{2, 1, 14, 11}, {5, 3}, {2, 1}},
-      {{0, 0, 24, 20}, {4, 2}, {2, 1}},  // even mask: anchor right of the middle
+      {{0, 0, 24, 20}, {4, 2}, {2, 1}}, // even mask: anchor right of the middle
       {{1, 1, 23, 19}, {9, 9}, {4, 4}},
-      {{0, 0, 17, 17}, {9, 9}, {4, 4}},  // just wide and high enough
+      {{0, 0, 17, 17}, {9, 9}, {4, 4}}, // just wide and high enough
       {{0, 0, 24, 20}, {2, 2}, {0, 0}},
   };
   for (const Case& c : cases) {
@@ -160,7 +160,7 @@ TEST(DIBBlur, MeansRoundHalvesToEven) {
   *s.PixelAddress(2, 0) = 0;
   s.BoxBlur(TRect{0, 0, 3, 1}, TPoint{2, 1}, TPoint{0, 0});
   EXPECT_EQ(s.GetPixel32(0, 0), 0x02020202u);
-  EXPECT_EQ(s.GetPixel32(1, 0), 0x01020102u);  // (2+0)/2, (3+0)/2 = 1.5 -> 2
+  EXPECT_EQ(s.GetPixel32(1, 0), 0x01020102u); // (2+0)/2, (3+0)/2 = 1.5 -> 2
 }
 
 TEST(DIBBlur, NoChangeCases) {
@@ -210,7 +210,7 @@ void Flat(TDIB& s, uint32_t colour) {
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(DIBScaled, FlatColourStaysFlatAtEveryDepthKernelAndSize) {
   const int32_t kernels[] = {1, 2, 4, 16};
@@ -225,7 +225,8 @@ TEST(DIBScaled, FlatColourStaysFlatAtEveryDepthKernelAndSize) {
         src.ScaledCopyTo(dst, TRect{2, 1, 15, 10}, k, target);
         for (int32_t y = 0; y < 31; ++y)
           for (int32_t x = 0; x < 40; ++x) {
-            const bool inside = x >= target.Left && x < target.Right && y >= target.Top && y < target.Bottom;
+            const bool inside =
+                x >= target.Left && x < target.Right && y >= target.Top && y < target.Bottom;
             const uint32_t want = inside ? 0xC0804020 : 0x01010101;
             if (bits == 32)
               ASSERT_EQ(dst.GetPixel32(x, y), want) << x << "," << y;
@@ -337,7 +338,7 @@ TEST(DIBScaled, PaletteDepthsTakeTheNearestIndex) {
 
   TDIB one(9, 2, 1, true);
   std::memset(one.PixelMemory, 0, size_t(one.Size));
-  one.PixelMemory[0] = 0xA0;  // pixels 0 and 2 set
+  one.PixelMemory[0] = 0xA0; // pixels 0 and 2 set
   TDIB big(18, 2, 1, true);
   std::memset(big.PixelMemory, 0, size_t(big.Size));
   one.ScaledCopyTo(big, TRect{0, 0, 9, 2}, 1, TRect{0, 0, 18, 2});
@@ -382,11 +383,13 @@ TEST(DIBBlockCopy, CopiesTheBlockCutToBothSurfaces) {
     for (int32_t x = 0; x < 6; ++x)
       *src.PixelAddress(x, y) = uint32_t(0x100 * y + x);
   TDIB dst(5, 5, 32, false);
-  src.DrawToDC(dst, 3, -1, 1, 1, 4, 3);  // block (1,1)-(5,4) to (3,-1): rows 2, 3 and columns 1, 2 land
+  src.DrawToDC(dst, 3, -1, 1, 1, 4,
+               3); // block (1,1)-(5,4) to (3,-1): rows 2, 3 and columns 1, 2 land
   for (int32_t y = 0; y < 5; ++y)
     for (int32_t x = 0; x < 5; ++x) {
       const bool inside = x >= 3 && y < 2;
-      EXPECT_EQ(dst.GetPixel32(x, y), inside ? uint32_t(0x100 * (y + 2) + (x - 2)) : 0u) << x << "," << y;
+      EXPECT_EQ(dst.GetPixel32(x, y), inside ? uint32_t(0x100 * (y + 2) + (x - 2)) : 0u)
+          << x << "," << y;
     }
   // Entirely outside, or a negative size: nothing.
   const auto before = Snapshot(dst);

@@ -31,25 +31,33 @@ struct Kind {
 
 const std::map<std::string, Kind>& Kinds() {
   static const std::map<std::string, Kind> kinds = {
-      {"bmp", {quelma_fuzz::FuzzBmp, [](TDIBmp& d, const std::vector<uint8_t>& b) {
-                 TReadOnlyMemoryStream s(b.data(), b.size());
-                 d.LoadFromStream(s);
-               }}},
-      {"tga", {quelma_fuzz::FuzzTga, [](TDIBmp& d, const std::vector<uint8_t>& b) {
-                 TReadOnlyMemoryStream s(b.data(), b.size());
-                 LoadTga(d, s);
-               }}},
-      {"png", {quelma_fuzz::FuzzPng, [](TDIBmp& d, const std::vector<uint8_t>& b) { LoadPngInto(d, b.data(), b.size()); }}},
-      {"jpeg", {quelma_fuzz::FuzzJpeg, [](TDIBmp& d, const std::vector<uint8_t>& b) {
-                  d.AssignPicture(DecodeJpeg(b.data(), b.size()));
-                }}},
+      {"bmp",
+       {quelma_fuzz::FuzzBmp,
+        [](TDIBmp& d, const std::vector<uint8_t>& b) {
+          TReadOnlyMemoryStream s(b.data(), b.size());
+          d.LoadFromStream(s);
+        }}},
+      {"tga",
+       {quelma_fuzz::FuzzTga,
+        [](TDIBmp& d, const std::vector<uint8_t>& b) {
+          TReadOnlyMemoryStream s(b.data(), b.size());
+          LoadTga(d, s);
+        }}},
+      {"png",
+       {quelma_fuzz::FuzzPng,
+        [](TDIBmp& d, const std::vector<uint8_t>& b) { LoadPngInto(d, b.data(), b.size()); }}},
+      {"jpeg",
+       {quelma_fuzz::FuzzJpeg,
+        [](TDIBmp& d, const std::vector<uint8_t>& b) {
+          d.AssignPicture(DecodeJpeg(b.data(), b.size()));
+        }}},
   };
   return kinds;
 }
 
 const fs::path FuzzDir = fs::path(QUELMA_SOURCE_DIR) / "fuzz";
 
-}  // namespace
+} // namespace
 
 TEST(FuzzSeeds, EverySeedLoadsAndPassesItsEntry) {
   for (const auto& [name, kind] : Kinds()) {
@@ -110,7 +118,7 @@ TEST(FuzzSeeds, EarlierFindingsStayFixed) {
 // The fuzz guard's lower byte limit holds only while its scope lasts, and a
 // scope never raises the limit.
 TEST(FuzzSeeds, ByteLimitScopeLowersOnlyForItsLifetime) {
-  EXPECT_NO_THROW(CheckPictureSize(1024, 1024, 32));  // 4 MB
+  EXPECT_NO_THROW(CheckPictureSize(1024, 1024, 32)); // 4 MB
   {
     const TPictureByteLimit limit(int64_t(1) << 20);
     EXPECT_EQ(PictureByteLimit(), int64_t(1) << 20);

@@ -17,10 +17,11 @@
 
 namespace {
 
-const char* Name(TKernelPath p) { return p == TKernelPath::Avx2 ? "avx2" : "sse2"; }
+const char* Name(TKernelPath p) {
+  return p == TKernelPath::Avx2 ? "avx2" : "sse2";
+}
 
-std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
-{
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
   std::mt19937 rng(seed);
   std::vector<uint8_t> v(n);
   for (auto& b : v)
@@ -30,9 +31,8 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed)
 
 // Filters a W x H picture (stride with spare bytes) on both paths and compares
 // every byte, the spare ones included.
-void CheckBox(const std::vector<uint8_t>& pic, int W, int H, int stride, TImageSize mask, TImagePoint anchor,
-              TKernelPath path)
-{
+void CheckBox(const std::vector<uint8_t>& pic, int W, int H, int stride, TImageSize mask,
+              TImagePoint anchor, TKernelPath path) {
   const TImageSize roi{W - mask.width + 1, H - mask.height + 1};
   if (roi.width <= 0 || roi.height <= 0)
     return;
@@ -43,14 +43,14 @@ void CheckBox(const std::vector<uint8_t>& pic, int W, int H, int stride, TImageS
     PathGuard g(path);
     ASSERT_EQ(BoxFilter32(fast.data() + at, stride, roi, mask, anchor), psOk);
   }
-  ASSERT_TRUE(ref == fast) << Name(path) << " mask " << mask.width << "x" << mask.height << " anchor "
-                           << anchor.x << "," << anchor.y << " picture " << W << "x" << H;
+  ASSERT_TRUE(ref == fast) << Name(path) << " mask " << mask.width << "x" << mask.height
+                           << " anchor " << anchor.x << "," << anchor.y << " picture " << W << "x"
+                           << H;
 }
 
-}  // namespace
+} // namespace
 
-TEST(KernelsFast, BoxFilterMatchesReferenceForEveryWindowUpTo17)
-{
+TEST(KernelsFast, BoxFilterMatchesReferenceForEveryWindowUpTo17) {
   // Widths chosen so that the region's last vector is sometimes whole and
   // sometimes partial on both instruction sets.
   for (TKernelPath path : VectorPaths())
@@ -65,8 +65,7 @@ TEST(KernelsFast, BoxFilterMatchesReferenceForEveryWindowUpTo17)
       }
 }
 
-TEST(KernelsFast, BoxFilterMatchesReferenceOnFlatAndExtremePictures)
-{
+TEST(KernelsFast, BoxFilterMatchesReferenceOnFlatAndExtremePictures) {
   // All 255 gives the largest sums; halves (even windows over 0/255 stripes)
   // test the rounding of ties to even.
   for (TKernelPath path : VectorPaths())
@@ -74,32 +73,35 @@ TEST(KernelsFast, BoxFilterMatchesReferenceOnFlatAndExtremePictures)
       const int W = 70, H = 50, stride = W * 4;
       std::vector<uint8_t> pic(size_t(stride) * H);
       for (size_t i = 0; i < pic.size(); ++i)
-        pic[i] = kind == 0 ? 255 : kind == 1 ? uint8_t((i / 4) % 2 ? 255 : 0) : uint8_t((i / 4 + i / stride) % 3 * 127);
-      for (TImageSize m : {TImageSize{2, 1}, TImageSize{2, 2}, TImageSize{4, 3}, TImageSize{6, 5}, TImageSize{16, 16},
-                         TImageSize{17, 17}, TImageSize{45, 45}, TImageSize{64, 32}, TImageSize{7, 32}, TImageSize{5, 33}})
+        pic[i] = kind == 0   ? 255
+                 : kind == 1 ? uint8_t((i / 4) % 2 ? 255 : 0)
+                             : uint8_t((i / 4 + i / stride) % 3 * 127);
+      for (TImageSize m : {TImageSize{2, 1}, TImageSize{2, 2}, TImageSize{4, 3}, TImageSize{6, 5},
+                           TImageSize{16, 16}, TImageSize{17, 17}, TImageSize{45, 45},
+                           TImageSize{64, 32}, TImageSize{7, 32}, TImageSize{5, 33}})
         CheckBox(pic, W, H, stride, m, TImagePoint{m.width / 2, m.height / 2}, path);
     }
 }
 
-TEST(KernelsFast, BoxFilterLargeWindowsFallBackOrMatch)
-{
+TEST(KernelsFast, BoxFilterLargeWindowsFallBackOrMatch) {
   // Beyond the vector path's range (257 wide, more than 2048 pixels) the
   // reference runs; either way the bytes agree.
   for (TKernelPath path : VectorPaths())
-    for (TImageSize m : {TImageSize{257, 1}, TImageSize{258, 1}, TImageSize{1, 300}, TImageSize{60, 40}}) {
+    for (TImageSize m :
+         {TImageSize{257, 1}, TImageSize{258, 1}, TImageSize{1, 300}, TImageSize{60, 40}}) {
       const int W = m.width + 9, H = m.height + 5, stride = W * 4;
       const auto pic = RandomBytes(size_t(stride) * H, uint32_t(m.width * 7 + m.height));
       CheckBox(pic, W, H, stride, m, TImagePoint{m.width / 2, m.height / 2}, path);
     }
 }
 
-TEST(KernelsFast, BoxFilterCallsTheRowHookInOrderAfterEachRow)
-{
+TEST(KernelsFast, BoxFilterCallsTheRowHookInOrderAfterEachRow) {
   const int W = 30, H = 20, stride = W * 4;
   auto pic = RandomBytes(size_t(stride) * H, 5);
   auto ref = pic;
   const TImageSize roi{W - 2, H - 4};
-  BoxFilter32Reference(ref.data() + 2 * stride + 4, stride, roi, TImageSize{3, 5}, TImagePoint{1, 2});
+  BoxFilter32Reference(ref.data() + 2 * stride + 4, stride, roi, TImageSize{3, 5},
+                       TImagePoint{1, 2});
   struct Seen {
     std::vector<int32_t> rows;
     const uint8_t* pic;
@@ -118,8 +120,8 @@ TEST(KernelsFast, BoxFilterCallsTheRowHookInOrderAfterEachRow)
     seen.rows.clear();
     seen.pic = work.data();
     PathGuard g(path);
-    ASSERT_TRUE(FilterBox8u4Fast(work.data() + 2 * stride + 4, stride, roi.width, roi.height, 3, 5, 1, 2, hook,
-                                 &seen));
+    ASSERT_TRUE(FilterBox8u4Fast(work.data() + 2 * stride + 4, stride, roi.width, roi.height, 3, 5,
+                                 1, 2, hook, &seen));
     std::vector<int32_t> expected(size_t(roi.height));
     for (int i = 0; i < roi.height; ++i)
       expected[size_t(i)] = i;
@@ -129,8 +131,7 @@ TEST(KernelsFast, BoxFilterCallsTheRowHookInOrderAfterEachRow)
   }
 }
 
-TEST(KernelsFast, ReferencePathTakesNoVectorKernel)
-{
+TEST(KernelsFast, ReferencePathTakesNoVectorKernel) {
   PathGuard g(TKernelPath::Reference);
   EXPECT_EQ(ActiveKernelPath(), TKernelPath::Reference);
   uint8_t px[64] = {};
@@ -139,16 +140,16 @@ TEST(KernelsFast, ReferencePathTakesNoVectorKernel)
   EXPECT_FALSE(ScaleRowLanesFast(row, row, 4, MakeLaneFactors(1, 1, 1, 1)));
 }
 
-TEST(KernelsFast, ScaleRowLanesMatchesReferenceInPlaceAndMoving)
-{
+TEST(KernelsFast, ScaleRowLanesMatchesReferenceInPlaceAndMoving) {
   std::mt19937 rng(11);
   for (TKernelPath path : VectorPaths())
     for (int count = 0; count <= 41; ++count)
       for (int trial = 0; trial < 8; ++trial) {
         // Lanes up to 257 take the vector path, larger ones the reference.
         const uint32_t limit = trial < 6 ? 258 : 65536;
-        const TLaneFactors lanes = MakeLaneFactors(uint16_t(rng() % limit), uint16_t(rng() % limit),
-                                                   uint16_t(rng() % limit), uint16_t(rng() % limit));
+        const TLaneFactors lanes =
+            MakeLaneFactors(uint16_t(rng() % limit), uint16_t(rng() % limit),
+                            uint16_t(rng() % limit), uint16_t(rng() % limit));
         std::vector<uint32_t> src(size_t(count) + 8);
         for (auto& p : src)
           p = rng();
@@ -168,8 +169,7 @@ TEST(KernelsFast, ScaleRowLanesMatchesReferenceInPlaceAndMoving)
       }
 }
 
-TEST(KernelsFast, ScaleRowLanesKeepsItsEdgeCases)
-{
+TEST(KernelsFast, ScaleRowLanesKeepsItsEdgeCases) {
   for (TKernelPath path : VectorPaths()) {
     PathGuard g(path);
     uint32_t row[9];
@@ -184,8 +184,7 @@ TEST(KernelsFast, ScaleRowLanesKeepsItsEdgeCases)
 // The spot kernel against its definition, pixel by pixel: both profiles, a
 // factor that can give levels above 256 (capped) and the usual negative one,
 // boxes narrower and wider than a vector, with and without room past them.
-TEST(KernelsFast, SpotBoxMatchesItsDefinition)
-{
+TEST(KernelsFast, SpotBoxMatchesItsDefinition) {
   constexpr int32_t W = 40, H = 12;
   struct Case {
     int32_t left, width, height;
@@ -193,14 +192,17 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition)
     bool fat;
   };
   const Case cases[] = {
-      {3, 5, 4, -256.0f / 3, false}, {3, 5, 4, 30.0f, false},   {1, 17, 9, -256.0f / 8, false},
-      {1, 17, 9, -1.0f / 8, true},   {2, 21, 11, 0.5f, true},   {W - 6, 6, 5, -256.0f / 3, false},
-      {W - 19, 19, 7, 40.0f, false}, {W - 9, 9, 3, -1.0f / 4, true}, {0, 8, 2, -256.0f / 4, false},
+      {3, 5, 4, -256.0f / 3, false},  {3, 5, 4, 30.0f, false},
+      {1, 17, 9, -256.0f / 8, false}, {1, 17, 9, -1.0f / 8, true},
+      {2, 21, 11, 0.5f, true},        {W - 6, 6, 5, -256.0f / 3, false},
+      {W - 19, 19, 7, 40.0f, false},  {W - 9, 9, 3, -1.0f / 4, true},
+      {0, 8, 2, -256.0f / 4, false},
   };
   for (TKernelPath path : VectorPaths())
     for (const Case& c : cases)
       for (bool levels : {false, true}) {
-        const std::vector<uint8_t> start = RandomBytes(size_t(W) * H * 4, uint32_t(c.left * 31 + c.width));
+        const std::vector<uint8_t> start =
+            RandomBytes(size_t(W) * H * 4, uint32_t(c.left * 31 + c.width));
         std::vector<uint32_t> got(size_t(W) * H), want(size_t(W) * H);
         std::memcpy(got.data(), start.data(), start.size());
         std::memcpy(want.data(), start.data(), start.size());
@@ -238,7 +240,8 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition)
             const float r = std::nearbyint(a);
             const int32_t level = r >= -2147483648.0f && r < 2147483648.0f ? int32_t(r) : 0;
             if (levels) {
-              ASSERT_EQ(gotLevels[size_t(i) * c.width + j], level) << Name(path) << " " << i << "," << j;
+              ASSERT_EQ(gotLevels[size_t(i) * c.width + j], level)
+                  << Name(path) << " " << i << "," << j;
             }
             const uint32_t f = uint32_t(std::clamp(level, 0, 256));
             uint32_t& p = want[size_t(box.Top + i) * W + c.left + j];
@@ -250,6 +253,7 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition)
             p = out;
           }
         }
-        EXPECT_TRUE(got == want) << Name(path) << " left " << c.left << " width " << c.width << " k " << c.k;
+        EXPECT_TRUE(got == want) << Name(path) << " left " << c.left << " width " << c.width
+                                 << " k " << c.k;
       }
 }

@@ -16,14 +16,14 @@ TDIBColorTable Grey() {
   return t;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Palettes, SameTableSharesOnePalette) {
   const int32_t live = LivePaletteCount();
   const TDIBColorTable t = Grey();
   TPaletteHandle a = AcquirePalette(t.data(), 16);
   TPaletteHandle b = AcquirePalette(t.data(), 16);
-  TPaletteHandle c = AcquirePalette(t.data(), 15);  // other count: another palette
+  TPaletteHandle c = AcquirePalette(t.data(), 15); // other count: another palette
   EXPECT_NE(a, 0u);
   EXPECT_EQ(a, b);
   EXPECT_NE(a, c);
@@ -35,16 +35,16 @@ TEST(Palettes, SameTableSharesOnePalette) {
   EXPECT_EQ(a, 0u);
   EXPECT_EQ(LivePaletteCount(), live + 2);
   ReleasePalette(b);
-  EXPECT_EQ(LivePaletteCount(), live + 1);  // the second release deletes it
+  EXPECT_EQ(LivePaletteCount(), live + 1); // the second release deletes it
   ReleasePalette(c);
   EXPECT_EQ(LivePaletteCount(), live);
   TPaletteHandle none = 0;
-  ReleasePalette(none);  // nothing
+  ReleasePalette(none); // nothing
 }
 
 TEST(Palettes, GetPaletteFollowsTheColourTable) {
   TDIBmp d(4, 1, 8, true);
-  EXPECT_EQ(d.GetPalette(), 0u);  // the table was never replaced
+  EXPECT_EQ(d.GetPalette(), 0u); // the table was never replaced
   TDIBColorTable t = Grey();
   d.SetColorTable(t);
   EXPECT_TRUE(d.PaletteModified);
@@ -94,11 +94,10 @@ TEST(GlyphStrips, CellRects) {
     TRect cell;
   };
   const Case cases[] = {
-      {3, 2, {40, 0, 60, 5}},    // three equal cells of 20
-      {-16, 2, {32, 0, 48, 5}},  // cells 16 wide
-      {3, -5, {5, 0, 25, 5}},    // index 0 or below: x = -index
-      {3, 0, {0, 0, 20, 5}},
-      {0, 3, {0, 0, 0, 5}},      // ILCount 0: cells of width 0
+      {3, 2, {40, 0, 60, 5}},                         // three equal cells of 20
+      {-16, 2, {32, 0, 48, 5}},                       // cells 16 wide
+      {3, -5, {5, 0, 25, 5}},                         // index 0 or below: x = -index
+      {3, 0, {0, 0, 20, 5}},    {0, 3, {0, 0, 0, 5}}, // ILCount 0: cells of width 0
   };
   for (const Case& c : cases) {
     d.ILCount = c.il;
@@ -115,7 +114,7 @@ TEST(GlyphStrips, CellRects) {
   d.ILCount = 0;
   EXPECT_EQ(d.CellCount(), 0);
   d.ILCount = 1;
-  EXPECT_EQ(d.CellRect(INT32_MAX).Left, INT32_MAX);  // far out, not wrapped
+  EXPECT_EQ(d.CellRect(INT32_MAX).Left, INT32_MAX); // far out, not wrapped
 
   int changes = 0;
   d.OnChange = [&](TDIB&) { ++changes; };
@@ -139,7 +138,9 @@ TEST(GlyphStrips, DrawCellCopiesOneCell) {
 TEST(GlyphStrips, DrawModes) {
   TDIBmp target(2, 1, 24, true);
   auto reset = [&] { std::memset(target.PixelMemory, 200, size_t(target.Size)); };
-  auto px = [&](int x) { return std::vector<uint8_t>(target.PixelMemory + 3 * x, target.PixelMemory + 3 * x + 3); };
+  auto px = [&](int x) {
+    return std::vector<uint8_t>(target.PixelMemory + 3 * x, target.PixelMemory + 3 * x + 3);
+  };
 
   // Alpha blend: premultiplied 32-bit pixels over the target.
   TDIBmp glyph(2, 1, 32, true);
@@ -148,8 +149,8 @@ TEST(GlyphStrips, DrawModes) {
   glyph.DrawMode = dmAlphaBlend;
   reset();
   glyph.DrawGlyphOn(target, 0, 0, TRect{0, 0, 2, 1});
-  EXPECT_EQ(px(0), (std::vector<uint8_t>{200, 200, 200}));  // alpha 0, colour 0: unchanged
-  EXPECT_EQ(px(1), (std::vector<uint8_t>{10, 20, 30}));     // (200 * 1) shr 8 = 0
+  EXPECT_EQ(px(0), (std::vector<uint8_t>{200, 200, 200})); // alpha 0, colour 0: unchanged
+  EXPECT_EQ(px(1), (std::vector<uint8_t>{10, 20, 30}));    // (200 * 1) shr 8 = 0
   // A colour above its alpha saturates rather than wrapping round.
   const uint8_t bright[4] = {250, 250, 250, 10};
   std::memcpy(glyph.PixelMemory, bright, 4);
@@ -200,7 +201,7 @@ TEST(Palettes, AnImageReleasesItsPaletteWhenFreed) {
     TDIBmp b(3, 1, 4, true);
     a.SetColorTable(Grey());
     b.SetColorTable(Grey());
-    EXPECT_EQ(a.GetPalette(), b.GetPalette());  // 16 equal entries: one palette
+    EXPECT_EQ(a.GetPalette(), b.GetPalette()); // 16 equal entries: one palette
     EXPECT_EQ(LivePaletteCount(), live + 1);
     // A copy starts without palette.
     TDIBmp c;

@@ -50,7 +50,7 @@ protected:
   }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Pictures, RgbaPngBecomesAPremultipliedSurface) {
   // Top row: (200, 100, 50, 128), (255, 255, 255, 0); bottom row opaque.
@@ -62,7 +62,7 @@ TEST_F(Pictures, RgbaPngBecomesAPremultipliedSurface) {
   d.OnChange = [&](TDIB&) { ++changes; };
   d.LoadFromFile(path);
   ASSERT_EQ(d.BitCount, 32);
-  EXPECT_EQ(Pixel(d, 0, 0), (Bytes{25, 50, 100, 128}));  // truncating division by 255
+  EXPECT_EQ(Pixel(d, 0, 0), (Bytes{25, 50, 100, 128})); // truncating division by 255
   EXPECT_EQ(Pixel(d, 1, 0), (Bytes{0, 0, 0, 0}));
   EXPECT_EQ(Pixel(d, 0, 1), (Bytes{3, 2, 1, 255}));
   EXPECT_TRUE(d.MemoryStorage());
@@ -70,27 +70,52 @@ TEST_F(Pictures, RgbaPngBecomesAPremultipliedSurface) {
 }
 
 TEST_F(Pictures, OtherPngsAreDrawnOntoBlackIn24Bits) {
-  fx::TPngSpec pal{.Width = 3, .Height = 1, .ColorType = PNG_COLOR_TYPE_PALETTE, .BitDepth = 2, .Rows = {0x18}};
+  fx::TPngSpec pal{
+      .Width = 3, .Height = 1, .ColorType = PNG_COLOR_TYPE_PALETTE, .BitDepth = 2, .Rows = {0x18}};
   pal.Palette = {{200, 100, 50}, {10, 20, 30}, {255, 255, 255}};
-  pal.Trans = {128, 0};  // entry 0 half, entry 1 clear, entry 2 opaque
+  pal.Trans = {128, 0}; // entry 0 half, entry 1 clear, entry 2 opaque
   struct Case {
     const char* name;
     fx::TPngSpec spec;
-    Bytes first;  // blue, green, red of pixel (0, 0)
+    Bytes first; // blue, green, red of pixel (0, 0)
     Bytes last;
   };
   const Case cases[] = {
       // Indices 0, 1, 2 packed as 00 01 10 00.
       {"palette with tRNS", pal, {25, 50, 100}, {255, 255, 255}},
-      {"grey 4 bits", {.Width = 2, .Height = 1, .ColorType = PNG_COLOR_TYPE_GRAY, .BitDepth = 4, .Rows = {0xF3}},
-       {255, 255, 255}, {0x33, 0x33, 0x33}},
-      {"grey with alpha", {.Width = 1, .Height = 1, .ColorType = PNG_COLOR_TYPE_GRAY_ALPHA, .BitDepth = 8, .Rows = {100, 51}},
-       {20, 20, 20}, {20, 20, 20}},
-      {"RGB", {.Width = 1, .Height = 1, .ColorType = PNG_COLOR_TYPE_RGB, .BitDepth = 8, .Rows = {1, 2, 3}}, {3, 2, 1}, {3, 2, 1}},
-      {"16-bit RGBA", {.Width = 1, .Height = 1, .ColorType = PNG_COLOR_TYPE_RGB_ALPHA, .BitDepth = 16,
-                       .Rows = {200, 0, 100, 0, 50, 0, 255, 255}}, {50, 100, 200}, {50, 100, 200}},
-      {"interlaced RGB", {.Width = 9, .Height = 9, .ColorType = PNG_COLOR_TYPE_RGB, .BitDepth = 8, .Rows = Bytes(243, 7),
-                          .Interlaced = true}, {7, 7, 7}, {7, 7, 7}},
+      {"grey 4 bits",
+       {.Width = 2, .Height = 1, .ColorType = PNG_COLOR_TYPE_GRAY, .BitDepth = 4, .Rows = {0xF3}},
+       {255, 255, 255},
+       {0x33, 0x33, 0x33}},
+      {"grey with alpha",
+       {.Width = 1,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_GRAY_ALPHA,
+        .BitDepth = 8,
+        .Rows = {100, 51}},
+       {20, 20, 20},
+       {20, 20, 20}},
+      {"RGB",
+       {.Width = 1, .Height = 1, .ColorType = PNG_COLOR_TYPE_RGB, .BitDepth = 8, .Rows = {1, 2, 3}},
+       {3, 2, 1},
+       {3, 2, 1}},
+      {"16-bit RGBA",
+       {.Width = 1,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_RGB_ALPHA,
+        .BitDepth = 16,
+        .Rows = {200, 0, 100, 0, 50, 0, 255, 255}},
+       {50, 100, 200},
+       {50, 100, 200}},
+      {"interlaced RGB",
+       {.Width = 9,
+        .Height = 9,
+        .ColorType = PNG_COLOR_TYPE_RGB,
+        .BitDepth = 8,
+        .Rows = Bytes(243, 7),
+        .Interlaced = true},
+       {7, 7, 7},
+       {7, 7, 7}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -118,7 +143,8 @@ TEST_F(Pictures, TgaRowsAsStored) {
   d.LoadFromFile(dir.Write("b.TGA", fx::MakeTga(2, 1, 2, 32, 0x28, px32, 5)));
   ASSERT_EQ(d.BitCount, 32);
   EXPECT_EQ(Pixel(d, 1, 0), (Bytes{5, 6, 7, 8}));
-  d.LoadFromFile(dir.Write("c.tga", fx::MakeTga(2, 2, 2, 32, 0x20, Concat(Bytes(8, 1), Bytes(8, 2)))));
+  d.LoadFromFile(
+      dir.Write("c.tga", fx::MakeTga(2, 2, 2, 32, 0x20, Concat(Bytes(8, 1), Bytes(8, 2)))));
   EXPECT_EQ(Pixel(d, 0, 0), (Bytes{1, 1, 1, 1}));
 
   // Another image type: sized, no pixels read, black.
@@ -199,11 +225,11 @@ TEST_F(Pictures, FailuresKeepThePicture) {
   Bytes png = fx::MakePng({.Width = 2, .Height = 2, .Rows = Bytes(16, 9)});
   Bytes jpeg = fx::MakeJpeg(8, 8, 1, Bytes(64, 9));
   Bytes pngBadCrc = png;
-  pngBadCrc[30] ^= 0xFF;  // inside IHDR
+  pngBadCrc[30] ^= 0xFF; // inside IHDR
   struct Case {
     const char* name;
     std::string path;
-    std::string message;  // "" : any error
+    std::string message; // "" : any error
   };
   const Case cases[] = {
       {"unknown extension", dir.Write("a.gif", {1}), "Unknown picture file extension (.gif)"},
@@ -211,7 +237,8 @@ TEST_F(Pictures, FailuresKeepThePicture) {
       {"missing file", dir.Path + "/missing.bmp", ""},
       {"missing jpeg", dir.Path + "/missing.jpg", ""},
       {"a folder", dir.Path + "/", ""},
-      {"truncated PNG", dir.Write("t.png", Bytes(png.begin(), png.begin() + long(png.size()) - 20)), ""},
+      {"truncated PNG", dir.Write("t.png", Bytes(png.begin(), png.begin() + long(png.size()) - 20)),
+       ""},
       {"PNG with a bad CRC", dir.Write("c.png", pngBadCrc), ""},
       {"not a PNG", dir.Write("n.png", Bytes(100, 'x')), "PNG is invalid (Not a PNG signature)"},
       {"empty PNG", dir.Write("e.png", {}), "PNG is invalid (Not a PNG signature)"},
@@ -241,12 +268,14 @@ TEST_F(Pictures, RegistryCanBeExtended) {
       Pixels = {10, 20, 30, 255};
     }
   };
-  RegisterFileFormat("FLAT", "Flat test picture", [] { return std::unique_ptr<TPictureObject>(new TFlat); });
+  RegisterFileFormat("FLAT", "Flat test picture",
+                     [] { return std::unique_ptr<TPictureObject>(new TFlat); });
   TDIBmp d;
   d.LoadFromFile(dir.Write("x.flat", {0}));
   EXPECT_EQ(Pixel(d, 0, 0), (Bytes{30, 20, 10}));
   UnregisterFileFormat("flat");
-  EXPECT_EQ(ErrorOf([&] { d.LoadFromFile(dir.Path + "/x.flat"); }), "Unknown picture file extension (.flat)");
+  EXPECT_EQ(ErrorOf([&] { d.LoadFromFile(dir.Path + "/x.flat"); }),
+            "Unknown picture file extension (.flat)");
   bool dib = false;
   for (const auto& [ext, description] : RegisteredFileFormats())
     dib |= ext == "dib" && description == "Device Independent Bitmap";

@@ -10,7 +10,9 @@
 
 #include "Primitives.h"
 
-TEST(Primitives, BindingSucceeds) { EXPECT_TRUE(BindPrimitives()); }
+TEST(Primitives, BindingSucceeds) {
+  EXPECT_TRUE(BindPrimitives());
+}
 
 TEST(Primitives, SetFillsTheRegionAndNotTheRowPadding) {
   // 3 x 2 pixels inside rows of 20 bytes.
@@ -34,7 +36,7 @@ TEST(Primitives, BoxFilterTouchesOnlyItsRegionAndReadsOnlyItsFrame) {
   std::mt19937 rng(3);
   for (auto& b : mem)
     b = uint8_t(rng());
-  const int fx = 2, fy = 2;  // top-left of the frame
+  const int fx = 2, fy = 2; // top-left of the frame
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       if (!(x >= fx && x < fx + 8 && y >= fy && y < fy + 7))
@@ -48,7 +50,7 @@ TEST(Primitives, BoxFilterTouchesOnlyItsRegionAndReadsOnlyItsFrame) {
   for (auto* picture : {&mem, &flat}) {
     const std::vector<uint8_t> before(*picture);
     ASSERT_EQ(BoxFilter32(picture->data() + (fy + 1) * step + (fx + 1) * 4, step, TImageSize{6, 5},
-                                    TImageSize{3, 3}, TImagePoint{1, 1}),
+                          TImageSize{3, 3}, TImagePoint{1, 1}),
               psOk);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
@@ -58,7 +60,8 @@ TEST(Primitives, BoxFilterTouchesOnlyItsRegionAndReadsOnlyItsFrame) {
           if (!region) {
             ASSERT_EQ((*picture)[i], before[i]) << x << "," << y;
           } else if (picture == &flat) {
-            ASSERT_EQ((*picture)[i], 9) << "poison outside the frame leaked in at " << x << "," << y;
+            ASSERT_EQ((*picture)[i], 9)
+                << "poison outside the frame leaked in at " << x << "," << y;
           }
         }
   }
@@ -105,11 +108,12 @@ TEST(Primitives, ResizeStaysInsideBothPicturesForEverySizeAndFactor) {
           const TImageRect roi{-1, 1, sw + 3, 9};
           TPrimitiveStatus s;
           if (ch == 3)
-            s = Resize24(src.data() + guard, TImageSize{sw, sh}, sstep, roi, dst.data() + guard, dstep,
-                                  TImageSize{dw, dh}, f, f * 0.75, k);
+            s = Resize24(src.data() + guard, TImageSize{sw, sh}, sstep, roi, dst.data() + guard,
+                         dstep, TImageSize{dw, dh}, f, f * 0.75, k);
           else
-            s = ResizeAboutCenter32(src.data() + guard, TImageSize{sw, sh}, sstep, roi, dst.data() + guard,
-                                        dstep, TImageSize{dw, dh}, f, f * 1.25, 1.5, 2.0, k);
+            s = ResizeAboutCenter32(src.data() + guard, TImageSize{sw, sh}, sstep, roi,
+                                    dst.data() + guard, dstep, TImageSize{dw, dh}, f, f * 1.25, 1.5,
+                                    2.0, k);
           ASSERT_TRUE(s == psOk || s == psNothingToDo) << s;
           for (int i = 0; i < guard; ++i) {
             ASSERT_EQ(dst[size_t(i)], 0xA5);
@@ -125,11 +129,15 @@ TEST(Primitives, ResizeRejectsBadArguments) {
   std::vector<uint8_t> src(64, 1), dst(64, 2);
   const TImageSize size{4, 4};
   const TImageRect roi{0, 0, 4, 4};
-  EXPECT_EQ(Resize32(src.data(), size, 16, roi, dst.data(), 16, size, 0.0, 1.0, 1), psResizeFactorError);
-  EXPECT_EQ(Resize32(src.data(), size, 16, roi, dst.data(), 16, size, 1.0, NAN, 1), psResizeFactorError);
-  EXPECT_EQ(Resize32(src.data(), size, 16, roi, dst.data(), 16, size, 1.0, 1.0, 3), psInterpolationError);
-  EXPECT_EQ(Resize32(src.data(), size, 16, TImageRect{5, 0, 2, 2}, dst.data(), 16, size, 1.0, 1.0, 1),
-            psNothingToDo);
+  EXPECT_EQ(Resize32(src.data(), size, 16, roi, dst.data(), 16, size, 0.0, 1.0, 1),
+            psResizeFactorError);
+  EXPECT_EQ(Resize32(src.data(), size, 16, roi, dst.data(), 16, size, 1.0, NAN, 1),
+            psResizeFactorError);
+  EXPECT_EQ(Resize32(src.data(), size, 16, roi, dst.data(), 16, size, 1.0, 1.0, 3),
+            psInterpolationError);
+  EXPECT_EQ(
+      Resize32(src.data(), size, 16, TImageRect{5, 0, 2, 2}, dst.data(), 16, size, 1.0, 1.0, 1),
+      psNothingToDo);
   EXPECT_EQ(Resize32(nullptr, size, 16, roi, dst.data(), 16, size, 1.0, 1.0, 1), psNullPointer);
   for (uint8_t b : dst)
     ASSERT_EQ(b, 2);
@@ -141,12 +149,13 @@ TEST(Primitives, ResizeWritesOnlyWhatTheRegionCovers) {
   for (size_t i = 0; i < src.size(); ++i)
     src[i] = uint8_t(i);
   std::vector<uint8_t> dst(6 * 6 * 4, 0);
-  ASSERT_EQ(Resize32(src.data(), TImageSize{4, 4}, 16, TImageRect{1, 1, 2, 2}, dst.data(), 24, TImageSize{6, 6},
-                              2.0, 2.0, InterNearest),
+  ASSERT_EQ(Resize32(src.data(), TImageSize{4, 4}, 16, TImageRect{1, 1, 2, 2}, dst.data(), 24,
+                     TImageSize{6, 6}, 2.0, 2.0, InterNearest),
             psOk);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) {
-      const uint8_t expected = (x < 4 && y < 4) ? src[size_t((1 + y / 2) * 16 + (1 + x / 2) * 4)] : 0;
+      const uint8_t expected =
+          (x < 4 && y < 4) ? src[size_t((1 + y / 2) * 16 + (1 + x / 2) * 4)] : 0;
       EXPECT_EQ(dst[size_t(y * 24 + x * 4)], expected) << x << "," << y;
     }
 }
@@ -172,7 +181,7 @@ TEST(Primitives, VectorSteps) {
   CopyFloats(in, out, 4);
   EXPECT_EQ(std::memcmp(in, out, sizeof in), 0);
   float same[3] = {1, 2, 3};
-  AddFloat(same, 1.0f, same, 3);  // in place
+  AddFloat(same, 1.0f, same, 3); // in place
   EXPECT_EQ(same[2], 4.0f);
   EXPECT_EQ(SquareFloats(in, out, 0), psSizeError);
 }
@@ -181,7 +190,8 @@ TEST(Primitives, SquareRootIsCorrectlyRounded) {
   std::mt19937 rng(5);
   std::vector<float> v(4096), r(4096);
   for (auto& x : v) {
-    const uint32_t bits = rng() & 0x7FFFFFFF;  // every positive float, subnormals and specials included
+    const uint32_t bits =
+        rng() & 0x7FFFFFFF; // every positive float, subnormals and specials included
     std::memcpy(&x, &bits, 4);
   }
   v[0] = 0.0f;
@@ -207,12 +217,23 @@ TEST(Primitives, ConversionRoundsHalvesToEvenAndSaturates) {
     int scale;
     int32_t out;
   } cases[] = {
-      {0.5f, 0, 0},    {1.5f, 0, 2},      {2.5f, 0, 2},        {-0.5f, 0, 0},
-      {-1.5f, 0, -2},  {255.49f, 0, 255}, {256.5f, 0, 256},    {-7.7f, 0, -8},
-      {3e9f, 0, std::numeric_limits<int32_t>::max()},           {-3e9f, 0, std::numeric_limits<int32_t>::min()},
-      {2147483648.0f, 0, std::numeric_limits<int32_t>::max()},  {-2147483648.0f, 0, std::numeric_limits<int32_t>::min()},
-      {INFINITY, 0, std::numeric_limits<int32_t>::max()},       {NAN, 0, 0},
-      {3.0f, 1, 2},    {5.0f, 1, 2},      {1.25f, -2, 5},
+      {0.5f, 0, 0},
+      {1.5f, 0, 2},
+      {2.5f, 0, 2},
+      {-0.5f, 0, 0},
+      {-1.5f, 0, -2},
+      {255.49f, 0, 255},
+      {256.5f, 0, 256},
+      {-7.7f, 0, -8},
+      {3e9f, 0, std::numeric_limits<int32_t>::max()},
+      {-3e9f, 0, std::numeric_limits<int32_t>::min()},
+      {2147483648.0f, 0, std::numeric_limits<int32_t>::max()},
+      {-2147483648.0f, 0, std::numeric_limits<int32_t>::min()},
+      {INFINITY, 0, std::numeric_limits<int32_t>::max()},
+      {NAN, 0, 0},
+      {3.0f, 1, 2},
+      {5.0f, 1, 2},
+      {1.25f, -2, 5},
   };
   for (const auto& c : cases) {
     int32_t out = 12345;
@@ -244,8 +265,9 @@ void CheckAgainstReference(int w, int h, int mw, int mh, uint32_t seed) {
     b = uint8_t(rng() % 7 == 0 ? 255 : rng());
   const std::vector<uint8_t> before(mem);
   const int rw = w - mw + 1, rh = h - mh + 1;
-  ASSERT_EQ(BoxFilter32(mem.data(), step, TImageSize{rw, rh}, TImageSize{mw, mh}, TImagePoint{0, 0}),
-            psOk);
+  ASSERT_EQ(
+      BoxFilter32(mem.data(), step, TImageSize{rw, rh}, TImageSize{mw, mh}, TImagePoint{0, 0}),
+      psOk);
   for (int y = 0; y < rh; ++y)
     for (int x = 0; x < rw; ++x)
       for (int c = 0; c < 4; ++c) {
@@ -258,7 +280,7 @@ void CheckAgainstReference(int w, int h, int mw, int mh, uint32_t seed) {
       }
 }
 
-}  // namespace
+} // namespace
 
 TEST(Primitives, BoxFilterMeansAreExactForEveryWindowSize) {
   for (int n = 1; n <= 48; ++n)

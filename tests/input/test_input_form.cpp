@@ -13,18 +13,20 @@
 #include <vector>
 
 #include "FlameDisplay.h"
-#include "Input.h"
 #include "FlameEngine.h"
+#include "Input.h"
 
 namespace {
 
 QApplication& App() {
   // One application object per test program, whichever test makes it first.
-  if (auto* Existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *Existing;
+  if (auto* Existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+    return *Existing;
   static int Argc = 1;
   static char Name[] = "test_input";
   static char* Argv[] = {Name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   // Never destroyed: Qt's input devices must not outlive it at exit.
   static QApplication* A = new QApplication(Argc, Argv);
   return *A;
@@ -56,7 +58,8 @@ public:
 
   QWidget* SettingsWindow() override { return &Settings; }
   void SetDrawingBox(bool Checked) override {
-    if (Checked == DrawingBox) return;
+    if (Checked == DrawingBox)
+      return;
     DrawingBox = Checked;
     ++DrawingClicks;
     if (Checked)
@@ -65,14 +68,16 @@ public:
       Drawing->Hide();
   }
   void SetDisplayBox(bool Checked) override {
-    if (Checked == DisplayBox) return;
+    if (Checked == DisplayBox)
+      return;
     DisplayBox = Checked;
     ++DisplayClicks;
   }
   void SetSettingsStayOnTop(bool OnTop) override { SettingsOnTop = OnTop; }
   void StartOverClick() override {
     ++StartOvers;
-    if (Engine) Engine->StartOver();
+    if (Engine)
+      Engine->StartOver();
   }
   QString DrawingHotKeyText() override { return HotKey; }
   bool FlameStayOnTop() override { return FlameOnTop; }
@@ -101,7 +106,7 @@ protected:
     QApplication::sendEvent(Drawing.Form(), &E);
   }
 
-  QApplication& Application = App();  // before any widget
+  QApplication& Application = App(); // before any widget
   FakeHost Host;
   TSurfaceDisplay Display;
   TPartForm Form{Display};
@@ -110,7 +115,7 @@ protected:
 
 TEST_F(DrawingWindow, EnablingDrawingOpensOneWindowAndSetsTheBoxes) {
   Host.DisplayBox = false;
-  Host.SetDrawingBox(true);  // as the check box's handler does
+  Host.SetDrawingBox(true); // as the check box's handler does
   ASSERT_NE(Drawing.Form(), nullptr);
   TInputForm* First = Drawing.Form();
   EXPECT_TRUE(Drawing.Form()->isVisible());
@@ -118,17 +123,18 @@ TEST_F(DrawingWindow, EnablingDrawingOpensOneWindowAndSetsTheBoxes) {
   EXPECT_EQ(Host.DisplayClicks, 1);
   EXPECT_TRUE(Host.SettingsOnTop);
   EXPECT_GE(Host.FlameRaises, 1);
-  Drawing.Show();  // already open: nothing
+  Drawing.Show(); // already open: nothing
   EXPECT_EQ(Drawing.Form(), First);
   EXPECT_EQ(Host.DrawingClicks, 1);
 }
 
 TEST_F(DrawingWindow, ShowWithTheBoxClearStillMakesOnlyOneWindow) {
-  Drawing.Show();  // sets the box, whose handler comes back here
+  Drawing.Show(); // sets the box, whose handler comes back here
   ASSERT_NE(Drawing.Form(), nullptr);
   int Windows = 0;
   for (QWidget* W : QApplication::topLevelWidgets())
-    if (dynamic_cast<TInputForm*>(W) && W->isVisible()) ++Windows;
+    if (dynamic_cast<TInputForm*>(W) && W->isVisible())
+      ++Windows;
   EXPECT_EQ(Windows, 1);
   EXPECT_TRUE(Host.DrawingBox);
 }
@@ -152,7 +158,7 @@ TEST_F(DrawingWindow, LooksAsDesigned) {
   EXPECT_EQ(Drawing.Form()->cursor().shape(), Qt::CrossCursor);
   EXPECT_TRUE(Drawing.Form()->windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(Drawing.Form()->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
-  EXPECT_TRUE(Drawing.Form()->windowFlags() & Qt::WindowStaysOnTopHint);  // as the flame
+  EXPECT_TRUE(Drawing.Form()->windowFlags() & Qt::WindowStaysOnTopHint); // as the flame
   EXPECT_EQ(Drawing.Form()->geometry(), Host.Settings.screen()->availableGeometry());
   EXPECT_TRUE(Drawing.Form()->DMLabel->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
@@ -204,7 +210,7 @@ TEST_F(DrawingWindow, RightClickDiscardsTheWindowAndTurnsDrawingOff) {
   Drawing.Show();
   QPointer<TInputForm> W = Drawing.Form();
   Mouse(QEvent::MouseButtonPress, Qt::RightButton, {10, 10});
-  EXPECT_NE(Drawing.Form(), nullptr);  // closes on release only
+  EXPECT_NE(Drawing.Form(), nullptr); // closes on release only
   Mouse(QEvent::MouseButtonRelease, Qt::RightButton, {10, 10});
   EXPECT_EQ(Drawing.Form(), nullptr);
   EXPECT_FALSE(Host.DrawingBox);
@@ -246,4 +252,4 @@ TEST_F(DrawingWindow, HideWithoutAWindowOnlyMakesTheSettingsWindowNormal) {
   EXPECT_EQ(Host.DrawingClicks, 0);
 }
 
-}  // namespace
+} // namespace

@@ -55,7 +55,7 @@ TEST(Stroke, ScreenToArtSubtractsTheOriginAsSingles) {
 TEST(Stroke, PressAddsExactlyOneEmitterAtThePressPoint) {
   TStroke S;
   Recorder R;
-  S.FLastPoint = {3, 4};  // left over from an earlier stroke: no gap filling from it
+  S.FLastPoint = {3, 4}; // left over from an earlier stroke: no gap filling from it
   S.Press({100, 100}, 256, 15, R.Sink());
   ASSERT_EQ(R.Points.size(), 1u);
   EXPECT_EQ(R.Points[0].X, 100);
@@ -70,7 +70,7 @@ TEST(Stroke, TenPixelsWithThickness15AddsOneBetweenAndOneAtTheEnd) {
   S.Move({10, 0}, 256, 15, R.Sink());
   ASSERT_EQ(R.Points.size(), 3u);
   EXPECT_FLOAT_EQ(R.Points[1].X, 5);
-  EXPECT_NEAR(R.Points[1].Y, 0, 1e-5);  // the angle pi is held as a single
+  EXPECT_NEAR(R.Points[1].Y, 0, 1e-5); // the angle pi is held as a single
   EXPECT_EQ(R.Points[2].X, 10);
   EXPECT_EQ(R.Points[2].Y, 0);
   EXPECT_EQ(S.FLastPoint.X, 10);
@@ -80,7 +80,7 @@ TEST(Stroke, ShortMoveAddsOnlyTheNewPoint) {
   TStroke S;
   Recorder R;
   S.Press({0, 0}, 256, 15, R.Sink());
-  S.Move({4, 0}, 256, 15, R.Sink());  // 4 / 8.5 rounds to 0
+  S.Move({4, 0}, 256, 15, R.Sink()); // 4 / 8.5 rounds to 0
   ASSERT_EQ(R.Points.size(), 2u);
   EXPECT_EQ(R.Points[1].X, 4);
 }
@@ -111,14 +111,14 @@ TEST(Stroke, GapCountRoundsHalvesToEven) {
 }
 
 TEST(Stroke, GapPointsLieEvenlyOnTheSegmentInEveryDirection) {
-  const TArtPoint Ends[] = {{40, 0},  {-40, 0}, {0, 40},   {0, -40},
+  const TArtPoint Ends[] = {{40, 0},  {-40, 0},  {0, 40},   {0, -40},
                             {30, 40}, {-30, 40}, {30, -40}, {-30, -40}};
   for (const TArtPoint& End : Ends) {
     TStroke S;
     Recorder R;
     const TArtPoint Start{100, 200};
     const TArtPoint P{Start.X + End.X, Start.Y + End.Y};
-    S.Press(Start, 256, 8, R.Sink());  // spacing 5
+    S.Press(Start, 256, 8, R.Sink()); // spacing 5
     S.Move(P, 256, 8, R.Sink());
     const float Dist = std::hypot(End.X, End.Y);
     const long N = std::lrint(Dist / 5.0);
@@ -169,8 +169,8 @@ TEST_F(StrokeEngine, HoveringMovesTheAttractorAndAddsNothing) {
 }
 
 TEST_F(StrokeEngine, StrokeAddsEmittersInArtCoordinatesWithTheModifierIntensity) {
-  StrokePress(Form, Stroke, 500, 300, false, true);  // Shift
-  StrokeMove(Form, Stroke, 510, 300, true, true);    // Ctrl+Shift
+  StrokePress(Form, Stroke, 500, 300, false, true); // Shift
+  StrokeMove(Form, Stroke, 510, 300, true, true);   // Ctrl+Shift
   ASSERT_EQ(Form.FEmitters.Count, 3);
   EXPECT_EQ(Form.Emitter(0)->X, 0);
   EXPECT_EQ(Form.Emitter(0)->BaseAlpha, 64);
@@ -184,10 +184,10 @@ TEST_F(StrokeEngine, StrokeAddsEmittersInArtCoordinatesWithTheModifierIntensity)
 }
 
 TEST_F(StrokeEngine, SpacingFollowsTheEngineThickness) {
-  Form.FStyle.Thickness = 0;  // spacing 1: 10 pixels give 10 between
+  Form.FStyle.Thickness = 0; // spacing 1: 10 pixels give 10 between
   StrokePress(Form, Stroke, 500, 300, false, false);
   StrokeMove(Form, Stroke, 510, 300, false, false);
   EXPECT_EQ(Form.FEmitters.Count, 12);
 }
 
-}  // namespace
+} // namespace

@@ -18,10 +18,12 @@ inline TRun Render(const std::string& Args) {
   const std::string cmd = std::string("'") + QUELMA_RENDER + "' " + Args + " 2>&1";
   TRun r;
   FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
+  if (!p)
+    return r;
   char buf[4096];
   std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+    r.Out.append(buf, n);
   const int st = pclose(p);
   r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return r;

@@ -17,18 +17,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& p) { return ReadFileText(p.string()); }
+std::string ReadAll(const fs::path& p) {
+  return ReadFileText(p.string());
+}
 
 struct Picture {
   int Width = 0, Height = 0;
   std::vector<uint8_t> Rgba;
-  uint8_t Alpha(int x, int y) const { return Rgba[(std::size_t(y) * std::size_t(Width) + std::size_t(x)) * 4 + 3]; }
+  uint8_t Alpha(int x, int y) const {
+    return Rgba[(std::size_t(y) * std::size_t(Width) + std::size_t(x)) * 4 + 3];
+  }
 };
 
 bool LoadPng(const fs::path& p, Picture& pic) {
   png_image img{};
   img.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&img, p.c_str())) return false;
+  if (!png_image_begin_read_from_file(&img, p.c_str()))
+    return false;
   img.format = PNG_FORMAT_RGBA;
   pic.Width = int(img.width);
   pic.Height = int(img.height);
@@ -39,7 +44,7 @@ bool LoadPng(const fs::path& p, Picture& pic) {
 }
 
 class RenderTool : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     char tmpl[] = "/tmp/quelma-render-test-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -68,7 +73,8 @@ TEST_F(RenderTool, HelpAndVersion) {
 TEST_F(RenderTool, StartupFlameRisesAboveTheEmitters) {
   // 800 x 600 desktop: the origin is (400, 300); the start-up art is a line of
   // emitters 200 pixels below it, from x -150 to 150.
-  const TRun r = Render("--desktop 800x600 --desktop-frames --frames 40 --every 20 -o " + Q(dir / "f%03d.png"));
+  const TRun r = Render("--desktop 800x600 --desktop-frames --frames 40 --every 20 -o " +
+                        Q(dir / "f%03d.png"));
   ASSERT_EQ(r.Status, 0) << r.Out;
   EXPECT_TRUE(fs::exists(dir / "f020.png"));
   EXPECT_FALSE(fs::exists(dir / "f021.png"));
@@ -78,14 +84,17 @@ TEST_F(RenderTool, StartupFlameRisesAboveTheEmitters) {
   ASSERT_EQ(pic.Height, 600);
   int lit = 0;
   for (int y = 430; y < 495; ++y)
-    for (int x = 250; x <= 550; ++x) lit += pic.Alpha(x, y) > 8;
-  EXPECT_GT(lit, 301 * 65 / 4);  // the trail above the line is well lit
+    for (int x = 250; x <= 550; ++x)
+      lit += pic.Alpha(x, y) > 8;
+  EXPECT_GT(lit, 301 * 65 / 4); // the trail above the line is well lit
   int stray = 0;
   for (int y = 0; y < 300; ++y)
-    for (int x = 0; x < 800; ++x) stray += pic.Alpha(x, y) != 0;
+    for (int x = 0; x < 800; ++x)
+      stray += pic.Alpha(x, y) != 0;
   for (int y = 0; y < 600; ++y)
-    for (int x = 0; x < 200; ++x) stray += pic.Alpha(x, y) != 0;
-  EXPECT_EQ(stray, 0);  // nothing far above or beside the art
+    for (int x = 0; x < 200; ++x)
+      stray += pic.Alpha(x, y) != 0;
+  EXPECT_EQ(stray, 0); // nothing far above or beside the art
 }
 
 TEST_F(RenderTool, FramesAreTheCoverAndRepeatExactly) {
@@ -106,11 +115,12 @@ TEST_F(RenderTool, SavingTheStartupFileWritesItUnchanged) {
 }
 
 TEST_F(RenderTool, FileErrorsExitWithTwo) {
-  std::ofstream(dir / "bad.quelma") << "<QUELMA_state><Style/></QUELMA_state>";  // no Version
+  std::ofstream(dir / "bad.quelma") << "<QUELMA_state><Style/></QUELMA_state>"; // no Version
   std::ofstream(dir / "junk.quelma") << "not xml";
   std::ofstream(dir / "other.quelma") << "<Something/>";
   std::ofstream(dir / "style.txt") << "";
-  const std::string files[] = {"bad.quelma", "junk.quelma", "other.quelma", "missing.quelma", "style.txt"};
+  const std::string files[] = {"bad.quelma", "junk.quelma", "other.quelma", "missing.quelma",
+                               "style.txt"};
   for (const std::string& f : files) {
     const TRun r = Render("--frames 1 " + Q(dir / f));
     EXPECT_EQ(r.Status, 2) << f << ": " << r.Out;
@@ -122,9 +132,21 @@ TEST_F(RenderTool, FileErrorsExitWithTwo) {
 
 TEST_F(RenderTool, BadUsageExitsWithOne) {
   const char* args[] = {
-      "--frames abc", "--frames -1",  "--frames",       "--seed 1",          "--what",
-      "--desktop 10", "--desktop 0x0", "--every 0",      "-o '%s.png'",       "-o 'a%d%d.png'",
-      "--background 12345G", "--emitters 20001", "--save x.png", "--bench -o x.png", "--help=yes",
+      "--frames abc",
+      "--frames -1",
+      "--frames",
+      "--seed 1",
+      "--what",
+      "--desktop 10",
+      "--desktop 0x0",
+      "--every 0",
+      "-o '%s.png'",
+      "-o 'a%d%d.png'",
+      "--background 12345G",
+      "--emitters 20001",
+      "--save x.png",
+      "--bench -o x.png",
+      "--help=yes",
   };
   for (const char* a : args) {
     const TRun r = Render(a);
@@ -138,17 +160,23 @@ TEST_F(RenderTool, BadUsageExitsWithOne) {
 // finite lifetimes with fading out, and attraction.
 const char* const GoldenScene =
     "<QUELMA_state Version=\"1.0.0.0\"><Style>"
-    "<Emitters Max_alpha=\"90\" Hue=\"20\" Saturation=\"200\" Lightness=\"160\" Max_count=\"10000\" "
-    "Thickness=\"9\" Fat=\"True\" X_wildness=\"5\" Y_wildness=\"3\" Independent_emitters=\"False\"/>"
+    "<Emitters Max_alpha=\"90\" Hue=\"20\" Saturation=\"200\" Lightness=\"160\" "
+    "Max_count=\"10000\" "
+    "Thickness=\"9\" Fat=\"True\" X_wildness=\"5\" Y_wildness=\"3\" "
+    "Independent_emitters=\"False\"/>"
     "<Fading Fade_alpha=\"244\" Fade_hue=\"30\" Fade_saturation=\"230\" Fade_lightness=\"235\" "
     "Fade_hue_cycle=\"400\" X_blur=\"2\" Y_blur=\"1\" Y_motion=\"-2\"/>"
     "<Animation FPS=\"40\" Gravity=\"0\" Attraction=\"120\" Emitter_lifetime=\"700\" "
     "Emitter_fade_out=\"150\"/></Style><Art><Emitters>"
     "<New X=\"-40\" Y=\"10\" FS=\"0\" AM=\"256\"/><New X=\"-30\" Y=\"12\" FS=\"0\" AM=\"200\"/>"
-    "<New X=\"-20\" Y=\"14\" FS=\"0\" LT=\"300\" AM=\"256\"/><New X=\"-10\" Y=\"16\" FS=\"0\" AM=\"128\"/>"
-    "<New X=\"0\" Y=\"18\" FS=\"0\" AM=\"256\" MS=\"14\" XS=\"2\" YS=\"1\" C=\"-16744448\" A=\"120\" F=\"False\"/>"
-    "<New X=\"10\" Y=\"16\" FS=\"0\" AM=\"256\" MS=\"6\" XS=\"8\" YS=\"2\" C=\"255\" A=\"200\" F=\"True\"/>"
-    "<New X=\"20\" Y=\"14\" FS=\"0\" LT=\"5000\" AM=\"256\"/><New X=\"30.5\" Y=\"12.25\" FS=\"0\" AM=\"64\"/>"
+    "<New X=\"-20\" Y=\"14\" FS=\"0\" LT=\"300\" AM=\"256\"/><New X=\"-10\" Y=\"16\" FS=\"0\" "
+    "AM=\"128\"/>"
+    "<New X=\"0\" Y=\"18\" FS=\"0\" AM=\"256\" MS=\"14\" XS=\"2\" YS=\"1\" C=\"-16744448\" "
+    "A=\"120\" F=\"False\"/>"
+    "<New X=\"10\" Y=\"16\" FS=\"0\" AM=\"256\" MS=\"6\" XS=\"8\" YS=\"2\" C=\"255\" A=\"200\" "
+    "F=\"True\"/>"
+    "<New X=\"20\" Y=\"14\" FS=\"0\" LT=\"5000\" AM=\"256\"/><New X=\"30.5\" Y=\"12.25\" FS=\"0\" "
+    "AM=\"64\"/>"
     "</Emitters></Art></QUELMA_state>";
 
 TEST_F(RenderTool, GoldenFrameChecksum) {
@@ -168,4 +196,4 @@ TEST_F(RenderTool, BenchReportsTheMedian) {
   EXPECT_NE(r.Out.find("median"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -13,16 +13,21 @@
 
 namespace {
 
-TRun RenderWith(const std::string& Args) { return Render(Args); }
-std::string ReadText(const std::string& Path) { return ReadFileText(Path); }
+TRun RenderWith(const std::string& Args) {
+  return Render(Args);
+}
+std::string ReadText(const std::string& Path) {
+  return ReadFileText(Path);
+}
 
 int Count(const std::string& Text, const std::string& What) {
   int n = 0;
-  for (std::size_t at = Text.find(What); at != std::string::npos; at = Text.find(What, at + 1)) ++n;
+  for (std::size_t at = Text.find(What); at != std::string::npos; at = Text.find(What, at + 1))
+    ++n;
   return n;
 }
 
-}  // namespace
+} // namespace
 
 TEST(RenderImport, PictureBecomesAStateFile) {
   fx::TTempDir dir;
@@ -31,7 +36,8 @@ TEST(RenderImport, PictureBecomesAStateFile) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 4; ++x)
       rows.insert(rows.end(), {200, 100, 50, uint8_t(x < 2 ? 0 : 255)});
-  const std::string png = dir.Write("pic.png", fx::MakePng({.Width = 4, .Height = 2, .Rows = rows}));
+  const std::string png =
+      dir.Write("pic.png", fx::MakePng({.Width = 4, .Height = 2, .Rows = rows}));
   const std::string out = dir.Path + "/art.quelma";
   const TRun r = RenderWith("--no-startup --frames 0 --import '" + png + "' --save '" + out + "'");
   ASSERT_EQ(r.Status, 0) << r.Out;
@@ -43,13 +49,15 @@ TEST(RenderImport, PictureBecomesAStateFile) {
   EXPECT_EQ(Count(state, "A=\"60\""), 4);
 
   // The four settings reach the import.
-  const std::string solid = dir.Write("solid.png", fx::MakePng({.Width = 4, .Height = 2, .Rows = fx::Bytes(32, 255)}));
-  const TRun masked = RenderWith("--no-startup --frames 0 --import '" + solid +
-                                 "' --max-size 2 --scaling 1000 --keep-style --mask-only --save '" + out + "'");
+  const std::string solid =
+      dir.Write("solid.png", fx::MakePng({.Width = 4, .Height = 2, .Rows = fx::Bytes(32, 255)}));
+  const TRun masked =
+      RenderWith("--no-startup --frames 0 --import '" + solid +
+                 "' --max-size 2 --scaling 1000 --keep-style --mask-only --save '" + out + "'");
   ASSERT_EQ(masked.Status, 0) << masked.Out;
   const std::string m = ReadText(out);
-  EXPECT_EQ(Count(m, "<New "), 2);        // 2 x 1 samples
-  EXPECT_EQ(Count(m, " C=\""), 0);        // mask mode: no own style
+  EXPECT_EQ(Count(m, "<New "), 2); // 2 x 1 samples
+  EXPECT_EQ(Count(m, " C=\""), 0); // mask mode: no own style
   EXPECT_EQ(m.find("Fade_alpha=\"240\""), std::string::npos);
 }
 
@@ -58,15 +66,17 @@ TEST(RenderImport, ErrorsAndUsage) {
   const TRun missing = RenderWith("--no-startup --frames 0 --import '" + dir.Path + "/none.png'");
   EXPECT_EQ(missing.Status, 2);
   EXPECT_NE(missing.Out.find("none.png"), std::string::npos);
-  const TRun unknown = RenderWith("--no-startup --frames 0 --import '" + dir.Write("x.gif", {1}) + "'");
+  const TRun unknown =
+      RenderWith("--no-startup --frames 0 --import '" + dir.Write("x.gif", {1}) + "'");
   EXPECT_EQ(unknown.Status, 2);
   EXPECT_NE(unknown.Out.find("Unknown picture file extension (.gif)"), std::string::npos);
-  const TRun damaged = RenderWith("--no-startup --frames 0 --import '" + dir.Write("d.bmp", {'B', 'M', 0}) + "'");
+  const TRun damaged =
+      RenderWith("--no-startup --frames 0 --import '" + dir.Write("d.bmp", {'B', 'M', 0}) + "'");
   EXPECT_EQ(damaged.Status, 2);
   EXPECT_NE(damaged.Out.find("DIB is invalid"), std::string::npos);
 
-  for (const char* bad : {"--max-size 129 --import a.png", "--scaling 99 --import a.png", "--mask-only",
-                          "--keep-style=1 --import a.png", "--import"}) {
+  for (const char* bad : {"--max-size 129 --import a.png", "--scaling 99 --import a.png",
+                          "--mask-only", "--keep-style=1 --import a.png", "--import"}) {
     const TRun r = RenderWith(bad);
     EXPECT_EQ(r.Status, 1) << bad << ": " << r.Out;
   }

@@ -12,11 +12,14 @@
 
 namespace {
 
-TRun Soak(const std::string& Args) { return Render(Args); }
+TRun Soak(const std::string& Args) {
+  return Render(Args);
+}
 
 long long Figure(const std::string& Out, const std::string& Pattern) {
   std::smatch m;
-  if (!std::regex_search(Out, m, std::regex(Pattern))) return -1;
+  if (!std::regex_search(Out, m, std::regex(Pattern)))
+    return -1;
   return std::stoll(m[1].str());
 }
 
@@ -58,4 +61,4 @@ TEST(Soak, UsageAndFileErrors) {
   EXPECT_NE(Soak("--help").Out.find("--soak SECONDS"), std::string::npos);
 }
 
-}  // namespace
+} // namespace
