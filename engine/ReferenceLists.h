@@ -1,7 +1,6 @@
 #pragma once
-// Growable lists of references, and a pool of fixed-size buffers built on the
-// same slot array. Slots beyond Count hold nothing of use in a TQuickList and
-// parked buffers in a TBufList.
+// Growable lists of references on one slot array. Slots beyond Count hold
+// nothing of use.
 #include <cstdint>
 #include <memory>
 
@@ -68,23 +67,4 @@ public:
 
 protected:
   void Release(void* p) override { delete static_cast<T*>(p); }
-};
-
-// A pool of buffers of ItemSize bytes that it owns and recycles.
-class TBufList : public TCustomQuickList {
-public:
-  const int32_t ItemSize;
-
-  TBufList(bool ordered, int32_t itemSize);
-  ~TBufList() override;
-
-  // Appends a buffer (a parked one when there is one) and returns it; its
-  // bytes are whatever they were (undefined for a new buffer).
-  void* NewItem();
-  void* operator[](int32_t i) const { return Items[i]; }
-
-  void SetCapacity(int32_t n) override;
-  void SetCount(int32_t n) override;
-  // The deleted buffer stays in the pool, parked beyond Count.
-  void Delete(int32_t i) override;
 };

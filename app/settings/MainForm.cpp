@@ -22,7 +22,7 @@
 #include <optional>
 
 #include "DesktopIconFire.h"
-#include "DesktopIcons.h"
+#include "DesktopIconsHost.h"
 #include "FilesTab.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "Input.h"
+#include "DrawingWindow.h"
 #include "StyleMapping.h"
 #include "Timers.h"
 

@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "DrawingWindow.h"
 #include "FilesTab.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
-#include "Input.h"
 #include "MainForm.h"
 #include "Preferences.h"
 #include "StateFile.h"

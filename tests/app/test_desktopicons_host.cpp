@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "DesktopIcons.h"
+#include "DesktopIconsHost.h"
 #include "FlameDisplay.h"
 #include "FlameEngine.h"
 #include "SettingsTestSupport.h"

@@ -20,10 +20,10 @@
 #include <cmath>
 #include <vector>
 
+#include "DrawingWindow.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "FloatingPoint.h"
-#include "Input.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 

@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "DrawingWindow.h"
 #include "FlameDisplay.h"
 #include "FlameEngine.h"
-#include "Input.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Input.h"
+#include "DrawingWindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "DesktopIcons.h"
+#include "DesktopIconsHost.h"
 
 #include "MessageBoxes.h"
 
