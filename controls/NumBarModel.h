@@ -1,7 +1,7 @@
 #pragma once
 
 // The numeric slider's behaviour without any widget: ranges, position, knob
-// geometry, keys, dragging and smoothing. The widget (NumB.h) derives from it and
+// geometry, keys, dragging and smoothing. The widget (NumBar.h) derives from it and
 // turns the protected hooks into painting, pointer control and events, so all of
 // this can be exercised without a display.
 

@@ -107,7 +107,7 @@ public:
   bool LoadSaveState(const QString& FileName, bool Save);
 
   // The style tabs, the "Files" tab, the hot keys, the tray icon, the
-  // preferences and the debug readout (SettingsParts.h).
+  // preferences and the debug readout (SettingsComponents.h).
   TSettingsComponents* Components = nullptr;
 
   // ---- Frame cycle -------------------------------------------------------------------------

@@ -87,7 +87,7 @@ public:
     virtual bool Grab(int Index, THotKey Key) = 0; // false: not taken
     virtual void Ungrab(int Index) = 0;
   };
-  // The platform's backend (HotKeysX11.cpp, HotKeysNull.cpp); Fired runs with
+  // The platform's backend (platform/x11 or platform/null); Fired runs with
   // the slot index of a pressed key.
   static std::unique_ptr<IBackend> CreateBackend(std::function<void(int Index)> Fired);
   // With another backend (tests).
