@@ -56,6 +56,45 @@ geometry() {
                            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
 
+# steady_geometry ID: "X Y W H" of a window once it has kept it for half a
+# second (for up to 10 s; false when it is still changing then).
+steady_geometry() {
+  local now last="" same=0 tries=100
+  while [ "$tries" -gt 0 ]; do
+    now=$(geometry "$1") || return 1
+    if [ "$now" = "$last" ]; then
+      same=$((same + 1))
+      [ "$same" -lt 5 ] || { echo "$now"; return 0; }
+    else
+      same=0
+    fi
+    last=$now
+    tries=$((tries - 1))
+    sleep 0.1
+  done
+  return 1
+}
+
+# compositor_running: a compositing manager holds the display's selection for
+# it. xcompmgr names a window "xcompmgr" and takes the selection in the same
+# batch of requests, so the window stands for the selection.
+compositor_running() { [ -n "$(xdotool search --name '^xcompmgr$' 2>/dev/null)" ]; }
+
+# Screenshots in the folder $out: screenshot NAME takes NAME.png;
+# flame_pixels NAME X0 Y0 X1 Y1 [X0 Y0 X1 Y1...] counts its flame-coloured
+# pixels in each rectangle (on one line). fire_in NAME X0 Y0 X1 Y1 MIN: a new
+# screenshot NAME has at least MIN of them there; no_fire_in NAME X0 Y0 X1 Y1:
+# none. Both leave the count in fire_count. (Fire takes frames to come and go:
+# a script waits for these.)
+gui_shot_py=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/shot.py
+screenshot() { import -window root "$out/$1.png"; }
+flame_pixels() { python3 "$gui_shot_py" flame "$out/$1.png" "${@:2}"; }
+fire_in() {
+  fire_count=0
+  screenshot "$1" && fire_count=$(flame_pixels "$1" "$2" "$3" "$4" "$5") && [ "$fire_count" -ge "$6" ]
+}
+no_fire_in() { fire_in "$@" 0 && [ "$fire_count" -eq 0 ]; }
+
 # ---- Shared by the desktop scenarios -------------------------------------------
 
 # Exit status by which ctest reports a script skipped (SKIP_RETURN_CODE).
