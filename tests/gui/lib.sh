@@ -148,9 +148,10 @@ stop_quelma() {
 }
 
 # probe NAME: a value of the program's readout (TestProbe.h); probe_is NAME
-# VALUE: true when it has that value.
+# VALUE: true when it has that value; probe_has NAME: when it has one.
 probe() { sed -n "s/^$1=//p" "$work/probe" 2>/dev/null | head -n1; }
 probe_is() { [ "$(probe "$1")" = "$2" ]; }
+probe_has() { [ -n "$(probe "$1")" ]; }
 
 # A window that counts the clicks it gets: click_target NAME X Y W H starts it
 # (an xev window; its log is $work/NAME.xev); clicks_on NAME counts them.
@@ -202,7 +203,7 @@ above() {
 # the program (its place comes from the readout).
 click_widget() {
   local at
-  wait_for 50 test -n "$(probe "pos.$1")" || { echo "no widget $1 shown" >&2; return 1; }
+  wait_for 50 probe_has "pos.$1" || { echo "no widget $1 shown" >&2; return 1; }
   at=$(probe "pos.$1")
   # shellcheck disable=SC2086
   xdotool mousemove $at click "${2:-1}"
