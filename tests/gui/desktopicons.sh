@@ -136,7 +136,7 @@ xdotool mousemove 640 780
 wait_for 20 icons_on_fire 3-icons-on-fire || true
 
 # ---- Fire above each icon (centre 24 right of the corner), nowhere else -------
-# (counted by icons_on_fire in the rectangles below)
+# (icons_on_fire counted them, in the order of the checks below)
 i=0
 for cx in 924 1024 1124; do
   n=${fire[i]:-0}
