@@ -12,7 +12,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 gui_begin clickthrough "${1:-}"
 
-flame_geometry() { read -r fx fy fw fh < <(geometry "$(window_id PartForm visible)"); }
+# Where the flame window settles once the start-up art has its cover.
+flame_geometry() { read -r fx fy fw fh < <(steady_geometry "$(window_id PartForm visible)"); }
 # A transparent pixel: the flame window's top-right corner, right of the
 # settings window. The hottest fire pixel there is an emitter's spot.
 transparent_at() { echo "$((fx + fw - 4)) $((fy + 4))"; }
@@ -20,6 +21,8 @@ opaque_at() {
   import -window root "$out/$1.png"
   python3 "$here/shot.py" hottest "$out/$1.png" $((fx + fw / 2)) "$fy" $((fx + fw)) $((fy + fh))
 }
+# fire_spot NAME: sets at to opaque_at NAME; false while no fire is seen.
+fire_spot() { at=$(opaque_at "$1") && [ -n "$at" ]; }
 clicked_more() { [ "$(clicks_on target)" -gt "$1" ]; }
 click_at() {  # click_at "X Y": then moves the pointer off the flame
   # shellcheck disable=SC2086
@@ -36,7 +39,7 @@ through() {
 # blocked NAME: with Solid, a click on the fire does not.
 blocked() {
   local at before
-  at=$(opaque_at "$1")
+  wait_for 20 fire_spot "$1"
   before=$(clicks_on target)
   if [ -z "$at" ]; then
     check "$1: fire to click on" false
@@ -66,7 +69,6 @@ flame_over_target() {
 
 start_quelma /TRAY
 wait_for 100 is_visible PartForm || { echo "no flame window" >&2; exit 1; }
-sleep 1  # the start-up art grows its cover
 flame_geometry
 echo "flame window: $fx $fy ${fw}x$fh"
 click_target target $((fx - 40)) $((fy - 40)) $((fw + 80)) $((fh + 80)) || { echo "no click target" >&2; exit 1; }
@@ -95,7 +97,7 @@ blocked "solid, in front"
 echo "== \"Solid\" cleared"
 toggle WSolidBox 0
 through "in front again"
-at=$(opaque_at not-solid)
+wait_for 20 fire_spot not-solid
 before=$(clicks_on target)
 [ -n "$at" ] && click_at "$at"
 check "not solid: a click on the fire reaches the window below" wait_for 20 clicked_more "$before"
@@ -123,7 +125,6 @@ stop_quelma
 check "preferences saved" grep -q '^WFrontBox=0' "$work/config/QUELMA.conf"
 start_quelma /TRAY
 wait_for 100 is_visible PartForm
-sleep 1
 flame_geometry
 flame_over_target "restarted, not in front"
 through "restarted, not in front"
@@ -135,7 +136,6 @@ toggle WSolidBox 1
 stop_quelma
 start_quelma /TRAY
 wait_for 100 is_visible PartForm
-sleep 1
 flame_geometry
 flame_over_target "restarted solid"
 blocked "restarted solid"

@@ -12,7 +12,6 @@ build=${1:?usage: desktopicons.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 quelma=$build/app/quelma
 out=$build/gui-desktopicons
-shot_py=$here/shot.py
 
 for tool in Xvfb xcompmgr xdotool xwininfo import convert python3; do
   command -v "$tool" >/dev/null || { echo "desktopicons.sh: SKIPPED ($tool is needed)"; exit 77; }
@@ -31,8 +30,6 @@ fail() {
   exit 1
 }
 is_hidden() { ! is_visible "$1"; }
-screenshot() { import -window root "$out/$1.png"; }
-flame_pixels() { python3 "$shot_py" flame "$out/$1.png" "$2" "$3" "$4" "$5"; }
 
 # Finds controls by their frame lines (the style draws tab and button frames
 # in one grey): "tab FILE X0 Y0 X1 Y1" prints the centre of the last tab in
@@ -75,6 +72,23 @@ else:
     sys.exit("no button found")
 PY
 }
+# tab_row NAME: a new screenshot NAME shows the settings window's tab row.
+tab_row() { screenshot "$1" && locate tab "$out/$1.png" "$sx" $((sy + 40)) $((sx + sw - 10)) $((sy + 48)); }
+# about_page NAME: a new screenshot NAME shows the About page (its logo is fire
+# coloured, no other page's left half is).
+about_page() {
+  screenshot "$1" && [ "$(flame_pixels "$1" $((sx + 10)) $((sy + 60)) $((sx + sw / 2)) $((sy + sh - 10)))" -ge 1000 ]
+}
+# icons_on_fire NAME: a new screenshot NAME shows fire above each icon and
+# none elsewhere; the counts are left in the array fire: the three icons, left
+# of them, where the start-up art was, below them.
+icons_on_fire() {
+  screenshot "$1" || return 1
+  read -r -a fire < <(flame_pixels "$1" 910 60 938 128 1010 60 1038 128 1110 60 1138 128 \
+    0 100 800 440 710 300 1280 700 880 140 1180 300)
+  [ "${#fire[@]}" -eq 6 ] && [ "${fire[0]}" -ge 40 ] && [ "${fire[1]}" -ge 40 ] && [ "${fire[2]}" -ge 40 ] &&
+    [ $((fire[3] + fire[4])) -le 20 ] && [ "${fire[5]}" -le 20 ]
+}
 
 # ---- A fixture home: PCManFM's desktop with three icons placed by hand -------
 home=$work/home
@@ -102,37 +116,37 @@ export HOME=$home XDG_CURRENT_DESKTOP=LXDE XDG_RUNTIME_DIR=$work/runtime
 start_xvfb 1280x800x24 "$work" || fail "Xvfb did not start"
 xcompmgr >"$work/xcompmgr.log" 2>&1 &
 pids+=($!)
-sleep 0.5
+wait_for 100 compositor_running || fail "xcompmgr did not start"
 "$quelma" >"$work/quelma.log" 2>&1 &
 pids+=($!)
 wait_for 100 is_visible QUELMA || fail "no settings window"
 wait_for 50 is_visible "Mouse input" || fail "no drawing window"
-sleep 1
-read -r sx sy sw sh < <(geometry "$(window_id QUELMA visible)")
+read -r sx sy sw sh < <(steady_geometry "$(window_id QUELMA visible)") || fail "the settings window keeps moving"
 
 # ---- The "About" tab, then the button -----------------------------------------
-screenshot 1-start
+wait_for 20 tab_row 1-start || true
 read -r tx ty < <(locate tab "$out/1-start.png" "$sx" $((sy + 40)) $((sx + sw - 10)) $((sy + 48))) ||
   fail "the tab row was not found"
 xdotool mousemove "$tx" "$ty" click 1
-sleep 0.7
-screenshot 2-about
+wait_for 20 about_page 2-about || fail "the About page is not shown"
 read -r bx by < <(locate button "$out/2-about.png" $((sx + 10)) $((sy + 60)) $((sx + sw - 10)) $((sy + sh - 10))) ||
   fail "the button was not found on the About tab"
 xdotool mousemove "$bx" "$by" click 1
 xdotool mousemove 640 780
-sleep 2
-screenshot 3-icons-on-fire
+wait_for 20 icons_on_fire 3-icons-on-fire || true
 
 # ---- Fire above each icon (centre 24 right of the corner), nowhere else -------
+# (icons_on_fire counted them, in the order of the checks below)
+i=0
 for cx in 924 1024 1124; do
-  n=$(flame_pixels 3-icons-on-fire $((cx - 14)) 60 $((cx + 14)) 128)
+  n=${fire[i]:-0}
+  i=$((i + 1))
   [ "$n" -ge 40 ] || fail "only $n flame pixels above the icon at x $cx"
 done
 # Left of the icons, and right of the settings window where the start-up art was.
-elsewhere=$(($(flame_pixels 3-icons-on-fire 0 100 800 440) + $(flame_pixels 3-icons-on-fire 710 300 1280 700)))
+elsewhere=$((${fire[3]:-0} + ${fire[4]:-0}))
 [ "$elsewhere" -le 20 ] || fail "$elsewhere flame pixels away from the icons (start-up art not replaced?)"
-below=$(flame_pixels 3-icons-on-fire 880 140 1180 300)
+below=${fire[5]:-0}
 [ "$below" -le 20 ] || fail "$below flame pixels below the icons"
 
 wait_for 30 is_hidden "Mouse input" || fail "drawing still on after \"Keep in front\" was cleared"
@@ -145,13 +159,15 @@ done
 # ---- A second click places the same fire again ---------------------------------
 xdotool mousemove "$bx" "$by" click 1
 xdotool mousemove 640 780
-sleep 2
-screenshot 4-second-click
+# The same fire again shows nothing new to wait for: time to handle the click.
+sleep 0.5
+wait_for 20 icons_on_fire 4-second-click || true
+i=0
 for cx in 924 1024 1124; do
-  n=$(flame_pixels 4-second-click $((cx - 14)) 60 $((cx + 14)) 128)
+  n=${fire[i]:-0}
+  i=$((i + 1))
   [ "$n" -ge 40 ] || fail "only $n flame pixels above the icon at x $cx after the second click"
 done
-[ $(($(flame_pixels 4-second-click 0 100 800 440) + $(flame_pixels 4-second-click 710 300 1280 700))) -le 20 ] ||
-  fail "flame away from the icons after the second click"
+[ $((${fire[3]:-0} + ${fire[4]:-0})) -le 20 ] || fail "flame away from the icons after the second click"
 
 echo "desktopicons.sh: ok (screenshots in $out)"

@@ -39,12 +39,12 @@ if command -v xcompmgr >/dev/null; then
   xcompmgr >"$out/xcompmgr.log" 2>&1 &
   cm=$!
   pids+=($cm)
-  sleep 1
+  wait_for 100 compositor_running || { echo "display_x11: xcompmgr did not start" >&2; exit 1; }
   run xcompmgr 1
   if command -v openbox >/dev/null; then
     openbox --sm-disable >"$out/openbox.log" 2>&1 &
     pids+=($!)
-    sleep 1
+    wait_for 100 wm_running || { echo "display_x11: openbox did not start" >&2; exit 1; }
     QUELMA_WINDOW_MANAGER=openbox run xcompmgr-openbox 1
   else
     echo "== openbox not installed: window-manager pass skipped"

@@ -14,7 +14,6 @@ build=${1:?usage: flame.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 quelma=$build/app/quelma
 shots=$build/gui-flame
-shot_py=$here/shot.py
 
 for tool in Xvfb xcompmgr xdotool xwininfo import convert python3; do
   command -v "$tool" >/dev/null || { echo "flame.sh: SKIPPED ($tool is needed)" >&2; exit 77; }
@@ -39,11 +38,30 @@ fail() {
   exit 1
 }
 
-screenshot() { import -window root "$out/$1.png"; }
-flame_pixels() { python3 "$shot_py" flame "$out/$1.png" "$2" "$3" "$4" "$5"; }
+is_hidden() { ! is_visible "$1"; }
+# flame_covers X0 Y0 X1 Y1: the flame window reaches over that rectangle.
+flame_covers() {
+  local x y w h
+  read -r x y w h < <(geometry "$(window_id PartForm)") || return 1
+  [ "$x" -le "$1" ] && [ $((x + w)) -ge "$3" ] && [ "$y" -le "$2" ] && [ $((y + h)) -ge "$4" ]
+}
+# flame_reset: the flame window is down to its empty size; flame_grown: it
+# holds art.
+flame_reset() {
+  local x y w h
+  read -r x y w h < <(geometry "$(window_id PartForm)") || return 1
+  [ "$w" -le 16 ] && [ "$h" -le 16 ]
+}
+flame_grown() {
+  local x y w h
+  read -r x y w h < <(geometry "$(window_id PartForm)") || return 1
+  [ "$w" -gt 16 ] || [ "$h" -gt 16 ]
+}
+drawing_is() { [ "$(geometry "$(window_id "Mouse input" visible)")" = "$1" ]; }
 
 start_quelma() {
-  "$quelma" "$@" >"$work/quelma.log" 2>&1 &
+  rm -f "$work/probe"
+  QUELMA_TEST_PROBE=$work/probe "$quelma" "$@" >"$work/quelma.log" 2>&1 &
   quelma_pid=$!
   pids+=("$quelma_pid")
 }
@@ -73,12 +91,12 @@ run_on() {
   xcompmgr >"$work/xcompmgr.log" 2>&1 &
   compositor_pid=$!
   pids+=($!)
-  sleep 0.5
+  wait_for 100 compositor_running || fail "xcompmgr did not start"
   if [ "$wm" != none ]; then
     "$wm" >"$work/$wm.log" 2>&1 &
     wm_pid=$!
     pids+=($!)
-    sleep 1
+    wait_for 100 wm_running || fail "$wm did not start"
   fi
 
   # ---- Start: settings window, flame window and drawing window -----------------
@@ -86,14 +104,16 @@ run_on() {
   wait_for 100 is_visible "Mouse input" || fail "no drawing window"
   wait_for 50 is_visible QUELMA || fail "no settings window"
   wait_for 50 is_visible PartForm || fail "no flame window"
-  sleep 1
+  wait_for 100 drawing_is "0 0 1280 800" ||
+    fail "drawing window is $(geometry "$(window_id "Mouse input")"), not maximised"
+  # The start-up art has a flame window to reset.
+  wait_for 100 flame_grown ||
+    fail "no start-up art under the flame window"
   screenshot 1-start
-  read -r dx dy dw dh < <(geometry "$(window_id "Mouse input")")
-  [ "$dx $dy $dw $dh" = "0 0 1280 800" ] || fail "drawing window is $dx $dy $dw $dh, not maximised"
 
   # ---- Middle click: start over (the start-up art goes away) -------------------
   xdotool mousemove 1000 120 click 2
-  sleep 1
+  wait_for 100 flame_reset || true
   screenshot 2-start-over
   read -r fx fy fw fh < <(geometry "$(window_id PartForm)")
   [ "$fw" -le 16 ] && [ "$fh" -le 16 ] || fail "after start over the flame window is ${fw}x$fh, not reset"
@@ -106,18 +126,16 @@ run_on() {
   done
   xdotool mouseup 1
   xdotool mousemove 1000 120  # away, so the attraction point does not matter
-  sleep 1.5
-  screenshot 3-stroke
-
-  above=$(flame_pixels 3-stroke 320 140 680 195)
-  below=$(flame_pixels 3-stroke 320 225 680 290)
-  elsewhere=$(flame_pixels 3-stroke 800 300 1280 440)
+  wait_for 20 fire_in 3-stroke 320 140 680 195 2000 || true
+  above=$fire_count
+  read -r below elsewhere < <(flame_pixels 3-stroke 320 225 680 290 800 300 1280 440)
   echo "flame pixels: above the stroke $above, below it $below, elsewhere $elsewhere"
   [ "$above" -ge 2000 ] || fail "no fire above the stroke ($above flame pixels)"
   [ "$below" -lt $((above / 10)) ] || fail "the fire does not rise ($below below, $above above)"
   [ "$elsewhere" -eq 0 ] || fail "fire where nothing was drawn ($elsewhere pixels)"
 
-  read -r fx fy fw fh < <(geometry "$(window_id PartForm)")
+  wait_for 100 flame_covers 300 200 700 200 || true
+  read -r fx fy fw fh < <(steady_geometry "$(window_id PartForm)") || fail "the flame window keeps changing"
   echo "flame window after the stroke: $fx $fy ${fw}x$fh"
   [ "$fx" -le 300 ] && [ $((fx + fw)) -ge 700 ] && [ "$fy" -le 200 ] && [ $((fy + fh)) -ge 200 ] ||
     fail "flame window $fx $fy ${fw}x$fh does not cover the stroke"
@@ -126,33 +144,30 @@ run_on() {
   # A second stroke further down and right: the flame window grows to hold it.
   xdotool mousemove 900 350 mousedown 1 mousemove 950 350 mousemove 1000 350 mouseup 1
   xdotool mousemove 1000 120
-  sleep 1
-  screenshot 4-second-stroke
-  read -r gx gy gw gh < <(geometry "$(window_id PartForm)")
+  wait_for 100 flame_covers 300 350 1000 350 || true
+  wait_for 20 fire_in 4-second-stroke 900 300 1000 345 500 || true
+  read -r gx gy gw gh < <(steady_geometry "$(window_id PartForm)") || fail "the flame window keeps changing"
   echo "flame window after the second stroke: $gx $gy ${gw}x$gh"
   [ "$gx" -le 300 ] && [ $((gx + gw)) -ge 1000 ] && [ $((gy + gh)) -ge 350 ] ||
     fail "flame window $gx $gy ${gw}x$gh did not grow to the second stroke"
-  [ "$(flame_pixels 4-second-stroke 900 300 1000 345)" -ge 500 ] || fail "no fire above the second stroke"
+  [ "$fire_count" -ge 500 ] || fail "no fire above the second stroke"
 
   # ---- "Visible" on the settings window: the flame goes and comes back ----------
   settings=$(window_id QUELMA visible)
   read -r sx sy sw sh < <(geometry "$settings")
-  mapfile -t boxes < <(python3 "$shot_py" boxes "$out/4-second-stroke.png" "$sx" "$sy" $((sx + sw)) $((sy + sh)))
+  mapfile -t boxes < <(python3 "$gui_shot_py" boxes "$out/4-second-stroke.png" "$sx" "$sy" $((sx + sw)) $((sy + sh)))
   [ "${#boxes[@]}" -eq 7 ] || fail "expected the System tab's 7 check boxes, found ${#boxes[@]}"
   read -r vx vy <<<"${boxes[1]}"  # "Enable drawing", then "Visible"
 
   xdotool mousemove "$vx" "$vy" click 1
-  sleep 1.2
-  screenshot 5-invisible
-  is_visible PartForm && fail "the flame window is still shown with \"Visible\" cleared"
-  [ "$(flame_pixels 5-invisible 320 140 680 195)" -eq 0 ] || fail "fire still seen with \"Visible\" cleared"
+  wait_for 100 is_hidden PartForm || fail "the flame window is still shown with \"Visible\" cleared"
+  wait_for 20 no_fire_in 5-invisible 320 140 680 195 || fail "fire still seen with \"Visible\" cleared"
   is_visible "Mouse input" || fail "clearing \"Visible\" closed the drawing window"
 
   xdotool mousemove "$vx" "$vy" click 1
-  sleep 1.2
-  screenshot 6-visible-again
-  wait_for 30 is_visible PartForm || fail "the flame window did not come back"
-  back=$(flame_pixels 6-visible-again 320 140 680 195)
+  wait_for 100 is_visible PartForm || fail "the flame window did not come back"
+  wait_for 20 fire_in 6-visible-again 320 140 680 195 2000 || true
+  back=$fire_count
   [ "$back" -ge 2000 ] || fail "the fire did not come back ($back flame pixels)"
 
   # ---- Right click discards the drawing window ------------------------------------
@@ -166,7 +181,8 @@ run_on() {
   read -r ex ey <<<"${boxes[0]}"
   xdotool mousemove "$ex" "$ey" click 1
   wait_for 30 is_visible "Mouse input" || fail "\"Enable drawing\" opened no drawing window"
-  sleep 0.5
+  # The key goes to the window with the keyboard focus.
+  wait_for 50 probe_is "window.Mouse input" "normal active" || fail "the drawing window did not take the focus"
   xdotool key Escape
   wait_for 30 sh -c "! xdotool search --onlyvisible --name '^Mouse input\$'" ||
     fail "Escape did not discard the drawing window"
@@ -176,11 +192,15 @@ run_on() {
   # ---- /TRAY: only the flame window --------------------------------------------------
   start_quelma /tray
   wait_for 100 is_visible PartForm || fail "/TRAY: no flame window"
-  sleep 1
+  # Once the start-up fire is on screen the start is over: no other window may
+  # have come.
+  wait_for 20 fire_in 8-tray 0 0 1280 800 1000 || true
+  wait_for 50 test -s "$work/probe" || fail "/TRAY: no readout"
   is_visible QUELMA && fail "/TRAY: the settings window is shown"
   is_visible "Mouse input" && fail "/TRAY: drawing started"
-  screenshot 8-tray
-  [ "$(flame_pixels 8-tray 0 0 1280 800)" -ge 1000 ] || fail "/TRAY: the start-up fire is not shown"
+  [ -z "$(probe window.QUELMA)" ] || fail "/TRAY: the settings window is shown"
+  [ -z "$(probe "window.Mouse input")" ] || fail "/TRAY: drawing started"
+  [ "$fire_count" -ge 1000 ] || fail "/TRAY: the start-up fire is not shown"
   stop_quelma
   if [ "$wm" != none ]; then
     kill "$wm_pid" 2>/dev/null || true
@@ -205,7 +225,8 @@ echo "flame.sh: no compositing manager"
 start_display
 start_quelma /TRAY
 wait_for 100 is_visible PartForm || fail "no flame window without a compositor"
-sleep 0.5
+wait_for 50 grep -q 'No compositing manager' "$work/quelma.log" || true
+sleep 0.5  # a repeated report must not follow
 [ "$(grep -c 'No compositing manager' "$work/quelma.log")" -eq 1 ] ||
   fail "the missing compositor is not reported once on standard error"
 stop_quelma

@@ -56,6 +56,45 @@ geometry() {
                            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
 
+# steady_geometry ID: "X Y W H" of a window once it has kept it for half a
+# second (for up to 10 s; false when it is still changing then).
+steady_geometry() {
+  local now last="" same=0 tries=100
+  while [ "$tries" -gt 0 ]; do
+    now=$(geometry "$1") || return 1
+    if [ "$now" = "$last" ]; then
+      same=$((same + 1))
+      [ "$same" -lt 5 ] || { echo "$now"; return 0; }
+    else
+      same=0
+    fi
+    last=$now
+    tries=$((tries - 1))
+    sleep 0.1
+  done
+  return 1
+}
+
+# compositor_running: a compositing manager holds the display's selection for
+# it. xcompmgr names a window "xcompmgr" and takes the selection in the same
+# batch of requests, so the window stands for the selection.
+compositor_running() { [ -n "$(xdotool search --name '^xcompmgr$' 2>/dev/null)" ]; }
+
+# Screenshots in the folder $out: screenshot NAME takes NAME.png;
+# flame_pixels NAME X0 Y0 X1 Y1 [X0 Y0 X1 Y1...] counts its flame-coloured
+# pixels in each rectangle (on one line). fire_in NAME X0 Y0 X1 Y1 MIN: a new
+# screenshot NAME has at least MIN of them there; no_fire_in NAME X0 Y0 X1 Y1:
+# none. Both leave the count in fire_count. (Fire takes frames to come and go:
+# a script waits for these.)
+gui_shot_py=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/shot.py
+screenshot() { import -window root "$out/$1.png"; }
+flame_pixels() { python3 "$gui_shot_py" flame "$out/$1.png" "${@:2}"; }
+fire_in() {
+  fire_count=0
+  screenshot "$1" && fire_count=$(flame_pixels "$1" "$2" "$3" "$4" "$5") && [ "$fire_count" -ge "$6" ]
+}
+no_fire_in() { fire_in "$@" 0 && [ "$fire_count" -eq 0 ]; }
+
 # ---- Shared by the desktop scenarios -------------------------------------------
 
 # Exit status by which ctest reports a script skipped (SKIP_RETURN_CODE).
@@ -109,9 +148,10 @@ stop_quelma() {
 }
 
 # probe NAME: a value of the program's readout (TestProbe.h); probe_is NAME
-# VALUE: true when it has that value.
+# VALUE: true when it has that value; probe_has NAME: when it has one.
 probe() { sed -n "s/^$1=//p" "$work/probe" 2>/dev/null | head -n1; }
 probe_is() { [ "$(probe "$1")" = "$2" ]; }
+probe_has() { [ -n "$(probe "$1")" ]; }
 
 # A window that counts the clicks it gets: click_target NAME X Y W H starts it
 # (an xev window; its log is $work/NAME.xev); clicks_on NAME counts them.
@@ -163,7 +203,7 @@ above() {
 # the program (its place comes from the readout).
 click_widget() {
   local at
-  wait_for 50 test -n "$(probe "pos.$1")" || { echo "no widget $1 shown" >&2; return 1; }
+  wait_for 50 probe_has "pos.$1" || { echo "no widget $1 shown" >&2; return 1; }
   at=$(probe "pos.$1")
   # shellcheck disable=SC2086
   xdotool mousemove $at click "${2:-1}"

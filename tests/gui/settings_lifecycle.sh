@@ -41,8 +41,9 @@ visible_count() { xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
 alive() { kill -0 "$1" 2>/dev/null; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
-start_first() {  # start_first <args...>; sets $first
-  (cd "$work/first" && exec "$prog" "$@") >>"$out/first.log" 2>&1 &
+start_first() {  # start_first <args...>; sets $first. Its readout: $work/probe.
+  rm -f "$work/probe"
+  (cd "$work/first" && QUELMA_TEST_PROBE="$work/probe" exec "$prog" "$@") >>"$out/first.log" 2>&1 &
   first=$!
   pids+=($first)
   wait_for 100 test -S "$work/runtime/quelma.sock"
@@ -57,8 +58,11 @@ stop_first() {
 echo "== /tray and hot keys"
 start_first /tray
 check "started in the tray" alive "$first"
-sleep 1
+# The start is over once the flame window is shown and the readout written.
+wait_for 100 is_visible PartForm
+wait_for 100 test -s "$work/probe"
 check "/tray shows no settings window" settings_hidden
+check "/tray shows no settings window (readout)" test -z "$(probe window.QUELMA)"
 xdotool key ctrl+F6
 check "Ctrl+F6 shows the settings window" wait_for 50 settings_shown
 xdotool key ctrl+F6
@@ -92,8 +96,12 @@ check "the first instance runs on" alive "$first"
 # ---- Placement across a restart ------------------------------------------------------
 echo "== placement"
 w=$(xdotool search --onlyvisible --name '^QUELMA$' | head -n 1)
+# The program has taken the move in once a control's place on screen changes.
+wait_for 50 probe_has geom.StartOverBtn
+before=$(probe geom.StartOverBtn)
 xdotool windowmove "$w" 100 50
-sleep 1
+moved() { [ "$(probe geom.StartOverBtn)" != "$before" ]; }
+wait_for 100 moved
 stop_first
 check "the preferences were written" grep -q '^Left=100$' "$work/config/QUELMA.conf"
 grep -A3 'QUELMAMainForm' "$work/config/QUELMA.conf" >"$out/placement.txt" 2>/dev/null

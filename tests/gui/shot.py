@@ -2,7 +2,9 @@
 """Reads screenshots for the end-to-end tests (no imaging modules needed:
 ImageMagick's convert turns the picture into a plain PPM).
 
-  shot.py flame FILE X0 Y0 X1 Y1   count flame-coloured pixels in the rectangle
+  shot.py flame FILE X0 Y0 X1 Y1 [X0 Y0 X1 Y1 ...]
+                                   count flame-coloured pixels in each rectangle
+                                   (one picture read for all; the counts on one line)
   shot.py boxes FILE X0 Y0 X1 Y1   centres of check-box squares in the rectangle,
                                    one "X Y" line each, top to bottom
   shot.py hottest FILE X0 Y0 X1 Y1 "X Y" of the brightest flame pixel in the rectangle
@@ -47,8 +49,14 @@ def is_flame(r, g, b):
 
 
 def flame(img, x0, y0, x1, y1):
+    w, _, px = img
     x0, y0, x1, y1 = clip(img, x0, y0, x1, y1)
-    return sum(1 for y in range(y0, y1) for x in range(x0, x1) if is_flame(*pixel(img, x, y)))
+    n = 0
+    for y in range(y0, y1):
+        row = px[(y * w + x0) * 3:(y * w + x1) * 3]
+        # is_flame on the red and blue bytes of the row, without a call a pixel.
+        n += sum(1 for r, b in zip(row[0::3], row[2::3]) if r >= 150 and r >= b + 50)
+    return n
 
 
 def hottest(img, x0, y0, x1, y1):
@@ -86,12 +94,14 @@ def boxes(img, x0, y0, x1, y1, side=11):
 
 
 def main():
-    if len(sys.argv) != 7 or sys.argv[1] not in ("flame", "boxes", "hottest"):
+    many = sys.argv[1:2] == ["flame"] and len(sys.argv) > 7 and (len(sys.argv) - 3) % 4 == 0
+    if (len(sys.argv) != 7 and not many) or sys.argv[1] not in ("flame", "boxes", "hottest"):
         sys.exit(__doc__)
     img = load(sys.argv[2])
     rect = [int(v) for v in sys.argv[3:7]]
     if sys.argv[1] == "flame":
-        print(flame(img, *rect))
+        coords = [int(v) for v in sys.argv[3:]]
+        print(*(flame(img, *coords[i:i + 4]) for i in range(0, len(coords), 4)))
     elif sys.argv[1] == "hottest":
         at = hottest(img, *rect)
         if at:

@@ -15,7 +15,7 @@ wait_for 50 probe_is window.QUELMA "normal active" || { echo "no settings window
 click_widget tab.Emitters
 wait_for 30 probe_is SheetSelect Emitters
 slider=PSSel
-wait_for 30 test -n "$(probe "geom.$slider")" || { echo "no slider $slider" >&2; exit 1; }
+wait_for 30 probe_has "geom.$slider" || { echo "no slider $slider" >&2; exit 1; }
 read -r sx sy sw sh <<<"$(probe "geom.$slider")"
 start=$(probe "$slider")
 echo "slider $slider at $sx $sy ${sw}x$sh, value $start"
@@ -45,7 +45,7 @@ less_than() { [ "$(probe "$slider")" -lt "$1" ]; }
 xdotool mousemove $decrement mousedown 1
 check "a held decrement arrow repeats back" wait_for 50 less_than "$held"
 xdotool mouseup 1
-sleep 0.3
+sleep 0.3  # as above: the last step of the repeat reaches the readout
 base=$(probe "$slider")
 
 xdotool mousemove $((sx + sw / 2)) $((sy + sh / 2)) click 4
