@@ -18,7 +18,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <QElapsedTimer>
+#include <QWindow>
+
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "DisplayTestSupport.h"
@@ -48,6 +52,23 @@ void Pump(int Milliseconds) {
   QEventLoop Loop;
   QTimer::singleShot(Milliseconds, &Loop, &QEventLoop::quit);
   Loop.exec();
+}
+
+// Runs the event loop until Done holds, for at most TimeoutMs; returns Done().
+// The checks after it say what was expected.
+bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000) {
+  QElapsedTimer Clock;
+  Clock.start();
+  while (!Done()) {
+    if (Clock.elapsed() > TimeoutMs)
+      return false;
+    Pump(20);
+  }
+  return true;
+}
+
+bool Exposed(QWidget& W) {
+  return W.windowHandle() && W.windowHandle()->isExposed();
 }
 
 // Premultiplied gradient: alpha rises to the right, red downwards, blue
@@ -107,7 +128,7 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem) {
   TBelowWindow Below(Gray);
   Below.setGeometry(100, 80, 420, 260);
   Below.show();
-  Pump(400);
+  PumpUntil([&] { return Exposed(Below); });
 
   TPartWindow Flame;
   Flame.FDesktopRect = Desktop;
@@ -118,7 +139,10 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem) {
       *Flame.Surface().PixelAddress(X, Y) = Gradient(X, Y, W, H);
   Flame.show();
   Flame.Present();
-  Pump(400);
+  PumpUntil([&] {
+    const TNativeWindowState N = NativeWindowState(&Flame);
+    return N.Known && N.Mapped && N.OnTop && N.Geometry == QRect(L, T, W, H);
+  });
 
   TNativeWindowState S = NativeWindowState(&Flame);
   ASSERT_TRUE(S.Known);
@@ -131,31 +155,36 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem) {
   // Another window raised over it: the flame comes back on top by itself.
   Below.raise();
   Below.activateWindow();
-  Pump(500);
+  Pump(300); // the raise reaches the server first
+  PumpUntil([&] { return NativeWindowState(&Flame).OnTop; });
   S = NativeWindowState(&Flame);
   EXPECT_TRUE(S.OnTop);
   EXPECT_EQ(S.Geometry, QRect(L, T, W, H));
 
-  // What is on the screen.
-  Pump(300);
-  const QImage Screen = GrabScreen();
+  // What is on the screen, once it shows the flame.
   const bool Composited = AlphaCompositing() == TAlphaCompositing::Active;
+  QImage Screen;
   int Wrong = 0;
-  for (int Y = 2; Y < H; Y += 7)
-    for (int X = 2; X < W; X += 7) {
-      const uint32_t P = Gradient(X, Y, W, H);
-      const int A = int(P >> 24);
-      const QRgb Got = Screen.pixel(L + X, T + Y);
-      const int Src[3] = {int((P >> 16) & 0xFF), int((P >> 8) & 0xFF), int(P & 0xFF)};
-      const int Dst[3] = {Gray.red(), Gray.green(), Gray.blue()};
-      const int Have[3] = {qRed(Got), qGreen(Got), qBlue(Got)};
-      for (int C = 0; C < 3; ++C) {
-        // A compositor blends the premultiplied colour over what lies below;
-        // plain X11 shows the colour bytes as they are.
-        const int Want = Composited ? Src[C] + (Dst[C] * (255 - A) + 127) / 255 : Src[C];
-        Wrong += std::abs(Have[C] - Want) > 3;
+  PumpUntil([&] {
+    Screen = GrabScreen();
+    Wrong = 0;
+    for (int Y = 2; Y < H; Y += 7)
+      for (int X = 2; X < W; X += 7) {
+        const uint32_t P = Gradient(X, Y, W, H);
+        const int A = int(P >> 24);
+        const QRgb Got = Screen.pixel(L + X, T + Y);
+        const int Src[3] = {int((P >> 16) & 0xFF), int((P >> 8) & 0xFF), int(P & 0xFF)};
+        const int Dst[3] = {Gray.red(), Gray.green(), Gray.blue()};
+        const int Have[3] = {qRed(Got), qGreen(Got), qBlue(Got)};
+        for (int C = 0; C < 3; ++C) {
+          // A compositor blends the premultiplied colour over what lies below;
+          // plain X11 shows the colour bytes as they are.
+          const int Want = Composited ? Src[C] + (Dst[C] * (255 - A) + 127) / 255 : Src[C];
+          Wrong += std::abs(Have[C] - Want) > 3;
+        }
       }
-    }
+    return Wrong == 0;
+  });
   EXPECT_EQ(Wrong, 0) << (Composited ? "composited" : "no compositor");
   // Just outside the flame: the window below, untouched.
   EXPECT_EQ(QColor(Screen.pixel(L - 3, T + 10)), Gray);
@@ -169,28 +198,28 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem) {
 
   // Click-through: the window below gets the click...
   ASSERT_TRUE(Click(L + W - 20, T + H / 2));
-  Pump(300);
+  PumpUntil([&] { return Below.Clicks == 1; });
   EXPECT_EQ(Below.Clicks, 1);
   // ...until the flame is made solid: then the flame takes it, unactivated.
   Flame.SetSolid(true);
   Pump(200);
   ASSERT_TRUE(Click(L + W - 20, T + H / 2 + 5));
-  Pump(300);
+  Pump(300); // a click that must not arrive can only be waited out
   EXPECT_EQ(Below.Clicks, 1);
   EXPECT_NE(QGuiApplication::focusWindow(), Flame.windowHandle());
   EXPECT_EQ(NativeWindowState(&Flame).Geometry, QRect(L, T, W, H));
   // Outside the flame, and on its transparent pixels, the window below still
   // gets it.
   ASSERT_TRUE(Click(L - 20, T + 10));
-  Pump(300);
+  PumpUntil([&] { return Below.Clicks == 2; });
   EXPECT_EQ(Below.Clicks, 2);
   ASSERT_TRUE(Click(L + 10, T + H / 2));
-  Pump(300);
+  PumpUntil([&] { return Below.Clicks == 3; });
   EXPECT_EQ(Below.Clicks, 3);
   Flame.SetSolid(false);
   Pump(200);
   ASSERT_TRUE(Click(L + W - 20, T + H / 2));
-  Pump(300);
+  PumpUntil([&] { return Below.Clicks == 4; });
   EXPECT_EQ(Below.Clicks, 4);
 }
 
@@ -201,23 +230,23 @@ TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff) {
   Flame.SetLayeredBounds(TRect{40, 40, 104, 104}, false);
   Flame.SetStayOnTop(false);
   Flame.show();
-  Pump(300);
+  PumpUntil([&] { return NativeWindowState(&Flame).Mapped; });
   TBelowWindow Over(QColor(200, 30, 30));
   Over.setGeometry(20, 20, 200, 200);
   Over.show();
-  Pump(500);
+  PumpUntil([&] { return Exposed(Over); });
   // The newer window covers the flame, also under a window manager that
   // stacks its own windows below unmanaged ones.
   Over.raise();
   Over.activateWindow();
-  Pump(500);
+  PumpUntil([&] { return !NativeWindowState(&Flame).OnTop; });
   EXPECT_FALSE(NativeWindowState(&Flame).OnTop);
   // Switched on: raised at once and kept there.
   Flame.SetStayOnTop(true);
-  Pump(300);
+  PumpUntil([&] { return NativeWindowState(&Flame).OnTop; });
   EXPECT_TRUE(NativeWindowState(&Flame).OnTop);
   Over.raise();
-  Pump(500);
+  Pump(500); // the raise and the keeper's answer: nothing to wait for but time
   EXPECT_TRUE(NativeWindowState(&Flame).OnTop);
 }
 
@@ -226,24 +255,28 @@ TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain)
   TBelowWindow Below(QColor(90, 90, 90));
   Below.setGeometry(150, 100, 300, 200);
   Below.show();
-  Pump(400);
+  PumpUntil([&] { return Exposed(Below); });
   TPartWindow Flame;
   Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{W, H, W, H});
   Flame.SetLayeredBounds(TRect{L, T, L + W, T + H}, false);
   Flame.show();
-  Pump(300);
+  PumpUntil([&] { return NativeWindowState(&Flame).Mapped; });
   int Expected = 0;
   for (const bool OnTop : {false, true, false}) {
     Flame.SetStayOnTop(OnTop);
     Flame.hide();
     Flame.show();
     Flame.BringToFront();
-    Pump(400);
+    PumpUntil([&] {
+      const TNativeWindowState N = NativeWindowState(&Flame);
+      return N.Mapped && N.OnTop;
+    });
     ASSERT_TRUE(NativeWindowState(&Flame).OnTop) << "in front: " << OnTop;
     ASSERT_TRUE(Click(L + W / 2, T + H / 2));
-    Pump(300);
-    EXPECT_EQ(Below.Clicks, ++Expected) << "in front: " << OnTop;
+    ++Expected;
+    PumpUntil([&] { return Below.Clicks == Expected; });
+    EXPECT_EQ(Below.Clicks, Expected) << "in front: " << OnTop;
   }
 }
 
@@ -258,9 +291,9 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock) {
     for (int X = 0; X < W; ++X)
       *Flame.Surface().PixelAddress(X, Y) = 0xFFFFFFFFu; // opaque white
   Flame.show();
-  Pump(300);
-  const QRgb Background = GrabScreen().pixel(L - 5, T - 5);
   auto Centre = [&] { return qRed(GrabScreen().pixel(L + W / 2, T + H / 2)); };
+  PumpUntil([&] { return Centre() == 255; });
+  const QRgb Background = GrabScreen().pixel(L - 5, T - 5);
   EXPECT_EQ(Centre(), 255);
 
   Flame.SetAnimatedVisible(false);
@@ -272,14 +305,14 @@ TEST_F(X11FlameWindow, FadesOutAndInOnScreenWithTheRealClock) {
     EXPECT_LT(Mid, 245);
   }
   EXPECT_TRUE(NativeWindowState(&Flame).Mapped);
-  Pump(500);
+  PumpUntil([&] { return !NativeWindowState(&Flame).Mapped && Centre() == qRed(Background); });
   EXPECT_FALSE(Flame.isVisible());
   EXPECT_FALSE(NativeWindowState(&Flame).Mapped);
   EXPECT_EQ(Centre(), qRed(Background));
   EXPECT_EQ(Flame.FHideLevel, 1.0f);
 
   Flame.SetAnimatedVisible(true);
-  Pump(400); // 9 steps: 192 ms
+  PumpUntil([&] { return Flame.FHideLevel == 0.0f && Centre() == 255; }); // 9 steps: 192 ms
   EXPECT_TRUE(NativeWindowState(&Flame).Mapped);
   EXPECT_EQ(Flame.FHideLevel, 0.0f);
   EXPECT_EQ(Centre(), 255);
