@@ -15,6 +15,7 @@
 #include "FlameEngine.h"
 #include "FrameImage.h"
 #include "RenderOptions.h"
+#include "SimdKernels.h"
 #include "Soak.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
@@ -254,8 +255,9 @@ int main(int argc, char** argv) {
       renderMs.push_back(
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
-    std::printf("emitters: %d  cover: %dx%d  frames: %lld\n", form.FEmitters.Count,
-                display.FSurface.Width, display.FSurface.Height, (long long)O.Frames);
+    std::printf("emitters: %d  cover: %dx%d  frames: %lld  kernels: %s\n", form.FEmitters.Count,
+                display.FSurface.Width, display.FSurface.Height, (long long)O.Frames,
+                KernelPathName(ActiveKernelPath()));
     PrintStats("tick", Summarise(tickMs));
     PrintStats("render", Summarise(renderMs));
   }

@@ -37,6 +37,20 @@ bool X86() {
 
 } // namespace
 
+const char* KernelPathName(TKernelPath Path) {
+  switch (Path) {
+  case TKernelPath::Reference:
+    return "reference";
+  case TKernelPath::Sse2:
+    return "sse2";
+  case TKernelPath::Avx2:
+    return "avx2";
+  case TKernelPath::Auto:
+    break;
+  }
+  return "auto";
+}
+
 bool CpuHasAvx2() {
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   static const bool has = __builtin_cpu_supports("avx2");

@@ -20,6 +20,9 @@ enum class TKernelPath {
 void SetKernelPath(TKernelPath Path);
 // The path in force, resolved: Reference, Sse2 or Avx2.
 TKernelPath ActiveKernelPath();
+// The path's name as QUELMA_KERNELS takes it: "reference", "sse2", "avx2"
+// ("auto" for Auto).
+const char* KernelPathName(TKernelPath Path);
 bool CpuHasAvx2();
 
 // Called after each output row of the box filter with its index in the region

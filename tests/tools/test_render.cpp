@@ -188,6 +188,25 @@ TEST_F(RenderTool, GoldenFrameChecksum) {
   EXPECT_NE(r.Out.find("checksum: c0156a0b90838aeb  size: 154x194"), std::string::npos) << r.Out;
 }
 
+// QUELMA_KERNELS picks the kernels of a whole run; the frames stay the same.
+TEST_F(RenderTool, KernelsFromTheEnvironmentGiveTheSameFrames) {
+  const std::string args = "--no-startup --emitters 300 --desktop 320x200 --frames 12";
+  std::string checksum;
+  for (const char* path : {"reference", "sse2"}) {
+    SCOPED_TRACE(path);
+    setenv("QUELMA_KERNELS", path, 1);
+    const TRun bench = Render("--bench " + args);
+    const TRun frames = Render("--checksum " + args);
+    unsetenv("QUELMA_KERNELS");
+    ASSERT_EQ(bench.Status, 0) << bench.Out;
+    EXPECT_NE(bench.Out.find(std::string("kernels: ") + path), std::string::npos) << bench.Out;
+    ASSERT_EQ(frames.Status, 0) << frames.Out;
+    if (checksum.empty())
+      checksum = frames.Out;
+    EXPECT_EQ(frames.Out, checksum);
+  }
+}
+
 TEST_F(RenderTool, BenchReportsTheMedian) {
   const TRun r = Render("--bench --no-startup --emitters 50 --desktop 320x200 --frames 5");
   ASSERT_EQ(r.Status, 0) << r.Out;
