@@ -181,9 +181,11 @@ gui_result() {
 # top_order: the shown top-level windows from the top of the stack down, one
 # name per line (frames of a window manager resolved to their client's name).
 top_order() {
-  local id name
+  local id name viewable
+  # One query for which of the root's children are viewable (decimal ids).
+  viewable=" $(xdotool search --maxdepth 1 --onlyvisible --name '' 2>/dev/null | tr '\n' ' ') "
   for id in $(xwininfo -root -children | awk '/^ +0x/{print $1}'); do
-    xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    [[ "$viewable" == *" $((id)) "* ]] || continue
     name=$(xwininfo -id "$id" -tree 2>/dev/null | awk -F'"' '/^ +0x/ && NF>2 {print $2; exit}')
     [ -n "$name" ] || name=$(xwininfo -id "$id" | awk -F'"' 'NR<=3 && NF>2 {print $2; exit}')
     [ -n "$name" ] && echo "$name"
