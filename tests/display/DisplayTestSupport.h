@@ -1,11 +1,15 @@
 #pragma once
 // Widget tests run on Qt's offscreen platform; one application for the program.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <cstdint>
+#include <functional>
 
 #include "DIBmp.h"
 
@@ -36,12 +40,32 @@ inline void FillPattern(TDIB& Surface) {
       *Surface.PixelAddress(X, Y) = PatternPixel(X, Y);
 }
 
+// Runs the event loop for a while; only a loop that waits sends Qt's queued
+// requests to a real display server.
+inline void Pump(int Milliseconds) {
+  QEventLoop Loop;
+  QTimer::singleShot(Milliseconds, &Loop, &QEventLoop::quit);
+  Loop.exec();
+}
+
+// Runs the event loop until Done holds, for at most TimeoutMs; returns Done().
+// The checks after it say what was expected.
+inline bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000) {
+  QElapsedTimer Clock;
+  Clock.start();
+  while (!Done()) {
+    if (Clock.elapsed() > TimeoutMs)
+      return false;
+    Pump(20);
+  }
+  return true;
+}
+
 // Shows the window and lets the platform map it, as a running program would
 // before its first frame: only an exposed window paints at once.
 inline void ShowExposed(QWidget& W) {
   W.show();
-  for (int I = 0; I < 100 && !(W.windowHandle() && W.windowHandle()->isExposed()); ++I)
-    QCoreApplication::processEvents();
+  PumpUntil([&] { return W.windowHandle() && W.windowHandle()->isExposed(); });
   QCoreApplication::processEvents();
 }
 

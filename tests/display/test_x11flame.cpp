@@ -10,19 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QTimer>
-
-#include <QElapsedTimer>
-#include <QWindow>
 
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "DisplayTestSupport.h"
@@ -45,31 +39,6 @@ protected:
 private:
   QColor FColor;
 };
-
-// Runs the event loop for a while; only a loop that waits sends Qt's queued
-// requests to the X server.
-void Pump(int Milliseconds) {
-  QEventLoop Loop;
-  QTimer::singleShot(Milliseconds, &Loop, &QEventLoop::quit);
-  Loop.exec();
-}
-
-// Runs the event loop until Done holds, for at most TimeoutMs; returns Done().
-// The checks after it say what was expected.
-bool PumpUntil(const std::function<bool()>& Done, int TimeoutMs = 5000) {
-  QElapsedTimer Clock;
-  Clock.start();
-  while (!Done()) {
-    if (Clock.elapsed() > TimeoutMs)
-      return false;
-    Pump(20);
-  }
-  return true;
-}
-
-bool Exposed(QWidget& W) {
-  return W.windowHandle() && W.windowHandle()->isExposed();
-}
 
 // Premultiplied gradient: alpha rises to the right, red downwards, blue
 // upwards; the left sixth is fully transparent.
@@ -127,8 +96,7 @@ TEST_F(X11FlameWindow, SitsExactlyAboveOtherWindowsAndBlendsOverThem) {
   const QColor Gray(96, 96, 96);
   TBelowWindow Below(Gray);
   Below.setGeometry(100, 80, 420, 260);
-  Below.show();
-  PumpUntil([&] { return Exposed(Below); });
+  ShowExposed(Below);
 
   TPartWindow Flame;
   Flame.FDesktopRect = Desktop;
@@ -233,8 +201,7 @@ TEST_F(X11FlameWindow, NotKeptInFrontWhenStayOnTopIsOff) {
   PumpUntil([&] { return NativeWindowState(&Flame).Mapped; });
   TBelowWindow Over(QColor(200, 30, 30));
   Over.setGeometry(20, 20, 200, 200);
-  Over.show();
-  PumpUntil([&] { return Exposed(Over); });
+  ShowExposed(Over);
   // The newer window covers the flame, also under a window manager that
   // stacks its own windows below unmanaged ones.
   Over.raise();
@@ -254,8 +221,7 @@ TEST_F(X11FlameWindow, StaysClickThroughWhenKeepInFrontChangesAndItIsShownAgain)
   constexpr int L = 200, T = 150, W = 120, H = 80;
   TBelowWindow Below(QColor(90, 90, 90));
   Below.setGeometry(150, 100, 300, 200);
-  Below.show();
-  PumpUntil([&] { return Exposed(Below); });
+  ShowExposed(Below);
   TPartWindow Flame;
   Flame.FDesktopRect = Desktop;
   Flame.SetSizeLimits(TRect{W, H, W, H});
