@@ -16,14 +16,10 @@ std::atomic<TKernelPath> RequestedPath{TKernelPath::Auto};
 // whole program can be run on the scalar reference without rebuilding.
 TKernelPath PathFromEnvironment() {
   const char* v = std::getenv("QUELMA_KERNELS");
-  if (!v)
-    return TKernelPath::Auto;
-  if (std::strcmp(v, "reference") == 0)
-    return TKernelPath::Reference;
-  if (std::strcmp(v, "sse2") == 0)
-    return TKernelPath::Sse2;
-  if (std::strcmp(v, "avx2") == 0)
-    return TKernelPath::Avx2;
+  if (v)
+    for (TKernelPath p : {TKernelPath::Reference, TKernelPath::Sse2, TKernelPath::Avx2})
+      if (std::strcmp(v, KernelPathName(p)) == 0)
+        return p;
   return TKernelPath::Auto;
 }
 
