@@ -88,6 +88,36 @@ int main(int argc, char** argv) {
   for (uint32_t i = 0; i < 16; ++i)
     rle4.Colors.push_back(i * 0x111111u);
   Save(bmp, "rle4.bmp", fx::MakeBmp(rle4));
+  Save(bmp, "v5-alpha.bmp",
+       fx::MakeBmp({.HeaderSize = 124,
+                    .Width = 2,
+                    .Height = 2,
+                    .BitCount = 32,
+                    .Compression = 3,
+                    .Masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+                    .Pixels = Ramp(16)}));
+  Save(bmp, "v3-4444-gap.bmp",
+       fx::MakeBmp({.HeaderSize = 56,
+                    .Width = 3,
+                    .Height = -2,
+                    .BitCount = 16,
+                    .Compression = 3,
+                    .Masks = {0xF00, 0xF0, 0xF, 0xF000},
+                    .Gap = Bytes(6, 0xEE),
+                    .Pixels = Ramp(16)}));
+  Save(bmp, "alpha-bitfields-1555.bmp",
+       fx::MakeBmp({.Width = 2,
+                    .Height = 1,
+                    .BitCount = 16,
+                    .Compression = 6,
+                    .Masks = {0x7C00, 0x3E0, 0x1F, 0x8000},
+                    .Pixels = Ramp(4, 91)}));
+  Save(bmp, "2bit.bmp",
+       fx::MakeBmp({.Width = 5,
+                    .Height = 2,
+                    .BitCount = 2,
+                    .Colors = {0, 0x555555, 0xAAAAAA, 0xFFFFFF},
+                    .Pixels = Ramp(8)}));
 
   Save(tga, "24bit.tga", fx::MakeTga(2, 3, 2, 24, 0, Ramp(18)));
   Save(tga, "32bit-top-down.tga", fx::MakeTga(2, 2, 2, 32, 0x28, Ramp(16), 3));

@@ -6,12 +6,6 @@
 
 #include "DIBmp.h"
 
-// The format whose channel bit counts are the lengths of the runs of set bits
-// starting at each mask's lowest set bit (0 for an empty mask); red is taken to
-// lie above green above blue. Counts above 8 cannot be a format any depth
-// accepts and raise "PixelFormat in invalid".
-TDIBPixelFormat PixelFormatFromMasks(uint32_t RedMask, uint32_t GreenMask, uint32_t BlueMask);
-
 // Index of pixel X of a 1-, 2-, 4- or 8-bit row, most significant bits first.
 inline uint32_t GetPackedIndex(const uint8_t* Row, int32_t X, int32_t BitCount) {
   const int64_t bit = int64_t(X) * BitCount;
@@ -30,16 +24,34 @@ struct TRGB8 {
   uint8_t R = 0, G = 0, B = 0;
 };
 
-// A 16- or 32-bit pixel value to 8-bit channels, the top bits of each field
-// repeated into the low bits.
+// Widens a channel whose Bits-bit value sits at the top of the byte X to 8
+// bits by repeating its top bits into the low ones, so that the largest value
+// gives 255 and the steps stay even (a 5-bit 16 gives 132).
+inline uint8_t WidenTopBits(uint32_t X, int Bits) {
+  if (Bits <= 0 || Bits >= 8)
+    return uint8_t(X);
+  uint32_t out = X;
+  for (int s = Bits; s < 8; s += Bits)
+    out |= X >> s;
+  return uint8_t(out);
+}
+
+// A channel value Bits wide, at the bottom of Value, as 8 bits: wider fields
+// keep their top 8 bits, narrower ones are widened as above.
+inline uint8_t WidenField(uint32_t Value, int Bits) {
+  if (Bits <= 0)
+    return 0;
+  if (Bits >= 8)
+    return uint8_t(Value >> (Bits - 8));
+  return WidenTopBits(Value << (8 - Bits), Bits);
+}
+
+// A 16- or 32-bit pixel value of an image format to 8-bit channels.
 inline TRGB8 DecodePixel(uint32_t V, const TDIBPixelFormat& F) {
   TRGB8 c;
-  c.R = uint8_t((V & uint32_t(F.RedMask)) >> F.RedShift);
-  c.R = uint8_t(c.R | (c.R >> F.RedFill));
-  c.G = uint8_t((V & uint32_t(F.GreenMask)) >> F.GreenShift);
-  c.G = uint8_t(c.G | (c.G >> F.GreenFill));
-  c.B = uint8_t((V & uint32_t(F.BlueMask)) << F.BlueShift);
-  c.B = uint8_t(c.B | (c.B >> F.BlueFill));
+  c.R = WidenTopBits(((V & uint32_t(F.RedMask)) >> F.RedShift) & 0xFF, F.RedBits);
+  c.G = WidenTopBits(((V & uint32_t(F.GreenMask)) >> F.GreenShift) & 0xFF, F.GreenBits);
+  c.B = WidenTopBits(((V & uint32_t(F.BlueMask)) << F.BlueShift) & 0xFF, F.BlueBits);
   return c;
 }
 

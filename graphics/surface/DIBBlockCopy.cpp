@@ -4,48 +4,14 @@
 #include <vector>
 
 #include "DIBmp.h"
+#include "PixelCodec.h"
 
 namespace {
 
-uint32_t GetPacked(const uint8_t* row, int32_t x, int32_t bpp) {
-  const int64_t bit = int64_t(x) * bpp;
-  const int shift = 8 - bpp - int(bit & 7);
-  return (row[bit >> 3] >> shift) & ((1u << bpp) - 1);
-}
-
-void SetPacked(uint8_t* row, int32_t x, int32_t bpp, uint32_t v) {
-  const int64_t bit = int64_t(x) * bpp;
-  const int shift = 8 - bpp - int(bit & 7);
-  const uint32_t mask = ((1u << bpp) - 1) << shift;
-  row[bit >> 3] = uint8_t((row[bit >> 3] & ~mask) | ((v << shift) & mask));
-}
-
 // The colour of pixel x of a row as 0x00RRGGBB.
 uint32_t ColourAt(const TDIB& s, const uint8_t* row, int32_t x) {
-  switch (s.BitCount) {
-  case 32: {
-    uint32_t v;
-    std::memcpy(&v, row + 4 * ptrdiff_t(x), 4);
-    return v & 0xFFFFFF;
-  }
-  case 24: {
-    const uint8_t* p = row + 3 * ptrdiff_t(x);
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-  }
-  case 16: {
-    const uint32_t v = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-    const TDIBPixelFormat& f = s.ImagePixelFormat;
-    uint8_t r = uint8_t((v & uint32_t(f.RedMask)) >> f.RedShift);
-    r = uint8_t(r | (r >> f.RedFill));
-    uint8_t g = uint8_t((v & uint32_t(f.GreenMask)) >> f.GreenShift);
-    g = uint8_t(g | (g >> f.GreenFill));
-    uint8_t b = uint8_t((v & uint32_t(f.BlueMask)) << f.BlueShift);
-    b = uint8_t(b | (b >> f.BlueFill));
-    return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16;
-  }
-  default:
-    return s.ColorTable[GetPacked(row, x, s.BitCount)] & 0xFFFFFF;
-  }
+  const TRGB8 c = RowPixelColor(row, x, s.BitCount, s.ImagePixelFormat, s.ColorTable);
+  return uint32_t(c.B) | uint32_t(c.G) << 8 | uint32_t(c.R) << 16;
 }
 
 } // namespace
@@ -101,11 +67,11 @@ void TDIB::DrawToDC(TDIB& Target, int32_t X, int32_t Y, int32_t SrcX, int32_t Sr
     for (int64_t r = 0; r < h; ++r)
       for (int64_t c = 0; c < w; ++c)
         block[size_t(r * w + c)] =
-            uint8_t(GetPacked(PixelMemory + (sy + r) * RowStride, int32_t(sx + c), bpp));
+            uint8_t(GetPackedIndex(PixelMemory + (sy + r) * RowStride, int32_t(sx + c), bpp));
     for (int64_t r = 0; r < h; ++r)
       for (int64_t c = 0; c < w; ++c)
-        SetPacked(Target.PixelMemory + (y + r) * Target.RowStride, int32_t(x + c), bpp,
-                  block[size_t(r * w + c)]);
+        SetPackedIndex(Target.PixelMemory + (y + r) * Target.RowStride, int32_t(x + c), bpp,
+                       block[size_t(r * w + c)]);
   } else {
     for (int64_t r = 0; r < h; ++r) {
       const uint8_t* in = PixelMemory + (sy + r) * RowStride;

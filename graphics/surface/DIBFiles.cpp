@@ -32,8 +32,11 @@ void TDIB::LoadFromFile(const std::string& FileName) {
 }
 
 void TDIB::LoadFromStream(TStream& Stream) {
-  if (ReadBmpFileHeader(Stream))
-    ReadData(Stream);
+  uint32_t offset = 0;
+  // The header's offset counts from its own first byte, 14 bytes before the
+  // Data block.
+  if (ReadBmpFileHeader(Stream, &offset))
+    ReadImage(Stream, int64_t(offset) - 14);
 }
 
 void TDIB::SaveToStream(TStream& Stream) const {
@@ -50,9 +53,13 @@ void TDIB::SaveToFile(const std::string& FileName) const {
 }
 
 void TDIB::ReadData(TStream& Stream) {
+  ReadImage(Stream, -1);
+}
+
+void TDIB::ReadImage(TStream& Stream, int64_t PixelOffset) {
   // The new image is freed by its owner if reading fails; the surface keeps
   // its picture.
-  std::unique_ptr<TDIBSharedImage> image = ReadDIBImage(Stream, Image->MemoryStorage);
+  std::unique_ptr<TDIBSharedImage> image = ReadDIBImage(Stream, Image->MemoryStorage, PixelOffset);
   SetImage(image.release());
   Changed();
 }

@@ -289,6 +289,11 @@ protected:
   virtual void Changed();
   void SetImage(TDIBSharedImage* NewImage);
   void SyncFromImage();
+
+private:
+  // ReadData with the pixels at PixelOffset of the block (-1: after the
+  // colour table), as a file header gives it.
+  void ReadImage(TStream& Stream, int64_t PixelOffset);
 };
 
 enum TDIBmpDrawMode : int32_t { dmNormal = 0, dmTransparent = 1, dmBlend = 2, dmAlphaBlend = 3 };

@@ -35,11 +35,13 @@ struct TBmpSpec {
   uint16_t BitCount = 24;
   uint32_t Compression = 0;
   uint32_t ColorCount = 0;        // the header's field
-  std::vector<uint32_t> Masks{};  // written after the header when given
+  std::vector<uint32_t> Masks{};  // after a 40-byte header, inside a longer one
+  Bytes Gap{};                    // between the colour table and the pixels
   std::vector<uint32_t> Colors{}; // entries 0x00RRGGBB, 3 or 4 bytes each
   Bytes Pixels{};
   int64_t ImageSize = -1; // -1: the size of Pixels
   bool FileHeader = true;
+  int64_t PixelOffset = -1; // the file header's offset field; -1: where the pixels are
 };
 
 inline Bytes MakeBmp(const TBmpSpec& s) {
@@ -64,6 +66,9 @@ inline Bytes MakeBmp(const TBmpSpec& s) {
   }
   for (uint32_t m : s.Masks)
     Put32(d, m);
+  // Longer headers hold the masks and then colour-space fields, left 0 here.
+  if (s.HeaderSize > 40)
+    d.resize(s.HeaderSize, 0);
   for (uint32_t c : s.Colors) {
     d.push_back(uint8_t(c));
     d.push_back(uint8_t(c >> 8));
@@ -71,6 +76,7 @@ inline Bytes MakeBmp(const TBmpSpec& s) {
     if (s.HeaderSize != 12)
       d.push_back(0);
   }
+  d.insert(d.end(), s.Gap.begin(), s.Gap.end());
   const size_t headerBytes = d.size();
   d.insert(d.end(), s.Pixels.begin(), s.Pixels.end());
   if (!s.FileHeader)
@@ -80,7 +86,7 @@ inline Bytes MakeBmp(const TBmpSpec& s) {
   f.push_back('M');
   Put32(f, uint32_t(14 + d.size()));
   Put32(f, 0);
-  Put32(f, uint32_t(14 + headerBytes));
+  Put32(f, uint32_t(s.PixelOffset < 0 ? 14 + headerBytes : s.PixelOffset));
   f.insert(f.end(), d.begin(), d.end());
   return f;
 }
