@@ -184,6 +184,30 @@ void TSettingsComponents::HandOver(const QString& Path) {
     FForm.LoadSaveState(Path, false);
 }
 
+void TSettingsComponents::RemoteCommand(TRemoteCommand Command) {
+  switch (Command) {
+  case TRemoteCommand::ToggleDrawing:
+    HotKeyPressed(0);
+    break;
+  case TRemoteCommand::ToggleVisible:
+    HotKeyPressed(1);
+    break;
+  case TRemoteCommand::ToggleSettings:
+    HotKeyPressed(2);
+    break;
+  case TRemoteCommand::ShowSettings:
+    // The tray's "Show settings" inverts; asked by name, the window shows.
+    FForm.ShowSettingsWindow();
+    break;
+  case TRemoteCommand::StartOver:
+    FForm.StartOverClick();
+    break;
+  case TRemoteCommand::Exit:
+    FForm.ExitBtnClick();
+    break;
+  }
+}
+
 void TSettingsComponents::SettingsMenuClick() {
   // Toggling leaves the flame alone: only closing the window applies
   // "Visible only when editor visible".

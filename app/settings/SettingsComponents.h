@@ -1,15 +1,16 @@
 #pragma once
 // The parts of the settings window that live outside its own files: the
 // style tabs, the "Files" tab, the global hot keys with their edits, the tray
-// icon, the preferences, the debug readout, the About tab's contents and the
-// hand-over from a second instance. Built once the window's sheets exist; the
-// window calls the few entry points below from its creation, its style and
-// state-file operations and its destruction.
+// icon, the preferences, the debug readout, the About tab's contents, and the
+// hand-over and commands from later starts. Built once the window's sheets
+// exist; the window calls the few entry points below from its creation, its
+// style and state-file operations and its destruction.
 #include <QObject>
 #include <QString>
 
 #include "DebugReadout.h"
 #include "HelpAbout.h"
+#include "SingleInstance.h"
 
 class QLabel;
 class QSettings;
@@ -56,6 +57,9 @@ public:
   // A second instance started: bring a visible settings window to the front
   // and load the path when there is one.
   void HandOver(const QString& Path);
+  // A command from the command line ("quelma --toggle-drawing"): what its hot
+  // key, tray entry or button does.
+  void RemoteCommand(TRemoteCommand Command);
 
   // ---- Actions ------------------------------------------------------------------
   void SettingsMenuClick(); // invert the settings window's visibility

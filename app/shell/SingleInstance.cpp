@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -20,8 +21,47 @@ namespace {
 
 // A client that has not finished its message after this long is dropped.
 constexpr int ClientLimitMs = 10000;
+// The decision lock is held for a connect and, at most, a listen; a holder
+// that has not let go after this long is passed by.
+constexpr int LockWaitMs = 5000;
+
+struct TCommandName {
+  TRemoteCommand Command;
+  const char* Name;
+};
+constexpr TCommandName CommandNames[] = {
+    {TRemoteCommand::ToggleDrawing, "toggle-drawing"},
+    {TRemoteCommand::ToggleVisible, "toggle-visible"},
+    {TRemoteCommand::ToggleSettings, "toggle-settings"},
+    {TRemoteCommand::ShowSettings, "show-settings"},
+    {TRemoteCommand::StartOver, "start-over"},
+    {TRemoteCommand::Exit, "exit"},
+};
+
+QByteArray Framed(const QByteArray& Body) {
+  const auto N = uint32_t(Body.size());
+  QByteArray M;
+  M.reserve(4 + Body.size());
+  M.append(char(N >> 24)).append(char(N >> 16)).append(char(N >> 8)).append(char(N));
+  M.append(Body);
+  return M;
+}
 
 } // namespace
+
+const char* RemoteCommandName(TRemoteCommand Command) {
+  for (const TCommandName& C : CommandNames)
+    if (C.Command == Command)
+      return C.Name;
+  return "";
+}
+
+std::optional<TRemoteCommand> RemoteCommandNamed(std::string_view Name) {
+  for (const TCommandName& C : CommandNames)
+    if (Name == C.Name)
+      return C.Command;
+  return std::nullopt;
+}
 
 QString InstanceServerName() {
   // The per-user runtime folder is private to the user; elsewhere the shared
@@ -34,6 +74,12 @@ QString InstanceServerName() {
 #else
   return QStringLiteral("quelma-") + qEnvironmentVariable("USERNAME");
 #endif
+}
+
+QString InstanceLockPath(const QString& Name) {
+  if (QDir::isAbsolutePath(Name))
+    return Name + QStringLiteral(".lock");
+  return QDir::temp().filePath(Name + QStringLiteral(".lock"));
 }
 
 QString HandOverPath(const QStringList& Arguments) {
@@ -50,41 +96,47 @@ QByteArray EncodeHandOver(const QString& Path) {
   QByteArray Utf8 = Path.toUtf8();
   if (Utf8.size() > HandOverMaxBytes)
     Utf8.clear(); // a path that long cannot be meant
-  const auto N = uint32_t(Utf8.size());
-  QByteArray M;
-  M.reserve(4 + Utf8.size());
-  M.append(char(N >> 24)).append(char(N >> 16)).append(char(N >> 8)).append(char(N));
-  M.append(Utf8);
-  return M;
+  return Framed(Utf8);
+}
+
+QByteArray EncodeRemoteCommand(TRemoteCommand Command) {
+  return Framed(QByteArray(1, '\0') + RemoteCommandName(Command));
+}
+
+THandOverDecoder::TState THandOverDecoder::Fail(TState State) {
+  FState = State;
+  FBuffer.clear();
+  FPath.clear();
+  FCommand.reset();
+  return FState;
 }
 
 THandOverDecoder::TState THandOverDecoder::Feed(const QByteArray& Bytes) {
-  if (FState != NeedMore) {
-    if (!Bytes.isEmpty()) {
-      FState = Malformed;
-      FPath.clear();
-    }
-    return FState;
-  }
+  if (FState != NeedMore)
+    return Bytes.isEmpty() ? FState : Fail(Malformed);
   FBuffer.append(Bytes);
   if (FBuffer.size() < 4)
     return FState;
   const auto* P = reinterpret_cast<const unsigned char*>(FBuffer.constData());
   const uint32_t N =
       uint32_t(P[0]) << 24 | uint32_t(P[1]) << 16 | uint32_t(P[2]) << 8 | uint32_t(P[3]);
-  if (N > uint32_t(HandOverMaxBytes)) {
-    FState = Malformed;
-    FBuffer.clear();
-    return FState;
-  }
+  if (N > uint32_t(HandOverMaxBytes))
+    return Fail(Malformed);
   if (FBuffer.size() < qsizetype(4 + N))
     return FState;
-  if (FBuffer.size() > qsizetype(4 + N)) {
-    FState = Malformed;
+  if (FBuffer.size() > qsizetype(4 + N))
+    return Fail(Malformed);
+  QByteArray Text = FBuffer.mid(4);
+  if (Text.startsWith('\0')) {
+    // A command: its exact name, nothing before or after it.
+    const QByteArray Name = Text.mid(1);
+    FCommand = RemoteCommandNamed(std::string_view(Name.constData(), size_t(Name.size())));
     FBuffer.clear();
+    if (!FCommand)
+      return Fail(Refused);
+    FState = Complete;
     return FState;
   }
-  QByteArray Text = FBuffer.mid(4);
   // The text ends at its first NUL byte, as a C string would.
   const qsizetype Nul = Text.indexOf('\0');
   if (Nul >= 0)
@@ -150,11 +202,27 @@ void TInstanceServer::NewConnection() {
         S->abort();
         return;
       }
-      S->write(QByteArray(1, HandOverAck));
-      S->flush();
-      S->disconnectFromServer();
-      // Answered first: the second instance ends while this one loads the
-      // file, which may show a message box.
+      const auto Answer = [S](char Byte, bool Close) {
+        S->write(QByteArray(1, Byte));
+        S->flush();
+        if (Close)
+          S->disconnectFromServer();
+      };
+      const std::optional<TRemoteCommand> Command = Decoder->Command();
+      if (State == THandOverDecoder::Refused || (Command && !OnCommand)) {
+        Answer(HandOverRefused, true);
+        return;
+      }
+      if (Command) {
+        // Carried out before the answer, so the sender's status means it is
+        // done. "Exit" keeps the connection: it closes as the program ends.
+        OnCommand(*Command);
+        Answer(HandOverAck, *Command != TRemoteCommand::Exit);
+        return;
+      }
+      // Answered first: the later start ends while this one loads the file,
+      // which may show a message box.
+      Answer(HandOverAck, true);
       const QString Path = Decoder->Path();
       QTimer::singleShot(0, this, [this, Path] {
         if (OnHandOver)
@@ -164,50 +232,121 @@ void TInstanceServer::NewConnection() {
   }
 }
 
-// ---- Second instance --------------------------------------------------------------
+// ---- Later starts -------------------------------------------------------------------
 
-THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path, int TimeoutMs) {
-  QLocalSocket S;
-  QDeadlineTimer Deadline(TimeoutMs);
+namespace {
+
+enum class TConnect { Connected, NoInstance, NoAnswer };
+
+TConnect Connect(QLocalSocket& S, const QString& Name, int TimeoutMs) {
   S.connectToServer(Name);
-  if (!S.waitForConnected(int(Deadline.remainingTime()))) {
-    switch (S.error()) {
-    case QLocalSocket::ServerNotFoundError:
-    case QLocalSocket::ConnectionRefusedError:
-      return THandOverResult::NoInstance;
-    default:
-      return THandOverResult::NoAnswer;
-    }
+  if (S.waitForConnected(TimeoutMs))
+    return TConnect::Connected;
+  switch (S.error()) {
+  case QLocalSocket::ServerNotFoundError:
+  case QLocalSocket::ConnectionRefusedError:
+    return TConnect::NoInstance;
+  default:
+    return TConnect::NoAnswer;
   }
-  S.write(EncodeHandOver(Path));
+}
+
+// Sends Message on a connected socket and reads the answer; with WaitForEnd
+// also waits (as long again) for the instance to close the connection.
+THandOverResult Exchange(QLocalSocket& S, const QByteArray& Message, int TimeoutMs,
+                         bool WaitForEnd) {
+  QDeadlineTimer Deadline(TimeoutMs);
+  S.write(Message);
   while (S.bytesToWrite() > 0 && S.waitForBytesWritten(int(Deadline.remainingTime()))) {
   }
   while (S.bytesAvailable() < 1 && S.state() == QLocalSocket::ConnectedState &&
          S.waitForReadyRead(int(Deadline.remainingTime()))) {
   }
-  if (S.bytesAvailable() >= 1) {
-    char Answer = 0;
-    S.getChar(&Answer);
-    if (Answer == HandOverAck)
-      return THandOverResult::Delivered;
+  if (S.bytesAvailable() < 1)
+    return THandOverResult::NoAnswer;
+  char Answer = 0;
+  S.getChar(&Answer);
+  if (Answer == HandOverRefused)
+    return THandOverResult::Refused;
+  if (Answer != HandOverAck)
+    return THandOverResult::NoAnswer;
+  if (WaitForEnd && S.state() == QLocalSocket::ConnectedState)
+    S.waitForDisconnected(TimeoutMs);
+  return THandOverResult::Delivered;
+}
+
+// Held while a start decides whether an instance runs. Without it (a folder
+// that takes no lock file, a holder stuck past LockWaitMs) the start decides
+// unguarded: Listen still refuses a name someone answers on.
+class TDecisionLock {
+public:
+  explicit TDecisionLock(const QString& Name) : FLock(InstanceLockPath(Name)) {
+    FLock.tryLock(LockWaitMs);
   }
-  return THandOverResult::NoAnswer;
+
+private:
+  QLockFile FLock;
+};
+
+} // namespace
+
+THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path, int TimeoutMs) {
+  QLocalSocket S;
+  switch (Connect(S, Name, TimeoutMs)) {
+  case TConnect::NoInstance:
+    return THandOverResult::NoInstance;
+  case TConnect::NoAnswer:
+    return THandOverResult::NoAnswer;
+  case TConnect::Connected:
+    break;
+  }
+  return Exchange(S, EncodeHandOver(Path), TimeoutMs, false);
+}
+
+THandOverResult SendRemoteCommand(const QString& Name, TRemoteCommand Command, int TimeoutMs) {
+  QLocalSocket S;
+  TConnect Connected;
+  {
+    // A start deciding at this moment is waited for, so its instance counts.
+    const TDecisionLock Lock(Name);
+    Connected = Connect(S, Name, TimeoutMs);
+  }
+  switch (Connected) {
+  case TConnect::NoInstance:
+    return THandOverResult::NoInstance;
+  case TConnect::NoAnswer:
+    return THandOverResult::NoAnswer;
+  case TConnect::Connected:
+    break;
+  }
+  return Exchange(S, EncodeRemoteCommand(Command), TimeoutMs, Command == TRemoteCommand::Exit);
 }
 
 TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* ServerParent,
                                    const QString& Name) {
-  const QString Path = HandOverPath(Arguments);
   TInstanceStart Start;
-  Start.Result = HandOverToRunningInstance(Name, Path);
-  if (Start.Result != THandOverResult::NoInstance)
-    return Start;
-  auto* Server = new TInstanceServer(ServerParent);
-  if (Server->Listen(Name)) {
-    Start.Server = Server;
-    return Start;
+  QLocalSocket S;
+  {
+    // Connect, else listen, as one step among starts at the same moment.
+    const TDecisionLock Lock(Name);
+    TConnect Connected = Connect(S, Name, HandOverTimeoutMs);
+    if (Connected == TConnect::NoInstance) {
+      auto* Server = new TInstanceServer(ServerParent);
+      if (Server->Listen(Name)) {
+        Start.Server = Server;
+        return Start;
+      }
+      delete Server;
+      // An unguarded decision: another start listens now. Or the socket
+      // cannot be made at all, and this process runs alone (NoInstance).
+      Connected = Connect(S, Name, HandOverTimeoutMs);
+    }
+    if (Connected != TConnect::Connected) {
+      Start.Result = Connected == TConnect::NoInstance ? THandOverResult::NoInstance
+                                                       : THandOverResult::NoAnswer;
+      return Start;
+    }
   }
-  delete Server;
-  // Another instance started at the same moment and listens now.
-  Start.Result = HandOverToRunningInstance(Name, Path);
+  Start.Result = Exchange(S, EncodeHandOver(HandOverPath(Arguments)), HandOverTimeoutMs, false);
   return Start;
 }

@@ -5,10 +5,10 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <cstring>
 
 #include "FlameEngine.h"
 #include "MainForm.h"
+#include "ProgramOptions.h"
 #include "QuitSignals.h"
 #include "SettingsComponents.h"
 #include "SingleInstance.h"
@@ -20,49 +20,66 @@
 
 namespace {
 
-const char* const Usage =
-    "Usage: quelma [/TRAY] [FILE.quelma ...]\n"
-    "\n"
-    "A desktop fire painter: draw flames with the mouse on the blue drawing window;\n"
-    "they burn over the desktop. The style is set on the settings window.\n"
-    "\n"
-    "  FILE.quelma   state file (style and art) to load after Data/Startup.quelma;\n"
-    "                several are loaded in order, other names are skipped\n"
-    "  /TRAY         start with the settings window hidden and drawing off\n"
-    "  -h, --help    show this help and exit\n"
-    "  --version     show the version and exit\n"
-    "\n"
-    "Right-click the drawing window to discard it, middle-click it to start over.\n"
-    "On a Wayland session the program runs through XWayland.\n";
+// A command for the running instance: no display, no window, only the socket.
+int SendCommand(int& Argc, char** Argv, TRemoteCommand Command) {
+  const QCoreApplication App(Argc, Argv);
+  switch (SendRemoteCommand(InstanceServerName(), Command)) {
+  case THandOverResult::Delivered:
+    return 0;
+  case THandOverResult::NoInstance:
+    std::fputs("quelma: QUELMA is not running\n", stderr);
+    return 1;
+  case THandOverResult::Refused:
+    std::fprintf(stderr, "quelma: the running QUELMA does not know --%s\n",
+                 RemoteCommandName(Command));
+    return 1;
+  case THandOverResult::NoAnswer:
+    break;
+  }
+  std::fputs("quelma: QUELMA is running but does not answer.\n", stderr);
+  return 1;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-      std::fputs(Usage, stdout);
-      return 0;
-    }
-    if (!std::strcmp(argv[i], "--version")) {
-      std::printf("quelma %s\n", QUELMA_VERSION);
-      return 0;
-    }
+  QStringList Given;
+  for (int i = 1; i < argc; ++i)
+    Given.append(QString::fromLocal8Bit(argv[i]));
+  const TProgramOptions Options = ParseProgramOptions(Given);
+  switch (Options.Action) {
+  case TProgramOptions::Help:
+    std::fputs(ProgramUsage, stdout);
+    return 0;
+  case TProgramOptions::Version:
+    std::printf("quelma %s\n", QUELMA_VERSION);
+    return 0;
+  case TProgramOptions::BadUsage:
+    std::fprintf(stderr, "quelma: %s\nTry \"quelma --help\" for the options and commands.\n",
+                 Options.Error.toLocal8Bit().constData());
+    return 2;
+  case TProgramOptions::SendCommand:
+    return SendCommand(argc, argv, Options.Command);
+  case TProgramOptions::Run:
+    break;
   }
   if (!PreparePlatform())
     return 1;
 
-  QApplication App(argc, argv);
+  // Qt sees no arguments: they were all read above, and a file name must
+  // not be taken for one of Qt's own options.
+  int QtArgc = 1;
+  QApplication App(QtArgc, argv);
   QApplication::setApplicationName(QStringLiteral("QUELMA"));
   QApplication::setOrganizationName(QStringLiteral("QUELMA"));
   // Closing the settings window only hides it; "Exit" ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
-  QStringList Arguments = QApplication::arguments();
-  Arguments.removeFirst();
+  const QStringList& Arguments = Options.Arguments;
   // One instance per user: a second start hands its state file over and ends.
   const TInstanceStart Instance = StartSingleInstance(Arguments, &App);
   if (Instance.Result == THandOverResult::Delivered)
     return 0;
-  if (Instance.Result == THandOverResult::NoAnswer) {
+  if (Instance.Result != THandOverResult::NoInstance) {
     std::fputs("quelma: another QUELMA is running but does not answer.\n", stderr);
     return 1;
   }
@@ -76,17 +93,23 @@ int main(int argc, char** argv) {
     Form.FormCreate(QApplication::applicationDirPath() + QLatin1Char('/'), Arguments);
     InstallTestProbe(&Form,
                      [&Form] { return Form.Engine() ? int(Form.Engine()->FEmitters.Count) : 0; });
-    if (Instance.Server)
+    if (Instance.Server) {
       Instance.Server->OnHandOver = [&Form](const QString& Path) {
         Form.Components->HandOver(Path);
       };
+      Instance.Server->OnCommand = [&Form](TRemoteCommand Command) {
+        Form.Components->RemoteCommand(Command);
+      };
+    }
     if (!Form.StartInTray) {
       Form.DrawingBox->setChecked(true);
       Form.ShowSettingsWindow();
     }
     Result = QApplication::exec();
-    if (Instance.Server)
+    if (Instance.Server) {
       Instance.Server->OnHandOver = nullptr;
+      Instance.Server->OnCommand = nullptr;
+    }
   }
   FreeAnimationClock();
   FreeTimerWindow();

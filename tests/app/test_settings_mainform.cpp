@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -237,6 +238,40 @@ TEST_F(SettingsWindow, HotKeysTrayAndHandOverReachTheirActions) {
   EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
   P.HandOver(QString()); // only brings the window forward
   EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
+}
+
+TEST_F(SettingsWindow, RemoteCommandsDoWhatTheirHotKeysAndButtonsDo) {
+  TSettingsComponents& P = *Form->Components;
+  Form->show();
+  struct TCase {
+    TRemoteCommand Command;
+    const char* What;
+    std::function<bool()> Holds;
+  };
+  const TCase Cases[] = {
+      {TRemoteCommand::ToggleDrawing, "drawing on", [&] { return Form->DrawingBox->isChecked(); }},
+      {TRemoteCommand::ToggleDrawing, "drawing off",
+       [&] { return !Form->DrawingBox->isChecked() && !Form->DrawingForm(); }},
+      {TRemoteCommand::ToggleVisible, "flame hidden",
+       [&] { return !Form->DisplayBox->isChecked(); }},
+      {TRemoteCommand::ToggleVisible, "flame shown", [&] { return Form->DisplayBox->isChecked(); }},
+      {TRemoteCommand::ToggleSettings, "settings hidden", [&] { return !Form->isVisible(); }},
+      {TRemoteCommand::ShowSettings, "settings shown", [&] { return Form->Shown(); }},
+      {TRemoteCommand::ShowSettings, "settings still shown", [&] { return Form->Shown(); }},
+      {TRemoteCommand::ToggleSettings, "settings hidden again", [&] { return !Form->isVisible(); }},
+      {TRemoteCommand::ToggleSettings, "settings back", [&] { return Form->Shown(); }},
+      {TRemoteCommand::StartOver, "art gone", [&] { return Form->Engine()->FEmitters.Count == 0; }},
+  };
+  Form->DrawingBox->setChecked(false);
+  Form->Engine()->AddEmitter(nullptr, 256, 1, 1);
+  for (const TCase& C : Cases) {
+    P.RemoteCommand(C.Command);
+    EXPECT_TRUE(C.Holds()) << C.What;
+  }
+  // A minimised window comes back.
+  Form->setWindowState(Qt::WindowMinimized);
+  P.RemoteCommand(TRemoteCommand::ShowSettings);
+  EXPECT_FALSE(Form->windowState() & Qt::WindowMinimized);
 }
 
 TEST_F(SettingsWindow, DebugModeShowsTheSnapshotAndRestoresTheCaption) {
