@@ -6,12 +6,46 @@
 
 pids=()
 gui_cleanup() {
-  local i
+  local i status=$?
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
   if [ -n "${work:-}" ]; then rm -rf "$work"; fi
+  # A sanitizer report fails the script, whatever its checks said (the
+  # leak check runs as the programs end, so only now is the folder complete).
+  if sanitizer_reported; then
+    sanitizer_reports >&2
+    status=1
+  fi
+  rm -rf "$gui_sanitizer_dir"
+  exit "$status"
 }
 trap gui_cleanup EXIT
+
+# Sanitizer builds: every program the script starts (first instances, second
+# starts, command senders, test programs) writes its address, leak and
+# undefined-behaviour reports into one folder instead of its standard error,
+# which the scripts send to different places. The leaks of system libraries
+# that are not ours are suppressed by tests/sanitizer/lsan.supp. Without the
+# sanitizers the variables are ignored.
+gui_sanitizer_dir=$(mktemp -d "${TMPDIR:-/tmp}/quelma-sanitizer.XXXXXX")
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$gui_sanitizer_dir/report"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:log_path=$gui_sanitizer_dir/report"
+gui_lsan_supp=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/sanitizer/lsan.supp
+case "${LSAN_OPTIONS:-}" in
+  *suppressions=*) ;;
+  *) export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$gui_lsan_supp:print_suppressions=0" ;;
+esac
+# sanitizer_reported: some program has written a report; sanitizer_reports
+# prints them all.
+sanitizer_reported() { [ -n "$(find "$gui_sanitizer_dir" -type f -size +0 2>/dev/null | head -n1)" ]; }
+sanitizer_reports() {
+  local f
+  for f in "$gui_sanitizer_dir"/*; do
+    [ -s "$f" ] || continue
+    echo "--- sanitizer report ${f##*/}:"
+    cat "$f"
+  done
+}
 
 # wait_for TENTHS COMMAND...: true once COMMAND succeeds, trying for up to
 # TENTHS tenths of a second.
