@@ -8,6 +8,10 @@ ImageMagick's convert turns the picture into a plain PPM).
   shot.py boxes FILE X0 Y0 X1 Y1   centres of check-box squares in the rectangle,
                                    one "X Y" line each, top to bottom
   shot.py hottest FILE X0 Y0 X1 Y1 "X Y" of the brightest flame pixel in the rectangle
+  shot.py blank FILE X0 Y0 X1 Y1 [X0 Y0 X1 Y1 ...]
+                                   "X Y", the centre of a square of pure white pixels
+                                   in the first rectangle and clear of the others
+                                   (nothing when there is none)
 """
 import subprocess
 import sys
@@ -93,15 +97,41 @@ def boxes(img, x0, y0, x1, y1, side=11):
     return [(x + s // 2, y + s // 2) for x, y, s in found]
 
 
+def blank(img, x0, y0, x1, y1, avoid):
+    """A white window below a transparent pixel shows through unchanged; any
+    fire over it, however faint, lowers at least one channel. The widest white
+    square wins: moving fire is least likely to reach its centre."""
+    w, _, px = img
+    x0, y0, x1, y1 = clip(img, x0, y0, x1, y1)
+    for side in (97, 65, 33):
+        white = b"\xff" * (3 * side)
+        for y in range(y0, y1 - side + 1, 16):
+            for x in range(x0, x1 - side + 1, 16):
+                if any(x < ax1 and x + side > ax0 and y < ay1 and y + side > ay0
+                       for ax0, ay0, ax1, ay1 in avoid):
+                    continue
+                if all(px[((y + r) * w + x) * 3:((y + r) * w + x + side) * 3] == white
+                       for r in range(side)):
+                    return x + side // 2, y + side // 2
+    return None
+
+
 def main():
     many = sys.argv[1:2] == ["flame"] and len(sys.argv) > 7 and (len(sys.argv) - 3) % 4 == 0
-    if (len(sys.argv) != 7 and not many) or sys.argv[1] not in ("flame", "boxes", "hottest"):
+    avoiding = sys.argv[1:2] == ["blank"] and len(sys.argv) >= 7 and (len(sys.argv) - 3) % 4 == 0
+    if (len(sys.argv) != 7 and not (many or avoiding)) or \
+            sys.argv[1] not in ("flame", "boxes", "hottest", "blank"):
         sys.exit(__doc__)
     img = load(sys.argv[2])
     rect = [int(v) for v in sys.argv[3:7]]
     if sys.argv[1] == "flame":
         coords = [int(v) for v in sys.argv[3:]]
         print(*(flame(img, *coords[i:i + 4]) for i in range(0, len(coords), 4)))
+    elif sys.argv[1] == "blank":
+        coords = [int(v) for v in sys.argv[7:]]
+        at = blank(img, *rect, [coords[i:i + 4] for i in range(0, len(coords), 4)])
+        if at:
+            print(*at)
     elif sys.argv[1] == "hottest":
         at = hottest(img, *rect)
         if at:
