@@ -36,7 +36,7 @@ public:
   ~TQUELMAMainForm() override;
 
   // The creation steps: primitives, floating-point mode, placement, flame
-  // window and engine, origin, style, "Data/Startup.quelma", command line.
+  // window and engine, origin, style, Startup.quelma, command line.
   // AppFolder is the program's folder (trailing separator); Arguments the
   // command line without the program name.
   void FormCreate(const QString& AppFolder, const QStringList& Arguments);
@@ -118,8 +118,11 @@ public:
   bool StartInTray = false;
   QString AppFolder;
   QString FVersion;
-  // The folder of the shipped state files.
+  // The folder of the shipped state files (trailing separator; "" when there
+  // is none), and the first state file called Name in the data folders ("" for
+  // none); see DataFolders.h.
   QString DataFolder() const;
+  QString FindDataFile(const QString& Name) const;
 
   TPartWindow* PartWindow() const { return FPartWindow.get(); }
   TPartForm* Engine() const { return FEngine.get(); }
