@@ -70,6 +70,7 @@ public:
   QCheckBox* WSolidBox;           // "Solid (no click-through)"
   QCheckBox* AddBox;              // "Additive (only works with some graphic cards)"
   QCheckBox* DebugBox;            // "Debug mode"
+  QCheckBox* AutostartBox;        // "Start with the desktop": the autostart entry
   QVBoxLayout* SystemRightColumn; // the hot keys go here
   QLabel* CompositingLabel;       // says when per-pixel alpha cannot be seen
   // The note of CompositingLabel; "" hides it. Checked again this often (ms).
@@ -88,6 +89,7 @@ public:
   void DisplayBoxClick();
   void WFrontBoxClick();
   void WSolidBoxClick();
+  void AutostartBoxClick(); // writes or removes the autostart entry
   // Flame visible := "Visible" and not ("Visible only when editor visible" and
   // this window hidden); written only when it differs.
   void ApplyVisibilityRule();
