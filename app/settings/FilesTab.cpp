@@ -183,9 +183,14 @@ TFileDialogPlaces TFilesTab::DialogPlaces(TFileDialogKind Kind) const {
   if (Kind == TFileDialogKind::OpenPicture)
     return P;
   const bool HasUserFolder = !UserFolder.isEmpty() && QFileInfo(UserFolder).isDir();
-  // Before anything is saved there is nothing of the user's to load: the
+  // Until the user has saved a style there is nothing of theirs to load: the
   // shipped styles are shown instead.
-  P.Folder = HasUserFolder ? UserFolder : ShippedFolder;
+  const bool HasUserStyles =
+      HasUserFolder &&
+      !QDir(UserFolder)
+           .entryList({QLatin1String("*") + QLatin1String(StateFileExtension)}, QDir::Files)
+           .isEmpty();
+  P.Folder = Kind == TFileDialogKind::SaveState || HasUserStyles ? UserFolder : ShippedFolder;
   for (const QString& F : {HasUserFolder ? UserFolder : QString(), ShippedFolder, QDir::homePath()})
     if (!F.isEmpty() && !P.Sidebar.contains(QDir::cleanPath(F)))
       P.Sidebar << QDir::cleanPath(F);

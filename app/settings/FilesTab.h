@@ -65,9 +65,9 @@ public:
   // Tests replace it.
   std::function<QString(TFileDialogKind Kind)> ChooseFile;
 
-  // The user's own styles ($XDG_DATA_HOME/quelma): Save creates it and both
-  // state-file dialogs start there. The shipped styles are one click away in
-  // the dialogs' sidebar.
+  // The user's own styles ($XDG_DATA_HOME/quelma): Save creates it and
+  // starts there, and so does Load once it holds a style (before, Load starts
+  // in the shipped styles). Both are in the dialogs' sidebar.
   QString UserFolder;
   QString ShippedFolder;
   // Where a dialog starts ("" for Qt's choice) and the folders of its sidebar.

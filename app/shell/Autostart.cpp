@@ -46,9 +46,9 @@ QString ExecArgument(const QString& Argument) {
 
 QString AutostartFile() {
   const QString Config = ConfigHome();
-  return Config.isEmpty() ? QString()
-                          : Config + QStringLiteral("/autostart/") +
-                                QString::fromLatin1(AutostartEntryName);
+  return Config.isEmpty()
+             ? QString()
+             : Config + QStringLiteral("/autostart/") + QString::fromLatin1(AutostartEntryName);
 }
 
 bool AutostartEnabled() {

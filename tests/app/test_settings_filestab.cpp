@@ -95,7 +95,8 @@ TEST_F(FilesTabTest, DialogsRunWithTheDisplaySuspended) {
 }
 
 // The state-file dialogs start in the user's own folder, which Save makes;
-// before it exists Load shows the shipped styles. Both stay in the sidebar.
+// until it holds a style Load shows the shipped ones. Both are in the
+// sidebar.
 TEST_F(FilesTabTest, StateDialogsStartInTheUsersFolderWithTheShippedOneBeside) {
   QTemporaryDir Root;
   Tab->UserFolder = Root.filePath(QStringLiteral("data/quelma"));
@@ -112,8 +113,12 @@ TEST_F(FilesTabTest, StateDialogsStartInTheUsersFolderWithTheShippedOneBeside) {
   Tab->SaveBtn->click();
   EXPECT_TRUE(QFileInfo(User).isDir()) << "a cancelled save still makes the folder";
   Tab->LoadBtn->click();
+  QFile Saved(User + QStringLiteral("/mine.quelma"));
+  ASSERT_TRUE(Saved.open(QIODevice::WriteOnly));
+  Saved.close();
+  Tab->LoadBtn->click();
   Tab->Button2->click();
-  ASSERT_EQ(Seen.size(), 4u);
+  ASSERT_EQ(Seen.size(), 5u);
   const struct {
     const char* What;
     QString Folder;
@@ -121,7 +126,8 @@ TEST_F(FilesTabTest, StateDialogsStartInTheUsersFolderWithTheShippedOneBeside) {
   } Expected[] = {
       {"load, nothing saved yet", Tab->ShippedFolder, {Shipped, Home}},
       {"save", User, {User, Shipped, Home}},
-      {"load", User, {User, Shipped, Home}},
+      {"load, the user's folder empty", Tab->ShippedFolder, {User, Shipped, Home}},
+      {"load, a style saved", User, {User, Shipped, Home}},
       {"picture", QString(), {}},
   };
   for (std::size_t i = 0; i < Seen.size(); ++i) {
