@@ -9,10 +9,10 @@
 
 const char* RenderUsage =
     "Usage: quelma-render [options] [STATE_FILE ...]\n"
-    "Runs the flame engine without a display: loads Data/Startup.quelma and the\n"
-    "given state files in order, runs the frames and writes them as PNG pictures.\n"
+    "Runs the flame engine without a display: loads Startup.quelma and the given\n"
+    "state files in order, runs the frames and writes them as PNG pictures.\n"
     "\n"
-    "  --no-startup          do not load Data/Startup.quelma first\n"
+    "  --no-startup          do not load Startup.quelma first\n"
     "  --desktop WxH         desktop size in pixels, default 1920x1080; the emitter\n"
     "                        origin is its centre (--size is the same)\n"
     "  --frames N            ticks to run, default 90 (0: load, then save or exit)\n"
@@ -52,6 +52,10 @@ const char* RenderUsage =
     "The program's random generator always starts at 0, so the same inputs give\n"
     "the same frames.\n"
     "With --frames 0 --save FILE, --import turns a picture into a state file.\n"
+    "Startup.quelma is the first one found in $XDG_DATA_HOME/quelma (by default\n"
+    "~/.local/share/quelma), each of $XDG_DATA_DIRS/quelma (/usr/local/share and\n"
+    "/usr/share), share/quelma of the program's prefix and, in a build tree, Data/\n"
+    "beside the program.\n"
     "Exit status: 0 done, 1 bad usage, 2 a file could not be read or written,\n"
     "3 the soak found a fault.\n";
 

@@ -12,6 +12,7 @@
 
 #include "BitmapImport.h"
 #include "DIBmp.h"
+#include "DataFolders.h"
 #include "FlameEngine.h"
 #include "FrameImage.h"
 #include "RenderOptions.h"
@@ -31,26 +32,6 @@ constexpr int ExitFile = 2;
 
 void Fail(const std::string& Message) {
   std::cerr << "quelma-render: " << Message << "\n";
-}
-
-// Data/Startup.quelma beside the program (an installed tree), one folder up
-// (the build tree), else the source tree's.
-std::string FindStartupFile() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    for (const fs::path& dir : {exe.parent_path(), exe.parent_path().parent_path()}) {
-      const fs::path p = dir / "Data" / "Startup.quelma";
-      if (fs::is_regular_file(p, ec))
-        return p.string();
-    }
-  }
-#ifdef QUELMA_DATA_DIR
-  const fs::path p = fs::path(QUELMA_DATA_DIR) / "Startup.quelma";
-  if (fs::is_regular_file(p, ec))
-    return p.string();
-#endif
-  return {};
 }
 
 bool LoadState(const std::string& File, TPartForm& Form, TStyleSettings& Style,
@@ -150,7 +131,8 @@ int main(int argc, char** argv) {
     return ExitOk;
   }
   if (O.Soak > 0)
-    return RunSoak(O, O.NoStartup ? std::string() : FindStartupFile());
+    return RunSoak(O, O.NoStartup ? std::string()
+                                  : FindDataFile(StartupFileName, RunningProgramFolder()));
   if (O.Bench && !O.Out.empty()) {
     Fail("--bench writes no frames: leave out --out");
     return ExitUsage;
@@ -167,9 +149,10 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> files;
   if (!O.NoStartup) {
-    const std::string startup = FindStartupFile();
+    const std::string startup = FindDataFile(StartupFileName, RunningProgramFolder());
     if (startup.empty())
-      Fail("Data/Startup.quelma not found; starting from the default style without art");
+      Fail("Startup.quelma not found in the data folders; starting from the default style "
+           "without art");
     else
       files.push_back(startup);
   }

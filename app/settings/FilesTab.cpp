@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "FlameEngine.h"
@@ -133,7 +134,8 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
   QObject::connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 }
 
-QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QWidget* Parent) {
+QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const TFileDialogPlaces& Places,
+                                 QWidget* Parent) {
   TFileDialog Dialog(Parent);
   Dialog.SavingState = Kind == TFileDialogKind::SaveState;
   // Hidden files are listed as well.
@@ -145,8 +147,14 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QW
                                                              : QStringLiteral("Save"));
     Dialog.setNameFilter(QString::fromLatin1(StateFileFilter));
     Dialog.setDefaultSuffix(QStringLiteral("quelma"));
-    if (!Folder.isEmpty())
-      Dialog.setDirectory(Folder);
+    if (!Places.Folder.isEmpty())
+      Dialog.setDirectory(Places.Folder);
+    if (!Places.Sidebar.isEmpty()) {
+      QList<QUrl> Urls;
+      for (const QString& F : Places.Sidebar)
+        Urls << QUrl::fromLocalFile(F);
+      Dialog.setSidebarUrls(Urls);
+    }
     if (Kind == TFileDialogKind::OpenState) {
       Dialog.setAcceptMode(QFileDialog::AcceptOpen);
       Dialog.setFileMode(QFileDialog::ExistingFile);
@@ -170,11 +178,29 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QW
   return Files.isEmpty() ? QString() : Files.front();
 }
 
+TFileDialogPlaces TFilesTab::DialogPlaces(TFileDialogKind Kind) const {
+  TFileDialogPlaces P;
+  if (Kind == TFileDialogKind::OpenPicture)
+    return P;
+  const bool HasUserFolder = !UserFolder.isEmpty() && QFileInfo(UserFolder).isDir();
+  // Until the user has saved a style there is nothing of theirs to load: the
+  // shipped styles are shown instead.
+  const bool HasUserStyles =
+      HasUserFolder &&
+      !QDir(UserFolder)
+           .entryList({QLatin1String("*") + QLatin1String(StateFileExtension)}, QDir::Files)
+           .isEmpty();
+  P.Folder = Kind == TFileDialogKind::SaveState || HasUserStyles ? UserFolder : ShippedFolder;
+  for (const QString& F : {HasUserFolder ? UserFolder : QString(), ShippedFolder, QDir::homePath()})
+    if (!F.isEmpty() && !P.Sidebar.contains(QDir::cleanPath(F)))
+      P.Sidebar << QDir::cleanPath(F);
+  return P;
+}
+
 QString TFilesTab::Choose(TFileDialogKind Kind) {
   if (ChooseFile)
     return ChooseFile(Kind);
-  const QString Folder = Kind == TFileDialogKind::OpenPicture ? QString() : InitialFolder;
-  return RunFileDialog(Kind, Folder, FSheet ? FSheet->window() : nullptr);
+  return RunFileDialog(Kind, DialogPlaces(Kind), FSheet ? FSheet->window() : nullptr);
 }
 
 void TFilesTab::LoadBtnClick() {
@@ -190,6 +216,9 @@ void TFilesTab::LoadBtnClick() {
 void TFilesTab::SaveBtnClick() {
   if (SuspendDisplay)
     SuspendDisplay();
+  // The user's styles have a home of their own from the first save on.
+  if (!UserFolder.isEmpty())
+    QDir().mkpath(UserFolder);
   const QString File = Choose(TFileDialogKind::SaveState);
   if (!File.isEmpty() && LoadSaveState)
     LoadSaveState(StateFileSaveName(File), true);

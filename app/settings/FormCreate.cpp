@@ -1,10 +1,12 @@
 // The settings window's creation steps and the folders the program reads.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
+#include "DataFolders.h"
 #include "DesktopWindowing.h"
 #include "FilesTab.h"
 #include "FlameEngine.h"
@@ -56,8 +58,11 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   Components->RegisterHotKeys();
 
   // A missing start-up file is skipped silently.
-  LoadSaveState(DataFolder() + QStringLiteral("Startup.quelma"), false);
-  Components->FilesTab->InitialFolder = DataFolder();
+  if (const QString Startup = FindDataFile(QString::fromLatin1(StartupFileName));
+      !Startup.isEmpty())
+    LoadSaveState(Startup, false);
+  Components->FilesTab->UserFolder = QFile::decodeName(UserDataFolder().c_str());
+  Components->FilesTab->ShippedFolder = DataFolder();
 
   const TCommandLine Command = ParseCommandLine(Arguments);
   for (const QString& File : Command.Files)
@@ -81,12 +86,12 @@ void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {
 }
 
 QString TQUELMAMainForm::DataFolder() const {
-  // Beside the program (the build folder, a portable copy), else the shared
-  // data of an installation (<prefix>/bin/quelma, <prefix>/share/quelma/Data).
-  const QStringList Candidates = {AppFolder + QStringLiteral("Data/"),
-                                  AppFolder + QStringLiteral("../share/quelma/Data/")};
-  for (const QString& C : Candidates)
-    if (QFileInfo(C).isDir())
-      return QDir::cleanPath(C) + QLatin1Char('/');
-  return Candidates.front();
+  const std::string Folder = ShippedDataFolder(QFile::encodeName(AppFolder).toStdString());
+  return Folder.empty() ? QString() : QFile::decodeName(Folder.c_str()) + QLatin1Char('/');
+}
+
+QString TQUELMAMainForm::FindDataFile(const QString& Name) const {
+  return QFile::decodeName(::FindDataFile(QFile::encodeName(Name).toStdString(),
+                                          QFile::encodeName(AppFolder).toStdString())
+                               .c_str());
 }

@@ -21,6 +21,7 @@
 
 #include <optional>
 
+#include "DataFolders.h"
 #include "DesktopIconFire.h"
 #include "DesktopIconsHost.h"
 #include "FilesTab.h"
@@ -179,9 +180,12 @@ void TQUELMAMainForm::BuildAboutSheet() {
     TDesktopIconsHost Host(WFrontBox, Files ? Files->LStyleBox : nullptr,
                            Files ? Files->LArtBox : nullptr,
                            [this](const QString& F) { LoadSaveState(F, false); });
-    ::DeskIconsBtnClick(
-        *Engine(), Host,
-        QFile::encodeName(DataFolder() + QString::fromUtf8(AlternateFireFileName)).toStdString());
+    // Missing everywhere: the error names the user's folder, where one may go.
+    const QString Name = QString::fromUtf8(AlternateFireFileName);
+    QString Style = FindDataFile(Name);
+    if (Style.isEmpty())
+      Style = QFile::decodeName(UserDataFolder().c_str()) + QLatin1Char('/') + Name;
+    ::DeskIconsBtnClick(*Engine(), Host, QFile::encodeName(Style).toStdString());
   });
 }
 

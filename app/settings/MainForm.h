@@ -36,7 +36,7 @@ public:
   ~TQUELMAMainForm() override;
 
   // The creation steps: primitives, floating-point mode, placement, flame
-  // window and engine, origin, style, "Data/Startup.quelma", command line.
+  // window and engine, origin, style, Startup.quelma, command line.
   // AppFolder is the program's folder (trailing separator); Arguments the
   // command line without the program name.
   void FormCreate(const QString& AppFolder, const QStringList& Arguments);
@@ -70,6 +70,7 @@ public:
   QCheckBox* WSolidBox;           // "Solid (no click-through)"
   QCheckBox* AddBox;              // "Additive (only works with some graphic cards)"
   QCheckBox* DebugBox;            // "Debug mode"
+  QCheckBox* AutostartBox;        // "Start with the desktop": the autostart entry
   QVBoxLayout* SystemRightColumn; // the hot keys go here
   QLabel* CompositingLabel;       // says when per-pixel alpha cannot be seen
   // The note of CompositingLabel; "" hides it. Checked again this often (ms).
@@ -88,6 +89,7 @@ public:
   void DisplayBoxClick();
   void WFrontBoxClick();
   void WSolidBoxClick();
+  void AutostartBoxClick(); // writes or removes the autostart entry
   // Flame visible := "Visible" and not ("Visible only when editor visible" and
   // this window hidden); written only when it differs.
   void ApplyVisibilityRule();
@@ -118,8 +120,11 @@ public:
   bool StartInTray = false;
   QString AppFolder;
   QString FVersion;
-  // The folder of the shipped state files.
+  // The folder of the shipped state files (trailing separator; "" when there
+  // is none), and the first state file called Name in the data folders ("" for
+  // none); see DataFolders.h.
   QString DataFolder() const;
+  QString FindDataFile(const QString& Name) const;
 
   TPartWindow* PartWindow() const { return FPartWindow.get(); }
   TPartForm* Engine() const { return FEngine.get(); }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QPushButton>
@@ -90,6 +92,48 @@ TEST_F(FilesTabTest, DialogsRunWithTheDisplaySuspended) {
                               QStringLiteral("save /tmp/a.quelma"), QStringLiteral("resume")}));
   EXPECT_EQ(Kinds,
             (std::vector<TFileDialogKind>{TFileDialogKind::OpenState, TFileDialogKind::SaveState}));
+}
+
+// The state-file dialogs start in the user's own folder, which Save makes;
+// until it holds a style Load shows the shipped ones. Both are in the
+// sidebar.
+TEST_F(FilesTabTest, StateDialogsStartInTheUsersFolderWithTheShippedOneBeside) {
+  QTemporaryDir Root;
+  Tab->UserFolder = Root.filePath(QStringLiteral("data/quelma"));
+  Tab->ShippedFolder = Root.filePath(QStringLiteral("shipped")) + QLatin1Char('/');
+  const QString User = Tab->UserFolder, Shipped = Root.filePath(QStringLiteral("shipped"));
+  const QString Home = QDir::cleanPath(QDir::homePath());
+  std::vector<TFileDialogPlaces> Seen;
+  Tab->ChooseFile = [&](TFileDialogKind K) {
+    Seen.push_back(Tab->DialogPlaces(K));
+    return QString();
+  };
+  Tab->LoadBtn->click();
+  EXPECT_FALSE(QFileInfo::exists(User)) << "loading makes no folder";
+  Tab->SaveBtn->click();
+  EXPECT_TRUE(QFileInfo(User).isDir()) << "a cancelled save still makes the folder";
+  Tab->LoadBtn->click();
+  QFile Saved(User + QStringLiteral("/mine.quelma"));
+  ASSERT_TRUE(Saved.open(QIODevice::WriteOnly));
+  Saved.close();
+  Tab->LoadBtn->click();
+  Tab->Button2->click();
+  ASSERT_EQ(Seen.size(), 5u);
+  const struct {
+    const char* What;
+    QString Folder;
+    QStringList Sidebar;
+  } Expected[] = {
+      {"load, nothing saved yet", Tab->ShippedFolder, {Shipped, Home}},
+      {"save", User, {User, Shipped, Home}},
+      {"load, the user's folder empty", Tab->ShippedFolder, {User, Shipped, Home}},
+      {"load, a style saved", User, {User, Shipped, Home}},
+      {"picture", QString(), {}},
+  };
+  for (std::size_t i = 0; i < Seen.size(); ++i) {
+    EXPECT_EQ(Seen[i].Folder, Expected[i].Folder) << Expected[i].What;
+    EXPECT_EQ(Seen[i].Sidebar, Expected[i].Sidebar) << Expected[i].What;
+  }
 }
 
 TEST_F(FilesTabTest, CancelledDialogsChangeNothing) {
