@@ -68,14 +68,16 @@ std::vector<std::string> DataFolders(const std::string& ProgramFolder) {
   };
   if (const std::string User = UserDataFolder(); !User.empty())
     Add(User);
+  const bool program = Usable(ProgramFolder);
+  // A build tree copies the shipped styles beside each program: they are the
+  // ones that go with it, even where an installed copy exists too.
+  if (program)
+    Add(fs::path(ProgramFolder) / "Data");
   for (const std::string& Dir : DataDirs())
     Add(fs::path(Dir) / DataSubfolder);
-  if (Usable(ProgramFolder)) {
-    // <prefix>/bin/quelma with <prefix>/share/quelma, wherever the prefix is.
+  // <prefix>/bin/quelma with <prefix>/share/quelma, wherever the prefix is.
+  if (program)
     Add(fs::path(ProgramFolder) / ".." / "share" / DataSubfolder);
-    // A build tree copies the shipped styles beside each program.
-    Add(fs::path(ProgramFolder) / "Data");
-  }
   return Folders;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // Where the state files of styles are found, after the XDG base directories:
 // the user's own folder first ($XDG_DATA_HOME/quelma, by default
-// ~/.local/share/quelma), then each of $XDG_DATA_DIRS/quelma (by default
-// /usr/local/share and /usr/share), then the folders beside the program: the
-// share/quelma of its installation prefix and, in a build tree, Data/.
+// ~/.local/share/quelma), then, in a build tree, Data/ beside the program (an
+// installed copy must not shadow the styles that go with the program being
+// built), then each of $XDG_DATA_DIRS/quelma (by default /usr/local/share and
+// /usr/share), then the share/quelma of the program's installation prefix.
 // Both programs find Startup.quelma and the other shipped styles here.
 #include <string>
 #include <vector>
