@@ -115,13 +115,14 @@ TEST_F(DataFiles, TheFirstFolderHoldingTheFileWins) {
   TScopedEnv Home("HOME", In("home")), DataHome("XDG_DATA_HOME", In("user")),
       DataDirs("XDG_DATA_DIRS", In("local") + ":" + In("system"));
   const std::string Program = In("build/app");
-  const std::string Build = Put("build/app/Data/Startup.quelma", "build");
-  EXPECT_EQ(FindDataFile(StartupFileName, Program), Build) << "the build tree comes last";
   const std::string System = Put("system/quelma/Startup.quelma", "system");
   EXPECT_EQ(FindDataFile(StartupFileName, Program), System);
   // A folder of that name is not the file.
   fs::create_directories(Root / "local/quelma/Startup.quelma");
   EXPECT_EQ(FindDataFile(StartupFileName, Program), System);
+  const std::string Build = Put("build/app/Data/Startup.quelma", "build");
+  EXPECT_EQ(FindDataFile(StartupFileName, Program), Build)
+      << "a build tree's own before any system copy";
   const std::string User = Put("user/quelma/Startup.quelma", "user");
   EXPECT_EQ(FindDataFile(StartupFileName, Program), User);
   EXPECT_EQ(FindDataFile("Neon.quelma", Program), "");

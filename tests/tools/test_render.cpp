@@ -119,8 +119,8 @@ TEST_F(RenderTool, SavingTheStartupFileWritesItUnchanged) {
   EXPECT_EQ(ReadAll(dir / "copy.quelma"), ReadAll(StartupFile));
 }
 
-// Startup.quelma comes from the user's data folder, else the first of the
-// system's that has one, else the copy beside the program in the build tree.
+// Startup.quelma comes from the user's data folder, else the copy beside the
+// program in the build tree, before any the system's folders hold.
 TEST_F(RenderTool, StartupComesFromTheFirstDataFolderThatHasIt) {
   const fs::path Shipped = fs::path(QUELMA_SOURCE_DIR) / "Data";
   const fs::path user = dir / "user", first = dir / "first", second = dir / "second";
@@ -135,8 +135,10 @@ TEST_F(RenderTool, StartupComesFromTheFirstDataFolderThatHasIt) {
     fs::path Expected;
   } Steps[] = {
       {"the build tree's", {}, {}, Shipped / "Startup.quelma"},
-      {"the second system folder", second, Shipped / "Smoke.quelma", Shipped / "Smoke.quelma"},
-      {"the first system folder", first, Shipped / "Neon.quelma", Shipped / "Neon.quelma"},
+      {"the build tree's over the second system folder's", second, Shipped / "Smoke.quelma",
+       Shipped / "Startup.quelma"},
+      {"the build tree's over the first system folder's", first, Shipped / "Neon.quelma",
+       Shipped / "Startup.quelma"},
       {"the user's", user, Shipped / "Plasma.quelma", Shipped / "Plasma.quelma"},
   };
   for (const auto& S : Steps) {
