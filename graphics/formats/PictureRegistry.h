@@ -42,9 +42,10 @@ void AssignPremultiplied(const TRasterPicture& Source, TDIB& Dest);
 
 // A picture whose transparency the surface keeps: with any alpha below 255 it
 // becomes a premultiplied 32-bit surface (AssignPremultiplied). A fully
-// opaque one is drawn in 24 bits like any other raster picture, so that it
-// loads exactly as the same picture stored as JPEG or BMP would, and 32 bits
-// appear only when the alpha says something.
+// opaque one is drawn in 24 bits like any other raster picture: it then loads
+// as the same picture stored as JPEG does, and the import's "Mask only",
+// which takes a 32-bit picture's alpha for its only input, does not turn an
+// opaque picture into a plain rectangle.
 class TAlphaRasterPicture : public TRasterPicture {
 public:
   TAlphaRasterPicture() = default;
