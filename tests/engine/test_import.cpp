@@ -205,7 +205,7 @@ TEST_F(Import, PictureFiles) {
   } Failures[] = {
       {dir.Path + "/missing.png", "No such file"},
       {dir.Write("bad.bmp", {'B', 'M', 1}), "DIB is invalid"},
-      {dir.Write("x.gif", {1}), "Unknown picture file extension (.gif)"},
+      {dir.Write("x.xyz", {1}), "Unknown picture file extension (.xyz)"},
   };
   for (const auto& f : Failures) {
     std::string why;
@@ -220,4 +220,11 @@ TEST_F(Import, PictureFiles) {
   EXPECT_TRUE(ImportPictureFile(form, dir.Write("a.png", png), import, settings));
   ASSERT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(form.Emitter(0)->Style->Color, 0x80643219u); // premultiplied: 100, 50, 25
+
+  // A GIF's transparent colour is left out the same way.
+  const fx::Bytes gif = fx::MakeGif(
+      {.ScreenWidth = 2, .Global = {0xC86432, 0}, .Width = 2, .Transparent = 1, .Indices = {0, 1}});
+  EXPECT_TRUE(ImportPictureFile(form, dir.Write("a.gif", gif), import, settings));
+  ASSERT_EQ(form.FEmitters.Count, 1);
+  EXPECT_EQ(form.Emitter(0)->Style->Color, 0xFFC86432u);
 }

@@ -232,7 +232,7 @@ TEST_F(Pictures, FailuresKeepThePicture) {
     std::string message; // "" : any error
   };
   const Case cases[] = {
-      {"unknown extension", dir.Write("a.gif", {1}), "Unknown picture file extension (.gif)"},
+      {"unknown extension", dir.Write("a.xyz", {1}), "Unknown picture file extension (.xyz)"},
       {"no extension", dir.Write("noext", {1}), "Unknown picture file extension (.)"},
       {"missing file", dir.Path + "/missing.bmp", ""},
       {"missing jpeg", dir.Path + "/missing.jpg", ""},

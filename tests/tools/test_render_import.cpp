@@ -67,9 +67,9 @@ TEST(RenderImport, ErrorsAndUsage) {
   EXPECT_EQ(missing.Status, 2);
   EXPECT_NE(missing.Out.find("none.png"), std::string::npos);
   const TRun unknown =
-      RenderWith("--no-startup --frames 0 --import '" + dir.Write("x.gif", {1}) + "'");
+      RenderWith("--no-startup --frames 0 --import '" + dir.Write("x.xyz", {1}) + "'");
   EXPECT_EQ(unknown.Status, 2);
-  EXPECT_NE(unknown.Out.find("Unknown picture file extension (.gif)"), std::string::npos);
+  EXPECT_NE(unknown.Out.find("Unknown picture file extension (.xyz)"), std::string::npos);
   const TRun damaged =
       RenderWith("--no-startup --frames 0 --import '" + dir.Write("d.bmp", {'B', 'M', 0}) + "'");
   EXPECT_EQ(damaged.Status, 2);
