@@ -374,8 +374,21 @@ private:
       Fault = std::string("writing a picture to import: ") + e.what();
       return;
     }
-    if (!ImportPictureFile(Form, file.string(), settings, Style))
-      Fault = "importing a picture the program wrote failed (" + file.string() + ")";
+    TDIBmp picture;
+    std::string why;
+    try {
+      picture.LoadFromFile(file.string());
+      // A picture that becomes no emitter (Max size 0, a flame not yet drawn)
+      // is refused; the art must then be as it was.
+      const int32_t before = Form.FEmitters.Count;
+      const TImportResult r = ImportBitmap(Form, picture, settings, Style);
+      if (!r.Imported() && (r.Why.empty() || Form.FEmitters.Count != before))
+        why = "a refused import changed the art or gave no reason";
+    } catch (const std::exception& e) {
+      why = e.what();
+    }
+    if (!why.empty())
+      Fault = "importing a picture the program wrote failed (" + file.string() + "): " + why;
   }
 };
 

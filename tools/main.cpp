@@ -162,8 +162,8 @@ int main(int argc, char** argv) {
       return ExitFile;
 
   if (!O.Import.empty()) {
-    // Loaded here rather than by ImportPictureFile, which keeps its errors to
-    // itself, so that the user learns why a picture was refused.
+    // Loaded here rather than by ImportPictureFile so that a picture too
+    // large to load is named as such rather than as a failed allocation.
     TDIBmp picture;
     try {
       picture.LoadFromFile(O.Import);
@@ -175,7 +175,11 @@ int main(int argc, char** argv) {
       return ExitFile;
     }
     try {
-      ImportBitmap(form, picture, O.ImportSettings, style);
+      const TImportResult imported = ImportBitmap(form, picture, O.ImportSettings, style);
+      if (!imported.Imported()) {
+        Fail(O.Import + ": " + imported.Why);
+        return ExitFile;
+      }
     } catch (const std::exception& e) {
       Fail(O.Import + ": " + e.what());
       return ExitFile;
