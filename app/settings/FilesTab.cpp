@@ -18,6 +18,7 @@
 #include "FlameEngine.h"
 #include "MessageBoxes.h"
 #include "NumBar.h"
+#include "PictureRegistry.h"
 #include "StateFile.h"
 
 TWaitCursor::TWaitCursor() {
@@ -28,6 +29,17 @@ TWaitCursor::~TWaitCursor() {
 }
 
 namespace {
+
+// Every picture the import reads: the surface's own formats and whatever the
+// picture registry holds, so a newly registered format shows up here too.
+QString PictureNameFilter() {
+  QStringList Patterns = {QStringLiteral("*.bmp"), QStringLiteral("*.png"),
+                          QStringLiteral("*.tga")};
+  for (const auto& Format : RegisteredFileFormats())
+    Patterns << QStringLiteral("*.") + QString::fromStdString(Format.first);
+  Patterns.removeDuplicates();
+  return QStringLiteral("Pictures (") + Patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
 
 TNumBar* MakeSlider(QWidget* Parent, const char* Name, int Min, int Max, int Default) {
   auto* Bar = new TNumBar(Parent);
@@ -166,8 +178,7 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const TFileDialogPlaces& 
     break;
   case TFileDialogKind::OpenPicture:
     Dialog.setWindowTitle(QStringLiteral("Import bitmap"));
-    Dialog.setNameFilters({QStringLiteral("Pictures (*.bmp *.dib *.png *.tga *.jpg *.jpeg)"),
-                           QStringLiteral("All files (*)")});
+    Dialog.setNameFilters({PictureNameFilter(), QStringLiteral("All files (*)")});
     Dialog.setAcceptMode(QFileDialog::AcceptOpen);
     Dialog.setFileMode(QFileDialog::ExistingFile);
     break;
