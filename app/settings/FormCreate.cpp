@@ -40,7 +40,7 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   FPartWindow->show();
   Components->EngineCreated();
 
-  // Placement, hot keys and the four System boxes.
+  // Placement, hot keys and the five System boxes.
   Components->LoadSavePrefs(false);
 
   if (QScreen* S = ScreenNearest(geometry())) {
@@ -72,11 +72,13 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   ShowCompositingNote(ReportPerPixelAlphaOnce());
   // A compositing manager may start or stop while the program runs; the note
   // follows. Asking the display is two round trips, once a second.
-  auto* Watch = new QTimer(this);
-  QObject::connect(Watch, &QTimer::timeout, this,
+  FCompositingWatch = new QTimer(this);
+  QObject::connect(FCompositingWatch, &QTimer::timeout, this,
                    [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
-  Watch->start(CompositingCheckInterval);
+  FCompositingWatch->start(CompositingCheckInterval);
   Components->ShowTray();
+
+  WatchMonitors();
 }
 
 void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {

@@ -111,6 +111,7 @@ TQUELMAMainForm::~TQUELMAMainForm() {
     Components->UnregisterHotKeys();
   }
   AnimTimer.SetEnabled(false);
+  FUnseen.reset();
   FDrawing.reset();
   if (FPartWindow)
     FPartWindow->OnAnimTimerEnable = nullptr;
@@ -257,6 +258,8 @@ void TQUELMAMainForm::ApplyVisibilityRule() {
 }
 
 void TQUELMAMainForm::SuspendDisplay() {
+  if (FSuspendCount++ > 0)
+    return;
   FSavedDrawing = DrawingBox->isChecked();
   FSavedDisplay = DisplayBox->isChecked();
   DrawingBox->setChecked(false);
@@ -264,6 +267,8 @@ void TQUELMAMainForm::SuspendDisplay() {
 }
 
 void TQUELMAMainForm::ResumeDisplay() {
+  if (FSuspendCount == 0 || --FSuspendCount > 0)
+    return;
   DrawingBox->setChecked(FSavedDrawing);
   DisplayBox->setChecked(FSavedDisplay);
 }
@@ -417,6 +422,7 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
 
 void TQUELMAMainForm::AnimTimerTimer() {
   const TTickTiming Timing; // only when QUELMA_TICK_STATS asks for it
+  ++FTickCount;
   if (FEngine)
     FEngine->Tick(AnimTimer.Missed());
 }

@@ -31,6 +31,7 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   Form.WOEVisibleBox->setObjectName(QStringLiteral("WOEVisibleBox"));
   Form.WFrontBox->setObjectName(QStringLiteral("WFrontBox"));
   Form.WSolidBox->setObjectName(QStringLiteral("WSolidBox"));
+  Form.PauseFullScreenBox->setObjectName(QStringLiteral("PauseFullScreenBox"));
   Form.DrawingBox->setObjectName(QStringLiteral("DrawingBox"));
   Form.DisplayBox->setObjectName(QStringLiteral("DisplayBox"));
 
@@ -109,10 +110,8 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
       HotKeyNote->show();
     };
   }
-  if (Form.SystemRightColumn) {
-    Form.SystemRightColumn->addWidget(Group);
-    Form.SystemRightColumn->addStretch(1);
-  }
+  if (Form.SystemRightColumn)
+    Form.SystemRightColumn->insertWidget(0, Group);
   HotKeys = new TGlobalHotKeys(this);
   HotKeys->OnHotKey = [this](int Index) { HotKeyPressed(Index); };
 
@@ -145,7 +144,8 @@ void TSettingsComponents::LoadSavePrefs(bool Save, QSettings* Store) {
   TPrefsTargets T;
   T.Window = &FForm;
   T.HotKeys = {DrawingHotKey, DisplayHotKey, EditorHotKey};
-  T.Boxes = {FForm.WOEVisibleBox, FForm.WFrontBox, FForm.WSolidBox, FForm.AddBox};
+  T.Boxes = {FForm.WOEVisibleBox, FForm.WFrontBox, FForm.WSolidBox, FForm.AddBox,
+             FForm.PauseFullScreenBox};
   ::LoadSavePrefs(T, Save, Store);
 }
 

@@ -43,7 +43,7 @@ public:
   // ---- Entry points for the settings window -----------------------------------
   // Once the engine and the flame window exist: the debug caption.
   void EngineCreated();
-  // Preferences: placement, hot keys, the four System boxes. Store: nullptr
+  // Preferences: placement, hot keys, the five System boxes. Store: nullptr
   // for the user's store.
   void LoadSavePrefs(bool Save, QSettings* Store = nullptr);
   // RegisterHotKeys: the three edits' shortcuts; failures are ignored.

@@ -30,9 +30,15 @@ void TQUELMAMainForm::BuildSystemSheet() {
       new QCheckBox(QStringLiteral("Additive (only works with some graphic cards)"), SystemSheet);
   DebugBox = new QCheckBox(QStringLiteral("Debug mode"), SystemSheet);
   AutostartBox = new QCheckBox(QStringLiteral("Start with the desktop"), SystemSheet);
+  PauseFullScreenBox =
+      new QCheckBox(QStringLiteral("Pause while a full-screen window is active"), SystemSheet);
   for (QCheckBox* B : {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox,
                        DebugBox, AutostartBox})
     Left->addWidget(B);
+  // The left column is full (the compositing note needs its room): under the
+  // hot keys, which TSettingsComponents puts at the top of the right one.
+  SystemRightColumn->addWidget(PauseFullScreenBox);
+  SystemRightColumn->addStretch(1);
   AddBox->setObjectName(QStringLiteral("AddBox"));
   DebugBox->setObjectName(QStringLiteral("DebugBox"));
   AutostartBox->setObjectName(QStringLiteral("AutostartBox"));
@@ -46,6 +52,7 @@ void TQUELMAMainForm::BuildSystemSheet() {
   // Defaults first, handlers after: the design state runs nothing.
   DisplayBox->setChecked(true);
   WFrontBox->setChecked(true);
+  PauseFullScreenBox->setChecked(true);
   // The autostart entry is the desktop's, not a preference: the box shows it.
   AutostartBox->setChecked(AutostartEnabled());
   // QCheckBox::toggled fires once per real change of state, from the user or
@@ -55,6 +62,7 @@ void TQUELMAMainForm::BuildSystemSheet() {
   QObject::connect(DisplayBox, &QCheckBox::toggled, this, [this] { DisplayBoxClick(); });
   QObject::connect(WFrontBox, &QCheckBox::toggled, this, [this] { WFrontBoxClick(); });
   QObject::connect(WSolidBox, &QCheckBox::toggled, this, [this] { WSolidBoxClick(); });
+  QObject::connect(PauseFullScreenBox, &QCheckBox::toggled, this, [this] { UpdateUnseenPause(); });
   QObject::connect(AutostartBox, &QCheckBox::toggled, this, [this] { AutostartBoxClick(); });
 }
 
