@@ -128,7 +128,11 @@ TEST(BmpVariants, HeadersMasksOffsetsAndFourthBytes) {
        32,
        {1, 2, 4, 0xFF}},
       {"empty masks mean the usual layout",
-       {.Width = 1, .BitCount = 16, .Compression = 3, .Masks = {0, 0, 0}, .Pixels = {0x1F, 0x7C, 0, 0}},
+       {.Width = 1,
+        .BitCount = 16,
+        .Compression = 3,
+        .Masks = {0, 0, 0},
+        .Pixels = {0x1F, 0x7C, 0, 0}},
        16,
        {0x1F, 0x7C, 0, 0}},
       {"32 bits, fourth bytes all 0: opaque",
@@ -198,7 +202,8 @@ TEST(BmpVariants, HeadersMasksOffsetsAndFourthBytes) {
 TEST(BmpVariants, TablesAndTheirPixels) {
   // The colour table is kept for the indices that were widened.
   TDIBmp two;
-  LoadBytes(two, fx::MakeBmp({.Width = 4, .BitCount = 2, .Colors = Grey(4), .Pixels = {0x1B, 0, 0, 0}}));
+  LoadBytes(two,
+            fx::MakeBmp({.Width = 4, .BitCount = 2, .Colors = Grey(4), .Pixels = {0x1B, 0, 0, 0}}));
   EXPECT_EQ(two.PixelColorFromBottom(3, 0), 0x030303u);
   // Past 256 entries the table is read to 256 and the pixels found after all of it.
   fx::TBmpSpec s{.Width = 1, .BitCount = 8, .ColorCount = 300, .Colors = Grey(300)};
@@ -231,7 +236,8 @@ TEST(BmpVariants, FilesWrittenByImageMagick) {
   for (const auto& row : Source)
     for (const auto& px : row)
       rows.insert(rows.end(), px, px + 4);
-  const std::string png = dir.Write("source.png", fx::MakePng({.Width = 3, .Height = 2, .Rows = rows}));
+  const std::string png =
+      dir.Write("source.png", fx::MakePng({.Width = 3, .Height = 2, .Rows = rows}));
   struct Case {
     const char* name;
     const char* options; // before the output
