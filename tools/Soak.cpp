@@ -17,6 +17,7 @@
 
 #include "BitmapImport.h"
 #include "DIBmp.h"
+#include "DataFolders.h"
 #include "FlameEngine.h"
 #include "FrameImage.h"
 #include "StateFile.h"
@@ -325,10 +326,12 @@ private:
   }
 
   void LoadShippedFile() {
-#ifdef QUELMA_DATA_DIR
     std::vector<fs::path> files;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(QUELMA_DATA_DIR, ec))
+    const std::string shipped = ShippedDataFolder(RunningProgramFolder());
+    if (shipped.empty())
+      return;
+    for (const auto& entry : fs::directory_iterator(shipped, ec))
       if (HasStateFileExtension(entry.path().string()))
         files.push_back(entry.path());
     if (files.empty())
@@ -338,7 +341,6 @@ private:
     if (!LoadFile(files[std::size_t(Pick(0, int64_t(files.size()) - 1))].string(), error))
       Fault = error;
     ++Counts.ShippedLoads;
-#endif
   }
 
   // A picture written by the program (a random one, or the flame itself) and

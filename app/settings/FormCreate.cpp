@@ -16,6 +16,7 @@
 #include "Primitives.h"
 #include "Screens.h"
 #include "SettingsComponents.h"
+#include "StartupPlatform.h"
 #include "Version.h"
 
 void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Arguments) {
@@ -70,6 +71,9 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   StartInTray = Command.StartInTray;
 
   ShowCompositingNote(ReportPerPixelAlphaOnce());
+  const QString SessionNote = ReportWaylandHotKeysOnce();
+  Components->HotKeysSessionNote->setText(SessionNote);
+  Components->HotKeysSessionNote->setVisible(!SessionNote.isEmpty());
   // A compositing manager may start or stop while the program runs; the note
   // follows. Asking the display is two round trips, once a second.
   FCompositingWatch = new QTimer(this);

@@ -93,6 +93,12 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   HotKeyNote->setStyleSheet(QStringLiteral("color: #b00000"));
   HotKeyNote->hide();
   Rows->addRow(HotKeyNote);
+  HotKeysSessionNote = new QLabel(Group);
+  HotKeysSessionNote->setObjectName(QStringLiteral("HotKeysSessionNote"));
+  HotKeysSessionNote->setWordWrap(true);
+  HotKeysSessionNote->setTextInteractionFlags(Qt::TextSelectableByMouse); // to copy the commands
+  HotKeysSessionNote->hide();
+  Rows->addRow(HotKeysSessionNote);
   const std::array<std::pair<THotKeyEdit*, QString>, 3> Edits = {
       std::pair{DrawingHotKey, QStringLiteral("Toggle drawing")},
       std::pair{DisplayHotKey, QStringLiteral("Toggle visibility")},

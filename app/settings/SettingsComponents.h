@@ -35,6 +35,7 @@ public:
   THotKeyEdit* DisplayHotKey; // "Toggle visibility", Ctrl+F7
   THotKeyEdit* EditorHotKey;  // "Toggle settings", Ctrl+F6
   QLabel* HotKeyNote;         // why a combination was refused
+  QLabel* HotKeysSessionNote; // where the hot keys cannot work everywhere; hidden when ""
   TGlobalHotKeys* HotKeys;
   TTray* Tray;
   TDebugReadout Readout;
