@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -262,6 +265,19 @@ inline Bytes MakeGif(const TGifSpec& s) {
   }
   d.insert(d.end(), {0, 0x3B});
   return d;
+}
+
+// The message of what f raises: "out of memory" for std::bad_alloc, "(none)"
+// when it raises nothing.
+inline std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "(none)";
 }
 
 // A folder of its own under the system's temporary folder, removed at the end.

@@ -18,6 +18,7 @@
 namespace {
 
 using fx::Bytes;
+using fx::ErrorOf;
 
 // One pixel: x, y and the expected straight colour 0xAARRGGBB. The colour of
 // a pixel with alpha 0 means nothing and is not compared.
@@ -65,17 +66,6 @@ void ExpectSurface(const TDIB& d, const std::vector<TPixel>& pixels, int toleran
       EXPECT_EQ(p[3], a);
     }
   }
-}
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::bad_alloc&) {
-    return "out of memory";
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(none)";
 }
 
 const uint32_t Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF, White = 0xFFFFFF;

@@ -16,6 +16,7 @@
 namespace {
 
 using fx::Bytes;
+using fx::ErrorOf;
 
 Bytes Pixel(const TDIB& d, int x, int y) {
   const int n = d.BitCount / 8;
@@ -26,17 +27,6 @@ Bytes Pixel(const TDIB& d, int x, int y) {
 Bytes Concat(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
-}
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::bad_alloc&) {
-    return "out of memory";
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(none)";
 }
 
 class Pictures : public ::testing::Test {

@@ -23,22 +23,7 @@ ticks_run() {
 }
 # ticks_stopped: the frame count keeps its value for a second (for up to
 # 10 s; a running flame adds some 30 a second).
-ticks_stopped() {
-  local now last="" same=0 tries=100
-  while [ "$tries" -gt 0 ]; do
-    now=$(ticks)
-    if [ -n "$now" ] && [ "$now" = "$last" ]; then
-      same=$((same + 1))
-      [ "$same" -lt 10 ] || return 0
-    else
-      same=0
-    fi
-    last=$now
-    tries=$((tries - 1))
-    sleep 0.1
-  done
-  return 1
-}
+ticks_stopped() { steady 10 ticks >/dev/null; }
 flame_shown() { is_visible PartForm; }
 flame_hidden() { ! is_visible PartForm; }
 active_is() { xprop -root _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$1")\$"; }
