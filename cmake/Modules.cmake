@@ -48,3 +48,22 @@ function(quelma_tests folder)
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${folder}."
     PROPERTIES LABELS ${folder} TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${leaks})
 endfunction()
+
+# quelma_data_beside(<target>): copies the shipped styles (Data/) into Data/
+# beside the target's program in the build tree, where both programs look
+# last (engine/state/DataFolders.h). Each file is copied again when it
+# changes.
+function(quelma_data_beside target)
+  file(GLOB styles CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/Data/*.quelma)
+  set(copies)
+  foreach(style ${styles})
+    get_filename_component(name ${style} NAME)
+    set(copy ${CMAKE_CURRENT_BINARY_DIR}/Data/${name})
+    add_custom_command(OUTPUT ${copy}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${style} ${copy}
+      DEPENDS ${style} VERBATIM)
+    list(APPEND copies ${copy})
+  endforeach()
+  add_custom_target(${target}_data DEPENDS ${copies})
+  add_dependencies(${target} ${target}_data)
+endfunction()

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "FlameEngine.h"
 
@@ -106,4 +107,72 @@ void TPartForm::ClearFading() {
   Display.Present();
   FCoverRect = EmptyCover;
   FChanged = true;
+}
+
+TDesktopMove PlanDesktopMove(const TRect& NewDesktop, const TRect& Cover, float OriginX,
+                             float OriginY, float SurfaceOffsetX, float SurfaceOffsetY,
+                             TPoint Shift) {
+  TDesktopMove m;
+  m.OriginX = float(double(OriginX) + double(Shift.X));
+  m.OriginY = float(double(OriginY) + double(Shift.Y));
+  m.SurfaceOffsetX = SurfaceOffsetX;
+  m.SurfaceOffsetY = SurfaceOffsetY;
+  if (Cover.Left == EmptyCover.Left)
+    return m;
+  // Computed wide: a cover at the end of the integer range must not wrap.
+  const int64_t left = int64_t(Cover.Left) + Shift.X, top = int64_t(Cover.Top) + Shift.Y;
+  const int64_t right = int64_t(Cover.Right) + Shift.X, bottom = int64_t(Cover.Bottom) + Shift.Y;
+  const TRect n{int32_t(std::max<int64_t>(left, NewDesktop.Left)),
+                int32_t(std::max<int64_t>(top, NewDesktop.Top)),
+                int32_t(std::min<int64_t>(right, NewDesktop.Right)),
+                int32_t(std::min<int64_t>(bottom, NewDesktop.Bottom))};
+  if (IsRectEmpty(n))
+    return m; // the art's monitor is gone: nothing of the cover is on the desktop
+  m.Cover = n;
+  m.SurfaceOffsetX = float(double(m.OriginX) - double(n.Left));
+  m.SurfaceOffsetY = float(double(m.OriginY) - double(n.Top));
+  m.Kept = TRect{int32_t(n.Left - left), int32_t(n.Top - top), int32_t(n.Right - left),
+                 int32_t(n.Bottom - top)};
+  return m;
+}
+
+void TPartForm::MoveDesktop(const TRect& NewDesktop, TPoint Shift) {
+  const TDesktopMove m = PlanDesktopMove(NewDesktop, FCoverRect, OriginX, OriginY, SurfaceOffsetX,
+                                         SurfaceOffsetY, Shift);
+  DesktopRect = NewDesktop;
+  OriginX = m.OriginX;
+  OriginY = m.OriginY;
+  // The cover may grow again where the desktop grew (art that was cut off).
+  FChanged = true;
+  if (FCoverRect.Left == EmptyCover.Left)
+    return;
+  if (m.Cover.Left == EmptyCover.Left) {
+    ClearFading();
+    return;
+  }
+  SurfaceOffsetX = m.SurfaceOffsetX;
+  SurfaceOffsetY = m.SurfaceOffsetY;
+  const TRect before = FCoverRect;
+  FCoverRect = m.Cover;
+  TDIBmp& surface = Display.Surface();
+  const int32_t w = m.Cover.Width();
+  const int32_t h = m.Cover.Height();
+  if (w == before.Width() && h == before.Height()) {
+    // Only moved: the same picture at the new place.
+    if (m.Cover.Left != before.Left || m.Cover.Top != before.Top)
+      Display.SetLayeredBounds(m.Cover, true);
+    return;
+  }
+  std::unique_ptr<TDIBmp> kept;
+  const int32_t kw = std::min(m.Kept.Width(), surface.Width - m.Kept.Left);
+  const int32_t kh = std::min(m.Kept.Height(), surface.Height - m.Kept.Top);
+  if (kw > 0 && kh > 0 && m.Kept.Left >= 0 && m.Kept.Top >= 0) {
+    kept = TDIBmp::CreateSized(kw, kh, 32, true);
+    surface.DrawToDC(*kept, 0, 0, m.Kept.Left, m.Kept.Top, kw, kh);
+  }
+  Display.SetSizeLimits(TRect{w, h, w, h});
+  ResizeCleared(Display, m.Cover);
+  if (kept)
+    kept->DrawToDC(surface, 0, 0, 0, 0, std::min(kw, surface.Width), std::min(kh, surface.Height));
+  Display.Present();
 }

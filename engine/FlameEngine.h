@@ -47,6 +47,22 @@ struct TFadeSliders {
 
 using TEmitterList = TOwnedQuickList<TEmitter>;
 
+// Where the art and its cover go when the monitors change: the art moves by
+// Shift (the move of its origin's monitor, (0, 0) when that stayed) and the
+// cover with it, cut to the new desktop. Every emitter whose monitor stayed
+// keeps its screen pixel; the surface offsets follow the cover's new corner.
+struct TDesktopMove {
+  float OriginX = 0, OriginY = 0;
+  TRect Cover = EmptyCover; // EmptyCover: nothing covered (none before, or all cut away)
+  float SurfaceOffsetX = 0, SurfaceOffsetY = 0;
+  // The part of the old surface that stays, in its coordinates; it goes to
+  // (0, 0) of the new surface. Empty when nothing stays.
+  TRect Kept;
+};
+TDesktopMove PlanDesktopMove(const TRect& NewDesktop, const TRect& Cover, float OriginX,
+                             float OriginY, float SurfaceOffsetX, float SurfaceOffsetY,
+                             TPoint Shift);
+
 // The random draws of one spot: its colour, radius, angle and reach.
 struct TSpotDraws {
   const TEmitter* E = nullptr;
@@ -77,8 +93,14 @@ public:
   float SurfaceOffsetX = 0;
   float SurfaceOffsetY = 0;
   // Union of the primary screen (0, 0, width, height) and all monitors, in
-  // screen coordinates; set once at start-up. The cover never leaves it.
+  // screen coordinates; set at start-up and by MoveDesktop. The cover never
+  // leaves it.
   TRect DesktopRect;
+  // The monitors changed: the desktop is now NewDesktop and the origin's
+  // monitor moved by Shift (PlanDesktopMove). The trails stay where they are
+  // on the screen; those cut off with the desktop are gone. Presents when the
+  // shown surface moved or changed.
+  void MoveDesktop(const TRect& NewDesktop, TPoint Shift);
 
   // ---- Engine state ------------------------------------------------------
   std::vector<float> FSpotBuf;                       // spot work buffer; ends holding int32 levels

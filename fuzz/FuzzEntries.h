@@ -10,11 +10,13 @@
 
 #include "BmpFormat.h"
 #include "DIBmp.h"
+#include "GifFormat.h"
 #include "JpegFormat.h"
 #include "PictureLimits.h"
 #include "PngFormat.h"
 #include "Streams.h"
 #include "TgaFormat.h"
+#include "WebpFormat.h"
 
 namespace quelma_fuzz {
 
@@ -92,6 +94,24 @@ inline int FuzzJpeg(const uint8_t* Data, std::size_t Size) {
   return Guarded([&] {
     TDIBmp d;
     d.AssignPicture(DecodeJpeg(Data, Size));
+    Exercise(d);
+  });
+}
+
+// GIF and WebP pictures load as their registry classes do: 32 bits when
+// they carry transparency, 24 otherwise.
+inline int FuzzGif(const uint8_t* Data, std::size_t Size) {
+  return Guarded([&] {
+    TDIBmp d;
+    d.AssignPicture(TAlphaRasterPicture(DecodeGif(Data, Size)));
+    Exercise(d);
+  });
+}
+
+inline int FuzzWebp(const uint8_t* Data, std::size_t Size) {
+  return Guarded([&] {
+    TDIBmp d;
+    d.AssignPicture(TAlphaRasterPicture(DecodeWebp(Data, Size)));
     Exercise(d);
   });
 }

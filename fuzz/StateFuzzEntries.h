@@ -39,8 +39,8 @@ inline void CheckEngine(const TPartForm& Form, const TSurfaceDisplay& Display) {
     Require(e.BaseAlpha >= 0 && e.BaseAlpha <= 256 && e.Alpha >= 0 && e.Alpha <= 65536);
     const TEmitterStyle& s = *e.Style;
     Require(s.MaxAlpha >= 0 && s.MaxAlpha <= 256);
-    Require(s.Thickness >= 0 && s.Thickness <= 50 && s.XWildness >= 0 && s.XWildness <= 100 &&
-            s.YWildness >= 0 && s.YWildness <= 100);
+    Require(s.Thickness >= 0 && s.Thickness <= StateFileMaxThickness && s.XWildness >= 0 &&
+            s.XWildness <= 100 && s.YWildness >= 0 && s.YWildness <= 100);
   }
   const TRect b = Display.FLayeredBounds;
   const bool reset = b.Left == 0 && b.Top == 0 && b.Right == 16 && b.Bottom == 16;

@@ -70,7 +70,10 @@ TInputForm::TInputForm(IDrawingHost& Host, TPartForm& Engine, bool StayOnTop)
   KeyLabel->setObjectName(QStringLiteral("KeyLabel"));
   Label1->setObjectName(QStringLiteral("Label1"));
   UpdateKeyLabel();
+  FitToScreen();
+}
 
+void TInputForm::FitToScreen() {
   // Maximised on the settings window's monitor: its work area.
   QScreen* S = nullptr;
   if (QWidget* W = FHost.SettingsWindow())
@@ -182,4 +185,9 @@ void TDrawingWindow::Hide() {
 
 void TDrawingWindow::ArrangeZOrder() {
   RaiseInOrder(FHost);
+}
+
+void TDrawingWindow::FitToScreen() {
+  if (TInputForm* W = FForm.data())
+    W->FitToScreen();
 }

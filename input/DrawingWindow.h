@@ -55,6 +55,9 @@ public:
   TStroke FStroke;
   // KeyLabel := the hint with the drawing hot key as it is now.
   void UpdateKeyLabel();
+  // Covers the work area of the settings window's monitor (else the primary
+  // one's) as it is now.
+  void FitToScreen();
   // Runs when the window closes (it deletes itself afterwards).
   std::function<void()> OnClose;
 
@@ -93,6 +96,8 @@ public:
   // Flame window over the drawing window, settings window (when visible) over
   // both.
   void ArrangeZOrder();
+  // The monitors changed: the open window covers its monitor's work area again.
+  void FitToScreen();
 
 private:
   IDrawingHost& FHost;

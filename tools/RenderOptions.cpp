@@ -3,31 +3,47 @@
 #include <charconv>
 #include <string_view>
 
+#include "AnimatedOutput.h"
 #include "FrameImage.h"
 #include "Soak.h"
 #include "StateFile.h"
 
 const char* RenderUsage =
     "Usage: quelma-render [options] [STATE_FILE ...]\n"
-    "Runs the flame engine without a display: loads Data/Startup.quelma and the\n"
-    "given state files in order, runs the frames and writes them as PNG pictures.\n"
+    "Runs the flame engine without a display: loads Startup.quelma and the given\n"
+    "state files in order, runs the frames and writes them as PNG pictures or as\n"
+    "one animated WebP or GIF picture.\n"
     "\n"
-    "  --no-startup          do not load Data/Startup.quelma first\n"
+    "  --no-startup          do not load Startup.quelma first\n"
     "  --desktop WxH         desktop size in pixels, default 1920x1080; the emitter\n"
     "                        origin is its centre (--size is the same)\n"
     "  --frames N            ticks to run, default 90 (0: load, then save or exit)\n"
-    "  -o, --out PATTERN     write frames as PNG; a pattern with %d, %4d or %04d\n"
-    "                        (e.g. out/%04d.png) writes every frame under its number,\n"
-    "                        a plain name only the last frame. Each frame is the\n"
-    "                        flame surface with straight (un-premultiplied) alpha\n"
-    "  --every K             with a numbered pattern, write every K-th frame only\n"
+    "  -o, --out FILE        where the frames go, by the name's extension:\n"
+    "                        .png  PNG pictures; a pattern with %d, %4d or %04d\n"
+    "                              (e.g. out/%04d.png) writes every frame under its\n"
+    "                              number, a plain name only the last frame\n"
+    "                        .webp one animated picture of all the frames, lossy\n"
+    "                              (quality 80) with alpha\n"
+    "                        .gif  one animated picture of all the frames, 255\n"
+    "                              colours per frame; pixels less than half opaque\n"
+    "                              are transparent\n"
+    "                        Each frame is the flame surface with straight (un-\n"
+    "                        premultiplied) alpha. An animation loops forever; its\n"
+    "                        frames are the size of the whole flame over the run\n"
+    "  --every K             with a numbered pattern or an animation, write every\n"
+    "                        K-th frame only (an animation shows each K times longer)\n"
+    "  --fps N               an animation's frames per second, 1 to 1000, default the\n"
+    "                        style's frame rate; the engine still steps by the style's\n"
+    "                        frame time. GIF keeps at most 50: faster frames are\n"
+    "                        dropped\n"
     "  --background RRGGBB   composite each frame over an opaque colour\n"
     "  --desktop-frames      write desktop-sized frames with the flame at its screen\n"
     "                        position\n"
     "  --emitters N          add N emitters (at most 20000) at random desktop\n"
     "                        positions; raises the style's max count to N if needed\n"
-    "  --import PICTURE      after the state files, turn a BMP, PNG, TGA or JPEG\n"
-    "                        picture into the art (one emitter per sample)\n"
+    "  --import PICTURE      after the state files, turn a BMP, PNG, TGA, JPEG, GIF\n"
+    "                        or WebP picture into the art (one emitter per sample;\n"
+    "                        status 2 when it gives none)\n"
     "  --max-size N          samples on the picture's longer side, 0 to 128,\n"
     "                        default 128\n"
     "  --scaling N           emitter spacing in hundredths of a pixel, 100 to 1000,\n"
@@ -47,11 +63,17 @@ const char* RenderUsage =
     "                        back, pictures imported), checking it after every frame;\n"
     "                        prints figures every minute; exit status 3 on a fault\n"
     "  --help                show this help\n"
+    "A render that takes longer than a second shows its progress on standard error\n"
+    "when that is a terminal.\n"
     "  --version             show the version\n"
     "\n"
     "The program's random generator always starts at 0, so the same inputs give\n"
     "the same frames.\n"
     "With --frames 0 --save FILE, --import turns a picture into a state file.\n"
+    "Startup.quelma is the first one found in $XDG_DATA_HOME/quelma (by default\n"
+    "~/.local/share/quelma), each of $XDG_DATA_DIRS/quelma (/usr/local/share and\n"
+    "/usr/share), share/quelma of the program's prefix and, in a build tree, Data/\n"
+    "beside the program.\n"
     "Exit status: 0 done, 1 bad usage, 2 a file could not be read or written,\n"
     "3 the soak found a fault.\n";
 
@@ -168,6 +190,13 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
         Error = "--every wants a whole number of at least 1, not '" + value + "'";
         return std::nullopt;
       }
+    } else if (arg == "--fps") {
+      if (!needValue())
+        return std::nullopt;
+      if (!ParseNumber<int32_t>(value, o.Fps, 1, MaxFps)) {
+        Error = "--fps wants a whole number from 1 to 1000, not '" + value + "'";
+        return std::nullopt;
+      }
     } else if (arg == "--emitters") {
       if (!needValue())
         return std::nullopt;
@@ -178,8 +207,20 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
     } else if (arg == "-o" || arg == "--out") {
       if (!needValue())
         return std::nullopt;
-      if (value.empty() || !TFramePattern::Parse(value)) {
+      const auto pattern = TFramePattern::Parse(value);
+      if (value.empty() || !pattern) {
         Error = arg + " wants a file name with at most one %d (or %4d, %04d), not '" + value + "'";
+        return std::nullopt;
+      }
+      const auto kind = OutputKindOf(value);
+      if (!kind) {
+        Error = arg + " writes .png frames or an animated .webp or .gif picture; '" + value +
+                "' names none of them";
+        return std::nullopt;
+      }
+      if (*kind != TOutputKind::Png && pattern->HasNumber()) {
+        Error =
+            arg + " '" + value + "': an animation holds every frame in one file; leave out the %d";
         return std::nullopt;
       }
       o.Out = value;
@@ -254,6 +295,10 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
       Error = "unknown option '" + arg + "'";
       return std::nullopt;
     }
+  }
+  if (o.Fps > 0 && (o.Out.empty() || OutputKindOf(o.Out) == TOutputKind::Png)) {
+    Error = "--fps only applies to an animated .webp or .gif --out";
+    return std::nullopt;
   }
   if (!importOption.empty() && o.Import.empty()) {
     Error = importOption + " only applies with --import";

@@ -12,8 +12,9 @@ struct TRenderOptions {
   int32_t DesktopWidth = 1920;
   int32_t DesktopHeight = 1080;
   int64_t Frames = 90;
-  std::string Out; // frame file pattern; empty: no frames written
+  std::string Out; // frame file pattern or animation; empty: no frames written
   int64_t Every = 1;
+  int32_t Fps = 0;                    // frames per second of an animation; 0: the style's
   std::optional<uint32_t> Background; // 0xRRGGBB
   bool DesktopFrames = false;
   int32_t Emitters = 0;
@@ -34,6 +35,7 @@ inline constexpr int64_t MaxFrames = 10'000'000;
 inline constexpr int32_t MaxEmitterOption = 20000; // the engine keeps no more
 inline constexpr int32_t MaxDesktopSide = 16384;
 inline constexpr int64_t MaxDesktopPixels = int64_t(8192) * 8192;
+inline constexpr int32_t MaxFps = 1000;
 
 // Parses argv[1..]; on a usage error returns nullopt and sets Error.
 std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::string& Error);

@@ -17,6 +17,7 @@
 
 #include "BitmapImport.h"
 #include "DIBmp.h"
+#include "DataFolders.h"
 #include "FlameEngine.h"
 #include "FrameImage.h"
 #include "StateFile.h"
@@ -325,10 +326,12 @@ private:
   }
 
   void LoadShippedFile() {
-#ifdef QUELMA_DATA_DIR
     std::vector<fs::path> files;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(QUELMA_DATA_DIR, ec))
+    const std::string shipped = ShippedDataFolder(RunningProgramFolder());
+    if (shipped.empty())
+      return;
+    for (const auto& entry : fs::directory_iterator(shipped, ec))
       if (HasStateFileExtension(entry.path().string()))
         files.push_back(entry.path());
     if (files.empty())
@@ -338,7 +341,6 @@ private:
     if (!LoadFile(files[std::size_t(Pick(0, int64_t(files.size()) - 1))].string(), error))
       Fault = error;
     ++Counts.ShippedLoads;
-#endif
   }
 
   // A picture written by the program (a random one, or the flame itself) and
@@ -374,8 +376,21 @@ private:
       Fault = std::string("writing a picture to import: ") + e.what();
       return;
     }
-    if (!ImportPictureFile(Form, file.string(), settings, Style))
-      Fault = "importing a picture the program wrote failed (" + file.string() + ")";
+    TDIBmp picture;
+    std::string why;
+    try {
+      picture.LoadFromFile(file.string());
+      // A picture that becomes no emitter (Max size 0, a flame not yet drawn)
+      // is refused; the art must then be as it was.
+      const int32_t before = Form.FEmitters.Count;
+      const TImportResult r = ImportBitmap(Form, picture, settings, Style);
+      if (!r.Imported() && (r.Why.empty() || Form.FEmitters.Count != before))
+        why = "a refused import changed the art or gave no reason";
+    } catch (const std::exception& e) {
+      why = e.what();
+    }
+    if (!why.empty())
+      Fault = "importing a picture the program wrote failed (" + file.string() + "): " + why;
   }
 };
 

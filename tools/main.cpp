@@ -6,14 +6,19 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "AnimatedOutput.h"
 #include "BitmapImport.h"
 #include "DIBmp.h"
+#include "DataFolders.h"
 #include "FlameEngine.h"
 #include "FrameImage.h"
+#include "Progress.h"
+#include "Random.h"
 #include "RenderOptions.h"
 #include "SimdKernels.h"
 #include "Soak.h"
@@ -31,26 +36,6 @@ constexpr int ExitFile = 2;
 
 void Fail(const std::string& Message) {
   std::cerr << "quelma-render: " << Message << "\n";
-}
-
-// Data/Startup.quelma beside the program (an installed tree), one folder up
-// (the build tree), else the source tree's.
-std::string FindStartupFile() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    for (const fs::path& dir : {exe.parent_path(), exe.parent_path().parent_path()}) {
-      const fs::path p = dir / "Data" / "Startup.quelma";
-      if (fs::is_regular_file(p, ec))
-        return p.string();
-    }
-  }
-#ifdef QUELMA_DATA_DIR
-  const fs::path p = fs::path(QUELMA_DATA_DIR) / "Startup.quelma";
-  if (fs::is_regular_file(p, ec))
-    return p.string();
-#endif
-  return {};
 }
 
 bool LoadState(const std::string& File, TPartForm& Form, TStyleSettings& Style,
@@ -130,6 +115,145 @@ void PrintStats(const char* What, const TStats& s) {
               What, s.Min, s.Median, s.Max, s.Median > 0 ? 1000.0 / s.Median : 0.0);
 }
 
+// The engine with its display and the style's slider positions.
+struct TScene {
+  TSurfaceDisplay Display;
+  TPartForm Form{Display};
+  TStyleSettings Style;
+};
+
+// The scene the options ask for: the start-up file and the given state files,
+// the imported picture, the random emitters. Nullptr after a failure it has
+// reported.
+std::unique_ptr<TScene> BuildScene(const TRenderOptions& O) {
+  auto scene = std::make_unique<TScene>();
+  TPartForm& form = scene->Form;
+  TStyleSettings& style = scene->Style;
+  form.DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
+  form.OriginX = float(O.DesktopWidth / 2.0);
+  form.OriginY = float(O.DesktopHeight / 2.0);
+  ApplyStyle(form, style);
+
+  std::vector<std::string> files;
+  if (!O.NoStartup) {
+    const std::string startup = FindDataFile(StartupFileName, RunningProgramFolder());
+    if (startup.empty())
+      Fail("Startup.quelma not found in the data folders; starting from the default style "
+           "without art");
+    else
+      files.push_back(startup);
+  }
+  files.insert(files.end(), O.Files.begin(), O.Files.end());
+  for (const std::string& f : files)
+    if (!LoadState(f, form, style, O))
+      return nullptr;
+
+  if (!O.Import.empty()) {
+    // Loaded here rather than by ImportPictureFile so that a picture too
+    // large to load is named as such rather than as a failed allocation.
+    TDIBmp picture;
+    try {
+      picture.LoadFromFile(O.Import);
+    } catch (const std::bad_alloc&) {
+      Fail(O.Import + ": the picture is too large");
+      return nullptr;
+    } catch (const std::exception& e) {
+      Fail(O.Import + ": " + e.what());
+      return nullptr;
+    }
+    try {
+      const TImportResult imported = ImportBitmap(form, picture, O.ImportSettings, style);
+      if (!imported.Imported()) {
+        Fail(O.Import + ": " + imported.Why);
+        return nullptr;
+      }
+    } catch (const std::exception& e) {
+      Fail(O.Import + ": " + e.what());
+      return nullptr;
+    }
+  }
+
+  AddRandomEmitters(form, style, O.Emitters, O.DesktopWidth, O.DesktopHeight);
+  return scene;
+}
+
+// Runs the frames into one animated picture. Its size must be known before
+// the first frame, but the flame's cover may still grow (falling or attracted
+// emitters): then the run goes on without writing to learn the final cover,
+// and starts over with a fresh scene, which repeats the same frames.
+int RenderAnimation(const TRenderOptions& O, TOutputKind Kind, std::unique_ptr<TScene>& Scene,
+                    uint32_t StartSeed, TProgressLine& Progress) {
+  const std::string name = TFramePattern::Parse(O.Out)->Name(0);
+  const double frameMs =
+      double(O.Every) * (O.Fps > 0 ? 1000.0 / O.Fps : double(Scene->Form.FFrameTime));
+  // The canvas in screen coordinates; empty until the first frame unless
+  // desktop-sized.
+  TRect canvas;
+  bool created = false; // the file exists by our hand
+  if (O.DesktopFrames)
+    canvas = Scene->Form.DesktopRect;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) {
+      Progress.AddToTotal(O.Frames);
+      Scene.reset();
+      RandSeed = StartSeed; // the same draws again, so the same frames
+      Scene = BuildScene(O);
+      if (!Scene)
+        return ExitFile;
+    }
+    TSurfaceDisplay& display = Scene->Display;
+    std::unique_ptr<IAnimatedOutput> out;
+    bool grown = false;
+    try {
+      for (int64_t frame = 1; frame <= O.Frames; ++frame) {
+        Scene->Form.Tick(0);
+        Progress.Frame();
+        if (frame % O.Every != 0)
+          continue;
+        const TRect bounds = display.FLayeredBounds;
+        if (IsRectEmpty(canvas))
+          canvas = bounds;
+        const bool inside = bounds.Left >= canvas.Left && bounds.Top >= canvas.Top &&
+                            bounds.Right <= canvas.Right && bounds.Bottom <= canvas.Bottom;
+        if (!inside && pass == 0 && !O.DesktopFrames) {
+          canvas = MakeRect(std::min(canvas.Left, bounds.Left), std::min(canvas.Top, bounds.Top),
+                            std::max(canvas.Right, bounds.Right),
+                            std::max(canvas.Bottom, bounds.Bottom));
+          grown = true;
+          out.reset();
+        }
+        if (grown)
+          continue;
+        if (!out) {
+          out = OpenAnimatedOutput(Kind, name, canvas.Width(), canvas.Height(),
+                                   O.Background.has_value());
+          created = true;
+        }
+        const int32_t x = bounds.Left - canvas.Left, y = bounds.Top - canvas.Top;
+        const TFrameImage image =
+            O.Background
+                ? FrameOverBackground(display.FSurface, *O.Background, x, y, canvas.Width(),
+                                      canvas.Height())
+                : FrameFromSurface(display.FSurface, x, y, canvas.Width(), canvas.Height());
+        out->AddFrame(image, frameMs);
+      }
+      if (!grown) {
+        out->Finish();
+        return ExitOk;
+      }
+    } catch (const std::exception& e) {
+      out.reset();
+      Progress.Clear();
+      Fail(name + ": " + e.what());
+      if (created)
+        std::remove(name.c_str()); // no half-written picture
+      return ExitFile;
+    }
+  }
+  // The second pass repeats the first, so its frames always fit.
+  return ExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -150,62 +274,40 @@ int main(int argc, char** argv) {
     return ExitOk;
   }
   if (O.Soak > 0)
-    return RunSoak(O, O.NoStartup ? std::string() : FindStartupFile());
+    return RunSoak(O, O.NoStartup ? std::string()
+                                  : FindDataFile(StartupFileName, RunningProgramFolder()));
   if (O.Bench && !O.Out.empty()) {
     Fail("--bench writes no frames: leave out --out");
     return ExitUsage;
   }
   const auto pattern = TFramePattern::Parse(O.Out);
-
-  TSurfaceDisplay display;
-  TPartForm form(display);
-  form.DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
-  form.OriginX = float(O.DesktopWidth / 2.0);
-  form.OriginY = float(O.DesktopHeight / 2.0);
-  TStyleSettings style;
-  ApplyStyle(form, style);
-
-  std::vector<std::string> files;
-  if (!O.NoStartup) {
-    const std::string startup = FindStartupFile();
-    if (startup.empty())
-      Fail("Data/Startup.quelma not found; starting from the default style without art");
-    else
-      files.push_back(startup);
-  }
-  files.insert(files.end(), O.Files.begin(), O.Files.end());
-  for (const std::string& f : files)
-    if (!LoadState(f, form, style, O))
-      return ExitFile;
-
-  if (!O.Import.empty()) {
-    // Loaded here rather than by ImportPictureFile, which keeps its errors to
-    // itself, so that the user learns why a picture was refused.
-    TDIBmp picture;
-    try {
-      picture.LoadFromFile(O.Import);
-    } catch (const std::bad_alloc&) {
-      Fail(O.Import + ": the picture is too large");
-      return ExitFile;
-    } catch (const std::exception& e) {
-      Fail(O.Import + ": " + e.what());
-      return ExitFile;
-    }
-    try {
-      ImportBitmap(form, picture, O.ImportSettings, style);
-    } catch (const std::exception& e) {
-      Fail(O.Import + ": " + e.what());
-      return ExitFile;
-    }
+  const TOutputKind kind = O.Out.empty() ? TOutputKind::Png : *OutputKindOf(O.Out);
+  const bool animated = kind != TOutputKind::Png;
+  if (animated && O.Frames / O.Every == 0) {
+    Fail("an animation needs at least one frame: --frames " + std::to_string(O.Frames) +
+         (O.Every > 1 ? " with --every " + std::to_string(O.Every) : std::string()) +
+         " writes none");
+    return ExitUsage;
   }
 
-  AddRandomEmitters(form, style, O.Emitters, O.DesktopWidth, O.DesktopHeight);
+  const uint32_t startSeed = RandSeed;
+  std::unique_ptr<TScene> scene = BuildScene(O);
+  if (!scene)
+    return ExitFile;
 
-  const bool progress = !O.Bench && O.Frames > 1 && ::isatty(2);
+  TProgressLine progress(!O.Bench && O.Frames > 1 && ::isatty(2), O.Frames);
+  if (animated) {
+    const int status = RenderAnimation(O, kind, scene, startSeed, progress);
+    progress.Clear();
+    if (status != ExitOk)
+      return status;
+  }
   std::vector<double> tickMs;
   if (O.Bench)
     tickMs.reserve(std::size_t(O.Frames));
-  for (int64_t frame = 1; frame <= O.Frames; ++frame) {
+  TSurfaceDisplay& display = scene->Display;
+  TPartForm& form = scene->Form;
+  for (int64_t frame = 1; frame <= O.Frames && !animated; ++frame) {
     const auto t0 = std::chrono::steady_clock::now();
     // Nothing is swallowed off-line: every tick is handled.
     form.Tick(0);
@@ -214,8 +316,7 @@ int main(int argc, char** argv) {
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
       continue;
     }
-    if (progress)
-      std::fprintf(stderr, "\rframe %lld/%lld", (long long)frame, (long long)O.Frames);
+    progress.Frame();
 
     const bool numbered = pattern && pattern->HasNumber();
     const bool write = !O.Out.empty() && (numbered ? frame % O.Every == 0 : frame == O.Frames);
@@ -236,14 +337,12 @@ int main(int argc, char** argv) {
     try {
       WritePng(name, image);
     } catch (const std::exception& e) {
-      if (progress)
-        std::fputc('\n', stderr);
+      progress.Clear();
       Fail(name + ": " + e.what());
       return ExitFile;
     }
   }
-  if (progress)
-    std::fputc('\n', stderr);
+  progress.Clear();
 
   if (O.Bench) {
     // Render alone on the scene the ticks left behind.
@@ -271,7 +370,7 @@ int main(int argc, char** argv) {
     TStateFileOptions options;
     options.DecimalSeparator = O.DecimalSeparator;
     try {
-      LoadSaveState(O.Save, true, form, style, options);
+      LoadSaveState(O.Save, true, form, scene->Style, options);
     } catch (const EStateFileError& e) {
       Fail(O.Save + ": " + e.what());
       return ExitFile;

@@ -12,11 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "FlameEngine.h"
 #include "MessageBoxes.h"
 #include "NumBar.h"
+#include "PictureRegistry.h"
 #include "StateFile.h"
 
 TWaitCursor::TWaitCursor() {
@@ -27,6 +29,17 @@ TWaitCursor::~TWaitCursor() {
 }
 
 namespace {
+
+// Every picture the import reads: the surface's own formats and whatever the
+// picture registry holds, so a newly registered format shows up here too.
+QString PictureNameFilter() {
+  QStringList Patterns = {QStringLiteral("*.bmp"), QStringLiteral("*.png"),
+                          QStringLiteral("*.tga")};
+  for (const auto& Format : RegisteredFileFormats())
+    Patterns << QStringLiteral("*.") + QString::fromStdString(Format.first);
+  Patterns.removeDuplicates();
+  return QStringLiteral("Pictures (") + Patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
 
 TNumBar* MakeSlider(QWidget* Parent, const char* Name, int Min, int Max, int Default) {
   auto* Bar = new TNumBar(Parent);
@@ -133,7 +146,8 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
   QObject::connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 }
 
-QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QWidget* Parent) {
+QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const TFileDialogPlaces& Places,
+                                 QWidget* Parent) {
   TFileDialog Dialog(Parent);
   Dialog.SavingState = Kind == TFileDialogKind::SaveState;
   // Hidden files are listed as well.
@@ -145,8 +159,14 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QW
                                                              : QStringLiteral("Save"));
     Dialog.setNameFilter(QString::fromLatin1(StateFileFilter));
     Dialog.setDefaultSuffix(QStringLiteral("quelma"));
-    if (!Folder.isEmpty())
-      Dialog.setDirectory(Folder);
+    if (!Places.Folder.isEmpty())
+      Dialog.setDirectory(Places.Folder);
+    if (!Places.Sidebar.isEmpty()) {
+      QList<QUrl> Urls;
+      for (const QString& F : Places.Sidebar)
+        Urls << QUrl::fromLocalFile(F);
+      Dialog.setSidebarUrls(Urls);
+    }
     if (Kind == TFileDialogKind::OpenState) {
       Dialog.setAcceptMode(QFileDialog::AcceptOpen);
       Dialog.setFileMode(QFileDialog::ExistingFile);
@@ -158,8 +178,7 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QW
     break;
   case TFileDialogKind::OpenPicture:
     Dialog.setWindowTitle(QStringLiteral("Import bitmap"));
-    Dialog.setNameFilters({QStringLiteral("Pictures (*.bmp *.dib *.png *.tga *.jpg *.jpeg)"),
-                           QStringLiteral("All files (*)")});
+    Dialog.setNameFilters({PictureNameFilter(), QStringLiteral("All files (*)")});
     Dialog.setAcceptMode(QFileDialog::AcceptOpen);
     Dialog.setFileMode(QFileDialog::ExistingFile);
     break;
@@ -170,11 +189,29 @@ QString TFilesTab::RunFileDialog(TFileDialogKind Kind, const QString& Folder, QW
   return Files.isEmpty() ? QString() : Files.front();
 }
 
+TFileDialogPlaces TFilesTab::DialogPlaces(TFileDialogKind Kind) const {
+  TFileDialogPlaces P;
+  if (Kind == TFileDialogKind::OpenPicture)
+    return P;
+  const bool HasUserFolder = !UserFolder.isEmpty() && QFileInfo(UserFolder).isDir();
+  // Until the user has saved a style there is nothing of theirs to load: the
+  // shipped styles are shown instead.
+  const bool HasUserStyles =
+      HasUserFolder &&
+      !QDir(UserFolder)
+           .entryList({QLatin1String("*") + QLatin1String(StateFileExtension)}, QDir::Files)
+           .isEmpty();
+  P.Folder = Kind == TFileDialogKind::SaveState || HasUserStyles ? UserFolder : ShippedFolder;
+  for (const QString& F : {HasUserFolder ? UserFolder : QString(), ShippedFolder, QDir::homePath()})
+    if (!F.isEmpty() && !P.Sidebar.contains(QDir::cleanPath(F)))
+      P.Sidebar << QDir::cleanPath(F);
+  return P;
+}
+
 QString TFilesTab::Choose(TFileDialogKind Kind) {
   if (ChooseFile)
     return ChooseFile(Kind);
-  const QString Folder = Kind == TFileDialogKind::OpenPicture ? QString() : InitialFolder;
-  return RunFileDialog(Kind, Folder, FSheet ? FSheet->window() : nullptr);
+  return RunFileDialog(Kind, DialogPlaces(Kind), FSheet ? FSheet->window() : nullptr);
 }
 
 void TFilesTab::LoadBtnClick() {
@@ -190,6 +227,9 @@ void TFilesTab::LoadBtnClick() {
 void TFilesTab::SaveBtnClick() {
   if (SuspendDisplay)
     SuspendDisplay();
+  // The user's styles have a home of their own from the first save on.
+  if (!UserFolder.isEmpty())
+    QDir().mkpath(UserFolder);
   const QString File = Choose(TFileDialogKind::SaveState);
   if (!File.isEmpty() && LoadSaveState)
     LoadSaveState(StateFileSaveName(File), true);

@@ -5,6 +5,7 @@
 // import are the engine's (StateFile.h, BitmapImport.h).
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -30,6 +31,11 @@ public:
 inline constexpr const char* StateFileFilter = "QUELMA state file (*.quelma)";
 
 enum class TFileDialogKind { OpenState, SaveState, OpenPicture };
+
+struct TFileDialogPlaces {
+  QString Folder;
+  QStringList Sidebar;
+};
 
 // The name a state file is saved under: ".quelma" added unless the name ends
 // in it (any letter case), so a file is always written and the Load dialog
@@ -59,8 +65,13 @@ public:
   // Tests replace it.
   std::function<QString(TFileDialogKind Kind)> ChooseFile;
 
-  // The folder both state-file dialogs open first (the Data folder).
-  QString InitialFolder;
+  // The user's own styles ($XDG_DATA_HOME/quelma): Save creates it and
+  // starts there, and so does Load once it holds a style (before, Load starts
+  // in the shipped styles). Both are in the dialogs' sidebar.
+  QString UserFolder;
+  QString ShippedFolder;
+  // Where a dialog starts ("" for Qt's choice) and the folders of its sidebar.
+  TFileDialogPlaces DialogPlaces(TFileDialogKind Kind) const;
 
   // ---- Group "Style & art" -------------------------------------------------------
   QPushButton* LoadBtn; // "Load"
@@ -79,8 +90,9 @@ public:
   void Button2Click();
   TImportSettings ImportSettings() const;
 
-  // The Qt dialog for a kind of file, starting in Folder; empty when cancelled.
-  static QString RunFileDialog(TFileDialogKind Kind, const QString& Folder, QWidget* Parent);
+  // The Qt dialog for a kind of file, at Places; empty when cancelled.
+  static QString RunFileDialog(TFileDialogKind Kind, const TFileDialogPlaces& Places,
+                               QWidget* Parent);
 
 private:
   QString Choose(TFileDialogKind Kind);

@@ -1,10 +1,12 @@
 // The settings window's creation steps and the folders the program reads.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
+#include "DataFolders.h"
 #include "DesktopWindowing.h"
 #include "FilesTab.h"
 #include "FlameEngine.h"
@@ -14,6 +16,7 @@
 #include "Primitives.h"
 #include "Screens.h"
 #include "SettingsComponents.h"
+#include "StartupPlatform.h"
 #include "Version.h"
 
 void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Arguments) {
@@ -38,7 +41,7 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   FPartWindow->show();
   Components->EngineCreated();
 
-  // Placement, hot keys and the four System boxes.
+  // Placement, hot keys and the five System boxes.
   Components->LoadSavePrefs(false);
 
   if (QScreen* S = ScreenNearest(geometry())) {
@@ -56,8 +59,11 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   Components->RegisterHotKeys();
 
   // A missing start-up file is skipped silently.
-  LoadSaveState(DataFolder() + QStringLiteral("Startup.quelma"), false);
-  Components->FilesTab->InitialFolder = DataFolder();
+  if (const QString Startup = FindDataFile(QString::fromLatin1(StartupFileName));
+      !Startup.isEmpty())
+    LoadSaveState(Startup, false);
+  Components->FilesTab->UserFolder = QFile::decodeName(UserDataFolder().c_str());
+  Components->FilesTab->ShippedFolder = DataFolder();
 
   const TCommandLine Command = ParseCommandLine(Arguments);
   for (const QString& File : Command.Files)
@@ -65,13 +71,18 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   StartInTray = Command.StartInTray;
 
   ShowCompositingNote(ReportPerPixelAlphaOnce());
+  const QString SessionNote = ReportWaylandHotKeysOnce();
+  Components->HotKeysSessionNote->setText(SessionNote);
+  Components->HotKeysSessionNote->setVisible(!SessionNote.isEmpty());
   // A compositing manager may start or stop while the program runs; the note
   // follows. Asking the display is two round trips, once a second.
-  auto* Watch = new QTimer(this);
-  QObject::connect(Watch, &QTimer::timeout, this,
+  FCompositingWatch = new QTimer(this);
+  QObject::connect(FCompositingWatch, &QTimer::timeout, this,
                    [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
-  Watch->start(CompositingCheckInterval);
+  FCompositingWatch->start(CompositingCheckInterval);
   Components->ShowTray();
+
+  WatchMonitors();
 }
 
 void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {
@@ -81,12 +92,12 @@ void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {
 }
 
 QString TQUELMAMainForm::DataFolder() const {
-  // Beside the program (the build folder, a portable copy), else the shared
-  // data of an installation (<prefix>/bin/quelma, <prefix>/share/quelma/Data).
-  const QStringList Candidates = {AppFolder + QStringLiteral("Data/"),
-                                  AppFolder + QStringLiteral("../share/quelma/Data/")};
-  for (const QString& C : Candidates)
-    if (QFileInfo(C).isDir())
-      return QDir::cleanPath(C) + QLatin1Char('/');
-  return Candidates.front();
+  const std::string Folder = ShippedDataFolder(QFile::encodeName(AppFolder).toStdString());
+  return Folder.empty() ? QString() : QFile::decodeName(Folder.c_str()) + QLatin1Char('/');
+}
+
+QString TQUELMAMainForm::FindDataFile(const QString& Name) const {
+  return QFile::decodeName(::FindDataFile(QFile::encodeName(Name).toStdString(),
+                                          QFile::encodeName(AppFolder).toStdString())
+                               .c_str());
 }

@@ -21,6 +21,7 @@
 
 #include <optional>
 
+#include "DataFolders.h"
 #include "DesktopIconFire.h"
 #include "DesktopIconsHost.h"
 #include "FilesTab.h"
@@ -110,6 +111,7 @@ TQUELMAMainForm::~TQUELMAMainForm() {
     Components->UnregisterHotKeys();
   }
   AnimTimer.SetEnabled(false);
+  FUnseen.reset();
   FDrawing.reset();
   if (FPartWindow)
     FPartWindow->OnAnimTimerEnable = nullptr;
@@ -179,9 +181,12 @@ void TQUELMAMainForm::BuildAboutSheet() {
     TDesktopIconsHost Host(WFrontBox, Files ? Files->LStyleBox : nullptr,
                            Files ? Files->LArtBox : nullptr,
                            [this](const QString& F) { LoadSaveState(F, false); });
-    ::DeskIconsBtnClick(
-        *Engine(), Host,
-        QFile::encodeName(DataFolder() + QString::fromUtf8(AlternateFireFileName)).toStdString());
+    // Missing everywhere: the error names the user's folder, where one may go.
+    const QString Name = QString::fromUtf8(AlternateFireFileName);
+    QString Style = FindDataFile(Name);
+    if (Style.isEmpty())
+      Style = QFile::decodeName(UserDataFolder().c_str()) + QLatin1Char('/') + Name;
+    ::DeskIconsBtnClick(*Engine(), Host, QFile::encodeName(Style).toStdString());
   });
 }
 
@@ -253,6 +258,8 @@ void TQUELMAMainForm::ApplyVisibilityRule() {
 }
 
 void TQUELMAMainForm::SuspendDisplay() {
+  if (FSuspendCount++ > 0)
+    return;
   FSavedDrawing = DrawingBox->isChecked();
   FSavedDisplay = DisplayBox->isChecked();
   DrawingBox->setChecked(false);
@@ -260,6 +267,8 @@ void TQUELMAMainForm::SuspendDisplay() {
 }
 
 void TQUELMAMainForm::ResumeDisplay() {
+  if (FSuspendCount == 0 || --FSuspendCount > 0)
+    return;
   DrawingBox->setChecked(FSavedDrawing);
   DisplayBox->setChecked(FSavedDisplay);
 }
@@ -413,6 +422,7 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
 
 void TQUELMAMainForm::AnimTimerTimer() {
   const TTickTiming Timing; // only when QUELMA_TICK_STATS asks for it
+  ++FTickCount;
   if (FEngine)
     FEngine->Tick(AnimTimer.Missed());
 }

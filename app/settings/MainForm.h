@@ -10,14 +10,17 @@
 #include <memory>
 
 #include "DrawingWindow.h"
+#include "Screens.h"
 #include "StyleMapping.h"
 #include "Timers.h"
+#include "UnseenWatch.h"
 
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class QVBoxLayout;
 class TPartForm;
 class TPartWindow;
@@ -36,7 +39,7 @@ public:
   ~TQUELMAMainForm() override;
 
   // The creation steps: primitives, floating-point mode, placement, flame
-  // window and engine, origin, style, "Data/Startup.quelma", command line.
+  // window and engine, origin, style, Startup.quelma, command line.
   // AppFolder is the program's folder (trailing separator); Arguments the
   // command line without the program name.
   void FormCreate(const QString& AppFolder, const QStringList& Arguments);
@@ -70,7 +73,9 @@ public:
   QCheckBox* WSolidBox;           // "Solid (no click-through)"
   QCheckBox* AddBox;              // "Additive (only works with some graphic cards)"
   QCheckBox* DebugBox;            // "Debug mode"
-  QVBoxLayout* SystemRightColumn; // the hot keys go here
+  QCheckBox* AutostartBox;        // "Start with the desktop": the autostart entry
+  QCheckBox* PauseFullScreenBox;  // "Pause while a full-screen window is active"
+  QVBoxLayout* SystemRightColumn; // the hot keys go at its top
   QLabel* CompositingLabel;       // says when per-pixel alpha cannot be seen
   // The note of CompositingLabel; "" hides it. Checked again this often (ms).
   void ShowCompositingNote(const QString& Warning);
@@ -88,13 +93,43 @@ public:
   void DisplayBoxClick();
   void WFrontBoxClick();
   void WSolidBoxClick();
+  void AutostartBoxClick(); // writes or removes the autostart entry
   // Flame visible := "Visible" and not ("Visible only when editor visible" and
   // this window hidden); written only when it differs.
   void ApplyVisibilityRule();
-  // Around the file dialogs: save and clear "Enable drawing" and "Visible",
-  // then restore them.
+  // Around the file dialogs and while the flame cannot be seen: save and
+  // clear "Enable drawing" and "Visible", then restore them. Suspensions
+  // nest: the boxes come back with the last ResumeDisplay.
   void SuspendDisplay();
   void ResumeDisplay();
+  int SuspendCount() const { return FSuspendCount; }
+
+  // ---- Pausing while unseen ------------------------------------------------------------
+  // The display is suspended while the screen saver (or a lock) is on, and
+  // while "Pause while a full-screen window is active" is set and such a
+  // window is active: the flame window fades out and hides, which stops the
+  // animation timer, so no frame runs and no timer wakes the program. The
+  // timer starts afresh when the display comes back: the first frame after
+  // is one frame on, whatever the pause lasted.
+  static bool PauseWanted(const TUnseenState& State, bool PauseFullScreen);
+  // The program installs the platform's watch (CreateUnseenWatch) once its
+  // windows are up, so that a pause from the start saves the boxes it shows
+  // with; a test puts its own.
+  void SetUnseenWatch(std::unique_ptr<IUnseenWatch> Watch);
+  IUnseenWatch* UnseenWatch() const { return FUnseen.get(); }
+  // Pauses or resumes as the watch and the box say.
+  void UpdateUnseenPause();
+  bool PausedUnseen() const { return FPausedUnseen; }
+  // Animation frames run since the start (for the test readout).
+  uint64_t TickCount() const { return FTickCount; }
+
+  // ---- Monitors ---------------------------------------------------------------------------
+  // Monitors added, removed, moved or resized: the engine's desktop, the art
+  // (which moves with the monitor holding the origin), the flame window, the
+  // drawing window and the unseen watch's area follow. Several notices of one
+  // change are handled once, from the event loop.
+  void MonitorsChanged();
+  void ApplyMonitors(const QList<TMonitor>& Monitors, const TRect& Desktop);
 
   // ---- Style and state files -----------------------------------------------------------
   TStyleSettings FStyle; // the style as the controls hold it
@@ -118,8 +153,11 @@ public:
   bool StartInTray = false;
   QString AppFolder;
   QString FVersion;
-  // The folder of the shipped state files.
+  // The folder of the shipped state files (trailing separator; "" when there
+  // is none), and the first state file called Name in the data folders ("" for
+  // none); see DataFolders.h.
   QString DataFolder() const;
+  QString FindDataFile(const QString& Name) const;
 
   TPartWindow* PartWindow() const { return FPartWindow.get(); }
   TPartForm* Engine() const { return FEngine.get(); }
@@ -166,4 +204,12 @@ private:
   std::unique_ptr<TPartForm> FEngine;
   std::unique_ptr<TDrawingWindow> FDrawing; // once the engine exists
   bool FExiting = false;
+  int FSuspendCount = 0;
+  std::unique_ptr<IUnseenWatch> FUnseen;
+  bool FPausedUnseen = false;
+  uint64_t FTickCount = 0;
+  QTimer* FCompositingWatch = nullptr;
+  TMonitorAnchor FAnchor; // the origin's monitor
+  bool FMonitorsQueued = false;
+  void WatchMonitors();
 };

@@ -31,6 +31,7 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   Form.WOEVisibleBox->setObjectName(QStringLiteral("WOEVisibleBox"));
   Form.WFrontBox->setObjectName(QStringLiteral("WFrontBox"));
   Form.WSolidBox->setObjectName(QStringLiteral("WSolidBox"));
+  Form.PauseFullScreenBox->setObjectName(QStringLiteral("PauseFullScreenBox"));
   Form.DrawingBox->setObjectName(QStringLiteral("DrawingBox"));
   Form.DisplayBox->setObjectName(QStringLiteral("DisplayBox"));
 
@@ -92,6 +93,12 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   HotKeyNote->setStyleSheet(QStringLiteral("color: #b00000"));
   HotKeyNote->hide();
   Rows->addRow(HotKeyNote);
+  HotKeysSessionNote = new QLabel(Group);
+  HotKeysSessionNote->setObjectName(QStringLiteral("HotKeysSessionNote"));
+  HotKeysSessionNote->setWordWrap(true);
+  HotKeysSessionNote->setTextInteractionFlags(Qt::TextSelectableByMouse); // to copy the commands
+  HotKeysSessionNote->hide();
+  Rows->addRow(HotKeysSessionNote);
   const std::array<std::pair<THotKeyEdit*, QString>, 3> Edits = {
       std::pair{DrawingHotKey, QStringLiteral("Toggle drawing")},
       std::pair{DisplayHotKey, QStringLiteral("Toggle visibility")},
@@ -109,10 +116,8 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
       HotKeyNote->show();
     };
   }
-  if (Form.SystemRightColumn) {
-    Form.SystemRightColumn->addWidget(Group);
-    Form.SystemRightColumn->addStretch(1);
-  }
+  if (Form.SystemRightColumn)
+    Form.SystemRightColumn->insertWidget(0, Group);
   HotKeys = new TGlobalHotKeys(this);
   HotKeys->OnHotKey = [this](int Index) { HotKeyPressed(Index); };
 
@@ -145,7 +150,8 @@ void TSettingsComponents::LoadSavePrefs(bool Save, QSettings* Store) {
   TPrefsTargets T;
   T.Window = &FForm;
   T.HotKeys = {DrawingHotKey, DisplayHotKey, EditorHotKey};
-  T.Boxes = {FForm.WOEVisibleBox, FForm.WFrontBox, FForm.WSolidBox, FForm.AddBox};
+  T.Boxes = {FForm.WOEVisibleBox, FForm.WFrontBox, FForm.WSolidBox, FForm.AddBox,
+             FForm.PauseFullScreenBox};
   ::LoadSavePrefs(T, Save, Store);
 }
 

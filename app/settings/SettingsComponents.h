@@ -35,6 +35,7 @@ public:
   THotKeyEdit* DisplayHotKey; // "Toggle visibility", Ctrl+F7
   THotKeyEdit* EditorHotKey;  // "Toggle settings", Ctrl+F6
   QLabel* HotKeyNote;         // why a combination was refused
+  QLabel* HotKeysSessionNote; // where the hot keys cannot work everywhere; hidden when ""
   TGlobalHotKeys* HotKeys;
   TTray* Tray;
   TDebugReadout Readout;
@@ -43,7 +44,7 @@ public:
   // ---- Entry points for the settings window -----------------------------------
   // Once the engine and the flame window exist: the debug caption.
   void EngineCreated();
-  // Preferences: placement, hot keys, the four System boxes. Store: nullptr
+  // Preferences: placement, hot keys, the five System boxes. Store: nullptr
   // for the user's store.
   void LoadSavePrefs(bool Save, QSettings* Store = nullptr);
   // RegisterHotKeys: the three edits' shortcuts; failures are ignored.

@@ -1,10 +1,13 @@
-// The "System" tab: the display options in the left column, the global hot
-// keys in the right one.
+// The "System" tab: the display options and "Start with the desktop" in the
+// left column, the global hot keys in the right one.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "Autostart.h"
 #include "DesktopWindowing.h"
 #include "MainForm.h"
 
@@ -26,11 +29,19 @@ void TQUELMAMainForm::BuildSystemSheet() {
   AddBox =
       new QCheckBox(QStringLiteral("Additive (only works with some graphic cards)"), SystemSheet);
   DebugBox = new QCheckBox(QStringLiteral("Debug mode"), SystemSheet);
-  for (QCheckBox* B :
-       {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox, DebugBox})
+  AutostartBox = new QCheckBox(QStringLiteral("Start with the desktop"), SystemSheet);
+  PauseFullScreenBox =
+      new QCheckBox(QStringLiteral("Pause while a full-screen window is active"), SystemSheet);
+  for (QCheckBox* B : {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox,
+                       DebugBox, AutostartBox})
     Left->addWidget(B);
+  // The left column is full (the compositing note needs its room): under the
+  // hot keys, which TSettingsComponents puts at the top of the right one.
+  SystemRightColumn->addWidget(PauseFullScreenBox);
+  SystemRightColumn->addStretch(1);
   AddBox->setObjectName(QStringLiteral("AddBox"));
   DebugBox->setObjectName(QStringLiteral("DebugBox"));
+  AutostartBox->setObjectName(QStringLiteral("AutostartBox"));
   CompositingLabel = new QLabel(SystemSheet);
   CompositingLabel->setObjectName(QStringLiteral("CompositingLabel"));
   CompositingLabel->setWordWrap(true);
@@ -41,6 +52,9 @@ void TQUELMAMainForm::BuildSystemSheet() {
   // Defaults first, handlers after: the design state runs nothing.
   DisplayBox->setChecked(true);
   WFrontBox->setChecked(true);
+  PauseFullScreenBox->setChecked(true);
+  // The autostart entry is the desktop's, not a preference: the box shows it.
+  AutostartBox->setChecked(AutostartEnabled());
   // QCheckBox::toggled fires once per real change of state, from the user or
   // from code, and never when set to the state it has: the display options,
   // the hot keys and the preferences all act by setting these boxes.
@@ -48,4 +62,15 @@ void TQUELMAMainForm::BuildSystemSheet() {
   QObject::connect(DisplayBox, &QCheckBox::toggled, this, [this] { DisplayBoxClick(); });
   QObject::connect(WFrontBox, &QCheckBox::toggled, this, [this] { WFrontBoxClick(); });
   QObject::connect(WSolidBox, &QCheckBox::toggled, this, [this] { WSolidBoxClick(); });
+  QObject::connect(PauseFullScreenBox, &QCheckBox::toggled, this, [this] { UpdateUnseenPause(); });
+  QObject::connect(AutostartBox, &QCheckBox::toggled, this, [this] { AutostartBoxClick(); });
+}
+
+void TQUELMAMainForm::AutostartBoxClick() {
+  // An entry that cannot be written or removed leaves the box showing what
+  // the desktop will do.
+  if (!SetAutostart(AutostartBox->isChecked(), QCoreApplication::applicationFilePath())) {
+    const QSignalBlocker Quiet(AutostartBox);
+    AutostartBox->setChecked(AutostartEnabled());
+  }
 }

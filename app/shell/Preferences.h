@@ -1,6 +1,6 @@
 #pragma once
 // Preferences that outlive the program: the settings window's placement, the
-// three global hot keys and four check boxes of the "System" tab. They live
+// three global hot keys and five check boxes of the "System" tab. They live
 // in the user's native settings store under the organisation "QUELMA" (a
 // per-user file under the XDG config folder on Linux), every value a string
 // holding a decimal integer. Read once at start-up and written once at exit.
@@ -55,7 +55,8 @@ struct TPrefsTargets {
   QWidget* Window = nullptr;             // the settings window
   std::array<THotKeyEdit*, 3> HotKeys{}; // drawing, display, settings
   std::array<const char*, 3> HotKeyNames{"DrawingHotKey", "DisplayHotKey", "EditorHotKey"};
-  std::vector<QCheckBox*> Boxes; // WOEVisibleBox, WFrontBox, WSolidBox, AddBox
+  // WOEVisibleBox, WFrontBox, WSolidBox, AddBox, PauseFullScreenBox
+  std::vector<QCheckBox*> Boxes;
 };
 
 // Reads (Save false) or writes everything, in the order placement, hot keys,

@@ -7,7 +7,7 @@ const char* const ProgramUsage =
     "A desktop fire painter: draw flames with the mouse on the blue drawing window;\n"
     "they burn over the desktop. The style is set on the settings window.\n"
     "\n"
-    "  FILE.quelma        state file (style and art) to load after Data/Startup.quelma;\n"
+    "  FILE.quelma        state file (style and art) to load after Startup.quelma;\n"
     "                     several are loaded in order, other names are skipped. When\n"
     "                     QUELMA runs already, the first one is loaded there\n"
     "  /TRAY              start with the settings window hidden and drawing off\n"

@@ -24,6 +24,37 @@ TRect CurrentDesktopRect() {
   return DesktopUnion(P ? P->geometry() : QRect(), Monitors);
 }
 
+QList<TMonitor> CurrentMonitors() {
+  QList<TMonitor> Monitors;
+  for (QScreen* S : QGuiApplication::screens())
+    Monitors.append(TMonitor{S->name(), S->geometry()});
+  return Monitors;
+}
+
+void TMonitorAnchor::Attach(const QList<TMonitor>& Monitors, QPoint Point) {
+  FAttached = false;
+  FName.clear();
+  for (const TMonitor& M : Monitors)
+    if (M.Geometry.contains(Point)) {
+      FAttached = true;
+      FName = M.Name;
+      FTopLeft = M.Geometry.topLeft();
+      return;
+    }
+}
+
+QPoint TMonitorAnchor::Follow(const QList<TMonitor>& Monitors) {
+  if (!FAttached)
+    return {};
+  for (const TMonitor& M : Monitors)
+    if (M.Name == FName) {
+      const QPoint Moved = M.Geometry.topLeft() - FTopLeft;
+      FTopLeft = M.Geometry.topLeft();
+      return Moved;
+    }
+  return {};
+}
+
 QScreen* ScreenNearest(const QRect& R) {
   QScreen* Best = nullptr;
   long long BestArea = 0;

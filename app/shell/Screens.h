@@ -1,8 +1,10 @@
 #pragma once
 // Monitors: the desktop rectangle and the emitter-space origin.
 #include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QRect>
+#include <QString>
 
 #include "Rects.h"
 
@@ -21,3 +23,31 @@ QScreen* ScreenNearest(const QRect& R);
 
 // Left + width / 2 and top + height / 2 of a monitor, as singles.
 QPointF MonitorCentre(const QRect& Monitor);
+
+// A monitor as the window system names and places it.
+struct TMonitor {
+  QString Name;
+  QRect Geometry;
+};
+// The monitors Qt reports now.
+QList<TMonitor> CurrentMonitors();
+
+// Follows one monitor, by name, through changes of the monitor layout: the
+// art belongs to the monitor of its origin and moves with it. On X11 a monitor
+// added to the left of the others moves them all to the right.
+class TMonitorAnchor {
+public:
+  // Anchors to the monitor holding Point, else to none.
+  void Attach(const QList<TMonitor>& Monitors, QPoint Point);
+  // How far the anchored monitor's top-left moved since it was last seen.
+  // Nothing while it is gone; a monitor of its name that comes back later
+  // counts from where it was last seen.
+  QPoint Follow(const QList<TMonitor>& Monitors);
+  bool Attached() const { return FAttached; }
+  const QString& Name() const { return FName; }
+
+private:
+  bool FAttached = false;
+  QString FName; // may be empty: some platforms name no monitor
+  QPoint FTopLeft;
+};

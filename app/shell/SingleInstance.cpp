@@ -288,11 +288,10 @@ private:
   QLockFile FLock;
 };
 
-} // namespace
-
-THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path, int TimeoutMs) {
-  QLocalSocket S;
-  switch (Connect(S, Name, TimeoutMs)) {
+// Sends Message over a connection attempt's socket, when it connected.
+THandOverResult SendOver(QLocalSocket& S, TConnect Connected, const QByteArray& Message,
+                         int TimeoutMs, bool WaitForEnd) {
+  switch (Connected) {
   case TConnect::NoInstance:
     return THandOverResult::NoInstance;
   case TConnect::NoAnswer:
@@ -300,7 +299,14 @@ THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Pa
   case TConnect::Connected:
     break;
   }
-  return Exchange(S, EncodeHandOver(Path), TimeoutMs, false);
+  return Exchange(S, Message, TimeoutMs, WaitForEnd);
+}
+
+} // namespace
+
+THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path, int TimeoutMs) {
+  QLocalSocket S;
+  return SendOver(S, Connect(S, Name, TimeoutMs), EncodeHandOver(Path), TimeoutMs, false);
 }
 
 THandOverResult SendRemoteCommand(const QString& Name, TRemoteCommand Command, int TimeoutMs) {
@@ -311,15 +317,8 @@ THandOverResult SendRemoteCommand(const QString& Name, TRemoteCommand Command, i
     const TDecisionLock Lock(Name);
     Connected = Connect(S, Name, TimeoutMs);
   }
-  switch (Connected) {
-  case TConnect::NoInstance:
-    return THandOverResult::NoInstance;
-  case TConnect::NoAnswer:
-    return THandOverResult::NoAnswer;
-  case TConnect::Connected:
-    break;
-  }
-  return Exchange(S, EncodeRemoteCommand(Command), TimeoutMs, Command == TRemoteCommand::Exit);
+  return SendOver(S, Connected, EncodeRemoteCommand(Command), TimeoutMs,
+                  Command == TRemoteCommand::Exit);
 }
 
 TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* ServerParent,

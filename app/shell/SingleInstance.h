@@ -41,8 +41,11 @@ class QLocalSocket;
 inline constexpr int HandOverMaxBytes = 64 * 1024;
 inline constexpr char HandOverAck = 1;
 inline constexpr char HandOverRefused = 2;
-// How long a later start waits for the first to answer.
-inline constexpr int HandOverTimeoutMs = 5000;
+// How long a later start waits for the first to answer. The first answers
+// once its event loop runs, after it has made its windows and loaded its
+// styles, which on a busy machine takes seconds: giving up sooner would end a
+// start that was about to be answered.
+inline constexpr int HandOverTimeoutMs = 30000;
 
 // What the command line can ask of the running instance.
 enum class TRemoteCommand {

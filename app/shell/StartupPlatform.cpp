@@ -1,13 +1,43 @@
 #include "StartupPlatform.h"
 
+#include <QGuiApplication>
 #include <QtGlobal>
 
 #include <cstdio>
 
-TPlatformChoice ChoosePlatform(const std::function<QByteArray(const char*)>& Env) {
+bool IsWaylandSession(const TEnvironment& Env) {
+  return !Env("WAYLAND_DISPLAY").isEmpty() || Env("XDG_SESSION_TYPE") == "wayland";
+}
+
+bool WaylandSessionOnX11(const TEnvironment& Env, const QString& Platform) {
+  return Platform == QLatin1String("xcb") && IsWaylandSession(Env);
+}
+
+QString WaylandHotKeysNote() {
+  return QStringLiteral(
+      "On this Wayland session the global hot keys work only while an X11 window, such as "
+      "QUELMA's settings window, has focus. Bind \"quelma --toggle-drawing\", "
+      "\"quelma --toggle-visible\" or \"quelma --toggle-settings\" to keys in your desktop's "
+      "settings instead.");
+}
+
+QString ReportWaylandHotKeysOnce() {
+  if (!WaylandSessionOnX11([](const char* Name) { return qgetenv(Name); },
+                           QGuiApplication::platformName()))
+    return QString();
+  static bool Reported = false;
+  if (!Reported) {
+    Reported = true;
+    std::fprintf(stderr, "quelma: %s\n", WaylandHotKeysNote().toLocal8Bit().constData());
+    std::fflush(stderr);
+  }
+  return WaylandHotKeysNote();
+}
+
+TPlatformChoice ChoosePlatform(const TEnvironment& Env) {
   TPlatformChoice C;
   const QByteArray Requested = Env("QT_QPA_PLATFORM");
-  const bool Wayland = !Env("WAYLAND_DISPLAY").isEmpty() || Env("XDG_SESSION_TYPE") == "wayland";
+  const bool Wayland = IsWaylandSession(Env);
   const bool AsksWayland = Requested.startsWith("wayland");
   if (!Wayland && !AsksWayland)
     return C; // X11, or a platform chosen on purpose

@@ -13,8 +13,27 @@ struct TPlatformChoice {
   bool Fatal = false;  // cannot run: Note says why
 };
 
-// Decides from the environment (Env(name) returns the variable, empty when unset).
-TPlatformChoice ChoosePlatform(const std::function<QByteArray(const char*)>& Env);
+// The environment: Env(name) returns the variable, empty when unset.
+using TEnvironment = std::function<QByteArray(const char*)>;
+
+// Decides from the environment.
+TPlatformChoice ChoosePlatform(const TEnvironment& Env);
+
+// A Wayland session: WAYLAND_DISPLAY is set, or XDG_SESSION_TYPE is "wayland".
+bool IsWaylandSession(const TEnvironment& Env);
+
+// A Wayland session while the program runs on X11 (Platform: Qt's platform
+// name, "xcb"), that is through XWayland. There the global hot keys, which
+// are X11 key grabs, see only keys sent to an X11 window.
+bool WaylandSessionOnX11(const TEnvironment& Env, const QString& Platform);
+
+// What to tell the user on such a session about the hot keys.
+QString WaylandHotKeysNote();
+
+// On such a session (asked of the process and of Qt), writes
+// WaylandHotKeysNote to standard error the first time (once per process) and
+// returns it for the System tab; elsewhere returns "".
+QString ReportWaylandHotKeysOnce();
 
 // Applies ChoosePlatform to the process environment and turns high-DPI scaling
 // off. Returns false (after printing the note) when the program cannot run.

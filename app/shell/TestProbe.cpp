@@ -35,7 +35,7 @@ QString StateText(const QWidget& W) {
 
 } // namespace
 
-QString TestProbeText(const std::function<int()>& Emitters) {
+QString TestProbeText(const std::function<TProbeFacts()>& Facts) {
   QString Out;
   auto Line = [&Out](const QString& Name, const QString& Value) {
     Out += Name + QLatin1Char('=') + OneLine(Value) + QLatin1Char('\n');
@@ -44,8 +44,9 @@ QString TestProbeText(const std::function<int()>& Emitters) {
     Line(QStringLiteral("focus"), F->objectName());
   else
     Line(QStringLiteral("focus"), QString());
-  if (Emitters)
-    Line(QStringLiteral("emitters"), QString::number(Emitters()));
+  if (Facts)
+    for (const auto& [Name, Value] : Facts())
+      Line(Name, Value);
   for (QWidget* W : QApplication::topLevelWidgets()) {
     const QString Title = W->windowTitle();
     if (Title.isEmpty())
@@ -100,18 +101,18 @@ QString TestProbeText(const std::function<int()>& Emitters) {
   return Out;
 }
 
-void InstallTestProbe(QObject* Parent, std::function<int()> Emitters) {
+void InstallTestProbe(QObject* Parent, std::function<TProbeFacts()> Facts) {
   const char* Path = std::getenv("QUELMA_TEST_PROBE");
   if (!Path || !*Path)
     return;
   auto* Timer = new QTimer(Parent);
   const QString File = QFile::decodeName(Path);
-  QObject::connect(Timer, &QTimer::timeout, Timer, [File, Emitters = std::move(Emitters)] {
+  QObject::connect(Timer, &QTimer::timeout, Timer, [File, Facts = std::move(Facts)] {
     // Written whole and renamed: a reader never sees half a readout.
     QSaveFile Out(File);
     if (!Out.open(QIODevice::WriteOnly))
       return;
-    Out.write(TestProbeText(Emitters).toUtf8());
+    Out.write(TestProbeText(Facts).toUtf8());
     Out.commit();
   });
   Timer->start(100);

@@ -5,17 +5,22 @@
 // number of emitters, the state of every named check box, slider, edit and
 // label, the keyboard focus, the
 // shown top-level windows with their window state, and the text of any open
-// message box. The tests drive the program with real input and read here
+// message box, and the facts the program adds (the emitters, the animation
+// frames run, whether it is paused). The tests drive the program with real input and read here
 // what cannot be seen from outside the process.
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
 
 class QObject;
 
+// Name and value of each fact the program adds, asked afresh every time.
+using TProbeFacts = QList<QPair<QString, QString>>;
+
 // Starts the readout when QUELMA_TEST_PROBE is set; does nothing otherwise.
-// Emitters tells the engine's emitter count.
-void InstallTestProbe(QObject* Parent, std::function<int()> Emitters);
+void InstallTestProbe(QObject* Parent, std::function<TProbeFacts()> Facts);
 
 // The readout as it would be written now.
-QString TestProbeText(const std::function<int()>& Emitters);
+QString TestProbeText(const std::function<TProbeFacts()>& Facts);

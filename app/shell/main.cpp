@@ -16,6 +16,7 @@
 #include "TestProbe.h"
 #include "TimerWindow.h"
 #include "Timers.h"
+#include "UnseenWatch.h"
 #include "Version.h"
 
 namespace {
@@ -91,8 +92,22 @@ int main(int argc, char** argv) {
   {
     TQUELMAMainForm Form;
     Form.FormCreate(QApplication::applicationDirPath() + QLatin1Char('/'), Arguments);
-    InstallTestProbe(&Form,
-                     [&Form] { return Form.Engine() ? int(Form.Engine()->FEmitters.Count) : 0; });
+    InstallTestProbe(&Form, [&Form] {
+      TProbeFacts Facts;
+      if (const TPartForm* E = Form.Engine()) {
+        const TRect& D = E->DesktopRect;
+        Facts.append({QStringLiteral("emitters"), QString::number(E->FEmitters.Count)});
+        Facts.append(
+            {QStringLiteral("desktop"),
+             QStringLiteral("%1 %2 %3 %4").arg(D.Left).arg(D.Top).arg(D.Width()).arg(D.Height())});
+        Facts.append({QStringLiteral("origin"),
+                      QStringLiteral("%1 %2").arg(double(E->OriginX)).arg(double(E->OriginY))});
+      }
+      Facts.append({QStringLiteral("ticks"), QString::number(Form.TickCount())});
+      Facts.append({QStringLiteral("paused"),
+                    Form.PausedUnseen() ? QStringLiteral("1") : QStringLiteral("0")});
+      return Facts;
+    });
     if (Instance.Server) {
       Instance.Server->OnHandOver = [&Form](const QString& Path) {
         Form.Components->HandOver(Path);
@@ -105,6 +120,7 @@ int main(int argc, char** argv) {
       Form.DrawingBox->setChecked(true);
       Form.ShowSettingsWindow();
     }
+    Form.SetUnseenWatch(CreateUnseenWatch());
     Result = QApplication::exec();
     if (Instance.Server) {
       Instance.Server->OnHandOver = nullptr;

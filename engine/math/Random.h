@@ -4,8 +4,9 @@
 // the same inputs always give the same flame. Every draw advances the seed once.
 #include <cstdint>
 
-// The current seed. Program code never assigns it; tests may, to start a
-// hand-checkable sequence (and should put it back).
+// The current seed. Program code never assigns it, except to repeat a run
+// from its start (quelma-render does for an animation whose flame grew);
+// tests may, to start a hand-checkable sequence (and should put it back).
 extern uint32_t RandSeed;
 
 // Advances the seed and returns seed / 2^32: uniform on [0, 1).

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "Colors.h"
 #include "DIBmp.h"
@@ -24,31 +26,49 @@ void SampleSource(const TDIB& Picture, TDIBmp& Source) {
 
 } // namespace
 
-void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import,
-                  TStyleSettings& Style) {
+TImportResult ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& Import,
+                           TStyleSettings& Style) {
   if (Picture.GetEmpty())
-    return;
+    return {0, "The picture is empty: it has no pixel to import."};
   TDIBmp p;
   SampleSource(Picture, p);
 
-  Form.FEmitters.Clear();
-  Form.ClearFading();
-
-  Style.MaxCount = ImportMaxCount;
-  Form.FMaxCount = ImportMaxCount;
-
+  // Sampled before anything changes, so that a picture that would become no
+  // emitter leaves the user's art as it is.
   const int maxSize = std::clamp(Import.MaxSize, ImportMaxSizeMin, ImportMaxSizeMax);
   const int32_t m = std::max(p.Width, p.Height);
   const int32_t s = std::min(m, maxSize);
   const double k = double(s) / double(m);
   const int32_t qw = int32_t(std::nearbyint(p.Width * k));
   const int32_t qh = int32_t(std::nearbyint(p.Height * k));
-  TDIBmp q;
-  if (qw > 0 && qh > 0) {
-    q.MakeDIBSection(); // starts all zero
-    q.SetFormat(qw, qh, p.BitCount);
-    p.ScaledCopyTo(q, TRect{0, 0, p.Width, p.Height}, 16, TRect{0, 0, qw, qh});
+  if (qw <= 0 || qh <= 0) {
+    if (maxSize == 0)
+      return {0, "Max size is 0: the picture gives no sample to import."};
+    return {0, "The picture is too thin for max size " + std::to_string(maxSize) +
+                   ": it gives no sample to import."};
   }
+  TDIBmp q;
+  q.MakeDIBSection(); // starts all zero
+  q.SetFormat(qw, qh, p.BitCount);
+  p.ScaledCopyTo(q, TRect{0, 0, p.Width, p.Height}, 16, TRect{0, 0, qw, qh});
+
+  // Only a 32-bit sample can be transparent; the loop below reads it the same way.
+  auto visible = [&q](int32_t x, int32_t y) {
+    return q.BitCount != 32 || (q.GetPixel32(x, y) >> 24) != 0;
+  };
+  bool any = false;
+  for (int32_t y = 0; y < q.Height && !any; ++y)
+    for (int32_t x = 0; x < q.Width && !any; ++x)
+      any = visible(x, y);
+  if (!any)
+    return {0, "The picture has no visible pixel: every sample is transparent, so there is "
+               "nothing to import."};
+
+  Form.FEmitters.Clear();
+  Form.ClearFading();
+
+  Style.MaxCount = ImportMaxCount;
+  Form.FMaxCount = ImportMaxCount;
 
   const int scaling = std::clamp(Import.Scaling, ImportScalingMin, ImportScalingMax);
   const double scale = scaling * double(0.01f);
@@ -69,6 +89,7 @@ void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& I
   }
 
   const bool mask = Import.MaskOnly && q.BitCount == 32;
+  TImportResult result;
   for (int32_t y = 0; y < q.Height; ++y)
     for (int32_t x = 0; x < q.Width; ++x) {
       const uint32_t c = q.BitCount == 32
@@ -81,6 +102,7 @@ void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& I
         style.Color = c;
       TEmitter* e = Form.AddEmitter(mask ? nullptr : &style, 256, float(x * scale + 100),
                                     float(y * scale + 100));
+      ++result.Emitters;
       e->Fall = float(-(RandomReal() * 3000 + 1000));
       if (Form.FLifetime != ImmortalLife)
         e->Life = float(RandomReal() * double(Form.FLifetime) * 0.1 + double(Form.FLifetime));
@@ -92,6 +114,7 @@ void ImportBitmap(TPartForm& Form, const TDIB& Picture, const TImportSettings& I
 
   Form.CenterArt();
   Form.FAttractor = TVector4{0, 0, 0, 0};
+  return result;
 }
 
 bool ImportPictureFile(TPartForm& Form, const std::string& FileName, const TImportSettings& Import,
@@ -99,8 +122,12 @@ bool ImportPictureFile(TPartForm& Form, const std::string& FileName, const TImpo
   TDIBmp picture;
   try {
     picture.LoadFromFile(FileName);
-    ImportBitmap(Form, picture, Import, Style);
-    return true;
+    TImportResult result = ImportBitmap(Form, picture, Import, Style);
+    if (result.Imported())
+      return true;
+    if (Error)
+      *Error = std::move(result.Why);
+    return false;
   } catch (const std::bad_alloc&) {
     if (Error)
       *Error = "Not enough memory.";

@@ -397,7 +397,6 @@ namespace {
 // spots, integer overflow in the cover arithmetic or endless work.
 constexpr float MaxArtCoordinate = 1.0e6f; // pixels from the origin
 constexpr float MaxFall = 1.0e7f;          // ms of delay, or pixels per tick
-constexpr float MaxStyleThickness = 50.0f; // the "Thickness" slider's range
 constexpr float MaxStyleWildness = 100.0f; // the wildness sliders' range
 
 [[noreturn]] void LoadFailure(std::string Reason) {
@@ -576,7 +575,7 @@ private:
       std::optional<TEmitterStyle> own;
       if (const pugi::xml_attribute ms = n.attribute("MS")) {
         TEmitterStyle s{};
-        s.Thickness = std::max(Float(ms.value(), MaxStyleThickness), 0.0f);
+        s.Thickness = std::max(Float(ms.value(), StateFileMaxThickness), 0.0f);
         s.XWildness = std::max(Float(n, "XS", MaxStyleWildness), 0.0f);
         s.YWildness = std::max(Float(n, "YS", MaxStyleWildness), 0.0f);
         s.Color = uint32_t(Int(n, "C"));

@@ -36,6 +36,12 @@ inline constexpr const char* StateFileExtension = ".quelma";
 // about ten times the file's size in memory.
 inline constexpr std::uintmax_t StateFileMaxBytes = 16u * 1024u * 1024u;
 
+// The largest own thickness ("MS") an emitter is read with; beyond the
+// Thickness slider's 50, as files may describe. A spot's radius is at most
+// the thickness + 2, so its box stays within 2005 x 2005 pixels: the spot
+// work buffers, which grow to the largest box, stay near 16 MB each.
+inline constexpr float StateFileMaxThickness = 1000.0f;
+
 struct TStateFileOptions {
   bool LoadStyle = true;                // "Load style"
   bool LoadArt = true;                  // "Load art"

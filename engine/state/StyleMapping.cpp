@@ -169,7 +169,9 @@ void GravitySelChange(TPartForm& Form, const TStyleSettings& In) {
     Form.FLifetime = ImmortalLife;
     return;
   }
-  const float lifeT = float(s.EmitterLifetime * 0.001);
+  // Unlike the fade-out's, this product stays in double: rounding it to a
+  // single first moves about half the positions' lifetimes by one unit.
+  const double lifeT = s.EmitterLifetime * 0.001;
   Form.FLifetime = float(double(ExpMap(500, lifeT)) * 600.0 + 100.0);
   const double life = Form.FLifetime;
   for (int i = 0; i < Form.FEmitters.Count; ++i) {

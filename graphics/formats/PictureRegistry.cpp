@@ -6,7 +6,9 @@
 
 #include "BmpFormat.h"
 #include "DIBmp.h"
+#include "GifFormat.h"
 #include "JpegFormat.h"
+#include "WebpFormat.h"
 
 void TRasterPicture::AssignTo(TDIB& Dest) const {
   if (Width <= 0 || Height <= 0) {
@@ -29,6 +31,39 @@ void TRasterPicture::AssignTo(TDIB& Dest) const {
     // The row's padding bytes are part of the picture's data too.
     std::memset(out, 0, std::size_t(Dest.RowStride) - std::size_t(Width) * 3);
   }
+}
+
+void AssignPremultiplied(const TRasterPicture& Source, TDIB& Dest) {
+  // A fresh format from 8-8-8 masks, whatever depth the surface had before.
+  Dest.PixelFormat = MakePixelFormat(8, 8, 8);
+  Dest.SetFormat(Source.Width, Source.Height, 32);
+  // An unchanged format keeps the image, which another surface may share.
+  Dest.Unshare(Dest.MemoryStorage());
+  for (int32_t y = 0; y < Source.Height; ++y) {
+    const uint8_t* in = Source.Pixels.data() + std::size_t(y) * std::size_t(Source.Width) * 4;
+    uint8_t* out = Dest.RowFromBottom(Dest.Height - 1 - y);
+    for (int32_t x = 0; x < Source.Width; ++x, in += 4, out += 4) {
+      const uint32_t a = in[3];
+      out[0] = uint8_t(in[2] * a / 255);
+      out[1] = uint8_t(in[1] * a / 255);
+      out[2] = uint8_t(in[0] * a / 255);
+      out[3] = uint8_t(a);
+    }
+  }
+}
+
+bool TAlphaRasterPicture::Translucent() const {
+  for (std::size_t i = 3; i < Pixels.size(); i += 4)
+    if (Pixels[i] != 255)
+      return true;
+  return false;
+}
+
+void TAlphaRasterPicture::AssignTo(TDIB& Dest) const {
+  if (Translucent())
+    AssignPremultiplied(*this, Dest);
+  else
+    TRasterPicture::AssignTo(Dest);
 }
 
 namespace {
@@ -66,6 +101,10 @@ std::vector<TFormat>& Formats() {
     f.push_back({"jpeg", "JPEG Image File", jpeg});
     f.push_back({"dib", "Device Independent Bitmap",
                  [] { return std::unique_ptr<TPictureObject>(new TDIBFilePicture); }});
+    f.push_back(
+        {"gif", "GIF Image File", [] { return std::unique_ptr<TPictureObject>(new TGifPicture); }});
+    f.push_back({"webp", "WebP Image File",
+                 [] { return std::unique_ptr<TPictureObject>(new TWebpPicture); }});
     return f;
   }();
   return formats;

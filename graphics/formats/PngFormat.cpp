@@ -125,26 +125,10 @@ TPngPicture DecodePng(const uint8_t* Data, std::size_t Size) {
 void LoadPngInto(TDIB& Dest, const uint8_t* Data, std::size_t Size) {
   const TPngPicture png = DecodePng(Data, Size);
   const TRasterPicture& r = png.Raster;
-  if (!png.Rgba8) {
+  if (png.Rgba8)
+    AssignPremultiplied(r, Dest);
+  else
     r.AssignTo(Dest);
-    return;
-  }
-  // A fresh format from 8-8-8 masks, whatever depth the surface had before.
-  Dest.PixelFormat = MakePixelFormat(8, 8, 8);
-  Dest.SetFormat(r.Width, r.Height, 32);
-  // An unchanged format keeps the image, which another surface may share.
-  Dest.Unshare(Dest.MemoryStorage());
-  for (int32_t y = 0; y < r.Height; ++y) {
-    const uint8_t* in = r.Pixels.data() + std::size_t(y) * r.Width * 4;
-    uint8_t* out = Dest.RowFromBottom(Dest.Height - 1 - y);
-    for (int32_t x = 0; x < r.Width; ++x, in += 4, out += 4) {
-      const uint32_t a = in[3];
-      out[0] = uint8_t(in[2] * a / 255);
-      out[1] = uint8_t(in[1] * a / 255);
-      out[2] = uint8_t(in[0] * a / 255);
-      out[3] = uint8_t(a);
-    }
-  }
 }
 
 void LoadPngFile(TDIB& Dest, const std::string& FileName) {

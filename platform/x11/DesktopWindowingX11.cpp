@@ -19,12 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "X11Common.h"
+
 namespace {
 
-xcb_connection_t* X11Connection() {
-  auto* App = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return App ? App->connection() : nullptr;
-}
+using X11::Connection;
 
 std::vector<xcb_window_t> RootWindows(xcb_connection_t* C) {
   std::vector<xcb_window_t> Roots;
@@ -79,20 +78,12 @@ xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W) {
 } // namespace
 
 TAlphaCompositing AlphaCompositing() {
-  xcb_connection_t* C = X11Connection();
+  xcb_connection_t* C = Connection();
   if (!C)
     return TAlphaCompositing::Unknown;
   // The screen Qt shows its windows on is the display's default one; other
   // screens of a multi-screen display are checked too, any compositor counts.
-  int Default = 0;
-  const QByteArray Display = qgetenv("DISPLAY");
-  if (!Display.isEmpty()) {
-    // libxcb writes the host and display number unconditionally.
-    char* Host = nullptr;
-    int Number = 0;
-    if (xcb_parse_display(Display.constData(), &Host, &Number, &Default))
-      std::free(Host);
-  }
+  const int Default = X11::DefaultScreenNumber();
   if (SelectionOwned(C, "_NET_WM_CM_S" + std::to_string(Default)))
     return TAlphaCompositing::Active;
   const int Screens = xcb_setup_roots_length(xcb_get_setup(C));
@@ -105,7 +96,7 @@ TAlphaCompositing AlphaCompositing() {
 void RaiseTopLevel(QWidget* Window) {
   if (!Window || !Window->isVisible())
     return;
-  xcb_connection_t* C = X11Connection();
+  xcb_connection_t* C = Connection();
   const WId Id = NativeId(Window);
   if (!C || !Id) {
     Window->raise();
@@ -120,7 +111,7 @@ void RaiseTopLevel(QWidget* Window) {
 
 bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects) {
 #ifdef QUELMA_HAVE_XCB_SHAPE
-  xcb_connection_t* C = X11Connection();
+  xcb_connection_t* C = Connection();
   const xcb_window_t Id = NativeId(Window);
   if (!C || !Id)
     return false;
@@ -149,7 +140,7 @@ bool SetWindowInputRegion(QWidget* Window, const std::vector<TRegionRect>* Rects
 
 TNativeWindowState NativeWindowState(const QWidget* Window) {
   TNativeWindowState State;
-  xcb_connection_t* C = X11Connection();
+  xcb_connection_t* C = Connection();
   const xcb_window_t Own = NativeId(Window);
   if (!C || !Own)
     return State;
@@ -402,7 +393,7 @@ void TStayOnTopKeeper::SetActive(bool Active) {
   if (Active == I.Active)
     return;
   if (Active) {
-    I.C = X11Connection();
+    I.C = Connection();
     if (!I.C)
       return; // not on X11: the stay-on-top hint is all there is
     if (I.Roots.empty()) {

@@ -19,13 +19,11 @@
 #include <vector>
 
 #include "HotKeys.h"
+#include "X11Common.h"
 
 namespace {
 
-xcb_connection_t* X11Connection() {
-  auto* App = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return App ? App->connection() : nullptr;
-}
+using X11::Connection;
 
 constexpr uint16_t RelevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 
@@ -76,7 +74,7 @@ uint16_t NumLockMask(xcb_connection_t* C, xcb_key_symbols_t* Syms) {
 class TX11HotKeys final : public TGlobalHotKeys::IBackend, public QAbstractNativeEventFilter {
 public:
   explicit TX11HotKeys(std::function<void(int)> Fired) : FFired(std::move(Fired)) {
-    FConnection = X11Connection();
+    FConnection = Connection();
     if (!FConnection)
       return;
     for (auto It = xcb_setup_roots_iterator(xcb_get_setup(FConnection)); It.rem;

@@ -13,6 +13,10 @@ inline QApplication& SettingsTestApp() {
   static char* Argv[] = {Name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  // No style of the user's or of an installed copy reaches a test: the data
+  // folders are empty unless a test sets its own (DataFolders.h).
+  qputenv("XDG_DATA_HOME", "/nonexistent/data-home");
+  qputenv("XDG_DATA_DIRS", "/nonexistent/data-dirs");
   // Never destroyed: Qt's input devices must not outlive it at exit.
   static QApplication* A = new QApplication(Argc, Argv);
   return *A;

@@ -26,6 +26,7 @@
 #include "FloatingPoint.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
+#include "ScopedEnv.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
@@ -320,29 +321,35 @@ TEST_F(MainForm, SavedStateReadsBack) {
   EXPECT_TRUE(Messages.empty());
 }
 
-// The start-up file is found beside the program and in an installed layout.
-TEST(StartupFile, FoundBesideTheProgramAndInTheInstalledLayout) {
+// The start-up file is found in the data folders ($XDG_DATA_DIRS), in the
+// share/quelma of the program's prefix and beside the program in a build tree;
+// the folder it is in is the shipped styles' folder.
+TEST(StartupFile, FoundInTheDataFoldersTheInstalledLayoutAndTheBuildTree) {
   App();
   const QString Shipped = QStringLiteral(QUELMA_SOURCE_DIR "/Data/Startup.quelma");
   ASSERT_TRUE(QFile::exists(Shipped));
-  for (const QString& Layout : {QStringLiteral("build"), QStringLiteral("installed")}) {
+  const struct {
+    const char* Layout;
+    const char* Program; // the program's folder under the root
+    const char* Data;    // where Startup.quelma is
+  } Layouts[] = {
+      {"build tree", "app", "app/Data"},
+      {"installed", "prefix/bin", "prefix/share/quelma"},
+      {"data dirs", "elsewhere/bin", "system/quelma"},
+  };
+  for (const auto& L : Layouts) {
+    SCOPED_TRACE(L.Layout);
     QTemporaryDir Root;
-    QString Program, Data;
-    if (Layout == "build") {
-      Program = Root.filePath("app");
-      Data = Root.filePath("app/Data");
-    } else {
-      Program = Root.filePath("bin");
-      Data = Root.filePath("share/quelma/Data");
-    }
+    const QString Program = Root.filePath(L.Program), Data = Root.filePath(L.Data);
+    const TScopedEnv DataDirs("XDG_DATA_DIRS",
+                              QFile::encodeName(Root.filePath("system")).toStdString());
     ASSERT_TRUE(QDir().mkpath(Program));
     ASSERT_TRUE(QDir().mkpath(Data));
     ASSERT_TRUE(QFile::copy(Shipped, Data + "/Startup.quelma"));
     TQUELMAMainForm Form;
     Form.FormCreate(Program + "/", {});
-    EXPECT_EQ(QDir(Form.DataFolder()).canonicalPath(), QDir(Data).canonicalPath())
-        << Layout.toStdString();
-    EXPECT_GT(Form.Engine()->FEmitters.Count, 0) << Layout.toStdString();
+    EXPECT_EQ(QDir(Form.DataFolder()).canonicalPath(), QDir(Data).canonicalPath());
+    EXPECT_GT(Form.Engine()->FEmitters.Count, 0);
   }
 }
 

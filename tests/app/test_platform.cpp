@@ -49,4 +49,38 @@ TEST(Platform, AnExplicitNonWaylandPlatformIsKept) {
   EXPECT_FALSE(C.Fatal);
 }
 
+TEST(Platform, WaylandSessionOnX11) {
+  using TVars = std::map<std::string, QByteArray>;
+  struct TCase {
+    TVars Vars;
+    const char* Platform;
+    bool Expected;
+  } const Cases[] = {
+      {{{"WAYLAND_DISPLAY", "wayland-1"}}, "xcb", true},
+      {{{"XDG_SESSION_TYPE", "wayland"}}, "xcb", true},
+      {{{"WAYLAND_DISPLAY", "wayland-0"}, {"XDG_SESSION_TYPE", "x11"}}, "xcb", true},
+      {{{"DISPLAY", ":0"}, {"XDG_SESSION_TYPE", "x11"}}, "xcb", false},
+      {{{"DISPLAY", ":0"}}, "xcb", false},
+      {{{"WAYLAND_DISPLAY", ""}, {"XDG_SESSION_TYPE", "tty"}}, "xcb", false},
+      {{{"WAYLAND_DISPLAY", "wayland-0"}}, "wayland", false}, // keys reach native windows
+      {{{"XDG_SESSION_TYPE", "wayland"}}, "offscreen", false},
+  };
+  for (const TCase& C : Cases) {
+    std::string Name = C.Platform;
+    for (const auto& [K, V] : C.Vars)
+      Name += " " + K + "=" + V.toStdString();
+    SCOPED_TRACE(Name);
+    EXPECT_EQ(WaylandSessionOnX11(
+                  [&](const char* N) {
+                    const auto It = C.Vars.find(N);
+                    return It == C.Vars.end() ? QByteArray() : It->second;
+                  },
+                  QString::fromLatin1(C.Platform)),
+              C.Expected);
+  }
+  // The note names the commands to bind instead.
+  for (const char* Command : {"--toggle-drawing", "--toggle-visible", "--toggle-settings"})
+    EXPECT_TRUE(WaylandHotKeysNote().contains(QLatin1String(Command))) << Command;
+}
+
 } // namespace

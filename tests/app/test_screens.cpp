@@ -24,6 +24,37 @@ TEST(Screens, OriginIsTheMonitorCentreAsSingles) {
   EXPECT_EQ(MonitorCentre(QRect(-1280, -1024, 1280, 1024)), QPointF(-640, -512));
 }
 
+TEST(Screens, TheAnchorFollowsItsMonitorByName) {
+  const QString A = QStringLiteral("A"), B = QStringLiteral("B"), C = QStringLiteral("C");
+  TMonitorAnchor Anchor;
+  Anchor.Attach({{A, QRect(0, 0, 1600, 900)}, {B, QRect(1600, 0, 800, 900)}}, QPoint(800, 450));
+  EXPECT_TRUE(Anchor.Attached());
+  EXPECT_EQ(Anchor.Name(), A);
+  struct Step {
+    const char* what;
+    QList<TMonitor> monitors;
+    QPoint moved;
+  };
+  const Step Steps[] = {
+      {"nothing changed", {{A, QRect(0, 0, 1600, 900)}, {B, QRect(1600, 0, 800, 900)}}, {}},
+      {"a monitor added right", {{A, QRect(0, 0, 1600, 900)}, {C, QRect(1600, 0, 1280, 1024)}}, {}},
+      {"one added left moves ours right",
+       {{C, QRect(0, 0, 1280, 1024)}, {A, QRect(1280, 0, 1600, 900)}},
+       {1280, 0}},
+      {"ours resized in place", {{C, QRect(0, 0, 1280, 1024)}, {A, QRect(1280, 0, 1024, 768)}}, {}},
+      {"ours gone", {{C, QRect(0, 0, 1280, 1024)}}, {}},
+      {"ours back, counted from where it was last", {{A, QRect(0, 0, 1600, 900)}}, {-1280, 0}},
+  };
+  for (const Step& S : Steps) {
+    SCOPED_TRACE(S.what);
+    EXPECT_EQ(Anchor.Follow(S.monitors), S.moved);
+  }
+  // A point on no monitor anchors to none, which never moves.
+  Anchor.Attach({{A, QRect(0, 0, 1600, 900)}}, QPoint(-5, 0));
+  EXPECT_FALSE(Anchor.Attached());
+  EXPECT_EQ(Anchor.Follow({{A, QRect(100, 0, 1600, 900)}}), QPoint());
+}
+
 TEST(Screens, QtRectanglesBecomeExclusiveRectangles) {
   EXPECT_EQ(ToTRect(QRect(10, 20, 30, 40)), (TRect{10, 20, 40, 60}));
 }

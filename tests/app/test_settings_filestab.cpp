@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QPushButton>
@@ -92,6 +94,48 @@ TEST_F(FilesTabTest, DialogsRunWithTheDisplaySuspended) {
             (std::vector<TFileDialogKind>{TFileDialogKind::OpenState, TFileDialogKind::SaveState}));
 }
 
+// The state-file dialogs start in the user's own folder, which Save makes;
+// until it holds a style Load shows the shipped ones. Both are in the
+// sidebar.
+TEST_F(FilesTabTest, StateDialogsStartInTheUsersFolderWithTheShippedOneBeside) {
+  QTemporaryDir Root;
+  Tab->UserFolder = Root.filePath(QStringLiteral("data/quelma"));
+  Tab->ShippedFolder = Root.filePath(QStringLiteral("shipped")) + QLatin1Char('/');
+  const QString User = Tab->UserFolder, Shipped = Root.filePath(QStringLiteral("shipped"));
+  const QString Home = QDir::cleanPath(QDir::homePath());
+  std::vector<TFileDialogPlaces> Seen;
+  Tab->ChooseFile = [&](TFileDialogKind K) {
+    Seen.push_back(Tab->DialogPlaces(K));
+    return QString();
+  };
+  Tab->LoadBtn->click();
+  EXPECT_FALSE(QFileInfo::exists(User)) << "loading makes no folder";
+  Tab->SaveBtn->click();
+  EXPECT_TRUE(QFileInfo(User).isDir()) << "a cancelled save still makes the folder";
+  Tab->LoadBtn->click();
+  QFile Saved(User + QStringLiteral("/mine.quelma"));
+  ASSERT_TRUE(Saved.open(QIODevice::WriteOnly));
+  Saved.close();
+  Tab->LoadBtn->click();
+  Tab->Button2->click();
+  ASSERT_EQ(Seen.size(), 5u);
+  const struct {
+    const char* What;
+    QString Folder;
+    QStringList Sidebar;
+  } Expected[] = {
+      {"load, nothing saved yet", Tab->ShippedFolder, {Shipped, Home}},
+      {"save", User, {User, Shipped, Home}},
+      {"load, the user's folder empty", Tab->ShippedFolder, {User, Shipped, Home}},
+      {"load, a style saved", User, {User, Shipped, Home}},
+      {"picture", QString(), {}},
+  };
+  for (std::size_t i = 0; i < Seen.size(); ++i) {
+    EXPECT_EQ(Seen[i].Folder, Expected[i].Folder) << Expected[i].What;
+    EXPECT_EQ(Seen[i].Sidebar, Expected[i].Sidebar) << Expected[i].What;
+  }
+}
+
 TEST_F(FilesTabTest, CancelledDialogsChangeNothing) {
   Form.AddEmitter(nullptr, 256, 1, 2);
   Tab->LoadBtnClick();
@@ -135,25 +179,53 @@ TEST_F(FilesTabTest, ImportBitmapUsesTheConversionGroupAndShowsTheNewStyle) {
   EXPECT_TRUE(Log.contains(QStringLiteral("style")));
 }
 
-TEST_F(FilesTabTest, APictureThatCannotBeReadChangesNothing) {
+// A file that cannot be read and a picture with nothing visible in it are
+// both refused: the art stays and the user is told why.
+TEST_F(FilesTabTest, APictureThatCannotBeImportedChangesNothing) {
   QTemporaryDir Dir;
-  Chosen = Dir.filePath(QStringLiteral("broken.png"));
-  QFile F(Chosen);
+  ASSERT_TRUE(Dir.isValid());
+  const QString Broken = Dir.filePath(QStringLiteral("broken.png"));
+  QFile F(Broken);
   ASSERT_TRUE(F.open(QIODevice::WriteOnly));
   F.write("not a picture");
   F.close();
+  const QString Clear = Dir.filePath(QStringLiteral("clear.png"));
+  QImage Picture(8, 4, QImage::Format_ARGB32);
+  Picture.fill(Qt::transparent);
+  ASSERT_TRUE(Picture.save(Clear));
+
+  const struct {
+    QString File;
+    const char* Why; // nullptr: any reason
+  } Cases[] = {
+      {Broken, nullptr},
+      {Clear, "every sample is transparent, so there is nothing to import"},
+  };
   Form.AddEmitter(nullptr, 256, 1, 2);
-  std::vector<TUserMessage> Shown;
-  SetUserMessageHandler([&Shown](const TUserMessage& M) { Shown.push_back(M); });
-  Tab->Button2Click();
-  SetUserMessageHandler(nullptr);
-  EXPECT_EQ(Form.FEmitters.Count, 1);
-  EXPECT_EQ(Styles->MaxCountSel->Position(), 10000);
-  // ...and says so.
-  ASSERT_EQ(Shown.size(), 1u);
-  EXPECT_EQ(Shown.front().Text, QString::fromLatin1(ImportErrorText));
-  EXPECT_EQ(Shown.front().Kind, TUserMessage::Warning);
-  EXPECT_TRUE(Shown.front().Detail.startsWith(Chosen));
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.File.toStdString());
+    Chosen = C.File;
+    std::vector<TUserMessage> Shown;
+    SetUserMessageHandler([&Shown](const TUserMessage& M) { Shown.push_back(M); });
+    Tab->Button2Click();
+    SetUserMessageHandler(nullptr);
+    EXPECT_EQ(Form.FEmitters.Count, 1);
+    EXPECT_EQ(Form.Emitter(0)->X, 1.0f);
+    EXPECT_EQ(Form.FMaxCount, 10000);
+    EXPECT_EQ(Styles->MaxCountSel->Position(), 10000);
+    EXPECT_EQ(Styles->FASel->Position(), 248);
+    // ...and says so: the file, then the reason.
+    ASSERT_EQ(Shown.size(), 1u);
+    EXPECT_EQ(Shown.front().Text, QString::fromLatin1(ImportErrorText));
+    EXPECT_EQ(Shown.front().Kind, TUserMessage::Warning);
+    const QStringList Detail = Shown.front().Detail.split(QLatin1Char('\n'));
+    ASSERT_EQ(Detail.size(), 2) << Shown.front().Detail.toStdString();
+    EXPECT_EQ(Detail[0], C.File);
+    EXPECT_FALSE(Detail[1].isEmpty());
+    if (C.Why) {
+      EXPECT_TRUE(Detail[1].contains(QLatin1String(C.Why))) << Detail[1].toStdString();
+    }
+  }
 }
 
 TEST(WaitCursor, NestsAndRestores) {

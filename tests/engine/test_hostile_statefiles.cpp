@@ -89,7 +89,7 @@ protected:
       ASSERT_LE(std::fabs(e.Y), 2e6f) << i;
       ASSERT_FALSE(std::isnan(e.Fall) || std::isnan(e.Life)) << i;
       ASSERT_TRUE(e.Alpha >= 0 && e.Alpha <= 65536) << i;
-      ASSERT_LE(e.Style->Thickness, 50.0f) << i;
+      ASSERT_LE(e.Style->Thickness, 1000.0f) << i;
     }
     const TRect b = display.FLayeredBounds;
     EXPECT_TRUE(b.Left >= 0 && b.Top >= 0 && b.Right <= 640 && b.Bottom <= 480);
@@ -104,9 +104,9 @@ protected:
 
 // The bound each value is held to when read: positions within 1e6 pixels of
 // the origin (cover arithmetic stays far inside 32 bits), "FS" within 1e7,
-// "LT" within the immortal value, intensities 0..256, thickness 0..50 (the
-// slider's range: a spot's box stays within 106 x 106 pixels), wildness
-// 0..100; text that is no finite single reads as 0.
+// "LT" within the immortal value, intensities 0..256, thickness 0..1000 (a
+// spot's box stays within 2005 x 2005 pixels), wildness 0..100; text that is
+// no finite single reads as 0.
 TEST_F(HostileStateFiles, EveryEmitterFieldIsHeldToItsBound) {
   struct Case {
     const char* Attributes;
@@ -125,11 +125,11 @@ TEST_F(HostileStateFiles, EveryEmitterFieldIsHeldToItsBound) {
       {R"(X="999999.9" Y="-0.000001" FS="-3000" LT="2147483647" AM="256")", 999999.9f, -1e-6f,
        -3000, I, 256, -1, 0, 0, 0},
       {R"(X="1" Y="2" FS="0" AM="7" MS="1e30" XS="1e30" YS="-1e30" C="-1" A="2000000000" F="1")", 1,
-       2, 0, I, 7, 50, 100, 0, 256},
+       2, 0, I, 7, 1000, 100, 0, 256},
       {R"(X="1" Y="2" FS="0" AM="7" MS="-1e30" XS="nan" YS="100.5" C="0" A="-2000000000" F="0")", 1,
        2, 0, I, 7, 0, 0, 100, 0},
       {R"(X="1" Y="2" FS="0" AM="7" MS="61.5" XS="0.25" YS="99" C="2147483647" A="255" F="0")", 1,
-       2, 0, I, 7, 50, 0.25f, 99, 255},
+       2, 0, I, 7, 61.5f, 0.25f, 99, 255},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Attributes);

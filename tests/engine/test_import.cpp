@@ -5,6 +5,7 @@
 #include "BitmapImport.h"
 #include "Colors.h"
 #include "EngineTestSupport.h"
+#include "StateFile.h"
 
 namespace {
 
@@ -180,19 +181,73 @@ TEST_F(Import, ShallowPicturesAreSampledInColour) {
   EXPECT_EQ(form.Emitter(2)->Style->Color, 0xFFFFFFFFu);
 }
 
-TEST_F(Import, NothingToImport) {
-  form.AddEmitter(nullptr, 256, 1, 2);
+// A picture that would become no emitter is refused before anything changes:
+// the art, the trails, the limits, the style and the random numbers stay, and
+// the result says why.
+TEST_F(Import, APictureThatBecomesNoEmitterChangesNothing) {
+  auto clear = Picture(6, 3, 32, {40, 30, 20, 0}); // colour but alpha 0
+  auto grey = Picture(4, 4, 24, {1, 1, 1});
+  auto line = Picture(300, 1, 24, {9, 9, 9}); // 128 x 0 samples
   TDIBmp empty;
-  ImportBitmap(form, empty, import, settings);
-  EXPECT_EQ(form.FEmitters.Count, 1);
-  EXPECT_EQ(settings.MaxCount, 10000);
+  const struct {
+    const char* Name;
+    const TDIB* Source;
+    int MaxSize;
+    const char* Why;
+  } Cases[] = {
+      {"empty", &empty, 128, "The picture is empty"},
+      {"transparent", clear.get(), 128, "every sample is transparent"},
+      {"transparent, 2 x 1 samples", clear.get(), 2, "every sample is transparent"},
+      {"max size 0", grey.get(), 0, "Max size is 0"},
+      {"too thin", line.get(), 128, "too thin for max size 128"},
+  };
+  for (const auto& c : Cases) {
+    SCOPED_TRACE(c.Name);
+    import.MaxSize = c.MaxSize;
+    form.FEmitters.Clear();
+    form.AddEmitter(nullptr, 256, 1, 2);
+    form.AddEmitter(nullptr, 256, -30, 40);
+    settings.MaxCount = 100;
+    settings.YMotion = -3;
+    settings.FadeAlpha = 200;
+    ApplyStyle(form, settings);
+    form.FAttractor = TVector4{5, 6, 0, 0};
+    form.Tick(0); // trails on the surface
+    const std::string art = WriteStateText(form, settings);
+    const TStyleSettings style = settings;
+    const TRect cover = form.FCoverRect;
+    const int32_t surfaceWidth = display.FSurface.Width;
+    const int shown = presents;
+    RandSeed = 4242;
 
-  // "Max size" 0: the art is cleared and nothing imported.
-  import.MaxSize = 0;
-  auto p = Picture(4, 4, 24, {1, 1, 1});
-  ImportBitmap(form, *p, import, settings);
-  EXPECT_EQ(form.FEmitters.Count, 0);
+    const TImportResult r = ImportBitmap(form, *c.Source, import, settings);
+    EXPECT_FALSE(r.Imported());
+    EXPECT_EQ(r.Emitters, 0);
+    EXPECT_NE(r.Why.find(c.Why), std::string::npos) << r.Why;
+
+    EXPECT_EQ(WriteStateText(form, settings), art); // emitters and style
+    EXPECT_EQ(settings, style);
+    EXPECT_EQ(form.FMaxCount, 100);
+    EXPECT_EQ(form.FYMotion, -3);
+    EXPECT_EQ(form.FFadeSliders.Alpha, 200);
+    EXPECT_EQ(form.FAttractor.X, 5.0f);
+    EXPECT_EQ(form.FCoverRect.Left, cover.Left);
+    EXPECT_EQ(display.FSurface.Width, surfaceWidth);
+    EXPECT_EQ(presents, shown);
+    EXPECT_EQ(RandSeed, 4242u);
+  }
+
+  // One opaque pixel among the transparent ones is enough.
+  import.MaxSize = 128;
+  *clear->PixelAddress(4, 1) = 0xFF102030;
+  const TImportResult r = ImportBitmap(form, *clear, import, settings);
+  EXPECT_TRUE(r.Imported());
+  EXPECT_EQ(r.Emitters, 1);
+  EXPECT_EQ(r.Why, "");
+  ASSERT_EQ(form.FEmitters.Count, 1);
+  EXPECT_EQ(form.Emitter(0)->Style->Color, 0xFF102030u);
   EXPECT_EQ(form.FMaxCount, 20000);
+  EXPECT_EQ(settings.FadeAlpha, 240);
 }
 
 TEST_F(Import, PictureFiles) {
@@ -205,7 +260,7 @@ TEST_F(Import, PictureFiles) {
   } Failures[] = {
       {dir.Path + "/missing.png", "No such file"},
       {dir.Write("bad.bmp", {'B', 'M', 1}), "DIB is invalid"},
-      {dir.Write("x.gif", {1}), "Unknown picture file extension (.gif)"},
+      {dir.Write("x.xyz", {1}), "Unknown picture file extension (.xyz)"},
   };
   for (const auto& f : Failures) {
     std::string why;
@@ -215,9 +270,25 @@ TEST_F(Import, PictureFiles) {
   EXPECT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(settings.MaxCount, 10000);
 
+  // So does a picture that loads but has nothing visible.
+  std::string why;
+  const std::string clear =
+      dir.Write("clear.png", fx::MakePng({.Width = 2, .Height = 2, .Rows = fx::Bytes(16, 0)}));
+  EXPECT_FALSE(ImportPictureFile(form, clear, import, settings, &why));
+  EXPECT_NE(why.find("every sample is transparent"), std::string::npos) << why;
+  EXPECT_EQ(form.FEmitters.Count, 1);
+  EXPECT_EQ(settings.MaxCount, 10000);
+
   const fx::Bytes png =
       fx::MakePng({.Width = 2, .Height = 1, .Rows = {200, 100, 50, 128, 0, 0, 0, 0}});
   EXPECT_TRUE(ImportPictureFile(form, dir.Write("a.png", png), import, settings));
   ASSERT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(form.Emitter(0)->Style->Color, 0x80643219u); // premultiplied: 100, 50, 25
+
+  // A GIF's transparent colour is left out the same way.
+  const fx::Bytes gif = fx::MakeGif(
+      {.ScreenWidth = 2, .Global = {0xC86432, 0}, .Width = 2, .Transparent = 1, .Indices = {0, 1}});
+  EXPECT_TRUE(ImportPictureFile(form, dir.Write("a.gif", gif), import, settings));
+  ASSERT_EQ(form.FEmitters.Count, 1);
+  EXPECT_EQ(form.Emitter(0)->Style->Color, 0xFFC86432u);
 }

@@ -644,7 +644,7 @@ TEST_F(StateFileTest, HostileValuesAreBoundedAndTheEngineRunsOn) {
   EXPECT_EQ(a.BaseAlpha, 256);
   EXPECT_EQ(form.Emitter(1)->BaseAlpha, 0);
   const TEmitterStyle& c = form.Emitter(2)->OwnStyle;
-  EXPECT_EQ(c.Thickness, 50.0f);
+  EXPECT_EQ(c.Thickness, 1000.0f);
   EXPECT_EQ(c.XWildness, 0.0f);
   EXPECT_EQ(c.YWildness, 100.0f);
   EXPECT_EQ(c.Color, 0x80000000u);
@@ -658,6 +658,68 @@ TEST_F(StateFileTest, HostileValuesAreBoundedAndTheEngineRunsOn) {
   for (int i = 0; i < 5; ++i)
     form.Tick(0);
   SUCCEED();
+}
+
+// An emitter's own thickness beyond the slider's 50 is kept up to 1000, and
+// written back as read.
+TEST_F(StateFileTest, OwnThicknessBeyondTheSliderIsKeptUpTo1000) {
+  const std::string art =
+      R"(<Art><Emitters>)"
+      R"(<New X="0" Y="0" FS="0" AM="256" MS="150" XS="0" YS="0" C="-1" A="256" F="False"/>)"
+      R"(<New X="1" Y="0" FS="0" AM="256" MS="1000" XS="0" YS="0" C="-1" A="256" F="False"/>)"
+      R"(<New X="2" Y="0" FS="0" AM="256" MS="5000" XS="0" YS="0" C="-1" A="256" F="False"/>)"
+      R"(<New X="3" Y="0" FS="0" AM="256" MS="999.75" XS="0" YS="0" C="-1" A="256" F="True"/>)"
+      R"(</Emitters></Art>)";
+  ASSERT_TRUE(Read(Doc(AllStyle, art)));
+  ASSERT_EQ(form.FEmitters.Count, 4);
+  const float expected[] = {150, 1000, 1000, 999.75f};
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(form.Emitter(i)->OwnStyle.Thickness, expected[i]) << i;
+  EXPECT_EQ(style.Thickness, 15); // the slider's own value is apart
+
+  const std::string written = WriteStateText(form, style);
+  for (const char* ms : {R"( MS="150" )", R"( MS="1000" )", R"( MS="999.75" )"})
+    EXPECT_NE(written.find(ms), std::string::npos) << ms;
+  EXPECT_EQ(written.find(R"( MS="5000" )"), std::string::npos);
+  ASSERT_TRUE(Read(written));
+  EXPECT_EQ(WriteStateText(form, style), written);
+}
+
+// Spots of such thickness are drawn whole: a box of up to 2005 x 2005
+// pixels, far beyond the work buffers' first size. The farthest lit pixel
+// lies beyond most of the thickness but within the largest spot's radius.
+TEST_F(StateFileTest, ThickOwnSpotsAreDrawnWhole) {
+  std::string s = AllStyle;
+  const std::string still = R"(X_blur="1" Y_blur="1" Y_motion="-1")";
+  s.replace(s.find(still), still.size(), R"(X_blur="0" Y_blur="0" Y_motion="0")");
+  form.DesktopRect = MakeRect(0, 0, 2100, 2100);
+  form.OriginX = 1050;
+  form.OriginY = 1050;
+  for (int thickness : {150, 1000}) {
+    SCOPED_TRACE(thickness);
+    const std::string art = R"(<Art><Emitters><New X="0" Y="0" FS="0" AM="256" MS=")" +
+                            std::to_string(thickness) +
+                            R"(" XS="0" YS="0" C="-1" A="256" F="False"/></Emitters></Art>)";
+    ASSERT_TRUE(Read(Doc(s, art)));
+    ASSERT_EQ(form.FEmitters.Count, 1);
+    ASSERT_EQ(form.FXBlur, 1);
+    ASSERT_EQ(form.FYMotion, 0);
+    RandSeed = 2024;
+    for (int frame = 0; frame < 8; ++frame)
+      form.Tick(0);
+
+    // The emitter's place on the surface; every spot is centred on it.
+    const double cx = form.SurfaceOffsetX, cy = form.SurfaceOffsetY;
+    const TDIBmp& surface = display.FSurface;
+    double farthest = 0;
+    for (int32_t y = 0; y < surface.Height; ++y)
+      for (int32_t x = 0; x < surface.Width; ++x)
+        if (*surface.PixelAddress(x, y) != 0)
+          farthest = std::max(farthest, std::hypot(x - cx, y - cy));
+    EXPECT_GT(farthest, 0.7 * thickness);
+    EXPECT_LE(farthest, thickness + 2.5 + 1);
+    EXPECT_GE(form.FSpotBuf.size(), size_t(thickness * 2) * size_t(thickness * 2) / 4);
+  }
 }
 
 TEST_F(StateFileTest, MutatedDocumentsNeverCrash) {

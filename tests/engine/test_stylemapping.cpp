@@ -245,6 +245,28 @@ TEST_F(StyleMappingTest, FadeOutAndLifetimeMappings) {
   EXPECT_EQ(form.FLifetime, ImmortalLife);
 }
 
+// The lifetime is ExpMap(500, ELTSel * 0.001) * 600 + 100, with the slider's
+// fraction and the sum in double and ExpMap's result a single. A fraction
+// rounded to a single first is one unit off at about half the positions
+// (5 and 18 among them).
+TEST_F(StyleMappingTest, LifetimeIsExactAtEveryPosition) {
+  const std::pair<int, float> exact[] = {
+      {1, 103.741585f}, {5, 118.942696f}, {18, 171.039886f}, {500, 12929.8184f}, {999, 298237.094f},
+  };
+  for (auto [elt, life] : exact) {
+    s.EmitterLifetime = elt;
+    GravitySelChange(form, s);
+    EXPECT_EQ(form.FLifetime, life) << elt;
+  }
+  for (int elt = 0; elt < 1000; ++elt) {
+    const double t = elt * 0.001;
+    const float expMap = float(std::exp(std::log(501.0) * t) - 1.0);
+    s.EmitterLifetime = elt;
+    GravitySelChange(form, s);
+    ASSERT_EQ(form.FLifetime, float(double(expMap) * 600.0 + 100.0)) << elt;
+  }
+}
+
 TEST_F(StyleMappingTest, SwitchingGravityOnGivesEachEmitterADelay) {
   ApplyStyle(form, s);
   for (int i = 0; i < 50; ++i)

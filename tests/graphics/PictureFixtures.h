@@ -1,16 +1,20 @@
 #pragma once
 // Small picture files made in the tests: BMPs byte by byte, PNGs with libpng,
-// JPEGs with libjpeg, TGAs byte by byte.
+// JPEGs with libjpeg, TGAs and GIFs byte by byte.
 #include <png.h>
 #include <stdio.h>
 // jpeglib.h needs FILE declared first.
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -187,6 +191,93 @@ inline Bytes MakeTga(uint8_t ImageType, int Width, int Height, int Bits, uint8_t
   d.insert(d.end(), IdLength, 'i');
   d.insert(d.end(), Pixels.begin(), Pixels.end());
   return d;
+}
+
+// A GIF of one frame. Its pixels are coded as plain LZW literals, starting
+// afresh before the table would widen the codes, so any index can be written,
+// including ones the colour map does not have.
+struct TGifSpec {
+  int ScreenWidth = 1, ScreenHeight = 1;
+  std::vector<uint32_t> Global{}; // 0xRRGGBB; none: no global colour map
+  int Left = 0, Top = 0, Width = 1, Height = 1;
+  std::vector<uint32_t> Local{}; // the frame's own colour map, when given
+  bool Interlaced = false;       // the flag only: Indices are in stream order
+  int Transparent = -1;          // a graphic control block's transparent index
+  Bytes Indices{};               // Width * Height indices
+  int CodeSize = 2;              // LZW minimum code size, 2..8
+};
+
+// A colour map of 2, 4, ... 256 entries holding Colors, padded with black;
+// returns the packed field's size bits.
+inline uint8_t PutGifColors(Bytes& b, const std::vector<uint32_t>& Colors) {
+  uint8_t bits = 0;
+  while ((2u << bits) < Colors.size())
+    ++bits;
+  for (uint32_t i = 0; i < (2u << bits); ++i) {
+    const uint32_t c = i < Colors.size() ? Colors[i] : 0;
+    b.insert(b.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+  }
+  return bits;
+}
+
+inline Bytes MakeGif(const TGifSpec& s) {
+  Bytes d = {'G', 'I', 'F', '8', '9', 'a'};
+  Put16(d, uint32_t(s.ScreenWidth));
+  Put16(d, uint32_t(s.ScreenHeight));
+  d.insert(d.end(), {0, 0, 0});
+  if (!s.Global.empty())
+    d[10] = uint8_t(0xF0 | PutGifColors(d, s.Global));
+  if (s.Transparent >= 0)
+    d.insert(d.end(), {0x21, 0xF9, 4, 1, 0, 0, uint8_t(s.Transparent), 0});
+  d.push_back(0x2C);
+  Put16(d, uint32_t(s.Left));
+  Put16(d, uint32_t(s.Top));
+  Put16(d, uint32_t(s.Width));
+  Put16(d, uint32_t(s.Height));
+  d.push_back(s.Interlaced ? 0x40 : 0);
+  if (!s.Local.empty()) {
+    const std::size_t packed = d.size() - 1;
+    d[packed] |= uint8_t(0x80 | PutGifColors(d, s.Local));
+  }
+
+  // Codes of CodeSize + 1 bits, least significant bit first.
+  const uint32_t clear = 1u << s.CodeSize, width = uint32_t(s.CodeSize) + 1;
+  Bytes codes;
+  uint32_t acc = 0, bits = 0;
+  auto code = [&](uint32_t c) {
+    acc |= c << bits;
+    for (bits += width; bits >= 8; bits -= 8, acc >>= 8)
+      codes.push_back(uint8_t(acc));
+  };
+  for (size_t i = 0; i < s.Indices.size(); ++i) {
+    if (i % (clear - 2) == 0)
+      code(clear);
+    code(s.Indices[i]);
+  }
+  code(clear + 1);
+  if (bits)
+    codes.push_back(uint8_t(acc));
+  d.push_back(uint8_t(s.CodeSize));
+  for (size_t i = 0; i < codes.size(); i += 255) {
+    const size_t n = std::min<size_t>(255, codes.size() - i);
+    d.push_back(uint8_t(n));
+    d.insert(d.end(), codes.begin() + long(i), codes.begin() + long(i + n));
+  }
+  d.insert(d.end(), {0, 0x3B});
+  return d;
+}
+
+// The message of what f raises: "out of memory" for std::bad_alloc, "(none)"
+// when it raises nothing.
+inline std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "(none)";
 }
 
 // A folder of its own under the system's temporary folder, removed at the end.

@@ -51,6 +51,16 @@ const std::map<std::string, Kind>& Kinds() {
         [](TDIBmp& d, const std::vector<uint8_t>& b) {
           d.AssignPicture(DecodeJpeg(b.data(), b.size()));
         }}},
+      {"gif",
+       {quelma_fuzz::FuzzGif,
+        [](TDIBmp& d, const std::vector<uint8_t>& b) {
+          d.AssignPicture(TAlphaRasterPicture(DecodeGif(b.data(), b.size())));
+        }}},
+      {"webp",
+       {quelma_fuzz::FuzzWebp,
+        [](TDIBmp& d, const std::vector<uint8_t>& b) {
+          d.AssignPicture(TAlphaRasterPicture(DecodeWebp(b.data(), b.size())));
+        }}},
   };
   return kinds;
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Errors as a user meets them (Xvfb, openbox, xcompmgr), through the real
 # file dialogs of the Files tab: a state file that cannot be read and a
-# picture that cannot be imported each say so in a "Debug" box with a
-# warning icon and the file's name and the reason; "Save" under a name
-# without the extension writes NAME.quelma; "My desktop icons on fire!" on a
-# desktop without icons changes nothing and says so.
+# picture that cannot be imported or has no visible pixel each say so in a
+# "Debug" box with a warning icon and the file's name and the reason, and
+# leave the art; a GIF keeps its transparency; "Save" under a name without
+# the extension writes NAME.quelma; "My desktop icons on fire!" on a desktop
+# without icons changes nothing and says so.
 # Usage: file_errors.sh BUILD_DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,6 +17,11 @@ mkdir -p "$work/home/Desktop" "$work/files"
 printf '<QUELMA_state Version="1.0.0.0"><Art><Emitters>\n<New Y="1"/></Emitters></Art></QUELMA_state>' \
   >"$work/files/broken.quelma"
 printf 'not a picture' >"$work/files/broken.png"
+# A valid picture with no visible pixel, and a GIF whose one transparent pixel
+# gives one emitter fewer than its samples.
+convert -size 6x4 xc:'rgba(0,0,0,0)' PNG32:"$work/files/clear.png"
+convert -size 3x2 xc:red -alpha set -channel A -fx 'i==0&&j==0?0:1' +channel \
+  "$work/files/five.gif"
 
 box_shown() { probe_is messagebox.title "$1"; }
 box_gone() { [ -z "$(probe messagebox.title)" ]; }
@@ -59,6 +65,19 @@ check "with a warning icon" probe_is messagebox.icon 2
 check "names the file" sh -c "grep -q '^messagebox.informative=$work/files/broken.png' '$work/probe'"
 close_box
 check "the art is as it was" wait_for 30 probe_is emitters "$emitters"
+
+echo "== a picture without a visible pixel"
+choose Button2 "Import" "$work/files/clear.png"
+check "a \"Debug\" box" wait_for 50 box_shown Debug
+check "says \"Error importing the picture.\"" probe_is messagebox.text "Error importing the picture."
+check "and why" sh -c "grep '^messagebox.informative=' '$work/probe' | grep -q 'no visible pixel'"
+close_box
+check "the art is as it was" wait_for 30 probe_is emitters "$emitters"
+
+echo "== a GIF with a transparent pixel"
+choose Button2 "Import" "$work/files/five.gif"
+check "five emitters of six samples" wait_for 50 probe_is emitters 5
+check "no box" box_gone
 
 echo "== Save without the extension"
 choose SaveBtn "Save" "$work/files/mystyle"

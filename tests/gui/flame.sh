@@ -156,7 +156,7 @@ run_on() {
   settings=$(window_id QUELMA visible)
   read -r sx sy sw sh < <(geometry "$settings")
   mapfile -t boxes < <(python3 "$gui_shot_py" boxes "$out/4-second-stroke.png" "$sx" "$sy" $((sx + sw)) $((sy + sh)))
-  [ "${#boxes[@]}" -eq 7 ] || fail "expected the System tab's 7 check boxes, found ${#boxes[@]}"
+  [ "${#boxes[@]}" -eq 9 ] || fail "expected the System tab's 9 check boxes, found ${#boxes[@]}"
   read -r vx vy <<<"${boxes[1]}"  # "Enable drawing", then "Visible"
 
   xdotool mousemove "$vx" "$vy" click 1

@@ -50,6 +50,8 @@ for i in "${!starts[@]}"; do
 done
 check "exactly one is running ($(running))" test "$(running)" -eq 1
 [ -n "$survivor" ] || { gui_result instance_race; exit 1; }
+# The instance writes its first readout a moment after it starts.
+check "the instance writes a readout" wait_for 300 test -s "$work_probe"
 check "only the instance wrote a readout" test "$(ls "$work"/probe? 2>/dev/null | wc -l)" -eq 1
 
 # The one left is the instance: it answers, and --exit ends it.

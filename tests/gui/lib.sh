@@ -111,15 +111,17 @@ geometry() {
                            /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
 }
 
-# steady_geometry ID: "X Y W H" of a window once it has kept it for half a
-# second (for up to 10 s; false when it is still changing then).
-steady_geometry() {
-  local now last="" same=0 tries=100
+# steady SAME CMD...: what CMD prints, once it has printed the same thing SAME
+# times in a row 0.1 s apart (for up to 10 s); false when it is still
+# changing then, or CMD fails or prints nothing.
+steady() {
+  local need=$1 now last="" same=0 tries=100
+  shift
   while [ "$tries" -gt 0 ]; do
-    now=$(geometry "$1") || return 1
-    if [ "$now" = "$last" ]; then
+    now=$("$@") || return 1
+    if [ -n "$now" ] && [ "$now" = "$last" ]; then
       same=$((same + 1))
-      [ "$same" -lt 5 ] || { echo "$now"; return 0; }
+      [ "$same" -lt "$need" ] || { echo "$now"; return 0; }
     else
       same=0
     fi
@@ -129,6 +131,10 @@ steady_geometry() {
   done
   return 1
 }
+
+# steady_geometry ID: "X Y W H" of a window once it has kept it for half a
+# second (for up to 10 s).
+steady_geometry() { steady 5 geometry "$1"; }
 
 # compositor_running: a compositing manager holds the display's selection for
 # it. xcompmgr names a window "xcompmgr" and takes the selection in the same

@@ -1,6 +1,6 @@
 #pragma once
 // Runs the built quelma-render as a user would, capturing standard output and
-// error together.
+// error together (or error alone).
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -13,9 +13,11 @@ struct TRun {
   std::string Out;
 };
 
-// Args are already quoted for the shell.
-inline TRun Render(const std::string& Args) {
-  const std::string cmd = std::string("'") + QUELMA_RENDER + "' " + Args + " 2>&1";
+// Args are already quoted for the shell. ErrorsOnly: standard error alone,
+// for what must reach it rather than the output.
+inline TRun Render(const std::string& Args, bool ErrorsOnly = false) {
+  const std::string cmd =
+      std::string("'") + QUELMA_RENDER + "' " + Args + (ErrorsOnly ? " 2>&1 >/dev/null" : " 2>&1");
   TRun r;
   FILE* p = popen(cmd.c_str(), "r");
   if (!p)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "RenderRun.h"
+#include "ScopedEnv.h"
 #include <png.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -54,6 +55,10 @@ protected:
     std::error_code ec;
     fs::remove_all(dir, ec);
   }
+  // Startup.quelma is the build tree's, whatever the user or an installed
+  // copy has, unless a test says otherwise.
+  const TScopedEnv NoUserData{"XDG_DATA_HOME", "/nonexistent/data-home"};
+  const TScopedEnv NoSystemData{"XDG_DATA_DIRS", "/nonexistent/data-dirs"};
   std::string Q(const fs::path& p) const { return "'" + p.string() + "'"; }
   fs::path dir;
 };
@@ -112,6 +117,38 @@ TEST_F(RenderTool, SavingTheStartupFileWritesItUnchanged) {
   const TRun r = Render("--frames 0 --save " + Q(dir / "copy.quelma"));
   ASSERT_EQ(r.Status, 0) << r.Out;
   EXPECT_EQ(ReadAll(dir / "copy.quelma"), ReadAll(StartupFile));
+}
+
+// Startup.quelma comes from the user's data folder, else the copy beside the
+// program in the build tree, before any the system's folders hold.
+TEST_F(RenderTool, StartupComesFromTheFirstDataFolderThatHasIt) {
+  const fs::path Shipped = fs::path(QUELMA_SOURCE_DIR) / "Data";
+  const fs::path user = dir / "user", first = dir / "first", second = dir / "second";
+  for (const fs::path& d : {user / "quelma", first / "quelma", second / "quelma"})
+    fs::create_directories(d);
+  const TScopedEnv home("XDG_DATA_HOME", user.string()),
+      dirs("XDG_DATA_DIRS", first.string() + ":" + second.string());
+  const struct {
+    const char* What;
+    fs::path Put;    // where a Startup.quelma is added ("" for none)
+    fs::path Source; // which shipped style it is
+    fs::path Expected;
+  } Steps[] = {
+      {"the build tree's", {}, {}, Shipped / "Startup.quelma"},
+      {"the build tree's over the second system folder's", second, Shipped / "Smoke.quelma",
+       Shipped / "Startup.quelma"},
+      {"the build tree's over the first system folder's", first, Shipped / "Neon.quelma",
+       Shipped / "Startup.quelma"},
+      {"the user's", user, Shipped / "Plasma.quelma", Shipped / "Plasma.quelma"},
+  };
+  for (const auto& S : Steps) {
+    SCOPED_TRACE(S.What);
+    if (!S.Put.empty())
+      fs::copy_file(S.Source, S.Put / "quelma" / "Startup.quelma");
+    const TRun r = Render("--frames 0 --save " + Q(dir / "copy.quelma"));
+    ASSERT_EQ(r.Status, 0) << r.Out;
+    EXPECT_EQ(ReadAll(dir / "copy.quelma"), ReadAll(S.Expected));
+  }
 }
 
 TEST_F(RenderTool, FileErrorsExitWithTwo) {

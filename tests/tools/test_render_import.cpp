@@ -67,13 +67,30 @@ TEST(RenderImport, ErrorsAndUsage) {
   EXPECT_EQ(missing.Status, 2);
   EXPECT_NE(missing.Out.find("none.png"), std::string::npos);
   const TRun unknown =
-      RenderWith("--no-startup --frames 0 --import '" + dir.Write("x.gif", {1}) + "'");
+      RenderWith("--no-startup --frames 0 --import '" + dir.Write("x.xyz", {1}) + "'");
   EXPECT_EQ(unknown.Status, 2);
-  EXPECT_NE(unknown.Out.find("Unknown picture file extension (.gif)"), std::string::npos);
+  EXPECT_NE(unknown.Out.find("Unknown picture file extension (.xyz)"), std::string::npos);
   const TRun damaged =
       RenderWith("--no-startup --frames 0 --import '" + dir.Write("d.bmp", {'B', 'M', 0}) + "'");
   EXPECT_EQ(damaged.Status, 2);
   EXPECT_NE(damaged.Out.find("DIB is invalid"), std::string::npos);
+
+  // A picture with nothing visible is refused as a file error, on standard
+  // error and before anything is written.
+  const std::string clear =
+      dir.Write("clear.png", fx::MakePng({.Width = 3, .Height = 2, .Rows = fx::Bytes(24, 0)}));
+  const std::string out = dir.Path + "/never.quelma";
+  const TRun transparent = Render(
+      "--no-startup --frames 0 --import '" + clear + "' --save '" + out + "'", /*ErrorsOnly=*/true);
+  EXPECT_EQ(transparent.Status, 2);
+  EXPECT_NE(transparent.Out.find(clear + ": The picture has no visible pixel"), std::string::npos)
+      << transparent.Out;
+  EXPECT_FALSE(std::ifstream(out).good());
+  const TRun noSample =
+      RenderWith("--no-startup --frames 0 --max-size 0 --import '" +
+                 dir.Write("solid.png", fx::MakePng({.Rows = {1, 2, 3, 255}})) + "'");
+  EXPECT_EQ(noSample.Status, 2);
+  EXPECT_NE(noSample.Out.find("Max size is 0"), std::string::npos) << noSample.Out;
 
   for (const char* bad : {"--max-size 129 --import a.png", "--scaling 99 --import a.png",
                           "--mask-only", "--keep-style=1 --import a.png", "--import"}) {
