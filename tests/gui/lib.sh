@@ -39,14 +39,15 @@ case "${LSAN_OPTIONS:-}" in
   *) export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$gui_lsan_supp:print_suppressions=0" ;;
 esac
 gui_sanitizer_marks='runtime error:|ERROR: (Address|Leak|UndefinedBehavior)Sanitizer'
-# The logs written in this run that hold a report.
+# The logs written in this run that hold a report (not the scripts and pictures
+# a test copies there).
 gui_logs_with_reports() {
   local d dirs=()
   for d in "${work:-}" "${out:-}"; do
     [ -n "$d" ] && [ -d "$d" ] && dirs+=("$d")
   done
   [ "${#dirs[@]}" -gt 0 ] || return 0
-  find "${dirs[@]}" -type f -newer "$gui_sanitizer_dir/.start" ! -name '*.png' \
+  find "${dirs[@]}" -type f -newer "$gui_sanitizer_dir/.start" ! -name '*.png' ! -name '*.sh' ! -name '*.py' \
     -exec grep -l -E "$gui_sanitizer_marks" {} + 2>/dev/null
 }
 # sanitizer_reported: some program has written a report; sanitizer_reports
