@@ -38,9 +38,15 @@ function(quelma_tests folder)
   target_link_libraries(${exe} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main quelma_warnings)
   target_include_directories(${exe} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})  # shared test helpers
   target_compile_definitions(${exe} PRIVATE QUELMA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QUELMA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/${folder}/data")
+  # The leak check of a sanitizer build skips what system libraries keep.
+  set(leaks "")
+  if(QUELMA_SANITIZE)
+    set(leaks ENVIRONMENT_MODIFICATION
+        "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/sanitizer/lsan.supp:print_suppressions=0")
+  endif()
   # Widget tests run on Qt's offscreen platform: no display needed.
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${folder}."
-    PROPERTIES LABELS ${folder} TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES LABELS ${folder} TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${leaks})
 endfunction()
 
 # quelma_data_beside(<target>): copies the shipped styles (Data/) into Data/

@@ -168,6 +168,13 @@ void TSettingsComponents::RegisterHotKeys() {
 }
 
 void TSettingsComponents::UnregisterHotKeys() {
+  // For good: the window is ending, and closing it moves the focus out of an
+  // edit, which would otherwise register the keys again through a form that
+  // is half destroyed.
+  for (THotKeyEdit* E : {DrawingHotKey, DisplayHotKey, EditorHotKey}) {
+    E->OnChange = nullptr;
+    E->OnFocusChange = nullptr;
+  }
   HotKeys->UnregisterHotKeys();
 }
 

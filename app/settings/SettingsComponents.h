@@ -49,6 +49,8 @@ public:
   void LoadSavePrefs(bool Save, QSettings* Store = nullptr);
   // RegisterHotKeys: the three edits' shortcuts; failures are ignored.
   void RegisterHotKeys();
+  // As the window ends: the keys are released and the edits no longer
+  // register them.
   void UnregisterHotKeys();
   // Shows the tray icon; without a notification area says so once on
   // standard error.

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -349,4 +350,22 @@ TEST_F(SettingsWindow, AHotKeyAnotherEditHoldsIsRefusedWithANote) {
   Press(P.DisplayHotKey, Qt::Key_Backspace, Qt::NoModifier);
   EXPECT_EQ(P.DrawingHotKey->HotKey(), 0);
   EXPECT_EQ(P.DisplayHotKey->HotKey(), 0);
+}
+
+// Closing the window as it ends moves the focus out of a hot-key edit; that
+// must not reach back into the half-destroyed window (the sanitizer build
+// reports the call on a destroyed object).
+TEST_F(SettingsWindow, EndsWithAHotKeyEditFocused) {
+  THotKeyEdit* Edit = Form->Components->DisplayHotKey;
+  for (int i = 0; i < Form->SheetSelect->count(); ++i)
+    if (Form->SheetSelect->widget(i)->isAncestorOf(Edit))
+      Form->SheetSelect->setCurrentIndex(i);
+  Form->show();
+  SettleEvents();
+  QApplication::setActiveWindow(Form.get());
+  Edit->setFocus(Qt::MouseFocusReason);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(Edit->hasFocus()) << (QApplication::activeWindow() ? "other active" : "none active");
+  Form.reset();
+  SettleEvents();
 }

@@ -6,12 +6,68 @@
 
 pids=()
 gui_cleanup() {
-  local i
+  local i status=$?
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
+  # A sanitizer report fails the script, whatever its checks said (the
+  # leak check runs as the programs end, so only now is all of it written).
+  if sanitizer_reported; then
+    sanitizer_reports >&2
+    status=1
+  fi
   if [ -n "${work:-}" ]; then rm -rf "$work"; fi
+  rm -rf "$gui_sanitizer_dir"
+  exit "$status"
 }
 trap gui_cleanup EXIT
+
+# Sanitizer builds: every program the script starts (first instances, second
+# starts, command senders, test programs) writes its address and leak reports
+# into one folder instead of its standard error, which the scripts send to
+# different places. The undefined-behaviour runtime that GCC links beside the
+# address one ignores log_path: its reports stay on standard error, so the
+# logs the script writes under $work and $out are searched as well. The leaks
+# of system libraries that are not ours are suppressed by
+# tests/sanitizer/lsan.supp. Without the sanitizers all this finds nothing.
+gui_sanitizer_dir=$(mktemp -d "${TMPDIR:-/tmp}/quelma-sanitizer.XXXXXX")
+: >"$gui_sanitizer_dir/.start" # older than every log of this run
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$gui_sanitizer_dir/report"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:log_path=$gui_sanitizer_dir/report"
+gui_lsan_supp=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/sanitizer/lsan.supp
+case "${LSAN_OPTIONS:-}" in
+  *suppressions=*) ;;
+  *) export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$gui_lsan_supp:print_suppressions=0" ;;
+esac
+gui_sanitizer_marks='runtime error:|ERROR: (Address|Leak|UndefinedBehavior)Sanitizer'
+# The logs written in this run that hold a report (not the scripts and pictures
+# a test copies there).
+gui_logs_with_reports() {
+  local d dirs=()
+  for d in "${work:-}" "${out:-}"; do
+    [ -n "$d" ] && [ -d "$d" ] && dirs+=("$d")
+  done
+  [ "${#dirs[@]}" -gt 0 ] || return 0
+  find "${dirs[@]}" -type f -newer "$gui_sanitizer_dir/.start" ! -name '*.png' ! -name '*.sh' ! -name '*.py' \
+    -exec grep -l -E "$gui_sanitizer_marks" {} + 2>/dev/null
+}
+# sanitizer_reported: some program has written a report; sanitizer_reports
+# prints them all.
+sanitizer_reported() {
+  [ -n "$(find "$gui_sanitizer_dir" -type f -name 'report*' -size +0 2>/dev/null | head -n1)" ] ||
+    [ -n "$(gui_logs_with_reports | head -n1)" ]
+}
+sanitizer_reports() {
+  local f
+  for f in "$gui_sanitizer_dir"/report*; do
+    [ -s "$f" ] || continue
+    echo "--- sanitizer report ${f##*/}:"
+    cat "$f"
+  done
+  while IFS= read -r f; do
+    echo "--- sanitizer report in ${f##*/}:"
+    grep -E -A 30 "$gui_sanitizer_marks" "$f" | head -n 60
+  done < <(gui_logs_with_reports)
+}
 
 # wait_for TENTHS COMMAND...: true once COMMAND succeeds, trying for up to
 # TENTHS tenths of a second.

@@ -13,6 +13,7 @@ build=${1:?usage: settings_lifecycle.sh <build folder>}
 prog="$build/app/quelma"
 out="$build/gui-settings"
 mkdir -p "$out"
+rm -f "$out/first.log" "$out/second.log" # appended to by the starts of this run
 
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
   echo "settings_lifecycle: SKIPPED (Xvfb and xdotool are needed)"
