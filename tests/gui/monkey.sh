@@ -76,6 +76,8 @@ style = ('<Style><Emitters Max_alpha="200" Hue="10" Saturation="200" Lightness="
 put("cut.quelma", head + style[:140])
 put("empty.quelma", b"")
 put("garbage.quelma", bytes(rng.randrange(256) for _ in range(4096)))
+# Noise where a picture is expected, from the seed so that a run repeats.
+put("noise.jpg", bytes(rng.randrange(256) for _ in range(2048)))
 put("utf16.quelma", (head + style + "</QUELMA_state>").encode("utf-16"))
 put("wrong-extension.txt", head + style + "</QUELMA_state>")
 # Numbers no slider or surface can take.
@@ -122,8 +124,16 @@ printf 'not a picture' >"$files/text.png"
 # A BMP header that asks for 60000 x 60000 pixels of 32 bits, without them.
 printf 'BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x60\xea\x00\x00\x60\xea\x00\x00\x01\x00\x20\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
   >"$files/huge-header.bmp"
-head -c 2048 /dev/urandom >"$files/noise.jpg"
-pictures=("$files"/*.png "$files"/*.bmp "$files"/*.jpg "$files"/*.tga "$files/missing.png")
+# GIF with a transparent corner, WebP with alpha, and cut copies of both.
+convert -size 80x60 gradient:red-yellow -alpha set -channel A -fx 'i<20&&j<20?0:1' "$files/good.gif"
+convert -size 100x70 gradient:yellow-red -alpha set -channel A -fx 'i/w' "$files/alpha.png"
+if command -v cwebp >/dev/null; then
+  cwebp -quiet -lossless "$files/alpha.png" -o "$files/good.webp"
+  head -c 60 "$files/good.webp" >"$files/truncated.webp"
+fi
+head -c 40 "$files/good.gif" >"$files/truncated.gif"
+pictures=("$files"/*.png "$files"/*.bmp "$files"/*.jpg "$files"/*.tga "$files"/*.gif "$files"/*.webp
+  "$files/missing.png")
 
 # ---- The program ------------------------------------------------------------------
 
@@ -467,18 +477,32 @@ act_minimise() {
   xdotool windowminimize "$id"
 }
 
+# drag_settings X Y: drags the settings window by its title bar (just above its
+# own area, a third of the way along) so that that point ends at X Y.
+drag_settings() {
+  local x y w h
+  read -r x y w h <<<"$(probe geom.QUELMAMainForm)"
+  [ -n "$h" ] || return 1
+  xdotool mousemove $((x + w / 3)) $((y - 10)) mousedown 1 mousemove $(((x + w / 3 + $1) / 2)) \
+    $(((y - 10 + $2) / 2)) mousemove "$1" "$2" mouseup 1
+}
+
 act_move() {
-  local id x y w h
+  local id
   id=$(settings_id)
   [ -n "$id" ] && settings_shown || { note "move: settings window hidden"; return; }
-  read -r x y w h <<<"$(probe geom.QUELMAMainForm)"
-  [ -n "$h" ] || return
+  # Partly off the screen too, as a user may leave it.
   rnd 1100; local to_x=$((r + 20))
   rnd 700; local to_y=$((r + 20))
   note "move the settings window by its title bar to $to_x $to_y"
-  # The title bar lies just above the window's own area.
-  xdotool mousemove $((x + w / 3)) $((y - 10)) mousedown 1 mousemove $(((x + to_x) / 2)) $(((y + to_y) / 2)) \
-    mousemove "$to_x" "$to_y" mouseup 1
+  drag_settings "$to_x" "$to_y"
+}
+
+# on_screen WIDGET: the centre of the widget lies on the 1280x800 screen.
+on_screen() {
+  local x y
+  read -r x y <<<"$(probe "pos.$1")"
+  [ -n "$y" ] && [ "$x" -ge 0 ] && [ "$x" -lt 1280 ] && [ "$y" -ge 0 ] && [ "$y" -lt 800 ]
 }
 
 act_close() {
@@ -570,6 +594,14 @@ act_restart() {
     ;;
   button)
     ensure_settings
+    if ! on_screen ExitBtn; then
+      # Left partly off the screen by a move: brought back to reach the button.
+      note "restart: the Exit button is off the screen; the window is moved back"
+      local w
+      read -r _ _ w _ <<<"$(probe geom.QUELMAMainForm)"
+      drag_settings $((20 + w / 3)) 30
+      wait_for 50 on_screen ExitBtn || fail "the settings window did not come back on the screen"
+    fi
     note "restart: the Exit button"
     click_widget ExitBtn || fail "no Exit button"
     ;;
