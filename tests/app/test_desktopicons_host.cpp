@@ -16,6 +16,7 @@
 #include "DesktopIconsHost.h"
 #include "FlameDisplay.h"
 #include "FlameEngine.h"
+#include "ScopedEnv.h"
 #include "SettingsTestSupport.h"
 #include "StateFile.h"
 #include "StyleMapping.h"
@@ -23,20 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class TEnvVar {
-public:
-  TEnvVar(const char* Name, const char* Value) : FName(Name) {
-    if (const char* v = std::getenv(Name))
-      FOld = v;
-    Value ? setenv(Name, Value, 1) : unsetenv(Name);
-  }
-  ~TEnvVar() { FOld ? setenv(FName, FOld->c_str(), 1) : unsetenv(FName); }
-
-private:
-  const char* FName;
-  std::optional<std::string> FOld;
-};
 
 class DesktopIconsHostTest : public ::testing::Test {
 protected:
@@ -92,7 +79,7 @@ TEST_F(DesktopIconsHostTest, FixtureHomeGivesTheGridOfTheDesktopFolder) {
   fs::create_directories(home / "Desktop");
   for (const char* n : {"b.txt", "a.txt", "c"})
     std::ofstream(home / "Desktop" / n) << "x";
-  TEnvVar h("HOME", home.c_str()), c("XDG_CONFIG_HOME", nullptr), d("XDG_DESKTOP_DIR", nullptr),
+  TScopedEnv h("HOME", home.c_str()), c("XDG_CONFIG_HOME", nullptr), d("XDG_DESKTOP_DIR", nullptr),
       cur("XDG_CURRENT_DESKTOP", nullptr);
 
   const TDesktopPlace place = CurrentDesktopPlace();

@@ -14,6 +14,7 @@
 #include "IconPositionSource.h"
 #include "KeyFile.h"
 #include "PcmanfmIconSource.h"
+#include "ScopedEnv.h"
 #include "XfdesktopIconSource.h"
 
 namespace fs = std::filesystem;
@@ -55,23 +56,8 @@ protected:
   TDesktopPlace place;
 };
 
-// Sets or clears an environment variable for one test.
-class TEnv {
-public:
-  TEnv(const char* Name, const char* Value) : FName(Name) {
-    if (const char* v = std::getenv(Name))
-      FOld = v;
-    Value ? setenv(Name, Value, 1) : unsetenv(Name);
-  }
-  ~TEnv() { FOld ? setenv(FName, FOld->c_str(), 1) : unsetenv(FName); }
-
-private:
-  const char* FName;
-  std::optional<std::string> FOld;
-};
-
 TEST_F(DesktopIconsSourceTest, DesktopFolderFromUserDirs) {
-  TEnv env("XDG_DESKTOP_DIR", nullptr);
+  TScopedEnv env("XDG_DESKTOP_DIR", nullptr);
   EXPECT_EQ(DesktopDirectory(home, place.ConfigHome), home / "Desktop"); // no user-dirs.dirs
   Write(place.ConfigHome / "user-dirs.dirs",
         "# written by "
@@ -80,12 +66,12 @@ TEST_F(DesktopIconsSourceTest, DesktopFolderFromUserDirs) {
   EXPECT_EQ(DesktopDirectory(home, place.ConfigHome), home / "Schreibtisch");
   Write(place.ConfigHome / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"/srv/desk\"\n");
   EXPECT_EQ(DesktopDirectory(home, place.ConfigHome), fs::path("/srv/desk"));
-  TEnv set("XDG_DESKTOP_DIR", "/elsewhere/Desk");
+  TScopedEnv set("XDG_DESKTOP_DIR", "/elsewhere/Desk");
   EXPECT_EQ(DesktopDirectory(home, place.ConfigHome), fs::path("/elsewhere/Desk"));
 }
 
 TEST_F(DesktopIconsSourceTest, PlaceFromEnvironment) {
-  TEnv h("HOME", home.c_str()), c("XDG_CONFIG_HOME", nullptr), d("XDG_DESKTOP_DIR", nullptr),
+  TScopedEnv h("HOME", home.c_str()), c("XDG_CONFIG_HOME", nullptr), d("XDG_DESKTOP_DIR", nullptr),
       cur("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
   const TDesktopPlace p = DesktopPlaceFromEnvironment({0, 27, 1920, 1053}, {{0, 0, 1920, 1080}});
   EXPECT_EQ(p.ConfigHome, home / ".config");

@@ -730,9 +730,7 @@ else
 fi
 
 # A window below everything that counts the clicks it gets.
-xev -name target -geometry 1280x800+0+0 -event button >"$work/target.xev" 2>&1 &
-pids+=($!)
-wait_for 100 is_visible target || fail "no click target"
+click_target target 0 0 1280 800 || fail "no click target"
 wmctrl -i -r "$(window_id target)" -b add,below || fail "the click target does not stay below"
 : >"$out/actions.log"
 
