@@ -6,6 +6,7 @@
 // On X11 the flame window is unmanaged (override-redirect), so no window
 // manager moves, decorates or restacks it; keeping it in front is then our own
 // job (TStayOnTopKeeper). Elsewhere these fall back to what Qt offers.
+#include <QByteArray>
 #include <QRect>
 #include <QString>
 #include <Qt>
@@ -19,6 +20,10 @@ class QWidget;
 
 // True when the program runs on an X11 display (Qt's xcb platform).
 bool RunningOnX11();
+
+// Whether an X server answers at the display named Display (as DISPLAY
+// names it), asked before Qt starts; true where the platform has no X11.
+bool DisplayAnswers(const QByteArray& Display);
 
 // The flags of a borderless, unfocusable tool window placed at exact desktop
 // coordinates: on X11 it bypasses the window manager.

@@ -85,8 +85,12 @@ void TInputForm::FitToScreen() {
 }
 
 void TInputForm::UpdateKeyLabel() {
-  KeyLabel->setText(QStringLiteral("Right-click to discard, ") + FHost.DrawingHotKeyText() +
-                    QStringLiteral(" to bring back"));
+  // Without a hot key the way back is the box of the settings window.
+  const QString Key = FHost.DrawingHotKeyText();
+  KeyLabel->setText(Key.isEmpty()
+                        ? QStringLiteral("Right-click to discard, \"Enable drawing\" to bring back")
+                        : QStringLiteral("Right-click to discard, ") + Key +
+                              QStringLiteral(" to bring back"));
   KeyLabel->adjustSize();
 }
 

@@ -27,27 +27,18 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   const TRect Desktop = CurrentDesktopRect();
   move(24, Desktop.Bottom - height() - 32);
 
-  FPartWindow = std::make_unique<TPartWindow>();
-  // Frames run exactly while the flame window is visible.
-  FPartWindow->OnAnimTimerEnable = [this](bool Visible) { AnimTimer.SetEnabled(Visible); };
-  FEngine = std::make_unique<TPartForm>(*FPartWindow);
-  FDrawing = std::make_unique<TDrawingWindow>(*this, *FEngine);
-  FEngine->DesktopRect = Desktop;
-  FPartWindow->FDesktopRect = Desktop;
-  FPartWindow->SetLayeredBounds(TRect{300, 300, 128, 128}, true);
-  // The settings window stays above the flame, so the art never hides it.
-  FPartWindow->SetStackCompanions(this, nullptr);
-  FPartWindow->ReparentToDesktop();
-  FPartWindow->show();
+  Controller.Create(Desktop);
   Components->EngineCreated();
 
-  // Placement, hot keys and the five System boxes.
+  // Placement, hot keys and the five System boxes; a place stored for a
+  // monitor that is gone is not kept.
   Components->LoadSavePrefs(false);
+  KeepOnScreen();
 
   if (QScreen* S = ScreenNearest(geometry())) {
     const QPointF C = MonitorCentre(S->geometry());
-    FEngine->OriginX = static_cast<float>(C.x());
-    FEngine->OriginY = static_cast<float>(C.y());
+    Engine()->OriginX = static_cast<float>(C.x());
+    Engine()->OriginY = static_cast<float>(C.y());
   }
   ApplyStyle();
 
@@ -70,24 +61,31 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
     LoadSaveState(File, false);
   StartInTray = Command.StartInTray;
 
-  ShowCompositingNote(ReportPerPixelAlphaOnce());
+  ReportPerPixelAlphaOnce(); // on standard error; the note follows below
   const QString SessionNote = ReportWaylandHotKeysOnce();
   Components->HotKeysSessionNote->setText(SessionNote);
   Components->HotKeysSessionNote->setVisible(!SessionNote.isEmpty());
-  // A compositing manager may start or stop while the program runs; the note
-  // follows. Asking the display is two round trips, once a second.
-  FCompositingWatch = new QTimer(this);
-  QObject::connect(FCompositingWatch, &QTimer::timeout, this,
-                   [this] { ShowCompositingNote(PerPixelAlphaWarning()); });
-  FCompositingWatch->start(CompositingCheckInterval);
+  // A compositing manager or a tray may start or stop while the program
+  // runs; the note and the icon follow.
+  Controller.WatchDesktop();
+  ShowCompositingNote(Controller.CompositingNote());
   Components->ShowTray();
 
-  WatchMonitors();
+  Controller.WatchMonitors();
 }
 
 void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {
-  if (CompositingLabel->text() != Warning)
-    CompositingLabel->setText(Warning);
+  // The tab has room for the gist; the whole note is its tooltip (and went
+  // to standard error once).
+  const QString Short =
+      Warning.isEmpty()
+          ? QString()
+          : QStringLiteral("No compositing manager is running: the flame shows without "
+                           "transparency. Start one (for example xcompmgr or picom).");
+  if (CompositingLabel->text() != Short) {
+    CompositingLabel->setText(Short);
+    CompositingLabel->setToolTip(Warning);
+  }
   CompositingLabel->setVisible(!Warning.isEmpty());
 }
 

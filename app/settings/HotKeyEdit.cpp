@@ -21,11 +21,9 @@ void THotKeyEdit::SetHotKey(int ShortCut) {
 }
 
 int THotKeyEdit::ShortCutForKey(int QtKey, Qt::KeyboardModifiers Modifiers) {
-  if (QtKey == Qt::Key_Escape &&
-      !(Modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+  if (QtKey == Qt::Key_Escape && !(Modifiers & ChordModifiers))
     return -1;
-  const Qt::KeyboardModifiers Chord =
-      Modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  const Qt::KeyboardModifiers Chord = Modifiers & ChordModifiers;
   if ((QtKey == Qt::Key_Backspace || QtKey == Qt::Key_Delete) && Chord == Qt::NoModifier)
     return 0;
   const int S = ShortCutFromKeyCombination(QKeyCombination(Modifiers, Qt::Key(QtKey)));
@@ -33,26 +31,51 @@ int THotKeyEdit::ShortCutForKey(int QtKey, Qt::KeyboardModifiers Modifiers) {
 }
 
 bool THotKeyEdit::event(QEvent* Event) {
-  // Take every combination before the window's shortcuts and the focus chain
-  // (Tab) see it, except a plain Escape.
+  // Take every combination before the window's shortcuts see it, except Tab
+  // and Shift+Tab, which move the focus as everywhere else, and Escape.
   if (Event->type() == QEvent::ShortcutOverride) {
     auto* Key = static_cast<QKeyEvent*>(Event);
+    if (MovesFocus(Key->key(), Key->modifiers()))
+      return QLineEdit::event(Event);
     if (ShortCutForKey(Key->key(), Key->modifiers()) >= 0) {
       Event->accept();
       return true;
     }
-    // Escape: the value stays, the hot keys come back, the window acts.
-    if (Key->key() == Qt::Key_Escape)
+    // Escape: the value stays and the hot keys come back; the window is
+    // left as it is (the key goes to the window, which has no use for it).
+    if (Key->key() == Qt::Key_Escape && !(Key->modifiers() & ChordModifiers)) {
       GiveUpFocus();
+      Event->accept();
+      return true;
+    }
   }
   if (Event->type() == QEvent::KeyPress) {
     auto* Key = static_cast<QKeyEvent*>(Event);
-    if (Key->key() == Qt::Key_Tab || Key->key() == Qt::Key_Backtab) {
+    if ((Key->key() == Qt::Key_Tab || Key->key() == Qt::Key_Backtab) &&
+        !MovesFocus(Key->key(), Key->modifiers())) {
       keyPressEvent(Key);
       return true;
     }
   }
   return QLineEdit::event(Event);
+}
+
+bool THotKeyEdit::MovesFocus(int QtKey, Qt::KeyboardModifiers Modifiers) {
+  return (QtKey == Qt::Key_Tab || QtKey == Qt::Key_Backtab) &&
+         !(Modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+QString THotKeyEdit::WhyNotGlobal(int ShortCut) {
+  if (ShortCut == 0 || (ShortCut & (scCtrl | scAlt)))
+    return QString();
+  // F1 to F12 alone are keys of their own; anything else without Ctrl or
+  // Alt would take a key that other programs need to be typed.
+  const int VK = ShortCut & ~scModifiers;
+  if (VK >= 0x70 && VK <= 0x7B && !(ShortCut & scShift))
+    return QString();
+  return QStringLiteral("%1 cannot be a global hot key: it needs Ctrl or Alt (F1 to F12 may "
+                        "stand alone).")
+      .arg(ShortCutToText(ShortCut));
 }
 
 void THotKeyEdit::keyPressEvent(QKeyEvent* Event) {
@@ -66,6 +89,11 @@ void THotKeyEdit::keyPressEvent(QKeyEvent* Event) {
   Event->accept();
   if (S == FHotKey)
     return;
+  if (const QString Why = WhyNotGlobal(S); !Why.isEmpty()) {
+    if (OnRefused)
+      OnRefused(Why);
+    return;
+  }
   if (Refuse) {
     const QString Why = Refuse(S);
     if (!Why.isEmpty()) {

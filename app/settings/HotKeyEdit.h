@@ -1,8 +1,9 @@
 #pragma once
-// An edit that takes a key combination as it is pressed: any key with or
-// without Shift, Ctrl and Alt. Backspace or Delete alone clears it ("None").
-// Escape leaves the value as it is, gives up the focus and goes on to the
-// window (it closes the settings window or ends drawing).
+// An edit that takes a key combination as it is pressed: a key with Ctrl or
+// Alt (and maybe Shift), or F1 to F12 alone; other keys alone are refused, as
+// a global hot key would take them from every program. Backspace or Delete
+// alone clears it ("None"). Tab and Shift+Tab move the focus as everywhere.
+// Escape leaves the value as it is and gives up the focus, and nothing else.
 //
 // While an edit has the focus the global hot keys are not grabbed, so it
 // never keeps the focus by itself: a click anywhere else, the window losing
@@ -33,6 +34,12 @@ public:
   // What a key press makes of the current value: the new shortcut, or -1 when
   // the key leaves it alone (a modifier alone, Escape, an unknown key).
   static int ShortCutForKey(int QtKey, Qt::KeyboardModifiers Modifiers);
+  // Why a shortcut cannot be a global hot key, or "" when it can.
+  static QString WhyNotGlobal(int ShortCut);
+  // Tab or Shift+Tab without Ctrl, Alt or Super: the focus moves on.
+  static bool MovesFocus(int QtKey, Qt::KeyboardModifiers Modifiers);
+  static constexpr Qt::KeyboardModifiers ChordModifiers{Qt::ShiftModifier | Qt::ControlModifier |
+                                                        Qt::AltModifier};
 
 protected:
   bool event(QEvent* Event) override;

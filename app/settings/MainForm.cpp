@@ -7,18 +7,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <cmath>
 #include <optional>
 
 #include "DataFolders.h"
@@ -31,7 +36,9 @@
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
 #include "MessageBoxes.h"
+#include "Screens.h"
 #include "SettingsComponents.h"
+#include "StartupPlatform.h"
 #include "StateFile.h"
 #include "StyleTabs.h"
 #include "TickStats.h"
@@ -53,18 +60,25 @@ TCommandLine ParseCommandLine(const QStringList& Arguments) {
   return C;
 }
 
-TQUELMAMainForm::TQUELMAMainForm()
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint) {
+TQUELMAMainForm::TQUELMAMainForm(TFlameController* Given)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      FOwnController(Given ? nullptr : std::make_unique<TFlameController>()),
+      Controller(Given ? *Given : *FOwnController), AnimTimer(Controller.AnimTimer) {
   setWindowTitle(QStringLiteral("QUELMA"));
+  // Designed in pixels of a 96 DPI screen; a desktop scaled up gets it as
+  // much larger (the flame and the art stay in screen pixels).
+  const QScreen* Screen = QGuiApplication::primaryScreen();
+  const double S = InterfaceScale(Screen ? Screen->logicalDotsPerInchY() : 96.0);
+  const auto Px = [S](int Pixels) { return int(std::lround(Pixels * S)); };
   QFont F(QStringLiteral("Tahoma"));
-  F.setPixelSize(11);
+  F.setPixelSize(Px(11));
   setFont(F);
-  setFixedSize(681, 322);
+  setFixedSize(Px(681), Px(322));
 
   auto* Layout = new QVBoxLayout(this);
-  Layout->setContentsMargins(6, 6, 6, 6);
-  Layout->setSpacing(4);
+  Layout->setContentsMargins(Px(6), Px(6), Px(6), Px(6));
+  Layout->setSpacing(Px(4));
   BuildTopRow();
   SheetSelect = new QTabWidget(this);
   SheetSelect->setObjectName(QStringLiteral("SheetSelect"));
@@ -91,6 +105,9 @@ TQUELMAMainForm::TQUELMAMainForm()
   BuildHelpSheet();
   BuildAboutSheet();
   SheetSelect->setCurrentWidget(SystemSheet);
+  // The first focus on the tabs: a Space right after the start must not
+  // press "Start over".
+  SheetSelect->tabBar()->setFocus();
   Components = new TSettingsComponents(*this);
 
   // Key preview: Escape acts whichever control has the focus.
@@ -98,25 +115,45 @@ TQUELMAMainForm::TQUELMAMainForm()
   Escape->setContext(Qt::WindowShortcut);
   QObject::connect(Escape, &QShortcut::activated, this, [this] { FormKeyDown(); });
 
-  AnimTimer.SetInterval(40);
-  AnimTimer.SetResolution(5);
-  AnimTimer.SetNoOverflow(true);
-  AnimTimer.SetOnTimer(MakeTimerEvent<&TQUELMAMainForm::AnimTimerTimer>(this));
+  Controller.SetSettingsWindow(this);
+  FollowController();
+}
+
+void TQUELMAMainForm::FollowController() {
+  QObject::connect(&Controller, &TFlameController::RequestsChanged, this,
+                   [this](const TUserRequests& Asked) { ShowRequests(Asked); });
+  QObject::connect(&Controller, &TFlameController::CompositingNoteChanged, this,
+                   [this](const QString& Note) { ShowCompositingNote(Note); });
+  QObject::connect(&Controller, &TFlameController::MonitorsApplied, this,
+                   [this] { KeepOnScreen(); });
+  // Activated by a click or by the window manager: the drawing window goes
+  // back under it.
+  ShowRequests(Controller.Requests());
+}
+
+void TQUELMAMainForm::ShowRequests(const TUserRequests& Asked) {
+  const std::pair<QCheckBox*, bool> Boxes[] = {{DrawingBox, Asked.Drawing},
+                                               {DisplayBox, Asked.Visible},
+                                               {WFrontBox, Asked.KeepInFront},
+                                               {WSolidBox, Asked.Solid},
+                                               {WOEVisibleBox, Asked.VisibleOnlyWithEditor},
+                                               {PauseFullScreenBox, Asked.PauseFullScreen}};
+  for (const auto& [Box, Checked] : Boxes)
+    if (Box->isChecked() != Checked) {
+      const QSignalBlocker Quiet(Box);
+      Box->setChecked(Checked);
+    }
 }
 
 TQUELMAMainForm::~TQUELMAMainForm() {
   // FormDestroy: the preferences of a window that was created, then the hot keys.
-  if (Components && FEngine) {
+  if (Components && Engine()) {
     Components->LoadSavePrefs(true);
     Components->UnregisterHotKeys();
   }
-  AnimTimer.SetEnabled(false);
-  FUnseen.reset();
-  FDrawing.reset();
-  if (FPartWindow)
-    FPartWindow->OnAnimTimerEnable = nullptr;
-  FEngine.reset();
-  FPartWindow.reset();
+  // The controller may outlive the window: it reports to it no more.
+  QObject::disconnect(&Controller, nullptr, this, nullptr);
+  Controller.SetSettingsWindow(nullptr);
 }
 
 void TQUELMAMainForm::BuildTopRow() {
@@ -193,18 +230,15 @@ void TQUELMAMainForm::BuildAboutSheet() {
 // ---- Top row ------------------------------------------------------------------
 
 void TQUELMAMainForm::StartOverBtnClick() {
-  if (FEngine)
-    FEngine->StartOver();
+  Controller.StartOver();
 }
 
 void TQUELMAMainForm::ClearFadingBtnClick() {
-  if (FEngine)
-    FEngine->ClearFading();
+  Controller.ClearFading();
 }
 
 void TQUELMAMainForm::CenterArtBtnClick() {
-  if (FEngine)
-    FEngine->CenterArt();
+  Controller.CenterArt();
 }
 
 void TQUELMAMainForm::ExitBtnClick() {
@@ -212,112 +246,38 @@ void TQUELMAMainForm::ExitBtnClick() {
   QCoreApplication::exit(0);
 }
 
-// ---- Display options ----------------------------------------------------------------
-
-void TQUELMAMainForm::DrawingBoxClick() {
-  if (DrawingBox->isChecked())
-    ShowDrawingWindow();
-  else
-    HideDrawingWindow();
-}
-
-void TQUELMAMainForm::ShowDrawingWindow() {
-  if (FDrawing)
-    FDrawing->Show();
-}
-
-void TQUELMAMainForm::HideDrawingWindow() {
-  if (FDrawing)
-    FDrawing->Hide();
-}
-
-void TQUELMAMainForm::DisplayBoxClick() {
-  ApplyVisibilityRule();
-}
-
-void TQUELMAMainForm::WFrontBoxClick() {
-  if (!FPartWindow)
-    return;
-  FPartWindow->SetStayOnTop(WFrontBox->isChecked());
-  FPartWindow->ReparentToDesktop();
-  FPartWindow->show();
-  HideDrawingWindow();
-}
-
-void TQUELMAMainForm::WSolidBoxClick() {
-  if (FPartWindow)
-    FPartWindow->SetSolid(WSolidBox->isChecked());
-}
-
-void TQUELMAMainForm::ApplyVisibilityRule() {
-  if (!FPartWindow)
-    return;
-  const bool V = DisplayBox->isChecked() && !(WOEVisibleBox->isChecked() && !isVisible());
-  if (V != FPartWindow->AnimatedVisible())
-    FPartWindow->SetAnimatedVisible(V);
-}
-
-void TQUELMAMainForm::SuspendDisplay() {
-  if (FSuspendCount++ > 0)
-    return;
-  FSavedDrawing = DrawingBox->isChecked();
-  FSavedDisplay = DisplayBox->isChecked();
-  DrawingBox->setChecked(false);
-  DisplayBox->setChecked(false);
-}
-
-void TQUELMAMainForm::ResumeDisplay() {
-  if (FSuspendCount == 0 || --FSuspendCount > 0)
-    return;
-  DrawingBox->setChecked(FSavedDrawing);
-  DisplayBox->setChecked(FSavedDisplay);
-}
-
-// ---- Drawing host ------------------------------------------------------------------------
-
 void TQUELMAMainForm::StartOverClick() {
   StartOverBtn->click();
 }
 
-void TQUELMAMainForm::SetDrawingBox(bool Checked) {
-  DrawingBox->setChecked(Checked);
+// ---- Display options ----------------------------------------------------------------
+
+void TQUELMAMainForm::DrawingBoxClick() {
+  Controller.SetDrawing(DrawingBox->isChecked());
 }
 
-void TQUELMAMainForm::SetDisplayBox(bool Checked) {
-  DisplayBox->setChecked(Checked);
+void TQUELMAMainForm::ShowDrawingWindow() {
+  Controller.SetDrawing(true);
 }
 
-void TQUELMAMainForm::SetSettingsStayOnTop(bool OnTop) {
-  Qt::WindowFlags Flags = windowFlags();
-  if (Flags.testFlag(Qt::WindowStaysOnTopHint) == OnTop)
-    return;
-  Flags.setFlag(Qt::WindowStaysOnTopHint, OnTop);
-  // Changed on the live window: QWidget::setWindowFlags would hide it.
-  overrideWindowFlags(Flags);
-  if (QWindow* W = windowHandle())
-    W->setFlags(Flags);
-  if (OnTop && isVisible())
-    raise();
+void TQUELMAMainForm::HideDrawingWindow() {
+  Controller.SetDrawing(false);
 }
 
-QString TQUELMAMainForm::DrawingHotKeyText() {
-  // The drawing hot key as the edit shows it; empty when none is assigned.
-  const int Key = Components && Components->DrawingHotKey ? Components->DrawingHotKey->HotKey()
-                                                          : DefaultDrawingHotKey;
-  return Key == 0 ? QString() : ShortCutToText(Key);
+void TQUELMAMainForm::DisplayBoxClick() {
+  Controller.SetVisible(DisplayBox->isChecked());
 }
 
-bool TQUELMAMainForm::FlameStayOnTop() {
-  return FPartWindow ? FPartWindow->StayOnTop() : true;
+void TQUELMAMainForm::WFrontBoxClick() {
+  Controller.SetKeepInFront(WFrontBox->isChecked());
 }
 
-void TQUELMAMainForm::RaiseFlameWindow() {
-  if (!FPartWindow)
-    return;
-  FPartWindow->SetStackCompanions(this, DrawingForm());
-  FPartWindow->SetLayeredBounds(FPartWindow->FLayeredBounds, true); // also places it
-  if (FPartWindow->isVisible())
-    FPartWindow->BringToFront();
+void TQUELMAMainForm::WSolidBoxClick() {
+  Controller.SetSolid(WSolidBox->isChecked());
+}
+
+void TQUELMAMainForm::ApplyVisibilityRule() {
+  Controller.SetEditorShown(isVisible());
 }
 
 // ---- Window events ---------------------------------------------------------------------------
@@ -332,9 +292,29 @@ void TQUELMAMainForm::FormKeyDown() {
 void TQUELMAMainForm::ShowSettingsWindow() {
   if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+  KeepOnScreen();
   show();
   raise();
   activateWindow();
+}
+
+void TQUELMAMainForm::moveEvent(QMoveEvent* Event) {
+  QWidget::moveEvent(Event);
+  // The window manager's frame is known once it has framed the window: the
+  // place chosen without it may leave the frame's edge off the screen.
+  if (FPlaceWhenFramed && frameGeometry() != geometry()) {
+    FPlaceWhenFramed = false;
+    KeepOnScreen();
+  }
+}
+
+void TQUELMAMainForm::KeepOnScreen() {
+  if (frameGeometry() == geometry())
+    FPlaceWhenFramed = true;
+  const QRect Frame = frameGeometry();
+  const QPoint To = PlaceOnScreen(Frame, CurrentScreenAreas());
+  if (To != Frame.topLeft())
+    move(To);
 }
 
 bool TQUELMAMainForm::Shown() const {
@@ -350,8 +330,8 @@ void TQUELMAMainForm::changeEvent(QEvent* Event) {
   QWidget::changeEvent(Event);
   // Activated by a click or by the window manager: the drawing window goes
   // back under it.
-  if (Event->type() == QEvent::ActivationChange && isActiveWindow() && DrawingForm())
-    FDrawing->ArrangeZOrder();
+  if (Event->type() == QEvent::ActivationChange && isActiveWindow())
+    Controller.ArrangeZOrder();
 }
 
 void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
@@ -368,13 +348,13 @@ void TQUELMAMainForm::closeEvent(QCloseEvent* Event) {
 // ---- Style and state files -------------------------------------------------------------------
 
 void TQUELMAMainForm::ApplyStyle() {
-  if (!FEngine)
+  if (!Engine())
     return;
   // The style tabs read their controls into FStyle and set the timer.
   if (Components)
     Components->StyleTabs->ApplyStyle();
   else
-    AnimTimer.SetInterval(::ApplyStyle(*FEngine, FStyle));
+    AnimTimer.SetInterval(::ApplyStyle(*Engine(), FStyle));
 }
 
 void TQUELMAMainForm::StyleToControls() {
@@ -383,8 +363,8 @@ void TQUELMAMainForm::StyleToControls() {
     Components->StyleTabs->StyleToControls();
 }
 
-bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
-  if (!FEngine)
+bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save, TFileFailure* Failure) {
+  if (!Engine())
     return false;
   TStateFileOptions Options;
   if (Components)
@@ -402,27 +382,23 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save) {
     StyleToControls();
     ApplyStyle();
   };
+  TFileFailure Failed;
   try {
-    return ::LoadSaveState(QFile::encodeName(FileName).toStdString(), Save, *FEngine, FStyle,
+    return ::LoadSaveState(QFile::encodeName(FileName).toStdString(), Save, *Engine(), FStyle,
                            Options);
   } catch (const EStateFileError& E) {
-    ShowFileError(QString::fromUtf8(E.what()), FileName, QString::fromStdString(E.Reason()));
+    Failed = {QString::fromUtf8(E.what()), QString::fromStdString(E.Reason())};
   } catch (const std::exception& E) {
-    ShowFileError(QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText), FileName,
-                  QString::fromLocal8Bit(E.what()));
+    Failed = {QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText),
+              QString::fromLocal8Bit(E.what())};
   }
+  if (Failure)
+    *Failure = Failed;
+  else
+    ShowFileError(Failed.Message, FileName, Failed.Reason);
   // A failed read keeps what it had read: the controls show it, and the
   // engine keeps its style until a control changes or a file is read.
   if (!Save)
     StyleToControls();
   return false;
-}
-
-// ---- Frame cycle -------------------------------------------------------------------------------
-
-void TQUELMAMainForm::AnimTimerTimer() {
-  const TTickTiming Timing; // only when QUELMA_TICK_STATS asks for it
-  ++FTickCount;
-  if (FEngine)
-    FEngine->Tick(AnimTimer.Missed());
 }

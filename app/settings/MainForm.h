@@ -1,19 +1,17 @@
 #pragma once
-// The settings window: the top row of art operations, the tabs of the style,
-// files, system options, help and about, and the owner of the flame window,
-// the engine and the animation timer. Closing it only hides it; "Exit" ends
-// the program.
+// The settings window: the top row of art operations and the tabs of the
+// style, files, system options, help and about. It shows the program's state
+// and sends what the user does to the controller, which owns the engine, the
+// flame and drawing windows and the animation timer. Closing it only hides
+// it; "Exit" ends the program.
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 #include <memory>
 
-#include "DrawingWindow.h"
-#include "Screens.h"
+#include "FlameController.h"
 #include "StyleMapping.h"
-#include "Timers.h"
-#include "UnseenWatch.h"
 
 class QCheckBox;
 class QLabel;
@@ -33,10 +31,21 @@ struct TCommandLine {
 };
 TCommandLine ParseCommandLine(const QStringList& Arguments); // without the program name
 
-class TQUELMAMainForm : public QWidget, public IDrawingHost {
+// Why a state file could not be read or written: the message and the reason.
+struct TFileFailure {
+  QString Message;
+  QString Reason;
+};
+
+class TQUELMAMainForm : public QWidget {
+  std::unique_ptr<TFlameController> FOwnController; // when none was given
+
 public:
-  TQUELMAMainForm();
+  // Shows and drives Controller; without one the window makes its own.
+  explicit TQUELMAMainForm(TFlameController* Controller = nullptr);
   ~TQUELMAMainForm() override;
+  // The owner of the program's state.
+  TFlameController& Controller;
 
   // The creation steps: primitives, floating-point mode, placement, flame
   // window and engine, origin, style, Startup.quelma, command line.
@@ -77,9 +86,8 @@ public:
   QCheckBox* PauseFullScreenBox;  // "Pause while a full-screen window is active"
   QVBoxLayout* SystemRightColumn; // the hot keys go at its top
   QLabel* CompositingLabel;       // says when per-pixel alpha cannot be seen
-  // The note of CompositingLabel; "" hides it. Checked again this often (ms).
+  // The note of CompositingLabel; "" hides it.
   void ShowCompositingNote(const QString& Warning);
-  static constexpr int CompositingCheckInterval = 1000;
 
   // ---- Help and About tabs --------------------------------------------------------
   QPlainTextEdit* HelpMemo;
@@ -87,49 +95,43 @@ public:
   QPushButton* DeskIconsBtn; // "My desktop icons on fire!"
 
   // ---- Display options ---------------------------------------------------------------
-  bool FSavedDrawing = false;
-  bool FSavedDisplay = false;
+  // The boxes send the user's requests to the controller; what the
+  // controller reports sets them without running these again.
   void DrawingBoxClick();
   void DisplayBoxClick();
   void WFrontBoxClick();
   void WSolidBoxClick();
   void AutostartBoxClick(); // writes or removes the autostart entry
-  // Flame visible := "Visible" and not ("Visible only when editor visible" and
-  // this window hidden); written only when it differs.
+  // "Visible only when editor visible" acts as the window is shown or closed.
   void ApplyVisibilityRule();
-  // Around the file dialogs and while the flame cannot be seen: save and
-  // clear "Enable drawing" and "Visible", then restore them. Suspensions
-  // nest: the boxes come back with the last ResumeDisplay.
-  void SuspendDisplay();
-  void ResumeDisplay();
-  int SuspendCount() const { return FSuspendCount; }
+  // Around the file dialogs: nothing shows until the last resume; the boxes
+  // keep what the user asked. Suspensions nest.
+  void SuspendDisplay() { Controller.SuspendDisplay(); }
+  void ResumeDisplay() { Controller.ResumeDisplay(); }
+  int SuspendCount() const { return Controller.SuspendCount(); }
+  // The boxes as the controller reports the user's requests.
+  void ShowRequests(const TUserRequests& Asked);
 
   // ---- Pausing while unseen ------------------------------------------------------------
-  // The display is suspended while the screen saver (or a lock) is on, and
-  // while "Pause while a full-screen window is active" is set and such a
-  // window is active: the flame window fades out and hides, which stops the
-  // animation timer, so no frame runs and no timer wakes the program. The
-  // timer starts afresh when the display comes back: the first frame after
-  // is one frame on, whatever the pause lasted.
-  static bool PauseWanted(const TUnseenState& State, bool PauseFullScreen);
-  // The program installs the platform's watch (CreateUnseenWatch) once its
-  // windows are up, so that a pause from the start saves the boxes it shows
-  // with; a test puts its own.
-  void SetUnseenWatch(std::unique_ptr<IUnseenWatch> Watch);
-  IUnseenWatch* UnseenWatch() const { return FUnseen.get(); }
-  // Pauses or resumes as the watch and the box say.
-  void UpdateUnseenPause();
-  bool PausedUnseen() const { return FPausedUnseen; }
+  // While the screen saver (or a lock) is on, and while "Pause while a
+  // full-screen window is active" is set and such a window is active, the
+  // controller hides the flame and the drawing window and no frame runs.
+  void SetUnseenWatch(std::unique_ptr<IUnseenWatch> Watch) {
+    Controller.SetUnseenWatch(std::move(Watch));
+  }
+  IUnseenWatch* UnseenWatch() const { return Controller.UnseenWatch(); }
+  bool PausedUnseen() const { return Controller.PausedUnseen(); }
   // Animation frames run since the start (for the test readout).
-  uint64_t TickCount() const { return FTickCount; }
+  uint64_t TickCount() const { return Controller.TickCount(); }
 
   // ---- Monitors ---------------------------------------------------------------------------
-  // Monitors added, removed, moved or resized: the engine's desktop, the art
-  // (which moves with the monitor holding the origin), the flame window, the
-  // drawing window and the unseen watch's area follow. Several notices of one
-  // change are handled once, from the event loop.
-  void MonitorsChanged();
-  void ApplyMonitors(const QList<TMonitor>& Monitors, const TRect& Desktop);
+  void MonitorsChanged() { Controller.MonitorsChanged(); }
+  void ApplyMonitors(const QList<TMonitor>& Monitors, const TRect& Desktop) {
+    Controller.ApplyMonitors(Monitors, Desktop);
+  }
+  // The whole window on a screen: moved onto the nearest one when it lies
+  // partly or wholly off every screen (a monitor unplugged, a stored place).
+  void KeepOnScreen();
 
   // ---- Style and state files -----------------------------------------------------------
   TStyleSettings FStyle; // the style as the controls hold it
@@ -137,17 +139,18 @@ public:
   void ApplyStyle();
   // Sets the style controls from FStyle without running their handlers.
   void StyleToControls();
-  // Reads or writes a state file; errors go to the "Debug" message box.
-  // Returns whether the file was read or written.
-  bool LoadSaveState(const QString& FileName, bool Save);
+  // Reads or writes a state file; errors go to the "Debug" message box, or
+  // to Failure when one is given. Returns whether the file was read or
+  // written.
+  bool LoadSaveState(const QString& FileName, bool Save, TFileFailure* Failure = nullptr);
 
   // The style tabs, the "Files" tab, the hot keys, the tray icon, the
   // preferences and the debug readout (SettingsComponents.h).
   TSettingsComponents* Components = nullptr;
 
   // ---- Frame cycle -------------------------------------------------------------------------
-  TQuickTimer AnimTimer;
-  void AnimTimerTimer();
+  TQuickTimer& AnimTimer; // the controller's
+  void AnimTimerTimer() { Controller.AnimTimerTimer(); }
 
   // ---- Program ---------------------------------------------------------------------------------
   bool StartInTray = false;
@@ -159,23 +162,16 @@ public:
   QString DataFolder() const;
   QString FindDataFile(const QString& Name) const;
 
-  TPartWindow* PartWindow() const { return FPartWindow.get(); }
-  TPartForm* Engine() const { return FEngine.get(); }
+  TPartWindow* PartWindow() const { return Controller.PartWindow(); }
+  TPartForm* Engine() const { return Controller.Engine(); }
   // The open drawing window, or nullptr.
-  TInputForm* DrawingForm() const { return FDrawing ? FDrawing->Form() : nullptr; }
+  TInputForm* DrawingForm() const { return Controller.DrawingForm(); }
   // "Enable drawing" on and off: the drawing window opened or discarded.
   void ShowDrawingWindow();
   void HideDrawingWindow();
 
-  // ---- IDrawingHost --------------------------------------------------------------------------
-  QWidget* SettingsWindow() override { return this; }
-  void SetDrawingBox(bool Checked) override;
-  void SetDisplayBox(bool Checked) override;
-  void SetSettingsStayOnTop(bool OnTop) override;
-  void StartOverClick() override;
-  QString DrawingHotKeyText() override;
-  bool FlameStayOnTop() override;
-  void RaiseFlameWindow() override;
+  // The "Start over" button's action.
+  void StartOverClick();
 
   // The links of the Help and About tabs: the program's help in the desktop's
   // viewer, the drawing window hidden first; a message when it cannot be.
@@ -193,23 +189,15 @@ protected:
   void showEvent(QShowEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   void changeEvent(QEvent* Event) override;
+  void moveEvent(QMoveEvent* Event) override;
 
 private:
   void BuildTopRow();
   void BuildSystemSheet();
   void BuildHelpSheet();
   void BuildAboutSheet();
+  void FollowController();
 
-  std::unique_ptr<TPartWindow> FPartWindow;
-  std::unique_ptr<TPartForm> FEngine;
-  std::unique_ptr<TDrawingWindow> FDrawing; // once the engine exists
   bool FExiting = false;
-  int FSuspendCount = 0;
-  std::unique_ptr<IUnseenWatch> FUnseen;
-  bool FPausedUnseen = false;
-  uint64_t FTickCount = 0;
-  QTimer* FCompositingWatch = nullptr;
-  TMonitorAnchor FAnchor; // the origin's monitor
-  bool FMonitorsQueued = false;
-  void WatchMonitors();
+  bool FPlaceWhenFramed = false; // KeepOnScreen again once the frame is known
 };

@@ -1,10 +1,14 @@
 #include "SettingsComponents.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStringList>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <array>
@@ -18,6 +22,7 @@
 #include "HotKeyEdit.h"
 #include "HotKeys.h"
 #include "MainForm.h"
+#include "MessageBoxes.h"
 #include "Preferences.h"
 #include "StateFile.h"
 #include "StyleTabs.h"
@@ -93,6 +98,12 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   HotKeyNote->setStyleSheet(QStringLiteral("color: #b00000"));
   HotKeyNote->hide();
   Rows->addRow(HotKeyNote);
+  HotKeysTakenNote = new QLabel(Group);
+  HotKeysTakenNote->setObjectName(QStringLiteral("HotKeysTakenNote"));
+  HotKeysTakenNote->setWordWrap(true);
+  HotKeysTakenNote->setStyleSheet(QStringLiteral("color: #b00000"));
+  HotKeysTakenNote->hide();
+  Rows->addRow(HotKeysTakenNote);
   HotKeysSessionNote = new QLabel(Group);
   HotKeysSessionNote->setObjectName(QStringLiteral("HotKeysSessionNote"));
   HotKeysSessionNote->setWordWrap(true);
@@ -124,8 +135,8 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
   // ---- Tray ------------------------------------------------------------------------
   Tray = new TTray(this);
   Tray->OnClick = [this] { TrayIconClick(); };
-  Tray->OnDoubleClick = [this] { SettingsMenuClick(); };
-  Tray->OnDrawMenu = [&Form] { Form.DrawingBox->setChecked(true); };
+  Tray->OnDoubleClick = [this] { TrayIconDblClick(); };
+  Tray->OnDrawMenu = [&Form] { Form.Controller.SetDrawing(true); };
   Tray->OnSettingsMenu = [this] { SettingsMenuClick(); };
   Tray->OnExitMenu = [&Form] { Form.ExitBtnClick(); };
   Form.setWindowIcon(QuelmaIcon());
@@ -157,14 +168,32 @@ void TSettingsComponents::LoadSavePrefs(bool Save, QSettings* Store) {
 
 void TSettingsComponents::RegisterHotKeys() {
   // An open drawing window names the drawing hot key as it is now.
-  if (TInputForm* Drawing = FForm.DrawingForm())
-    Drawing->UpdateKeyLabel();
+  const int DrawingKey = DrawingHotKey->HotKey();
+  FForm.Controller.SetDrawingHotKeyText(DrawingKey == 0 ? QString() : ShortCutToText(DrawingKey));
   if (FEditing) {
     HotKeys->UnregisterHotKeys();
     return;
   }
   HotKeys->RegisterHotKeys(
       {DrawingHotKey->HotKey(), DisplayHotKey->HotKey(), EditorHotKey->HotKey()});
+  // No edit may show a key that does nothing without saying so.
+  QStringList Taken;
+  if (HotKeys->Available()) {
+    int Index = 0;
+    for (THotKeyEdit* E : {DrawingHotKey, DisplayHotKey, EditorHotKey}) {
+      if (E->HotKey() != 0 && !HotKeys->Registered(Index))
+        Taken << ShortCutToText(E->HotKey());
+      ++Index;
+    }
+  }
+  HotKeysTakenNote->setText(
+      Taken.isEmpty()
+          ? QString()
+          : QStringLiteral("%1 %2 held by another program and %3 nothing here.")
+                .arg(Taken.join(QStringLiteral(", ")),
+                     Taken.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                     Taken.size() == 1 ? QStringLiteral("does") : QStringLiteral("do")));
+  HotKeysTakenNote->setVisible(!Taken.isEmpty());
 }
 
 void TSettingsComponents::UnregisterHotKeys() {
@@ -179,10 +208,19 @@ void TSettingsComponents::UnregisterHotKeys() {
 }
 
 void TSettingsComponents::ShowTray() {
-  const QString Note = Tray->Show();
-  if (!Note.isEmpty() && !FTrayNoteGiven) {
+  const bool Held = Tray->Show();
+  FForm.Controller.SetTrayAvailable(Held);
+  QObject::connect(&FForm.Controller, &TFlameController::TrayAvailableChanged, this,
+                   [this](bool Available) {
+                     if (Available)
+                       Tray->TrayAppeared();
+                   });
+  if (!Held && !FTrayNoteGiven) {
     FTrayNoteGiven = true;
-    std::fprintf(stderr, "%s\n", Note.toLocal8Bit().constData());
+    const int Key = EditorHotKey->HotKey();
+    const QString Note =
+        NoTrayNote(Key == 0 ? QString() : ShortCutToText(Key), HotKeys->Registered(2));
+    std::fprintf(stderr, "quelma: %s\n", Note.toLocal8Bit().constData());
   }
 }
 
@@ -191,10 +229,25 @@ void TSettingsComponents::PrepareStateFile(TStateFileOptions& Options) const {
   Options.LoadArt = FilesTab->LArtBox->isChecked();
 }
 
-void TSettingsComponents::HandOver(const QString& Path) {
+QString TSettingsComponents::HandOver(const QString& Path) {
+  if (Path.isEmpty()) {
+    FForm.ShowSettingsWindow();
+    return QString();
+  }
   TrayIconClick(); // a hidden settings window stays hidden
-  if (!Path.isEmpty())
-    FForm.LoadSaveState(Path, false);
+  TFileFailure Failure;
+  if (FForm.LoadSaveState(Path, false, &Failure))
+    return QString();
+  if (Failure.Message.isEmpty()) {
+    // Nothing read, as for a missing start-up file: no message box here, but
+    // the sender must not report success.
+    return QStringLiteral("%1: %2").arg(Path, QFileInfo::exists(Path)
+                                                  ? QStringLiteral("not a QUELMA state file")
+                                                  : QStringLiteral("no such file"));
+  }
+  QTimer::singleShot(0, &FForm,
+                     [Failure, Path] { ShowFileError(Failure.Message, Path, Failure.Reason); });
+  return QStringLiteral("%1: %2 %3").arg(Path, Failure.Message, Failure.Reason).trimmed();
 }
 
 void TSettingsComponents::RemoteCommand(TRemoteCommand Command) {
@@ -231,18 +284,33 @@ void TSettingsComponents::SettingsMenuClick() {
 }
 
 void TSettingsComponents::TrayIconClick() {
+  // A double click starts with a click: what it inverts is the state before.
+  FShownAtClick = FForm.Shown();
+  FClickTime.start();
   if (!FForm.isVisible())
     return;
   FForm.ShowSettingsWindow();
 }
 
+void TSettingsComponents::TrayIconDblClick() {
+  const bool Shown =
+      FClickTime.isValid() && FClickTime.elapsed() <= QApplication::doubleClickInterval()
+          ? FShownAtClick
+          : FForm.Shown();
+  FClickTime.invalidate();
+  if (Shown)
+    FForm.hide();
+  else
+    FForm.ShowSettingsWindow();
+}
+
 void TSettingsComponents::HotKeyPressed(int Index) {
   switch (Index) {
   case 0:
-    FForm.DrawingBox->setChecked(!FForm.DrawingBox->isChecked());
+    FForm.Controller.ToggleDrawing();
     break;
   case 1:
-    FForm.DisplayBox->setChecked(!FForm.DisplayBox->isChecked());
+    FForm.Controller.ToggleVisible();
     break;
   case 2:
     SettingsMenuClick();

@@ -5,6 +5,7 @@
 // hand-over and commands from later starts. Built once the window's sheets
 // exist; the window calls the few entry points below from its creation, its
 // style and state-file operations and its destruction.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -35,6 +36,7 @@ public:
   THotKeyEdit* DisplayHotKey; // "Toggle visibility", Ctrl+F7
   THotKeyEdit* EditorHotKey;  // "Toggle settings", Ctrl+F6
   QLabel* HotKeyNote;         // why a combination was refused
+  QLabel* HotKeysTakenNote;   // keys held by other programs; hidden when none
   QLabel* HotKeysSessionNote; // where the hot keys cannot work everywhere; hidden when ""
   TGlobalHotKeys* HotKeys;
   TTray* Tray;
@@ -57,9 +59,12 @@ public:
   void ShowTray();
   // "Load style" and "Load art" into the state file's options.
   void PrepareStateFile(TStateFileOptions& Options) const;
-  // A second instance started: bring a visible settings window to the front
-  // and load the path when there is one.
-  void HandOver(const QString& Path);
+  // A second instance started: with a path, a visible settings window comes
+  // to the front and the path is loaded; without one the settings window
+  // shows, as the program's only way back when no tray holds its icon.
+  // Returns why the path could not be loaded ("" when it was); the message
+  // box about it shows once the second instance has its answer.
+  QString HandOver(const QString& Path);
   // A command from the command line ("quelma --toggle-drawing"): what its hot
   // key, tray entry or button does.
   void RemoteCommand(TRemoteCommand Command);
@@ -67,10 +72,15 @@ public:
   // ---- Actions ------------------------------------------------------------------
   void SettingsMenuClick(); // invert the settings window's visibility
   void TrayIconClick();     // a visible settings window comes to the front
+  // Inverts the settings window's visibility as it was before the click
+  // that began the double click (which may have restored it).
+  void TrayIconDblClick();
   void HotKeyPressed(int Index);
 
 private:
   TQUELMAMainForm& FForm;
   bool FTrayNoteGiven = false;
   bool FEditing = false; // a hot-key edit has the focus
+  bool FShownAtClick = false;
+  QElapsedTimer FClickTime; // since the tray icon's last click
 };

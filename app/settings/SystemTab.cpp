@@ -12,7 +12,9 @@
 #include "MainForm.h"
 
 void TQUELMAMainForm::BuildSystemSheet() {
-  auto* Columns = new QHBoxLayout(SystemSheet);
+  auto* Page = new QVBoxLayout(SystemSheet);
+  auto* Columns = new QHBoxLayout;
+  Page->addLayout(Columns, 1);
   auto* Left = new QVBoxLayout;
   Columns->addLayout(Left, 1);
   SystemRightColumn = new QVBoxLayout;
@@ -35,19 +37,20 @@ void TQUELMAMainForm::BuildSystemSheet() {
   for (QCheckBox* B : {DrawingBox, DisplayBox, WOEVisibleBox, WFrontBox, WSolidBox, AddBox,
                        DebugBox, AutostartBox})
     Left->addWidget(B);
-  // The left column is full (the compositing note needs its room): under the
-  // hot keys, which TSettingsComponents puts at the top of the right one.
+  // The left column is full: under the hot keys, which TSettingsComponents
+  // puts at the top of the right one.
   SystemRightColumn->addWidget(PauseFullScreenBox);
   SystemRightColumn->addStretch(1);
   AddBox->setObjectName(QStringLiteral("AddBox"));
   DebugBox->setObjectName(QStringLiteral("DebugBox"));
   AutostartBox->setObjectName(QStringLiteral("AutostartBox"));
+  Left->addStretch(1);
+  // Across both columns, where its lines have room.
   CompositingLabel = new QLabel(SystemSheet);
   CompositingLabel->setObjectName(QStringLiteral("CompositingLabel"));
   CompositingLabel->setWordWrap(true);
   CompositingLabel->hide();
-  Left->addWidget(CompositingLabel);
-  Left->addStretch(1);
+  Page->addWidget(CompositingLabel);
 
   // Defaults first, handlers after: the design state runs nothing.
   DisplayBox->setChecked(true);
@@ -56,13 +59,16 @@ void TQUELMAMainForm::BuildSystemSheet() {
   // The autostart entry is the desktop's, not a preference: the box shows it.
   AutostartBox->setChecked(AutostartEnabled());
   // QCheckBox::toggled fires once per real change of state, from the user or
-  // from code, and never when set to the state it has: the display options,
-  // the hot keys and the preferences all act by setting these boxes.
+  // from code (the preferences set these boxes), and never when set to the
+  // state it has. What the controller reports sets them silently.
   QObject::connect(DrawingBox, &QCheckBox::toggled, this, [this] { DrawingBoxClick(); });
   QObject::connect(DisplayBox, &QCheckBox::toggled, this, [this] { DisplayBoxClick(); });
   QObject::connect(WFrontBox, &QCheckBox::toggled, this, [this] { WFrontBoxClick(); });
   QObject::connect(WSolidBox, &QCheckBox::toggled, this, [this] { WSolidBoxClick(); });
-  QObject::connect(PauseFullScreenBox, &QCheckBox::toggled, this, [this] { UpdateUnseenPause(); });
+  QObject::connect(WOEVisibleBox, &QCheckBox::toggled, this,
+                   [this](bool On) { Controller.SetVisibleOnlyWithEditor(On); });
+  QObject::connect(PauseFullScreenBox, &QCheckBox::toggled, this,
+                   [this](bool On) { Controller.SetPauseFullScreen(On); });
   QObject::connect(AutostartBox, &QCheckBox::toggled, this, [this] { AutostartBoxClick(); });
 }
 

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <limits>
 
 TRect ToTRect(const QRect& R) {
@@ -89,4 +90,43 @@ QScreen* ScreenNearest(const QRect& R) {
 QPointF MonitorCentre(const QRect& Monitor) {
   return QPointF(static_cast<float>(Monitor.x() + Monitor.width() / 2.0),
                  static_cast<float>(Monitor.y() + Monitor.height() / 2.0));
+}
+
+QList<TScreenArea> CurrentScreenAreas() {
+  QList<TScreenArea> Areas;
+  for (QScreen* S : QGuiApplication::screens())
+    Areas.append(TScreenArea{S->geometry(), S->availableGeometry()});
+  return Areas;
+}
+
+QPoint PlaceOnScreen(const QRect& Frame, const QList<TScreenArea>& Screens) {
+  const TScreenArea* Best = nullptr;
+  long long BestArea = 0;
+  long long BestDist = std::numeric_limits<long long>::max();
+  const QPoint C = Frame.center();
+  for (const TScreenArea& S : Screens) {
+    if (S.Geometry.contains(Frame))
+      return Frame.topLeft();
+    const QRect I = S.Geometry.intersected(Frame);
+    const long long Area = static_cast<long long>(I.width()) * I.height();
+    const QRect& G = S.Geometry;
+    const long long Dx = C.x() < G.left()    ? G.left() - C.x()
+                         : C.x() > G.right() ? C.x() - G.right()
+                                             : 0;
+    const long long Dy = C.y() < G.top()      ? G.top() - C.y()
+                         : C.y() > G.bottom() ? C.y() - G.bottom()
+                                              : 0;
+    const long long Dist = Dx * Dx + Dy * Dy;
+    if (Area > BestArea || (BestArea == 0 && Area == 0 && Dist < BestDist)) {
+      Best = &S;
+      BestArea = Area;
+      BestDist = Dist;
+    }
+  }
+  if (!Best)
+    return Frame.topLeft(); // no screen at all: nothing to go by
+  const QRect A = Best->Available.isValid() ? Best->Available : Best->Geometry;
+  const int X = std::max(A.left(), std::min(Frame.left(), A.left() + A.width() - Frame.width()));
+  const int Y = std::max(A.top(), std::min(Frame.top(), A.top() + A.height() - Frame.height()));
+  return QPoint(X, Y);
 }

@@ -51,3 +51,17 @@ private:
   QString FName; // may be empty: some platforms name no monitor
   QPoint FTopLeft;
 };
+
+// A screen's whole rectangle and its work area (without panels).
+struct TScreenArea {
+  QRect Geometry;
+  QRect Available;
+};
+// The screens Qt reports now.
+QList<TScreenArea> CurrentScreenAreas();
+// Where a window whose frame is Frame goes so that all of it can be seen:
+// where it is when one screen holds it whole; else inside the work area of
+// the screen that shows most of it (or, when none shows any, the nearest
+// one), moved as little as it can be (its top-left corner on the screen
+// when it is larger than the screen).
+QPoint PlaceOnScreen(const QRect& Frame, const QList<TScreenArea>& Screens);

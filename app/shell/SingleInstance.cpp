@@ -89,7 +89,8 @@ QString HandOverPath(const QStringList& Arguments) {
   const qsizetype Dot = First.lastIndexOf(QLatin1Char('.'));
   if (Dot < 0 || First.mid(Dot).compare(QLatin1String(".quelma"), Qt::CaseInsensitive) != 0)
     return {};
-  return First;
+  // The running instance has another working folder.
+  return QFileInfo(First).absoluteFilePath();
 }
 
 QByteArray EncodeHandOver(const QString& Path) {
@@ -220,14 +221,20 @@ void TInstanceServer::NewConnection() {
         Answer(HandOverAck, *Command != TRemoteCommand::Exit);
         return;
       }
-      // Answered first: the later start ends while this one loads the file,
-      // which may show a message box.
-      Answer(HandOverAck, true);
+      // Loaded before the answer, so that the later start can say whether it
+      // was; a message box about it waits until the answer is sent.
       const QString Path = Decoder->Path();
-      QTimer::singleShot(0, this, [this, Path] {
-        if (OnHandOver)
-          OnHandOver(Path);
-      });
+      QPointer<QLocalSocket> Still(S);
+      const QString Failure = OnHandOver ? OnHandOver(Path) : QString();
+      if (!Still)
+        return; // the client gave up meanwhile
+      if (Failure.isEmpty()) {
+        Answer(HandOverAck, true);
+        return;
+      }
+      S->write(QByteArray(1, HandOverFailed) + Failure.toUtf8().left(HandOverMaxBytes));
+      S->flush();
+      S->disconnectFromServer();
     });
   }
 }
@@ -253,8 +260,8 @@ TConnect Connect(QLocalSocket& S, const QString& Name, int TimeoutMs) {
 
 // Sends Message on a connected socket and reads the answer; with WaitForEnd
 // also waits (as long again) for the instance to close the connection.
-THandOverResult Exchange(QLocalSocket& S, const QByteArray& Message, int TimeoutMs,
-                         bool WaitForEnd) {
+THandOverResult Exchange(QLocalSocket& S, const QByteArray& Message, int TimeoutMs, bool WaitForEnd,
+                         QString* Failure = nullptr) {
   QDeadlineTimer Deadline(TimeoutMs);
   S.write(Message);
   while (S.bytesToWrite() > 0 && S.waitForBytesWritten(int(Deadline.remainingTime()))) {
@@ -268,6 +275,20 @@ THandOverResult Exchange(QLocalSocket& S, const QByteArray& Message, int Timeout
   S.getChar(&Answer);
   if (Answer == HandOverRefused)
     return THandOverResult::Refused;
+  if (Answer == HandOverFailed) {
+    // The reason follows, up to the end of the connection.
+    QByteArray Reason;
+    while (Reason.size() <= HandOverMaxBytes) {
+      Reason += S.read(HandOverMaxBytes + 1 - Reason.size());
+      if (S.state() != QLocalSocket::ConnectedState ||
+          !S.waitForReadyRead(int(Deadline.remainingTime())))
+        break;
+    }
+    Reason += S.read(HandOverMaxBytes + 1 - Reason.size());
+    if (Failure)
+      *Failure = QString::fromUtf8(Reason.left(HandOverMaxBytes));
+    return THandOverResult::Failed;
+  }
   if (Answer != HandOverAck)
     return THandOverResult::NoAnswer;
   if (WaitForEnd && S.state() == QLocalSocket::ConnectedState)
@@ -290,7 +311,7 @@ private:
 
 // Sends Message over a connection attempt's socket, when it connected.
 THandOverResult SendOver(QLocalSocket& S, TConnect Connected, const QByteArray& Message,
-                         int TimeoutMs, bool WaitForEnd) {
+                         int TimeoutMs, bool WaitForEnd, QString* Failure = nullptr) {
   switch (Connected) {
   case TConnect::NoInstance:
     return THandOverResult::NoInstance;
@@ -299,14 +320,15 @@ THandOverResult SendOver(QLocalSocket& S, TConnect Connected, const QByteArray& 
   case TConnect::Connected:
     break;
   }
-  return Exchange(S, Message, TimeoutMs, WaitForEnd);
+  return Exchange(S, Message, TimeoutMs, WaitForEnd, Failure);
 }
 
 } // namespace
 
-THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path, int TimeoutMs) {
+THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path, int TimeoutMs,
+                                          QString* Failure) {
   QLocalSocket S;
-  return SendOver(S, Connect(S, Name, TimeoutMs), EncodeHandOver(Path), TimeoutMs, false);
+  return SendOver(S, Connect(S, Name, TimeoutMs), EncodeHandOver(Path), TimeoutMs, false, Failure);
 }
 
 THandOverResult SendRemoteCommand(const QString& Name, TRemoteCommand Command, int TimeoutMs) {
@@ -346,6 +368,7 @@ TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* Server
       return Start;
     }
   }
-  Start.Result = Exchange(S, EncodeHandOver(HandOverPath(Arguments)), HandOverTimeoutMs, false);
+  Start.Result = Exchange(S, EncodeHandOver(HandOverPath(Arguments)), HandOverTimeoutMs, false,
+                          &Start.Failure);
   return Start;
 }

@@ -9,8 +9,8 @@
 //
 // A message: a 4-byte big-endian length N (at most HandOverMaxBytes), then N
 // bytes, either
-//  - a hand-over: UTF-8 text, the ".quelma" path to load (unchanged, also
-//    when relative; the text ends at its first NUL byte), or nothing to only
+//  - a hand-over: UTF-8 text, the ".quelma" path to load (made absolute by
+//    the sender; the text ends at its first NUL byte), or nothing to only
 //    bring the running instance forward; or
 //  - a command: one NUL byte, then the command's name in ASCII as its option
 //    is spelled without "--" ("\0toggle-visible"), and nothing after it.
@@ -18,10 +18,12 @@
 //    instance from before the commands reads this as an empty path and only
 //    comes forward.)
 // The answer is one byte: HandOverAck once the message is taken (a path
-// before it is loaded, as loading may show a message box; a command after it
-// was carried out; after "exit" the instance keeps the connection until it
-// ends, so the sender returns once it has gone), or HandOverRefused for a
-// command the instance does not know. Broken framing (a length above the
+// once it is loaded; a command after it was carried out; after "exit" the
+// instance keeps the connection until it ends, so the sender returns once it
+// has gone), HandOverFailed for a path that could not be loaded, followed by
+// the reason as UTF-8 text up to the end of the connection (at most
+// HandOverMaxBytes), or HandOverRefused for a command the instance does not
+// know. Broken framing (a length above the
 // bound, bytes after the message, text that is not UTF-8) closes the
 // connection without an answer.
 #include <QByteArray>
@@ -41,6 +43,7 @@ class QLocalSocket;
 inline constexpr int HandOverMaxBytes = 64 * 1024;
 inline constexpr char HandOverAck = 1;
 inline constexpr char HandOverRefused = 2;
+inline constexpr char HandOverFailed = 3;
 // How long a later start waits for the first to answer. The first answers
 // once its event loop runs, after it has made its windows and loaded its
 // styles, which on a busy machine takes seconds: giving up sooner would end a
@@ -69,8 +72,8 @@ QString InstanceServerName();
 // for a bare name.
 QString InstanceLockPath(const QString& Name);
 
-// The path a later start hands over: the first argument when its extension
-// is ".quelma" in any letter case, else empty.
+// The path a later start hands over: the first argument, made absolute, when
+// its extension is ".quelma" in any letter case, else empty.
 QString HandOverPath(const QStringList& Arguments);
 
 QByteArray EncodeHandOver(const QString& Path);
@@ -103,9 +106,10 @@ public:
   explicit TInstanceServer(QObject* Parent = nullptr);
   ~TInstanceServer() override;
 
-  // Runs on the GUI thread for every hand-over, after the answer: the path
-  // (empty: only bring the instance forward).
-  std::function<void(const QString& Path)> OnHandOver;
+  // Runs on the GUI thread for every hand-over, before the answer: the path
+  // (empty: only bring the instance forward). Returns why the path could not
+  // be loaded, or "" when it was.
+  std::function<QString(const QString& Path)> OnHandOver;
   // Runs on the GUI thread for every command, before the answer; it must not
   // delete the server. Without it commands are refused.
   std::function<void(TRemoteCommand Command)> OnCommand;
@@ -125,11 +129,14 @@ enum class THandOverResult {
   Delivered,  // the running instance took the message: end
   NoAnswer,   // an instance exists but did not answer in time: end, say so
   Refused,    // the running instance does not know the command
+  Failed,     // the running instance could not load the path
 };
 
-// A later start's side: connects to Name and sends Path.
+// A later start's side: connects to Name and sends Path. Failed leaves the
+// reason in Failure.
 THandOverResult HandOverToRunningInstance(const QString& Name, const QString& Path,
-                                          int TimeoutMs = HandOverTimeoutMs);
+                                          int TimeoutMs = HandOverTimeoutMs,
+                                          QString* Failure = nullptr);
 // Sends a command to the instance listening under Name and waits until it
 // was carried out (for Exit: until the instance has ended). Never starts one.
 THandOverResult SendRemoteCommand(const QString& Name, TRemoteCommand Command,
@@ -141,6 +148,7 @@ THandOverResult SendRemoteCommand(const QString& Name, TRemoteCommand Command,
 struct TInstanceStart {
   THandOverResult Result = THandOverResult::NoInstance;
   TInstanceServer* Server = nullptr; // owned by the caller's parent object
+  QString Failure;                   // why the running instance could not load the path
 };
 TInstanceStart StartSingleInstance(const QStringList& Arguments, QObject* ServerParent,
                                    const QString& Name = InstanceServerName());

@@ -1,8 +1,11 @@
 #include "StartupPlatform.h"
 
+#include "DesktopWindowing.h"
+
 #include <QGuiApplication>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstdio>
 
 bool IsWaylandSession(const TEnvironment& Env) {
@@ -39,8 +42,15 @@ TPlatformChoice ChoosePlatform(const TEnvironment& Env) {
   const QByteArray Requested = Env("QT_QPA_PLATFORM");
   const bool Wayland = IsWaylandSession(Env);
   const bool AsksWayland = Requested.startsWith("wayland");
-  if (!Wayland && !AsksWayland)
-    return C; // X11, or a platform chosen on purpose
+  if (!Wayland && !AsksWayland) {
+    // X11, or a platform chosen on purpose; X11 needs a display to reach.
+    if ((Requested.isEmpty() || Requested == "xcb") && Env("DISPLAY").isEmpty()) {
+      C.Fatal = true;
+      C.Note = QStringLiteral("no display: DISPLAY is not set. QUELMA shows its flame on an X11 "
+                              "desktop; start it from a desktop session.");
+    }
+    return C;
+  }
   if (!Requested.isEmpty() && !AsksWayland && Requested != "xcb")
     return C;
   if (Env("DISPLAY").isEmpty()) {
@@ -57,6 +67,19 @@ TPlatformChoice ChoosePlatform(const TEnvironment& Env) {
   return C;
 }
 
+namespace {
+double GUserScale = 1.0;
+}
+
+double UserScaleFactor() {
+  return GUserScale;
+}
+
+double InterfaceScale(double LogicalDpi) {
+  const double Dpi = LogicalDpi > 0 ? LogicalDpi / 96.0 : 1.0;
+  return GUserScale * std::max(1.0, Dpi);
+}
+
 bool PreparePlatform() {
   const TPlatformChoice C = ChoosePlatform([](const char* Name) { return qgetenv(Name); });
   if (!C.Note.isEmpty())
@@ -65,7 +88,21 @@ bool PreparePlatform() {
     return false;
   if (!C.Platform.isEmpty())
     qputenv("QT_QPA_PLATFORM", C.Platform);
+  const QByteArray Platform = qgetenv("QT_QPA_PLATFORM");
+  if (Platform.isEmpty() || Platform == "xcb") {
+    // Qt would abort the process on a display it cannot open.
+    const QByteArray Display = qgetenv("DISPLAY");
+    if (!DisplayAnswers(Display)) {
+      std::fprintf(stderr, "quelma: cannot open the display \"%s\": no X server answers there.\n",
+                   Display.constData());
+      return false;
+    }
+  }
   // Device pixels everywhere: no scaling of the flame or drawing windows.
+  // The settings window scales itself instead (InterfaceScale).
+  bool Number = false;
+  const double Asked = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&Number);
+  GUserScale = Number && Asked > 0 && Asked <= 8 ? Asked : 1.0;
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   qunsetenv("QT_SCALE_FACTOR");
   qunsetenv("QT_SCREEN_SCALE_FACTORS");

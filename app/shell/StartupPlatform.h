@@ -35,6 +35,16 @@ QString WaylandHotKeysNote();
 // returns it for the System tab; elsewhere returns "".
 QString ReportWaylandHotKeysOnce();
 
-// Applies ChoosePlatform to the process environment and turns high-DPI scaling
-// off. Returns false (after printing the note) when the program cannot run.
+// Applies ChoosePlatform to the process environment and turns Qt's high-DPI
+// scaling off, so that the flame and the drawing window work in screen
+// pixels. Returns false (after printing the note) when the program cannot
+// run.
 bool PreparePlatform();
+
+// The scale the user asked of Qt (QT_SCALE_FACTOR, as it was before
+// PreparePlatform took it away; 1 when none or not a number above 0).
+double UserScaleFactor();
+
+// How much larger than designed the settings window and its dialogs are
+// drawn: the user's scale factor times the screen's logical DPI over 96.
+double InterfaceScale(double LogicalDpi);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -31,6 +32,22 @@ QString StateText(const QWidget& W) {
   if (W.windowState() & Qt::WindowMaximized)
     return QStringLiteral("maximized");
   return QStringLiteral("normal");
+}
+
+} // namespace
+
+namespace {
+
+bool Clips(const QWidget& W) {
+  if (W.isWindow())
+    return false;
+  const QSize Need = W.minimumSizeHint();
+  const int NeedHeight = W.hasHeightForWidth() ? W.heightForWidth(W.width()) : Need.height();
+  if (W.height() < NeedHeight || (Need.width() > 0 && W.width() < Need.width()))
+    return true;
+  // Laid out beyond the page or window that holds it.
+  const QWidget* Parent = W.parentWidget();
+  return Parent && !Parent->rect().contains(W.geometry());
 }
 
 } // namespace
@@ -62,6 +79,7 @@ QString TestProbeText(const std::function<TProbeFacts()>& Facts) {
       Line(QStringLiteral("messagebox.icon"), QString::number(int(Box->icon())));
     }
   }
+  QStringList Clipped;
   for (QWidget* W : QApplication::allWidgets()) {
     const QString Name = W->objectName();
     if (Name.isEmpty() || Name.startsWith(QLatin1String("qt_")))
@@ -78,6 +96,8 @@ QString TestProbeText(const std::function<TProbeFacts()>& Facts) {
                                                .arg(TopLeft.y())
                                                .arg(W->width())
                                                .arg(W->height()));
+      if (Clips(*W))
+        Clipped << Name;
     }
     if (auto* Tabs = qobject_cast<QTabWidget*>(W); Tabs && Tabs->isVisible()) {
       Line(Name, Tabs->tabText(Tabs->currentIndex()));
@@ -98,6 +118,8 @@ QString TestProbeText(const std::function<TProbeFacts()>& Facts) {
       Line(Name, Label->isVisible() ? Label->text() : QString());
     }
   }
+  // Shown widgets that have less room than they need to be read whole.
+  Line(QStringLiteral("clipped"), Clipped.join(QLatin1Char(' ')));
   return Out;
 }
 

@@ -79,11 +79,28 @@ TTray::~TTray() {
   delete TrayMenu;
 }
 
-QString TTray::Show() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable())
-    return QString::fromLatin1(NoTrayNote);
+bool TTray::Show() {
+  // Shown either way: Qt puts the icon into a tray that starts later.
   TrayIcon->show();
-  return {};
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TTray::TrayAppeared() {
+  // Shown again, in case the platform does not follow the tray by itself.
+  TrayIcon->hide();
+  TrayIcon->show();
+}
+
+QString NoTrayNote(const QString& SettingsKey, bool Works) {
+  const QString Start = QStringLiteral("no notification area (system tray) was found");
+  if (SettingsKey.isEmpty())
+    return Start + QStringLiteral(". Start QUELMA again to show the settings window.");
+  if (!Works)
+    return Start + QStringLiteral(", and the hot key %1 is held by another program. Start "
+                                  "QUELMA again to show the settings window.")
+                       .arg(SettingsKey);
+  return Start + QStringLiteral(". Press %1 or start QUELMA again to show the settings window.")
+                     .arg(SettingsKey);
 }
 
 void TTray::Activated(QSystemTrayIcon::ActivationReason Reason) {

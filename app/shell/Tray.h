@@ -31,9 +31,11 @@ public:
   QAction* SettingsMenu;
   QAction* ExitMenu;
 
-  // Shows the icon when the desktop has a notification area. Returns the
-  // note to give the user once when it has none, else empty.
-  QString Show();
+  // Shows the icon, now when the desktop has a notification area, else as
+  // soon as one appears. Returns whether one holds it now.
+  bool Show();
+  // A notification area appeared: the icon goes into it.
+  void TrayAppeared();
 
   // Reacts as the icon does to a click of kind Reason.
   void Activated(QSystemTrayIcon::ActivationReason Reason);
@@ -42,6 +44,7 @@ public:
 // The program's icon, drawn here: a flame on a dark round field.
 QIcon QuelmaIcon();
 
-inline constexpr const char* NoTrayNote =
-    "QUELMA: no notification area (system tray) was found. Use the hot keys "
-    "(Ctrl+F6 shows the settings window) or start QUELMA again to reach it.";
+// What to tell the user once when the desktop has no notification area:
+// how to reach the settings window without it. SettingsKey: the hot key as
+// set ("" for none); Works: whether it could be registered.
+QString NoTrayNote(const QString& SettingsKey, bool Works);

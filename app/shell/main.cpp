@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "FlameController.h"
 #include "FlameEngine.h"
 #include "MainForm.h"
 #include "ProgramOptions.h"
@@ -31,6 +32,7 @@ int SendCommand(int& Argc, char** Argv, TRemoteCommand Command) {
     std::fputs("quelma: QUELMA is not running\n", stderr);
     return 1;
   case THandOverResult::Refused:
+  case THandOverResult::Failed:
     std::fprintf(stderr, "quelma: the running QUELMA does not know --%s\n",
                  RemoteCommandName(Command));
     return 1;
@@ -39,6 +41,17 @@ int SendCommand(int& Argc, char** Argv, TRemoteCommand Command) {
   }
   std::fputs("quelma: QUELMA is running but does not answer.\n", stderr);
   return 1;
+}
+
+// Qt's own warnings pass, but for one that openbox causes on every start and
+// that tells the user nothing: a request to iconify in a KDE dialect.
+QtMessageHandler QtDefaultHandler = nullptr;
+void FilterQtMessages(QtMsgType Type, const QMessageLogContext& Context, const QString& Text) {
+  if (Type == QtWarningMsg && Text.startsWith(QLatin1String("Unhandled client message")) &&
+      Text.contains(QLatin1String("_KDE_WM_CHANGE_STATE")))
+    return;
+  if (QtDefaultHandler)
+    QtDefaultHandler(Type, Context, Text);
 }
 
 } // namespace
@@ -69,9 +82,16 @@ int main(int argc, char** argv) {
 
   // Qt sees no arguments: they were all read above, and a file name must
   // not be taken for one of Qt's own options.
+  QtDefaultHandler = qInstallMessageHandler(FilterQtMessages);
   int QtArgc = 1;
   QApplication App(QtArgc, argv);
   QApplication::setApplicationName(QStringLiteral("QUELMA"));
+  // Dialogs and message boxes follow the scale the user asked of Qt.
+  if (UserScaleFactor() != 1.0) {
+    QFont F = QApplication::font();
+    F.setPointSizeF(F.pointSizeF() * UserScaleFactor());
+    QApplication::setFont(F);
+  }
   QApplication::setOrganizationName(QStringLiteral("QUELMA"));
   // Closing the settings window only hides it; "Exit" ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -80,6 +100,10 @@ int main(int argc, char** argv) {
   const TInstanceStart Instance = StartSingleInstance(Arguments, &App);
   if (Instance.Result == THandOverResult::Delivered)
     return 0;
+  if (Instance.Result == THandOverResult::Failed) {
+    std::fprintf(stderr, "quelma: %s\n", Instance.Failure.toLocal8Bit().constData());
+    return 1;
+  }
   if (Instance.Result != THandOverResult::NoInstance) {
     std::fputs("quelma: another QUELMA is running but does not answer.\n", stderr);
     return 1;
@@ -90,11 +114,13 @@ int main(int argc, char** argv) {
 
   int Result = 0;
   {
-    TQUELMAMainForm Form;
+    // The controller owns the program's state; the settings window shows it.
+    TFlameController Controller;
+    TQUELMAMainForm Form(&Controller);
     Form.FormCreate(QApplication::applicationDirPath() + QLatin1Char('/'), Arguments);
-    InstallTestProbe(&Form, [&Form] {
+    InstallTestProbe(&Form, [&Controller] {
       TProbeFacts Facts;
-      if (const TPartForm* E = Form.Engine()) {
+      if (const TPartForm* E = Controller.Engine()) {
         const TRect& D = E->DesktopRect;
         Facts.append({QStringLiteral("emitters"), QString::number(E->FEmitters.Count)});
         Facts.append(
@@ -103,24 +129,28 @@ int main(int argc, char** argv) {
         Facts.append({QStringLiteral("origin"),
                       QStringLiteral("%1 %2").arg(double(E->OriginX)).arg(double(E->OriginY))});
       }
-      Facts.append({QStringLiteral("ticks"), QString::number(Form.TickCount())});
-      Facts.append({QStringLiteral("paused"),
-                    Form.PausedUnseen() ? QStringLiteral("1") : QStringLiteral("0")});
+      const TShownState& Shown = Controller.Shown();
+      const auto Bit = [](bool B) { return B ? QStringLiteral("1") : QStringLiteral("0"); };
+      Facts.append({QStringLiteral("ticks"), QString::number(Controller.TickCount())});
+      Facts.append({QStringLiteral("paused"), Bit(Shown.Paused)});
+      Facts.append({QStringLiteral("shown.flame"), Bit(Shown.Flame)});
+      Facts.append({QStringLiteral("shown.drawing"), Bit(Shown.Drawing)});
+      Facts.append({QStringLiteral("tray"), Bit(Controller.Conditions().TrayAvailable)});
       return Facts;
     });
     if (Instance.Server) {
       Instance.Server->OnHandOver = [&Form](const QString& Path) {
-        Form.Components->HandOver(Path);
+        return Form.Components->HandOver(Path);
       };
       Instance.Server->OnCommand = [&Form](TRemoteCommand Command) {
         Form.Components->RemoteCommand(Command);
       };
     }
     if (!Form.StartInTray) {
-      Form.DrawingBox->setChecked(true);
+      Controller.SetDrawing(true);
       Form.ShowSettingsWindow();
     }
-    Form.SetUnseenWatch(CreateUnseenWatch());
+    Controller.SetUnseenWatch(CreateUnseenWatch());
     Result = QApplication::exec();
     if (Instance.Server) {
       Instance.Server->OnHandOver = nullptr;

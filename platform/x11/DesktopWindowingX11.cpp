@@ -77,6 +77,13 @@ xcb_window_t TopLevelOf(xcb_connection_t* C, xcb_window_t W) {
 
 } // namespace
 
+bool DisplayAnswers(const QByteArray& Display) {
+  xcb_connection_t* C = xcb_connect(Display.isEmpty() ? nullptr : Display.constData(), nullptr);
+  const bool Answers = xcb_connection_has_error(C) == 0;
+  xcb_disconnect(C);
+  return Answers;
+}
+
 TAlphaCompositing AlphaCompositing() {
   xcb_connection_t* C = Connection();
   if (!C)

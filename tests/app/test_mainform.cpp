@@ -171,6 +171,7 @@ TEST_F(MainForm, ClosingWithoutTheOptionKeepsTheFlame) {
 
 TEST_F(MainForm, EnablingDrawingOpensTheWindowAndSetsVisible) {
   Form.show();
+  Form.WFrontBox->setChecked(false); // only drawing keeps the window on top
   Form.DisplayBox->setChecked(false);
   Form.DrawingBox->setChecked(true);
   ASSERT_NE(Form.DrawingForm(), nullptr);
@@ -195,6 +196,9 @@ TEST_F(MainForm, DrawingWindowClosingClearsEnableDrawing) {
   Form.DrawingForm()->close(); // right click or Escape
   EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(Form.DrawingBox->isChecked());
+  // Still on top: the flame is kept in front, and the art must not cover it.
+  EXPECT_TRUE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
+  Form.WFrontBox->setChecked(false);
   EXPECT_FALSE(Form.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
@@ -221,12 +225,13 @@ TEST_F(MainForm, SolidFollowsTheBox) {
   EXPECT_FALSE(Form.PartWindow()->Solid());
 }
 
-TEST_F(MainForm, SuspendAndResumeRestoreDrawingAndDisplay) {
+TEST_F(MainForm, SuspendAndResumeHideAndRestoreDrawingAndDisplay) {
   Form.show();
   Form.DrawingBox->setChecked(true);
   Form.SuspendDisplay();
-  EXPECT_FALSE(Form.DrawingBox->isChecked());
-  EXPECT_FALSE(Form.DisplayBox->isChecked());
+  // The boxes keep what the user asked; nothing of it shows meanwhile.
+  EXPECT_TRUE(Form.DrawingBox->isChecked());
+  EXPECT_TRUE(Form.DisplayBox->isChecked());
   EXPECT_EQ(Form.DrawingForm(), nullptr);
   EXPECT_FALSE(FlameShown());
   Form.ResumeDisplay();

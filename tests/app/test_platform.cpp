@@ -22,6 +22,17 @@ TEST(Platform, X11IsLeftAlone) {
   EXPECT_FALSE(C.Fatal);
 }
 
+TEST(Platform, X11WithoutADisplayCannotRun) {
+  for (const auto& Vars : {std::map<std::string, QByteArray>{},
+                           std::map<std::string, QByteArray>{{"QT_QPA_PLATFORM", "xcb"}}}) {
+    const TPlatformChoice C = Choose(Vars);
+    EXPECT_TRUE(C.Fatal);
+    EXPECT_TRUE(C.Note.startsWith("no display")) << C.Note.toStdString();
+  }
+  // A platform chosen on purpose needs none.
+  EXPECT_FALSE(Choose({{"QT_QPA_PLATFORM", "offscreen"}}).Fatal);
+}
+
 TEST(Platform, WaylandRunsThroughXWaylandAndSaysSo) {
   for (const auto& Vars :
        {std::map<std::string, QByteArray>{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}},

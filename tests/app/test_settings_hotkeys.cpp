@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 
 #include <vector>
 
@@ -98,21 +99,61 @@ protected:
   std::vector<int> Changes;
 };
 
-TEST_F(HotKeyEditTest, TakesAnyCombination) {
-  EXPECT_TRUE(Press(Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier));
-  EXPECT_EQ(Edit.HotKey(), scCtrl | scShift | 'D');
-  EXPECT_EQ(Edit.text(), QStringLiteral("Ctrl+Shift+D"));
-  Press(Qt::Key_F9, Qt::NoModifier); // no modifier at all
-  EXPECT_EQ(Edit.HotKey(), 0x78);
-  Press(Qt::Key_Tab, Qt::NoModifier); // not a focus move here
-  EXPECT_EQ(Edit.HotKey(), 0x09);
-  EXPECT_EQ(Changes, (std::vector<int>{scCtrl | scShift | 'D', 0x78, 0x09}));
+TEST_F(HotKeyEditTest, TakesCombinationsWithCtrlOrAltAndFunctionKeysAlone) {
+  std::vector<QString> Refusals;
+  Edit.OnRefused = [&](const QString& Why) { Refusals.push_back(Why); };
+  struct Case {
+    int Key;
+    Qt::KeyboardModifiers Mods;
+    int Expected; // the value after the press
+    bool Refused;
+  };
+  const Case Cases[] = {
+      {Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier, scCtrl | scShift | 'D', false},
+      {Qt::Key_F9, Qt::NoModifier, 0x78, false},   // a function key alone
+      {Qt::Key_A, Qt::NoModifier, 0x78, true},     // a letter would be taken from typing
+      {Qt::Key_F5, Qt::ShiftModifier, 0x78, true}, // Shift is no chord of its own
+      {Qt::Key_Space, Qt::ShiftModifier, 0x78, true},
+      {Qt::Key_F13, Qt::NoModifier, 0x78, true}, // beyond F12
+      {Qt::Key_Tab, Qt::ControlModifier, scCtrl | 0x09, false},
+      {Qt::Key_X, Qt::AltModifier, scAlt | 'X', false},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Key);
+    const size_t Before = Refusals.size();
+    EXPECT_TRUE(Press(C.Key, C.Mods)); // kept from the window's shortcuts
+    EXPECT_EQ(Edit.HotKey(), C.Expected);
+    EXPECT_EQ(Refusals.size(), Before + (C.Refused ? 1 : 0));
+  }
+  EXPECT_EQ(Refusals.front(), QStringLiteral("A cannot be a global hot key: it needs Ctrl or Alt "
+                                             "(F1 to F12 may stand alone)."));
+  EXPECT_EQ(Changes, (std::vector<int>{scCtrl | scShift | 'D', 0x78, scCtrl | 0x09, scAlt | 'X'}));
+}
+
+TEST_F(HotKeyEditTest, TabAndShiftTabMoveTheFocus) {
+  QWidget Window;
+  auto* Before = new QLineEdit(&Window);
+  Edit.setParent(&Window);
+  auto* After = new QLineEdit(&Window);
+  Window.show();
+  Window.activateWindow();
+  Edit.setFocus(Qt::TabFocusReason);
+  // Not taken as a combination: the focus chain has it.
+  EXPECT_FALSE(Press(Qt::Key_Tab, Qt::NoModifier));
+  EXPECT_EQ(Window.focusWidget(), After);
+  Edit.setFocus(Qt::TabFocusReason);
+  EXPECT_FALSE(Press(Qt::Key_Backtab, Qt::ShiftModifier));
+  EXPECT_EQ(Window.focusWidget(), Before);
+  EXPECT_EQ(Edit.HotKey(), DefaultDrawingHotKey);
+  EXPECT_TRUE(Changes.empty());
+  Edit.setParent(nullptr);
 }
 
 TEST_F(HotKeyEditTest, BackspaceClearsModifiersAloneAndEscapeDoNot) {
   Press(Qt::Key_Shift, Qt::ShiftModifier);
   EXPECT_EQ(Edit.HotKey(), DefaultDrawingHotKey);
-  EXPECT_FALSE(Press(Qt::Key_Escape, Qt::NoModifier)); // left to the window
+  // Escape is kept from the window's own Escape (which would hide it).
+  EXPECT_TRUE(Press(Qt::Key_Escape, Qt::NoModifier));
   EXPECT_EQ(Edit.HotKey(), DefaultDrawingHotKey);
   Press(Qt::Key_Backspace, Qt::NoModifier);
   EXPECT_EQ(Edit.HotKey(), 0);

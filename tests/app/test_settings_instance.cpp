@@ -3,6 +3,7 @@
 // instances through a real local socket.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -160,10 +161,15 @@ TEST(HandOverMessage, UnknownCommandsAreRefusedAndBrokenFramesDropped) {
   EXPECT_EQ(Names.size(), int(std::size(AllRemoteCommands)));
 }
 
-TEST(HandOverMessage, OnlyAFirstQuelmaArgumentIsHandedOver) {
-  EXPECT_EQ(HandOverPath({QStringLiteral("fire.QUELMA")}), QStringLiteral("fire.QUELMA"));
+TEST(HandOverMessage, OnlyAFirstQuelmaArgumentIsHandedOverAndMadeAbsolute) {
+  // The running instance works in another folder: a relative name is the
+  // sender's.
+  const QDir Here = QDir::current();
+  EXPECT_EQ(HandOverPath({QStringLiteral("fire.QUELMA")}),
+            Here.absoluteFilePath(QStringLiteral("fire.QUELMA")));
   EXPECT_EQ(HandOverPath({QStringLiteral("../rel/x.quelma"), QStringLiteral("b.quelma")}),
-            QStringLiteral("../rel/x.quelma"));
+            QDir::cleanPath(Here.absoluteFilePath(QStringLiteral("../rel/x.quelma"))));
+  EXPECT_EQ(HandOverPath({QStringLiteral("/abs/y.quelma")}), QStringLiteral("/abs/y.quelma"));
   EXPECT_EQ(HandOverPath({QStringLiteral("notes.txt")}), QString());
   EXPECT_EQ(HandOverPath({QStringLiteral("/TRAY"), QStringLiteral("a.quelma")}), QString());
   EXPECT_EQ(HandOverPath({QStringLiteral("quelma")}), QString());
@@ -200,19 +206,38 @@ TEST_F(InstanceTest, TheSecondInstanceHandsOverAndTheFirstLoads) {
   ASSERT_NE(First.Server, nullptr);
   std::unique_ptr<TInstanceServer> Server(First.Server);
   QStringList Received;
-  Server->OnHandOver = [&](const QString& P) { Received << P; };
+  Server->OnHandOver = [&](const QString& P) {
+    Received << P;
+    return QString();
+  };
 
   const THandOverResult R = AsSecondInstance([&] {
     return HandOverToRunningInstance(
         Name, HandOverPath({QStringLiteral("rel/a.quelma"), QStringLiteral("/TRAY")}));
   });
   EXPECT_EQ(R, THandOverResult::Delivered);
-  EXPECT_EQ(Received, QStringList{QStringLiteral("rel/a.quelma")});
+  EXPECT_EQ(Received,
+            QStringList{QDir::current().absoluteFilePath(QStringLiteral("rel/a.quelma"))});
 
   // Without a state file it only brings the first forward.
   EXPECT_EQ(AsSecondInstance([&] { return HandOverToRunningInstance(Name, QString()); }),
             THandOverResult::Delivered);
-  EXPECT_EQ(Received, (QStringList{QStringLiteral("rel/a.quelma"), QString()}));
+  EXPECT_EQ(Received.size(), 2);
+  EXPECT_EQ(Received.back(), QString());
+
+  // A path the instance could not load: the sender gets the reason.
+  Server->OnHandOver = [&](const QString& P) {
+    Received << P;
+    return QStringLiteral("%1: no such file").arg(P);
+  };
+  QString Failure;
+  EXPECT_EQ(AsSecondInstance([&] {
+              return HandOverToRunningInstance(Name, QStringLiteral("/gone.quelma"),
+                                               HandOverTimeoutMs, &Failure);
+            }),
+            THandOverResult::Failed);
+  EXPECT_EQ(Failure, QStringLiteral("/gone.quelma: no such file"));
+  Received.removeLast();
 
   // A malformed message is dropped without an answer or a load.
   const THandOverResult Bad = AsSecondInstance([&] {
@@ -254,7 +279,10 @@ TEST_F(InstanceTest, CommandsAreCarriedOutBeforeTheAnswer) {
     ++DoneCount;
   };
   QStringList Paths;
-  Server->OnHandOver = [&](const QString& P) { Paths << P; };
+  Server->OnHandOver = [&](const QString& P) {
+    Paths << P;
+    return QString();
+  };
   std::vector<TRemoteCommand> Sent;
   for (TRemoteCommand C : AllRemoteCommands) {
     if (C == TRemoteCommand::Exit)
@@ -329,7 +357,10 @@ TEST_F(InstanceTest, AStartWaitsForTheOneDecidingAndHandsOverToIt) {
 
   TInstanceServer First;
   QStringList Received;
-  First.OnHandOver = [&](const QString& P) { Received << P; };
+  First.OnHandOver = [&](const QString& P) {
+    Received << P;
+    return QString();
+  };
   ASSERT_TRUE(First.Listen(Name));
   Deciding.unlock();
   Clock.restart();
@@ -340,7 +371,7 @@ TEST_F(InstanceTest, AStartWaitsForTheOneDecidingAndHandsOverToIt) {
   EXPECT_EQ(Second.Result, THandOverResult::Delivered);
   EXPECT_EQ(Second.Server, nullptr);
   delete Second.Server;
-  EXPECT_EQ(Received, QStringList{QStringLiteral("b.quelma")});
+  EXPECT_EQ(Received, QStringList{QDir::current().absoluteFilePath(QStringLiteral("b.quelma"))});
 }
 
 // A socket file with nobody behind it, as a crashed instance leaves it.

@@ -135,7 +135,8 @@ TEST_F(UnseenPause, TheBoxDecidesForFullScreenWindowsOnly) {
     Form->PauseFullScreenBox->setChecked(S.box);
     Watch->Set(S.state);
     EXPECT_EQ(Form->PausedUnseen(), S.paused);
-    EXPECT_EQ(Form->DisplayBox->isChecked(), !S.paused);
+    EXPECT_TRUE(Form->DisplayBox->isChecked()); // what the user asked stays
+    EXPECT_EQ(Form->Controller.Shown().Flame, !S.paused);
     Run(1000);
     EXPECT_EQ(FlameShown(), !S.paused);
     EXPECT_EQ(Form->AnimTimer.Enabled(), !S.paused);
@@ -144,27 +145,31 @@ TEST_F(UnseenPause, TheBoxDecidesForFullScreenWindowsOnly) {
 
 TEST_F(UnseenPause, NestsWithTheFileDialogsSuspension) {
   Form->DrawingBox->setChecked(true);
+  const auto Shown = [this] { return Form->Controller.Shown(); };
   // A dialog first, then unseen; seen again while the dialog is open.
   Form->SuspendDisplay();
   Watch->Set(FullScreen);
   Watch->Set(Seen);
-  EXPECT_FALSE(Form->DisplayBox->isChecked());
+  EXPECT_FALSE(Shown().Flame);
   Form->ResumeDisplay();
-  EXPECT_TRUE(Form->DisplayBox->isChecked());
-  EXPECT_TRUE(Form->DrawingBox->isChecked());
+  EXPECT_TRUE(Shown().Flame);
+  EXPECT_TRUE(Shown().Drawing);
   // Unseen first, then a dialog that closes while still unseen.
   Watch->Set(ScreenSaver);
   Form->SuspendDisplay();
   Form->ResumeDisplay();
-  EXPECT_FALSE(Form->DisplayBox->isChecked());
+  EXPECT_FALSE(Shown().Flame);
   Watch->Set(Seen);
-  EXPECT_TRUE(Form->DisplayBox->isChecked());
-  EXPECT_TRUE(Form->DrawingBox->isChecked());
+  EXPECT_TRUE(Shown().Flame);
+  EXPECT_TRUE(Shown().Drawing);
   EXPECT_EQ(Form->SuspendCount(), 0);
   // An unmatched resume changes nothing.
   Form->ResumeDisplay();
   EXPECT_EQ(Form->SuspendCount(), 0);
+  EXPECT_TRUE(Shown().Flame);
+  // Throughout, the boxes showed what the user asked.
   EXPECT_TRUE(Form->DisplayBox->isChecked());
+  EXPECT_TRUE(Form->DrawingBox->isChecked());
 }
 
 TEST_F(UnseenPause, MonitorChangesMoveTheArtWithItsMonitor) {

@@ -3,8 +3,10 @@
 # xcompmgr). While an edit has the focus the global hot keys are off, so it
 # must never trap the keyboard: a click anywhere else takes the focus away
 # (and the hot keys work again), coming back to the System tab does not put
-# the focus back into an edit, Escape leaves the value as it is, and a
-# combination another hot key holds is refused with a note.
+# the focus back into an edit, Tab and Shift+Tab move on as everywhere,
+# Escape leaves the value as it is without hiding the window, and a key
+# without Ctrl or Alt or a combination another hot key holds is refused with
+# a note.
 # Usage: hotkey_edits.sh BUILD_DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -70,14 +72,35 @@ wait_for 30 probe_is SheetSelect System
 sleep 0.3  # Qt hands the focus back right after the switch
 check "coming back to the System tab leaves the edits alone (focus: $(probe focus))" not_editing
 
+echo "== Tab and Shift+Tab"
+focus_edit DrawingHotKey
+xdotool key Tab
+check "Tab moves on to the next edit" wait_for 30 probe_is focus DisplayHotKey
+check "and is not taken as a hot key" probe_is DrawingHotKey Ctrl+F8
+xdotool key Tab Tab
+check "and out of the edits" wait_for 30 not_editing
+check "none of them took it" probe_is EditorHotKey Ctrl+F6
+xdotool key shift+Tab
+check "Shift+Tab comes back" wait_for 30 probe_is focus EditorHotKey
+check "and is not taken either" probe_is EditorHotKey Ctrl+F6
+
+echo "== a key without Ctrl or Alt"
+xdotool key a
+check "is refused with a note" wait_for 30 probe_is HotKeyNote \
+  'A cannot be a global hot key: it needs Ctrl or Alt (F1 to F12 may stand alone).'
+check "the value stays" probe_is EditorHotKey Ctrl+F6
+
 echo "== Escape"
 focus_edit DisplayHotKey
 xdotool key Escape
 check "Escape leaves the value" probe_is DisplayHotKey Ctrl+F7
 check "Escape ends the editing" wait_for 30 not_editing
-check "and goes on to the window, which closes" wait_for 30 hidden
+check "and the window stays" steady 5 probe window.QUELMA >/dev/null
+check "shown" shown
 xdotool key ctrl+F6
-check "the hot keys work after Escape" wait_for 50 shown
+check "the hot keys work after Escape" wait_for 50 hidden
+xdotool key ctrl+F6
+wait_for 50 shown
 
 echo "== a combination another hot key holds"
 check "the edit has the focus" focus_edit DrawingHotKey

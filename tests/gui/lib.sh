@@ -175,7 +175,8 @@ gui_require() {
 
 # gui_session GEOMETRY: a virtual display with openbox and xcompmgr, as a user
 # has it; a private user (settings, runtime folder) under $work. Needs $work.
-# With gui_compositor=0 no compositing manager is started.
+# With gui_compositor=0 no compositing manager is started, with gui_wm=0 no
+# window manager (start_openbox starts it later).
 gui_session() {
   gui_require Xvfb xdotool xwininfo xprop xev openbox xcompmgr import convert
   mkdir -p "$work/config" "$work/runtime" "$work/home"
@@ -188,9 +189,15 @@ gui_session() {
     xcompmgr >"$work/xcompmgr.log" 2>&1 &
     pids+=($!)
   fi
-  openbox >"$work/openbox.log" 2>&1 &
+  if [ "${gui_wm:-1}" = 1 ]; then
+    start_openbox || { echo "openbox did not start" >&2; exit 1; }
+  fi
+}
+start_openbox() {
+  openbox >>"$work/openbox.log" 2>&1 &
+  openbox_pid=$!
   pids+=($!)
-  wait_for 100 wm_running || { echo "openbox did not start" >&2; exit 1; }
+  wait_for 100 wm_running
 }
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 

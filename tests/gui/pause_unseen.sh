@@ -65,6 +65,30 @@ close_term film
 check "the window closed: it goes on" wait_for 50 probe_is paused 0
 check "frames run again" ticks_run
 
+echo "== toggles during the pause change what the user asked"
+check "full screen again" full_screen_term film3
+check "paused" wait_for 50 probe_is paused 1
+"$quelma" --toggle-visible
+check "the box shows the choice" wait_for 30 probe_is DisplayBox 0
+check "the flame stays hidden under it" probe_is shown.flame 0
+check "not shown" wait_for 50 flame_hidden
+close_term film3
+check "out of full screen" wait_for 50 probe_is paused 0
+check "the flame stays hidden, as asked meanwhile" steady 10 probe shown.flame >/dev/null
+check "hidden" probe_is shown.flame 0
+check "and not shown" flame_hidden
+"$quelma" --toggle-visible
+check "shown again when asked" wait_for 50 flame_shown
+check "full screen once more" full_screen_term film4
+wait_for 50 probe_is paused 1
+"$quelma" --toggle-drawing
+check "drawing asked under it: no drawing window yet" steady 5 probe shown.drawing >/dev/null
+check "none" sh -c '! xdotool search --onlyvisible --name "^Mouse input\$" >/dev/null'
+close_term film4
+check "out of full screen the drawing window comes" wait_for 50 is_visible "Mouse input"
+"$quelma" --toggle-drawing
+check "and goes when asked" wait_for 50 sh -c '! xdotool search --onlyvisible --name "^Mouse input\$" >/dev/null'
+
 echo "== the preference"
 xdotool key ctrl+F6
 wait_for 50 probe_is window.QUELMA "normal active" || echo "no settings window" >&2

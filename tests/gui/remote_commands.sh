@@ -108,6 +108,31 @@ rc=$?
 check "a state file is handed over (rc $rc)" rc_is 0
 check "and loaded" wait_for 50 emitters_above 0
 
+echo "== files named relative to the sender's folder"
+remote --start-over
+wait_for 30 probe_is emitters 0
+mkdir -p "$work/styles"
+cp "$build/app/Data/Startup.quelma" "$work/styles/mine.quelma"
+printf 'not a state file' >"$work/styles/broken.quelma"
+# from_styles ARGS...: the program started in that folder, as a file manager
+# or a terminal there would; status in rc.
+from_styles() {
+  (cd "$work/styles" && timeout 30 "$quelma" "$@" 2>"$work/remote.err")
+  rc=$?
+}
+from_styles mine.quelma
+check "a relative name is handed over (rc $rc)" rc_is 0
+check "and that file is loaded" wait_for 50 emitters_above 0
+from_styles gone.quelma
+check "a missing file ends with status 1 (rc $rc)" rc_is 1
+check "and says so" said "$work/styles/gone.quelma: no such file"
+from_styles broken.quelma
+check "a file that cannot be read ends with status 1 (rc $rc)" rc_is 1
+check "and says why" said "$work/styles/broken.quelma: Error loading the file."
+check "the running program shows it too" wait_for 50 probe_is messagebox.title Debug
+xdotool key Return
+check "and goes on" wait_for 50 sh -c "! grep -q '^messagebox.title=' '$work/probe'"
+
 check "an unknown command gets the refusal byte" test "$(answer_to 'b"\0rekindle"')" = 2
 check "an empty message, as older starts send it, is taken" test "$(answer_to 'b""')" = 1
 check "the program runs on" kill -0 "$quelma_pid"

@@ -2,9 +2,11 @@
 # The program as a user meets it on an X server (Xvfb, no window manager):
 #  - "/TRAY" (any case) shows no settings window; Ctrl+F6 sent with xdotool
 #    shows and hides it, Ctrl+F7 hides and shows the flame window;
-#  - a second start hands its first argument (a relative path, unchanged) to
-#    the running instance, which loads it (here: a damaged state file, so the
-#    "Debug" box proves the load), and ends; without arguments it just ends;
+#  - a second start hands its first argument (a relative path, made absolute
+#    in the second start's folder) to the running instance, which loads it
+#    (here: a damaged state file, so the "Debug" box proves the load), and
+#    ends, with status 1 since the file could not be read; without arguments
+#    it just ends;
 #  - the settings window moved to (100, 50) is there again after a restart
 #    (the preferences are written at the orderly end, here SIGTERM).
 # Usage: settings_lifecycle.sh <build folder>
@@ -80,13 +82,14 @@ check "Ctrl+F7 shows it again" wait_for 50 as_before
 
 # ---- Second instance ---------------------------------------------------------------
 echo "== second instance"
-printf 'not a state file' >"$work/first/broken.quelma"
+printf 'not a state file' >"$work/second/broken.quelma"
 (cd "$work/second" && timeout 20 "$prog" broken.quelma) >"$out/second.log" 2>&1
 rc=$?
-check "the second instance ends at once (rc $rc)" test "$rc" -eq 0
+check "the second instance ends at once, saying the file was not read (rc $rc)" test "$rc" -eq 1
+check "with the reason" grep -q "^quelma: $work/second/broken.quelma: Error loading the file." "$out/second.log"
 debug_box() { xdotool search --onlyvisible --name '^Debug$' >/dev/null 2>&1; }
 no_debug_box() { ! debug_box; }
-check "the first loaded the relative path in its own folder" wait_for 50 debug_box
+check "the first loaded the path of the second's folder" wait_for 50 debug_box
 for w in $(xdotool search --name '^Debug$' 2>/dev/null); do xdotool windowclose "$w" 2>/dev/null; done
 wait_for 50 no_debug_box
 (cd "$work/second" && timeout 20 "$prog") >>"$out/second.log" 2>&1

@@ -4,7 +4,8 @@
 # drawing window, however often the settings window was hidden and shown, so
 # that a click on a tab reaches the tab; with "Keep in front" cleared an
 # application window that is activated covers the flame, with it set the
-# flame stays above. A desktop panel stays reachable while drawing: the
+# flame stays above, and the settings window stays above the flame, solid or
+# not, so its controls under the art take their clicks. A desktop panel stays reachable while drawing: the
 # drawing window covers the work area only.
 # Usage: stacking.sh BUILD_DIR
 set -u
@@ -64,7 +65,22 @@ check "the flame is above the window" wait_for 30 above PartForm app
 xdotool windowactivate --sync "$(window_id app visible)" 2>/dev/null
 sleep 0.5  # let the window manager restack; the flame must still be above
 check "activating the window leaves the flame above it" wait_for 30 above PartForm app
+check "and the settings window above the flame" wait_for 30 above QUELMA PartForm
 top_order | tr '\n' ' '; echo
+
+echo "== a solid flame over the settings window"
+click_widget WSolidBox
+check "\"Solid\" set" wait_for 30 probe_is WSolidBox 1
+# Under the start-up flame, in the middle of the screen.
+xdotool windowmove "$(window_id QUELMA visible)" 300 250
+check "the settings window moved under the art" wait_for 30 sh -c "[ \"\$(sed -n 's/^pos.tab.Emitters=//p' '$work/probe' | cut -d' ' -f2)\" -gt 250 ]"
+xdotool windowactivate --sync "$(window_id app visible)" 2>/dev/null
+check "another window activated: the settings window stays above the flame" \
+  wait_for 30 above QUELMA PartForm
+check "the flame stays above that window" above PartForm app
+click_widget tab.Emitters
+check "a click on a tab under the fire reaches it" wait_for 30 probe_is SheetSelect Emitters
+screenshot 2-solid
 stop_quelma
 
 echo "== a panel at the bottom of the screen stays reachable while drawing"

@@ -163,12 +163,13 @@ TEST_F(DrawingWindow, LooksAsDesigned) {
   EXPECT_TRUE(Drawing.Form()->DMLabel->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
-TEST_F(DrawingWindow, WithoutAHotKeyTheLabelReadsOnAroundTheGap) {
+TEST_F(DrawingWindow, WithoutAHotKeyTheLabelNamesTheBoxInstead) {
   Host.HotKey.clear();
   Host.FlameOnTop = false;
   Drawing.Show();
   ASSERT_NE(Drawing.Form(), nullptr);
-  EXPECT_EQ(Drawing.Form()->KeyLabel->text(), "Right-click to discard,  to bring back");
+  EXPECT_EQ(Drawing.Form()->KeyLabel->text(),
+            "Right-click to discard, \"Enable drawing\" to bring back");
   EXPECT_FALSE(Drawing.Form()->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 

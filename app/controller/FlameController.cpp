@@ -1,0 +1,258 @@
+#include "FlameController.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include "DesktopWindowing.h"
+#include "FlameEngine.h"
+#include "FlameWindow.h"
+#include "TickStats.h"
+
+TFlameController::TFlameController(QObject* Parent) : QObject(Parent) {
+  AnimTimer.SetInterval(40);
+  AnimTimer.SetResolution(5);
+  AnimTimer.SetNoOverflow(true);
+  AnimTimer.SetOnTimer(MakeTimerEvent<&TFlameController::AnimTimerTimer>(this));
+}
+
+TFlameController::~TFlameController() {
+  AnimTimer.SetEnabled(false);
+  FUnseen.reset();
+  FDrawing.reset();
+  if (FPartWindow)
+    FPartWindow->OnAnimTimerEnable = nullptr;
+  FEngine.reset();
+  FPartWindow.reset();
+}
+
+void TFlameController::Create(const TRect& Desktop) {
+  FPartWindow = std::make_unique<TPartWindow>();
+  // Frames run exactly while the flame window is visible.
+  FPartWindow->OnAnimTimerEnable = [this](bool Visible) { AnimTimer.SetEnabled(Visible); };
+  FEngine = std::make_unique<TPartForm>(*FPartWindow);
+  FDrawing = std::make_unique<TDrawingWindow>(*this, *FEngine);
+  FEngine->DesktopRect = Desktop;
+  FPartWindow->FDesktopRect = Desktop;
+  FPartWindow->SetLayeredBounds(TRect{300, 300, 128, 128}, true);
+  // The settings window stays above the flame, so the art never hides it.
+  FPartWindow->SetStackCompanions(FSettings, nullptr);
+  FPartWindow->ReparentToDesktop();
+  FPartWindow->show();
+  Apply();
+}
+
+void TFlameController::SetSettingsWindow(QWidget* Window) {
+  FSettings = Window;
+  if (FPartWindow)
+    FPartWindow->SetStackCompanions(Window, DrawingForm());
+  StackSettingsWindow();
+}
+
+// ---- Requests --------------------------------------------------------------------
+
+void TFlameController::SetRequests(const TUserRequests& Asked) {
+  if (Asked == FAsked)
+    return;
+  FAsked = Asked;
+  emit RequestsChanged(FAsked);
+  Apply();
+}
+
+void TFlameController::SetDrawing(bool On) {
+  TUserRequests A = FAsked;
+  A.Drawing = On;
+  if (On)
+    A.Visible = true; // drawing what cannot be seen makes no sense
+  SetRequests(A);
+}
+
+void TFlameController::SetVisible(bool On) {
+  TUserRequests A = FAsked;
+  A.Visible = On;
+  SetRequests(A);
+}
+
+void TFlameController::SetKeepInFront(bool On) {
+  if (On == FAsked.KeepInFront)
+    return;
+  if (FPartWindow) {
+    FPartWindow->SetStayOnTop(On);
+    FPartWindow->ReparentToDesktop(); // hides it
+    if (FShown.Flame)
+      FPartWindow->show();
+  }
+  TUserRequests A = FAsked;
+  A.KeepInFront = On;
+  // The drawing window is made with the flame's stacking: it ends here.
+  A.Drawing = false;
+  SetRequests(A);
+  StackSettingsWindow();
+}
+
+void TFlameController::SetSolid(bool On) {
+  TUserRequests A = FAsked;
+  A.Solid = On;
+  if (FPartWindow)
+    FPartWindow->SetSolid(On);
+  SetRequests(A);
+}
+
+void TFlameController::SetVisibleOnlyWithEditor(bool On) {
+  TUserRequests A = FAsked;
+  A.VisibleOnlyWithEditor = On;
+  SetRequests(A);
+}
+
+void TFlameController::SetPauseFullScreen(bool On) {
+  TUserRequests A = FAsked;
+  A.PauseFullScreen = On;
+  SetRequests(A);
+}
+
+void TFlameController::StartOver() {
+  if (FEngine)
+    FEngine->StartOver();
+}
+
+void TFlameController::ClearFading() {
+  if (FEngine)
+    FEngine->ClearFading();
+}
+
+void TFlameController::CenterArt() {
+  if (FEngine)
+    FEngine->CenterArt();
+}
+
+// ---- Conditions --------------------------------------------------------------------
+
+void TFlameController::SetEditorShown(bool Shown) {
+  if (FDesktop.EditorShown == Shown)
+    return;
+  FDesktop.EditorShown = Shown;
+  Apply();
+}
+
+void TFlameController::SuspendDisplay() {
+  ++FDesktop.Suspended;
+  Apply();
+}
+
+void TFlameController::ResumeDisplay() {
+  if (FDesktop.Suspended == 0)
+    return;
+  --FDesktop.Suspended;
+  Apply();
+}
+
+void TFlameController::SetTrayAvailable(bool Available) {
+  if (FDesktop.TrayAvailable == Available)
+    return;
+  FDesktop.TrayAvailable = Available;
+  emit TrayAvailableChanged(Available);
+}
+
+// ---- Shown -------------------------------------------------------------------------
+
+void TFlameController::Apply() {
+  const TShownState S = DeriveShown(FAsked, FDesktop);
+  const bool PauseChanged = S.Paused != FShown.Paused;
+  FShown = S;
+  if (FPartWindow) {
+    // The windows report their own changes as if the user made them; while
+    // they follow what is derived here, those reports are echoes.
+    FApplying = true;
+    if (!S.Drawing)
+      FDrawing->Hide();
+    if (FPartWindow->AnimatedVisible() != S.Flame)
+      FPartWindow->SetAnimatedVisible(S.Flame);
+    if (S.Drawing && !FDrawing->Form())
+      FDrawing->Show();
+    FApplying = false;
+  }
+  if (PauseChanged && FDesktopWatch) {
+    // Nobody reads the notes meanwhile; nothing else wakes the program.
+    if (S.Paused) {
+      FDesktopWatch->stop();
+    } else {
+      CheckDesktop();
+      FDesktopWatch->start(DesktopCheckInterval);
+    }
+  }
+  emit ShownChanged(FShown);
+}
+
+// ---- Frame cycle --------------------------------------------------------------------
+
+void TFlameController::AnimTimerTimer() {
+  const TTickTiming Timing; // only when QUELMA_TICK_STATS asks for it
+  ++FTickCount;
+  if (FEngine)
+    FEngine->Tick(AnimTimer.Missed());
+}
+
+void TFlameController::SetDrawingHotKeyText(const QString& Text) {
+  FDrawingHotKeyText = Text;
+  if (TInputForm* Drawing = DrawingForm())
+    Drawing->UpdateKeyLabel();
+}
+
+// ---- Drawing host --------------------------------------------------------------------
+
+QWidget* TFlameController::SettingsWindow() {
+  return FSettings;
+}
+
+void TFlameController::SetDrawingBox(bool Checked) {
+  if (!FApplying)
+    SetDrawing(Checked);
+}
+
+void TFlameController::SetDisplayBox(bool Checked) {
+  if (!FApplying)
+    SetVisible(Checked);
+}
+
+void TFlameController::SetSettingsStayOnTop(bool OnTop) {
+  FDrawingKeepsSettingsOnTop = OnTop;
+  StackSettingsWindow();
+}
+
+void TFlameController::StackSettingsWindow() {
+  QWidget* W = FSettings;
+  if (!W)
+    return;
+  // Above the flame whenever it is shown: a flame kept in front is above
+  // every other window, so the settings window must be too, or the art would
+  // cover it (and, solid, take its clicks).
+  const bool OnTop = FDrawingKeepsSettingsOnTop || FAsked.KeepInFront;
+  Qt::WindowFlags Flags = W->windowFlags();
+  if (Flags.testFlag(Qt::WindowStaysOnTopHint) == OnTop)
+    return;
+  Flags.setFlag(Qt::WindowStaysOnTopHint, OnTop);
+  // Changed on the live window: QWidget::setWindowFlags would hide it.
+  W->overrideWindowFlags(Flags);
+  if (QWindow* H = W->windowHandle())
+    H->setFlags(Flags);
+  if (OnTop && W->isVisible())
+    W->raise();
+}
+
+bool TFlameController::FlameStayOnTop() {
+  return FPartWindow ? FPartWindow->StayOnTop() : true;
+}
+
+void TFlameController::RaiseFlameWindow() {
+  if (!FPartWindow)
+    return;
+  FPartWindow->SetStackCompanions(FSettings, DrawingForm());
+  FPartWindow->SetLayeredBounds(FPartWindow->FLayeredBounds, true); // also places it
+  if (FPartWindow->isVisible())
+    FPartWindow->BringToFront();
+}
+
+void TFlameController::ArrangeZOrder() {
+  if (FDrawing && DrawingForm())
+    FDrawing->ArrangeZOrder();
+}
