@@ -1,5 +1,6 @@
 #include "FlameController.h"
 
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -7,6 +8,7 @@
 #include "DesktopWindowing.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
+#include "StartupPlatform.h"
 #include "TickStats.h"
 
 TFlameController::TFlameController(QObject* Parent) : QObject(Parent) {
@@ -167,8 +169,10 @@ void TFlameController::Apply() {
       FDrawing->Hide();
     if (FPartWindow->AnimatedVisible() != S.Flame)
       FPartWindow->SetAnimatedVisible(S.Flame);
-    if (S.Drawing && !FDrawing->Form())
+    if (S.Drawing && !FDrawing->Form()) {
       FDrawing->Show();
+      KeepFlameOverDrawing();
+    }
     FApplying = false;
   }
   if (PauseChanged && FDesktopWatch) {
@@ -181,6 +185,21 @@ void TFlameController::Apply() {
     }
   }
   emit ShownChanged(FShown);
+}
+
+void TFlameController::KeepFlameOverDrawing() {
+  // A Wayland compositor stacks the X11 windows that bypass the window
+  // manager in the order they were mapped, whatever X11 asks: there the
+  // flame is mapped again once the drawing window is on the screen.
+  if (!WaylandSessionOnX11([](const char* Name) { return qgetenv(Name); },
+                           QGuiApplication::platformName()))
+    return;
+  QTimer::singleShot(RemapDelayMs, this, [this] {
+    if (DrawingForm() && FPartWindow && FPartWindow->isVisible()) {
+      FPartWindow->hide();
+      FPartWindow->show();
+    }
+  });
 }
 
 // ---- Frame cycle --------------------------------------------------------------------

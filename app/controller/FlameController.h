@@ -136,6 +136,10 @@ private:
   // The settings window stays on top while drawing and while the flame is
   // kept in front.
   void StackSettingsWindow();
+  // Under XWayland: the flame over the drawing window just opened.
+  void KeepFlameOverDrawing();
+  // Time for the drawing window to reach the screen (ms).
+  static constexpr int RemapDelayMs = 300;
 
   TUserRequests FAsked;
   TDesktopConditions FDesktop;

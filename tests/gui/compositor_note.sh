@@ -15,6 +15,7 @@ start_quelma /TRAY
 xdotool key ctrl+F6
 wait_for 50 probe_is window.QUELMA "normal active" || { echo "no settings window" >&2; exit 1; }
 check "without a compositor the note is shown" wait_for 50 note_shown
+check "whole, nothing of the tab cut off ($(probe clipped))" probe_is clipped ""
 xcompmgr >"$work/xcompmgr2.log" 2>&1 &
 cm=$!
 pids+=($cm)

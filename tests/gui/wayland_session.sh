@@ -3,8 +3,9 @@
 # its headless backend and XWayland, a foot terminal as the native Wayland
 # window below. The flame must show above the foot window; the note that the
 # global hot keys work only while an X11 window has focus must come once on
-# standard error and on the System tab; and where the program has the remote
-# commands, "quelma --toggle-visible" must take the flame away and back.
+# standard error and on the System tab; "quelma --toggle-visible" must take
+# the flame away and back; and while drawing the flame must show above the
+# drawing window.
 #
 # sway refuses to run as root: run as root, the session runs as a plain user
 # (quelma-wl, created once without a home or a login shell) on a copy of the
@@ -80,6 +81,15 @@ EOF
     echo "SKIPPED part: this quelma has no --toggle-visible yet; the remote commands are not tried"
   fi
   stop_quelma
+  # Drawing: the drawing window, mapped after the flame, must not cover it.
+  start_quelma /TRAY
+  wait_for 150 fire_over_foot before-drawing
+  alone=$fire_count
+  timeout 20 "$quelma" --toggle-drawing
+  check "drawing starts" wait_for 100 probe_is shown.drawing 1
+  check "the flame shows above the drawing window ($fire_count, $alone without it)" \
+    wait_for 100 fire_over_drawing drawing "$alone"
+  stop_quelma
   gui_result wayland_session
 }
 
@@ -89,6 +99,11 @@ shot() { grim "$out/$1.png"; }
 fire_over_foot() {
   fire_count=0
   shot "$1" && fire_count=$(flame_pixels "$1" 480 480 800 620) && [ "$fire_count" -ge 2000 ]
+}
+# fire_over_drawing NAME ALONE: over the drawing window's blue at least half
+# the flame pixels there are without it.
+fire_over_drawing() {
+  shot "$1" && fire_count=$(flame_pixels "$1" 480 480 800 620) && [ "$fire_count" -ge $(($2 / 2)) ]
 }
 no_fire_over_foot() {
   shot "$1" && fire_count=$(flame_pixels "$1" 480 480 800 620) && [ "$fire_count" -eq 0 ]
