@@ -133,6 +133,20 @@ int main(int argc, char** argv) {
   pal.Palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
   pal.Trans = {0, 128};
   Save(png, "palette-trns.png", fx::MakePng(pal));
+  Save(png, "grey-trns.png",
+       fx::MakePng({.Width = 3,
+                    .Height = 2,
+                    .ColorType = PNG_COLOR_TYPE_GRAY,
+                    .BitDepth = 8,
+                    .Rows = {7, 8, 9, 7, 7, 8},
+                    .TransColor = {{0, 0, 0, 0, 7}}}));
+  Save(png, "rgb16-trns.png",
+       fx::MakePng({.Width = 2,
+                    .Height = 1,
+                    .ColorType = PNG_COLOR_TYPE_RGB,
+                    .BitDepth = 16,
+                    .Rows = Ramp(12),
+                    .TransColor = {{0, 0x0025, 0x4A6F, 0x94B9, 0}}}));
   Save(png, "grey2.png",
        fx::MakePng({.Width = 5,
                     .Height = 1,

@@ -104,6 +104,7 @@ struct TPngSpec {
   std::vector<png_color> Palette{};
   Bytes Trans{}; // tRNS alphas of palette entries
   bool Interlaced = false;
+  std::vector<png_color_16> TransColor{}; // a tRNS colour of a grey or RGB picture
 };
 
 inline void PngWriteTo(png_structp png, png_bytep data, png_size_t n) {
@@ -125,6 +126,8 @@ inline bool PngWrite(png_structp png, png_infop info, const TPngSpec* s, Bytes* 
     png_set_PLTE(png, info, s->Palette.data(), int(s->Palette.size()));
   if (!s->Trans.empty())
     png_set_tRNS(png, info, s->Trans.data(), int(s->Trans.size()), nullptr);
+  if (!s->TransColor.empty())
+    png_set_tRNS(png, info, nullptr, 0, const_cast<png_color_16p>(s->TransColor.data()));
   png_write_info(png, info);
   png_write_image(png, rows);
   png_write_end(png, nullptr);

@@ -59,20 +59,54 @@ TEST_F(Pictures, RgbaPngBecomesAPremultipliedSurface) {
   EXPECT_GE(changes, 1);
 }
 
-TEST_F(Pictures, OtherPngsAreDrawnOntoBlackIn24Bits) {
+// PNGs other than 8-bit RGBA: a tRNS chunk gives palette, grey and RGB
+// pictures their transparency, kept as in an RGBA picture (32 bits,
+// premultiplied); the others are drawn onto black in 24 bits.
+TEST_F(Pictures, OtherPngsByTheirTransparency) {
+  // Indices 0, 1, 2 packed as 00 01 10 00.
   fx::TPngSpec pal{
       .Width = 3, .Height = 1, .ColorType = PNG_COLOR_TYPE_PALETTE, .BitDepth = 2, .Rows = {0x18}};
   pal.Palette = {{200, 100, 50}, {10, 20, 30}, {255, 255, 255}};
   pal.Trans = {128, 0}; // entry 0 half, entry 1 clear, entry 2 opaque
+  auto transparent = [](png_uint_16 grey, png_uint_16 r = 0, png_uint_16 g = 0, png_uint_16 b = 0) {
+    return std::vector<png_color_16>{{0, r, g, b, grey}};
+  };
   struct Case {
     const char* name;
     fx::TPngSpec spec;
-    Bytes first; // blue, green, red of pixel (0, 0)
+    Bytes first; // blue, green, red (and alpha in 32 bits) of pixel (0, 0)
     Bytes last;
   };
   const Case cases[] = {
-      // Indices 0, 1, 2 packed as 00 01 10 00.
-      {"palette with tRNS", pal, {25, 50, 100}, {255, 255, 255}},
+      {"palette with tRNS", pal, {25, 50, 100, 128}, {255, 255, 255, 255}},
+      {"grey 8 bits with tRNS",
+       {.Width = 2,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_GRAY,
+        .BitDepth = 8,
+        .Rows = {100, 51},
+        .TransColor = transparent(100)},
+       {0, 0, 0, 0},
+       {51, 51, 51, 255}},
+      // The transparent grey is given in the picture's own depth.
+      {"grey 4 bits with tRNS",
+       {.Width = 2,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_GRAY,
+        .BitDepth = 4,
+        .Rows = {0x3F},
+        .TransColor = transparent(3)},
+       {0, 0, 0, 0},
+       {255, 255, 255, 255}},
+      {"RGB with tRNS",
+       {.Width = 2,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_RGB,
+        .BitDepth = 8,
+        .Rows = {1, 2, 3, 4, 5, 6},
+        .TransColor = transparent(0, 1, 2, 3)},
+       {0, 0, 0, 0},
+       {6, 5, 4, 255}},
       {"grey 4 bits",
        {.Width = 2, .Height = 1, .ColorType = PNG_COLOR_TYPE_GRAY, .BitDepth = 4, .Rows = {0xF3}},
        {255, 255, 255},
@@ -111,7 +145,7 @@ TEST_F(Pictures, OtherPngsAreDrawnOntoBlackIn24Bits) {
     SCOPED_TRACE(c.name);
     TDIBmp d;
     d.LoadFromFile(dir.Write("p.PNG", fx::MakePng(c.spec)));
-    ASSERT_EQ(d.BitCount, 24);
+    ASSERT_EQ(d.BitCount, int(c.first.size()) * 8);
     EXPECT_EQ(d.Width, c.spec.Width);
     EXPECT_EQ(Pixel(d, 0, 0), c.first);
     EXPECT_EQ(Pixel(d, d.Width - 1, d.Height - 1), c.last);
