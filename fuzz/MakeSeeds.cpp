@@ -121,8 +121,21 @@ int main(int argc, char** argv) {
 
   Save(tga, "24bit.tga", fx::MakeTga(2, 3, 2, 24, 0, Ramp(18)));
   Save(tga, "32bit-top-down.tga", fx::MakeTga(2, 2, 2, 32, 0x28, Ramp(16), 3));
-  Save(tga, "8bit.tga", fx::MakeTga(2, 4, 1, 8, 0, Ramp(4)));
-  Save(tga, "rle-type.tga", fx::MakeTga(10, 2, 2, 24, 0, Ramp(10)));
+  Save(tga, "16bit-right-to-left.tga", fx::MakeTga(2, 3, 2, 16, 0x10, Ramp(12)));
+  Save(tga, "grey.tga", fx::MakeTga(3, 4, 2, 8, 0x20, Ramp(8)));
+  const fx::TTgaMap map24{.First = 1, .Entries = Ramp(12, 29)};
+  const fx::TTgaMap map16{.Bits = 16, .Entries = Ramp(8, 53)};
+  const fx::TTgaMap map32{.Bits = 32, .Entries = Ramp(12, 71)};
+  Save(tga, "mapped.tga", fx::MakeTga(1, 3, 2, 8, 0, {1, 2, 3, 4, 3, 2}, 2, &map24));
+  Save(tga, "mapped-16bit-entries.tga",
+       fx::MakeTga(1, 2, 2, 16, 0x30, {0, 0, 1, 0, 2, 0, 3, 0}, 0, &map16));
+  // Run-length packets: a run across rows, stored pixels, a run past the end.
+  Save(tga, "rle-true-colour.tga",
+       fx::MakeTga(10, 3, 2, 24, 0, {0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}));
+  Save(tga, "rle-true-colour-32bit.tga",
+       fx::MakeTga(10, 2, 2, 32, 0x28, {0x00, 1, 2, 3, 4, 0xFF, 5, 6, 7, 8}));
+  Save(tga, "rle-mapped.tga", fx::MakeTga(9, 3, 2, 8, 0x20, {0x02, 0, 1, 2, 0x82, 1}, 0, &map32));
+  Save(tga, "rle-grey.tga", fx::MakeTga(11, 4, 2, 8, 0, {0x84, 9, 0x02, 10, 11, 12}));
 
   Save(png, "rgba8.png", fx::MakePng({.Width = 3, .Height = 2, .Rows = Ramp(24)}));
   fx::TPngSpec pal{.Width = 4,
@@ -133,6 +146,20 @@ int main(int argc, char** argv) {
   pal.Palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
   pal.Trans = {0, 128};
   Save(png, "palette-trns.png", fx::MakePng(pal));
+  Save(png, "grey-trns.png",
+       fx::MakePng({.Width = 3,
+                    .Height = 2,
+                    .ColorType = PNG_COLOR_TYPE_GRAY,
+                    .BitDepth = 8,
+                    .Rows = {7, 8, 9, 7, 7, 8},
+                    .TransColor = {{0, 0, 0, 0, 7}}}));
+  Save(png, "rgb16-trns.png",
+       fx::MakePng({.Width = 2,
+                    .Height = 1,
+                    .ColorType = PNG_COLOR_TYPE_RGB,
+                    .BitDepth = 16,
+                    .Rows = Ramp(12),
+                    .TransColor = {{0, 0x0025, 0x4A6F, 0x94B9, 0}}}));
   Save(png, "grey2.png",
        fx::MakePng({.Width = 5,
                     .Height = 1,

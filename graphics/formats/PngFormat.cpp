@@ -41,7 +41,7 @@ void PngRead(png_structp png, png_bytep out, png_size_t count) {
 struct TPngHeader {
   png_uint_32 Width, Height;
   int BitDepth, ColorType;
-  bool Rgba8;
+  bool Alpha;
 };
 
 // Reads the header and sets up the transforms to 8-bit RGBA.
@@ -55,12 +55,14 @@ bool PngReadHeader(png_structp png, png_infop info, TPngHeader* h) {
   h->Height = png_get_image_height(png, info);
   h->BitDepth = png_get_bit_depth(png, info);
   h->ColorType = png_get_color_type(png, info);
-  h->Rgba8 = h->BitDepth == 8 && h->ColorType == PNG_COLOR_TYPE_RGB_ALPHA;
-  if (!h->Rgba8) {
+  const bool rgba8 = h->BitDepth == 8 && h->ColorType == PNG_COLOR_TYPE_RGB_ALPHA;
+  const bool trns = png_get_valid(png, info, PNG_INFO_tRNS);
+  h->Alpha = rgba8 || trns;
+  if (!rgba8) {
     png_set_expand(png); // palette to RGB, small greys to 8 bits, tRNS to alpha
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
-    if (!(h->ColorType & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
+    if (!(h->ColorType & PNG_COLOR_MASK_ALPHA) && !trns)
       png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
   }
   png_set_interlace_handling(png);
@@ -110,7 +112,7 @@ TPngPicture DecodePng(const uint8_t* Data, std::size_t Size) {
   CheckPictureSize(h.Width, h.Height, 32);
 
   TPngPicture out;
-  out.Rgba8 = h.Rgba8;
+  out.Alpha = h.Alpha;
   out.Raster.Width = int32_t(h.Width);
   out.Raster.Height = int32_t(h.Height);
   out.Raster.Pixels.resize(std::size_t(h.Width) * h.Height * 4);
@@ -125,7 +127,7 @@ TPngPicture DecodePng(const uint8_t* Data, std::size_t Size) {
 void LoadPngInto(TDIB& Dest, const uint8_t* Data, std::size_t Size) {
   const TPngPicture png = DecodePng(Data, Size);
   const TRasterPicture& r = png.Raster;
-  if (png.Rgba8)
+  if (png.Alpha)
     AssignPremultiplied(r, Dest);
   else
     r.AssignTo(Dest);

@@ -270,14 +270,30 @@ TEST_F(Import, PictureFiles) {
   EXPECT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(settings.MaxCount, 10000);
 
-  // So does a picture that loads but has nothing visible.
-  std::string why;
-  const std::string clear =
-      dir.Write("clear.png", fx::MakePng({.Width = 2, .Height = 2, .Rows = fx::Bytes(16, 0)}));
-  EXPECT_FALSE(ImportPictureFile(form, clear, import, settings, &why));
-  EXPECT_NE(why.find("every sample is transparent"), std::string::npos) << why;
-  EXPECT_EQ(form.FEmitters.Count, 1);
-  EXPECT_EQ(settings.MaxCount, 10000);
+  // So does a picture that loads but has nothing visible, whether its
+  // transparency is an alpha channel or a tRNS chunk.
+  fx::TPngSpec clearPalette{
+      .Width = 2, .Height = 2, .ColorType = PNG_COLOR_TYPE_PALETTE, .Rows = fx::Bytes(4, 0)};
+  clearPalette.Palette = {{200, 100, 50}};
+  clearPalette.Trans = {0};
+  const fx::TPngSpec clearPngs[] = {
+      {.Width = 2, .Height = 2, .Rows = fx::Bytes(16, 0)},
+      clearPalette,
+      {.Width = 2,
+       .Height = 2,
+       .ColorType = PNG_COLOR_TYPE_GRAY,
+       .Rows = fx::Bytes(4, 9),
+       .TransColor = {{0, 0, 0, 0, 9}}},
+  };
+  for (const fx::TPngSpec& spec : clearPngs) {
+    SCOPED_TRACE(spec.ColorType);
+    std::string why;
+    EXPECT_FALSE(
+        ImportPictureFile(form, dir.Write("clear.png", fx::MakePng(spec)), import, settings, &why));
+    EXPECT_NE(why.find("every sample is transparent"), std::string::npos) << why;
+    EXPECT_EQ(form.FEmitters.Count, 1);
+    EXPECT_EQ(settings.MaxCount, 10000);
+  }
 
   const fx::Bytes png =
       fx::MakePng({.Width = 2, .Height = 1, .Rows = {200, 100, 50, 128, 0, 0, 0, 0}});
@@ -285,7 +301,16 @@ TEST_F(Import, PictureFiles) {
   ASSERT_EQ(form.FEmitters.Count, 1);
   EXPECT_EQ(form.Emitter(0)->Style->Color, 0x80643219u); // premultiplied: 100, 50, 25
 
-  // A GIF's transparent colour is left out the same way.
+  // A palette entry made transparent by tRNS is left out the same way, and so
+  // is a GIF's transparent colour.
+  fx::TPngSpec palette{
+      .Width = 2, .Height = 1, .ColorType = PNG_COLOR_TYPE_PALETTE, .Rows = {0, 1}};
+  palette.Palette = {{200, 100, 50}, {10, 20, 30}};
+  palette.Trans = {255, 0};
+  EXPECT_TRUE(ImportPictureFile(form, dir.Write("p.png", fx::MakePng(palette)), import, settings));
+  ASSERT_EQ(form.FEmitters.Count, 1);
+  EXPECT_EQ(form.Emitter(0)->Style->Color, 0xFFC86432u);
+
   const fx::Bytes gif = fx::MakeGif(
       {.ScreenWidth = 2, .Global = {0xC86432, 0}, .Width = 2, .Transparent = 1, .Indices = {0, 1}});
   EXPECT_TRUE(ImportPictureFile(form, dir.Write("a.gif", gif), import, settings));

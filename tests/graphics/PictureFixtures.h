@@ -104,6 +104,7 @@ struct TPngSpec {
   std::vector<png_color> Palette{};
   Bytes Trans{}; // tRNS alphas of palette entries
   bool Interlaced = false;
+  std::vector<png_color_16> TransColor{}; // a tRNS colour of a grey or RGB picture
 };
 
 inline void PngWriteTo(png_structp png, png_bytep data, png_size_t n) {
@@ -125,6 +126,8 @@ inline bool PngWrite(png_structp png, png_infop info, const TPngSpec* s, Bytes* 
     png_set_PLTE(png, info, s->Palette.data(), int(s->Palette.size()));
   if (!s->Trans.empty())
     png_set_tRNS(png, info, s->Trans.data(), int(s->Trans.size()), nullptr);
+  if (!s->TransColor.empty())
+    png_set_tRNS(png, info, nullptr, 0, const_cast<png_color_16p>(s->TransColor.data()));
   png_write_info(png, info);
   png_write_image(png, rows);
   png_write_end(png, nullptr);
@@ -177,8 +180,16 @@ inline Bytes MakeJpeg(int Width, int Height, int Components, const Bytes& Pixels
   return out;
 }
 
+// A TGA colour map: its stored entries and the index of the first.
+struct TTgaMap {
+  int First = 0;
+  int Bits = 24;
+  int Length = -1; // -1: as many as Entries holds
+  Bytes Entries{};
+};
+
 inline Bytes MakeTga(uint8_t ImageType, int Width, int Height, int Bits, uint8_t Descriptor,
-                     const Bytes& Pixels, uint8_t IdLength = 0) {
+                     const Bytes& Pixels, uint8_t IdLength = 0, const TTgaMap* Map = nullptr) {
   Bytes d(18, 0);
   d[0] = IdLength;
   d[2] = ImageType;
@@ -189,6 +200,17 @@ inline Bytes MakeTga(uint8_t ImageType, int Width, int Height, int Bits, uint8_t
   d[16] = uint8_t(Bits);
   d[17] = Descriptor;
   d.insert(d.end(), IdLength, 'i');
+  if (Map) {
+    const int length =
+        Map->Length >= 0 ? Map->Length : int(Map->Entries.size()) / ((Map->Bits + 7) / 8);
+    d[1] = 1;
+    d[3] = uint8_t(Map->First);
+    d[4] = uint8_t(Map->First >> 8);
+    d[5] = uint8_t(length);
+    d[6] = uint8_t(length >> 8);
+    d[7] = uint8_t(Map->Bits);
+    d.insert(d.end(), Map->Entries.begin(), Map->Entries.end());
+  }
   d.insert(d.end(), Pixels.begin(), Pixels.end());
   return d;
 }

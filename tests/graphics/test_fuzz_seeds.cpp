@@ -108,7 +108,7 @@ TEST(FuzzSeeds, EarlierFindingsStayFixed) {
   const std::map<std::string, std::string> expected = {
       {"bmp/rle-without-rows.bmp", "loads 517x0"},
       {"jpeg/huge-progressive.jpg", "refused: out of memory"},
-      {"tga/huge-without-pixels.tga", "loads 768x32768"},
+      {"tga/huge-without-pixels.tga", "refused: TGA image type 36 is not supported"},
   };
   std::size_t files = 0;
   for (const auto& [name, kind] : Kinds())

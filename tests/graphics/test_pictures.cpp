@@ -59,20 +59,54 @@ TEST_F(Pictures, RgbaPngBecomesAPremultipliedSurface) {
   EXPECT_GE(changes, 1);
 }
 
-TEST_F(Pictures, OtherPngsAreDrawnOntoBlackIn24Bits) {
+// PNGs other than 8-bit RGBA: a tRNS chunk gives palette, grey and RGB
+// pictures their transparency, kept as in an RGBA picture (32 bits,
+// premultiplied); the others are drawn onto black in 24 bits.
+TEST_F(Pictures, OtherPngsByTheirTransparency) {
+  // Indices 0, 1, 2 packed as 00 01 10 00.
   fx::TPngSpec pal{
       .Width = 3, .Height = 1, .ColorType = PNG_COLOR_TYPE_PALETTE, .BitDepth = 2, .Rows = {0x18}};
   pal.Palette = {{200, 100, 50}, {10, 20, 30}, {255, 255, 255}};
   pal.Trans = {128, 0}; // entry 0 half, entry 1 clear, entry 2 opaque
+  auto transparent = [](png_uint_16 grey, png_uint_16 r = 0, png_uint_16 g = 0, png_uint_16 b = 0) {
+    return std::vector<png_color_16>{{0, r, g, b, grey}};
+  };
   struct Case {
     const char* name;
     fx::TPngSpec spec;
-    Bytes first; // blue, green, red of pixel (0, 0)
+    Bytes first; // blue, green, red (and alpha in 32 bits) of pixel (0, 0)
     Bytes last;
   };
   const Case cases[] = {
-      // Indices 0, 1, 2 packed as 00 01 10 00.
-      {"palette with tRNS", pal, {25, 50, 100}, {255, 255, 255}},
+      {"palette with tRNS", pal, {25, 50, 100, 128}, {255, 255, 255, 255}},
+      {"grey 8 bits with tRNS",
+       {.Width = 2,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_GRAY,
+        .BitDepth = 8,
+        .Rows = {100, 51},
+        .TransColor = transparent(100)},
+       {0, 0, 0, 0},
+       {51, 51, 51, 255}},
+      // The transparent grey is given in the picture's own depth.
+      {"grey 4 bits with tRNS",
+       {.Width = 2,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_GRAY,
+        .BitDepth = 4,
+        .Rows = {0x3F},
+        .TransColor = transparent(3)},
+       {0, 0, 0, 0},
+       {255, 255, 255, 255}},
+      {"RGB with tRNS",
+       {.Width = 2,
+        .Height = 1,
+        .ColorType = PNG_COLOR_TYPE_RGB,
+        .BitDepth = 8,
+        .Rows = {1, 2, 3, 4, 5, 6},
+        .TransColor = transparent(0, 1, 2, 3)},
+       {0, 0, 0, 0},
+       {6, 5, 4, 255}},
       {"grey 4 bits",
        {.Width = 2, .Height = 1, .ColorType = PNG_COLOR_TYPE_GRAY, .BitDepth = 4, .Rows = {0xF3}},
        {255, 255, 255},
@@ -111,7 +145,7 @@ TEST_F(Pictures, OtherPngsAreDrawnOntoBlackIn24Bits) {
     SCOPED_TRACE(c.name);
     TDIBmp d;
     d.LoadFromFile(dir.Write("p.PNG", fx::MakePng(c.spec)));
-    ASSERT_EQ(d.BitCount, 24);
+    ASSERT_EQ(d.BitCount, int(c.first.size()) * 8);
     EXPECT_EQ(d.Width, c.spec.Width);
     EXPECT_EQ(Pixel(d, 0, 0), c.first);
     EXPECT_EQ(Pixel(d, d.Width - 1, d.Height - 1), c.last);
@@ -136,25 +170,151 @@ TEST_F(Pictures, TgaRowsAsStored) {
   d.LoadFromFile(
       dir.Write("c.tga", fx::MakeTga(2, 2, 2, 32, 0x20, Concat(Bytes(8, 1), Bytes(8, 2)))));
   EXPECT_EQ(Pixel(d, 0, 0), (Bytes{1, 1, 1, 1}));
+}
 
-  // Another image type: sized, no pixels read, black.
-  d.LoadFromFile(dir.Write("d.tga", fx::MakeTga(10, 3, 2, 24, 0, {})));
-  EXPECT_EQ(d.Width, 3);
-  EXPECT_EQ(Pixel(d, 2, 1), (Bytes{0, 0, 0}));
+namespace {
+
+// The four pixels of a 2 x 2 picture, top left first, as 24-bit surface bytes.
+const Bytes A = {1, 2, 3}, B = {4, 5, 6}, C = {7, 8, 9}, D = {10, 11, 12};
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+// Every pixel's bytes, top row first, without the rows' padding.
+Bytes SurfaceBytes(const TDIB& d) {
+  Bytes out;
+  for (int y = 0; y < d.Height; ++y)
+    out = Concat(out, Bytes(d.PixelMemory + y * d.RowStride,
+                            d.PixelMemory + y * d.RowStride + d.Width * d.BitCount / 8));
+  return out;
+}
+
+struct TTgaCase {
+  const char* Name;
+  Bytes File;
+  int Bits;      // of the surface
+  Bytes Surface; // SurfaceBytes
+};
+
+} // namespace
+
+// Every stored form of a 2 x 2 picture: the corners of origin, colour maps of
+// each entry depth starting past entry 0, 16-bit colours, greys and
+// run-length packets, also across rows and beyond the last pixel.
+TEST_F(Pictures, TgaVariantsReadTheirColours) {
+  const fx::TTgaMap map24{.First = 2, .Entries = Join({A, B, C, D})};
+  const fx::TTgaMap map32{.First = 0, .Bits = 32, .Entries = {1, 2, 3, 0x80, 4, 5, 6, 0}};
+  // Red, green, blue and a grey with the attribute bit set, 5 bits a channel.
+  const Bytes fives = {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0xC2};
+  const Bytes widened = {0, 0, 255, 0, 255, 0, 255, 0, 0, 132, 132, 132};
+  const fx::TTgaMap map16{.Bits = 16, .Entries = fives};
+  const TTgaCase cases[] = {
+      {"bottom-left origin", fx::MakeTga(2, 2, 2, 24, 0x00, Join({C, D, A, B})), 24,
+       Join({A, B, C, D})},
+      {"top-left origin", fx::MakeTga(2, 2, 2, 24, 0x20, Join({A, B, C, D})), 24,
+       Join({A, B, C, D})},
+      {"bottom-right origin", fx::MakeTga(2, 2, 2, 24, 0x10, Join({D, C, B, A})), 24,
+       Join({A, B, C, D})},
+      {"top-right origin", fx::MakeTga(2, 2, 2, 24, 0x30, Join({B, A, D, C})), 24,
+       Join({A, B, C, D})},
+      {"colour-mapped", fx::MakeTga(1, 2, 2, 8, 0x20, {2, 3, 4, 5}, 3, &map24), 24,
+       Join({A, B, C, D})},
+      {"colour-mapped, 16-bit indices",
+       fx::MakeTga(1, 2, 2, 16, 0x00, {4, 0, 5, 0, 2, 0, 3, 0}, 0, &map24), 24, Join({A, B, C, D})},
+      {"colour map of 32-bit entries",
+       fx::MakeTga(1, 2, 1, 8, 0x20, {1, 0}, 0, &map32),
+       32,
+       {4, 5, 6, 0, 1, 2, 3, 0x80}},
+      {"colour map of 16-bit entries", fx::MakeTga(1, 2, 2, 8, 0x20, {0, 1, 2, 3}, 0, &map16), 24,
+       widened},
+      {"true colour of 16 bits", fx::MakeTga(2, 2, 2, 16, 0x20, fives), 24, widened},
+      {"true colour of 15 bits", fx::MakeTga(2, 2, 2, 15, 0x20, fives), 24, widened},
+      {"grey",
+       fx::MakeTga(3, 2, 2, 8, 0x00, {0, 100, 200, 255}),
+       24,
+       {200, 200, 200, 255, 255, 255, 0, 0, 0, 100, 100, 100}},
+      // A run of three, then one stored pixel.
+      {"run-length true colour, a run across rows",
+       fx::MakeTga(10, 2, 2, 24, 0x20, Join({{0x82}, A, {0x00}, D})), 24, Join({A, A, A, D})},
+      {"run-length true colour of 32 bits",
+       fx::MakeTga(10, 2, 1, 32, 0x28, {0x81, 9, 8, 7, 6}),
+       32,
+       {9, 8, 7, 6, 9, 8, 7, 6}},
+      {"run-length colour-mapped", fx::MakeTga(9, 2, 2, 8, 0x20, {0x01, 2, 3, 0x81, 5}, 0, &map24),
+       24, Join({A, B, D, D})},
+      {"run-length grey",
+       fx::MakeTga(11, 2, 2, 8, 0x20, {0x81, 50, 0x01, 60, 70}),
+       24,
+       {50, 50, 50, 50, 50, 50, 60, 60, 60, 70, 70, 70}},
+      // The picture ends inside the packet; the rest is never read.
+      {"run beyond the last pixel", fx::MakeTga(10, 2, 2, 24, 0x20, Join({{0xFF}, B})), 24,
+       Join({B, B, B, B})},
+  };
+  for (const TTgaCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TDIBmp d;
+    d.LoadFromFile(dir.Write("v.tga", c.File));
+    ASSERT_EQ(d.BitCount, c.Bits);
+    EXPECT_EQ(SurfaceBytes(d), c.Surface);
+    // Every cut of the file is refused and leaves nothing.
+    for (std::size_t n = 0; n < c.File.size(); ++n) {
+      TDIBmp cut;
+      MakeKnown(cut);
+      EXPECT_EQ(ErrorOf([&] {
+                  TReadOnlyMemoryStream s(c.File.data(), n);
+                  LoadTga(cut, s);
+                }),
+                "Stream read error")
+          << n << " bytes";
+      EXPECT_TRUE(cut.Empty());
+    }
+  }
 }
 
 TEST_F(Pictures, TgaErrorsLeaveAnEmptySurface) {
+  const fx::TTgaMap map{.First = 2, .Entries = Join({A, B})};
+  const fx::TTgaMap map8{.Bits = 8, .Entries = {1, 2}};
+  const fx::TTgaMap longMap{.Length = 200, .Entries = A};
   struct Case {
     const char* name;
     Bytes file;
     const char* message;
   };
   const Case cases[] = {
-      {"16 bits", fx::MakeTga(2, 1, 1, 16, 0, {1, 2}), "PixelFormat in invalid"},
-      {"15 bits", fx::MakeTga(2, 1, 1, 15, 0, {1, 2}), "Bitcount in invalid (15)"},
+      // Variants not read.
+      {"no image data", fx::MakeTga(0, 2, 1, 24, 0, Bytes(6, 0)),
+       "TGA image type 0 (no image data) is not supported"},
+      {"Huffman coding", fx::MakeTga(32, 2, 1, 8, 0, Bytes(2, 0), 0, &map),
+       "TGA image type 32 (Huffman-coded colour-mapped) is not supported"},
+      {"unknown type", fx::MakeTga(4, 2, 1, 24, 0, Bytes(6, 0)),
+       "TGA image type 4 is not supported"},
+      {"true colour of 8 bits", fx::MakeTga(2, 4, 1, 8, 0, Bytes(4, 0)),
+       "TGA true-colour image of 8 bits per pixel is not supported"},
+      {"grey of 16 bits", fx::MakeTga(3, 2, 1, 16, 0, Bytes(4, 0)),
+       "TGA grey image of 16 bits per pixel is not supported"},
+      {"colour-mapped 24 bits", fx::MakeTga(1, 2, 1, 24, 0, Bytes(6, 0), 0, &map),
+       "TGA colour-mapped image of 24 bits per pixel is not supported"},
+      {"colour map of 8-bit entries", fx::MakeTga(1, 2, 1, 8, 0, Bytes(2, 0), 0, &map8),
+       "TGA colour map of 8-bit entries is not supported"},
+      {"interleaved rows", fx::MakeTga(2, 2, 2, 24, 0x40, Bytes(12, 0)),
+       "TGA interleaving of rows (descriptor bits 0x40) is not supported"},
+      // Damaged files.
+      {"colour-mapped without a map", fx::MakeTga(9, 2, 1, 8, 0, {0x81, 0}),
+       "TGA is invalid (colour-mapped image without a colour map)"},
+      {"index below the map", fx::MakeTga(1, 2, 1, 8, 0, {2, 1}, 0, &map),
+       "TGA is invalid (colour index 1 outside the colour map)"},
+      {"index past the map", fx::MakeTga(9, 2, 1, 8, 0, {0x81, 4}, 0, &map),
+       "TGA is invalid (colour index 4 outside the colour map)"},
       {"short header", Bytes(10, 0), "Stream read error"},
-      {"pixels cut short", fx::MakeTga(2, 2, 2, 24, 0, Bytes(11, 0)), "Stream read error"},
-      {"ID longer than the file", fx::MakeTga(2, 1, 1, 24, 0, {}, 200), "Stream read error"},
+      {"colour map cut short", fx::MakeTga(1, 1, 1, 8, 0, {0}, 0, &longMap), "Stream read error"},
+      {"ID longer than the file", fx::MakeTga(2, 2, 1, 24, 0, {}, 200), "Stream read error"},
+      // Refused before the surface is made.
+      {"run-length picture beyond the byte limit",
+       fx::MakeTga(10, 30000, 30000, 24, 0, {0xFF, 1, 2, 3}), "out of memory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

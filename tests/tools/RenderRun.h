@@ -37,3 +37,11 @@ inline std::string ReadFileText(const std::string& Path) {
   s << in.rdbuf();
   return s.str();
 }
+
+// How often What occurs in Text.
+inline int CountOf(const std::string& Text, const std::string& What) {
+  int n = 0;
+  for (std::size_t at = Text.find(What); at != std::string::npos; at = Text.find(What, at + 1))
+    ++n;
+  return n;
+}

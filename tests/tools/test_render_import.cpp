@@ -20,13 +20,6 @@ std::string ReadText(const std::string& Path) {
   return ReadFileText(Path);
 }
 
-int Count(const std::string& Text, const std::string& What) {
-  int n = 0;
-  for (std::size_t at = Text.find(What); at != std::string::npos; at = Text.find(What, at + 1))
-    ++n;
-  return n;
-}
-
 } // namespace
 
 TEST(RenderImport, PictureBecomesAStateFile) {
@@ -42,11 +35,11 @@ TEST(RenderImport, PictureBecomesAStateFile) {
   const TRun r = RenderWith("--no-startup --frames 0 --import '" + png + "' --save '" + out + "'");
   ASSERT_EQ(r.Status, 0) << r.Out;
   const std::string state = ReadText(out);
-  EXPECT_EQ(Count(state, "<New "), 4);
+  EXPECT_EQ(CountOf(state, "<New "), 4);
   EXPECT_NE(state.find("Max_count=\"20000\""), std::string::npos);
   EXPECT_NE(state.find("Fade_alpha=\"240\""), std::string::npos);
   // Each emitter carries its own style: colour and "Reset style"'s alpha limit.
-  EXPECT_EQ(Count(state, "A=\"60\""), 4);
+  EXPECT_EQ(CountOf(state, "A=\"60\""), 4);
 
   // The four settings reach the import.
   const std::string solid =
@@ -56,8 +49,8 @@ TEST(RenderImport, PictureBecomesAStateFile) {
                  "' --max-size 2 --scaling 1000 --keep-style --mask-only --save '" + out + "'");
   ASSERT_EQ(masked.Status, 0) << masked.Out;
   const std::string m = ReadText(out);
-  EXPECT_EQ(Count(m, "<New "), 2); // 2 x 1 samples
-  EXPECT_EQ(Count(m, " C=\""), 0); // mask mode: no own style
+  EXPECT_EQ(CountOf(m, "<New "), 2); // 2 x 1 samples
+  EXPECT_EQ(CountOf(m, " C=\""), 0); // mask mode: no own style
   EXPECT_EQ(m.find("Fade_alpha=\"240\""), std::string::npos);
 }
 
