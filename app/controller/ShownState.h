@@ -9,12 +9,12 @@
 // What the user asked for: the System tab's boxes, the hot keys, the tray
 // menu and the remote commands all change these.
 struct TUserRequests {
-  bool Visible = true;              // "Visible"
-  bool Drawing = false;             // "Enable drawing"
-  bool KeepInFront = true;          // "Keep in front"
-  bool Solid = false;               // "Solid (no click-through)"
+  bool Visible = true;                // "Visible"
+  bool Drawing = false;               // "Enable drawing"
+  bool KeepInFront = true;            // "Keep in front"
+  bool Solid = false;                 // "Solid (no click-through)"
   bool VisibleOnlyWithEditor = false; // "Visible only when editor visible"
-  bool PauseFullScreen = true;      // "Pause while a full-screen window is active"
+  bool PauseFullScreen = true;        // "Pause while a full-screen window is active"
   friend bool operator==(const TUserRequests&, const TUserRequests&) = default;
 };
 

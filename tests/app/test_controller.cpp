@@ -50,7 +50,9 @@ TEST(ShownState, FollowsTheRequestsAndTheDesktop) {
       {"the saver pauses always", NoFullScreenPause, With(ScreenSaver), {true, false, false}},
       {"a file dialog hides without pausing", Drawing, With(Seen, 1), {false, false, false}},
       {"nested dialogs", Drawing, With(Seen, 2), {false, false, false}},
-      {"only with the editor, editor shown", OnlyWithEditor, With(Seen, 0, true),
+      {"only with the editor, editor shown",
+       OnlyWithEditor,
+       With(Seen, 0, true),
        {false, true, false}},
       {"only with the editor, editor closed", OnlyWithEditor, With(Seen), {false, false, false}},
       {"hidden stays hidden with the editor", Hidden, With(Seen, 0, true), {false, false, false}},
@@ -100,7 +102,7 @@ TEST_F(Controller, TogglesDuringAPauseChangeWhatTheUserAskedAndShowAfterIt) {
   struct Step {
     const char* What;
     void (*Do)(TFlameController&, TFakeWatch&);
-    bool Visible, Drawing;            // asked
+    bool Visible, Drawing;                 // asked
     bool Paused, FlameShown, DrawingShown; // shown
   };
   const Step Steps[] = {
@@ -132,8 +134,8 @@ TEST_F(Controller, TogglesDuringAPauseChangeWhatTheUserAskedAndShowAfterIt) {
       {"drawing on again during it makes the flame visible",
        [](TFlameController& C, TFakeWatch&) { C.ToggleDrawing(); }, true, true, false, false,
        false},
-      {"the dialog closes", [](TFlameController& C, TFakeWatch&) { C.ResumeDisplay(); }, true,
-       true, false, true, true},
+      {"the dialog closes", [](TFlameController& C, TFakeWatch&) { C.ResumeDisplay(); }, true, true,
+       false, true, true},
   };
   std::vector<TUserRequests> Reports;
   QObject::connect(&C, &TFlameController::RequestsChanged,
