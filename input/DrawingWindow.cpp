@@ -101,6 +101,13 @@ void TInputForm::keyPressEvent(QKeyEvent* Event) {
     close();
     return;
   }
+  if (Event->key() == Qt::Key_Z && (Event->modifiers() & Qt::ControlModifier)) {
+    if (Event->modifiers() & Qt::ShiftModifier)
+      FHost.RedoArt();
+    else
+      FHost.UndoArt();
+    return;
+  }
   QWidget::keyPressEvent(Event);
 }
 
@@ -109,6 +116,7 @@ void TInputForm::mousePressEvent(QMouseEvent* Event) {
   const Qt::KeyboardModifiers M = Event->modifiers();
   switch (Event->button()) {
   case Qt::LeftButton:
+    FHost.StrokeBegins();
     StrokePress(FEngine, FStroke, G.x(), G.y(), M & Qt::ControlModifier, M & Qt::ShiftModifier);
     break;
   case Qt::MiddleButton:

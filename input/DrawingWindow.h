@@ -2,7 +2,8 @@
 // The drawing window: a maximised, uniformly translucent blue overlay on the
 // settings window's monitor, below the flame window. Left-dragging adds
 // emitters along the stroke, the middle button starts the art over, a right
-// click or Escape discards the window. It exists only while drawing is on.
+// click or Escape discards the window, Ctrl+Z and Ctrl+Shift+Z undo and redo.
+// It exists only while drawing is on.
 #include <QColor>
 #include <QPointer>
 #include <QString>
@@ -36,6 +37,11 @@ public:
   // Re-applies the flame window's rectangle to it and brings it to the front,
   // under the settings window and over the drawing window (InputForm).
   virtual void RaiseFlameWindow() = 0;
+  // A stroke is about to add emitters (so that it can be undone).
+  virtual void StrokeBegins() = 0;
+  // Ctrl+Z and Ctrl+Shift+Z: the art's last change undone or redone.
+  virtual void UndoArt() = 0;
+  virtual void RedoArt() = 0;
 };
 
 inline const QColor DrawingWindowColor{29, 100, 158};

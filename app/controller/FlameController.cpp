@@ -113,8 +113,11 @@ void TFlameController::SetPauseFullScreen(bool On) {
 }
 
 void TFlameController::StartOver() {
-  if (FEngine)
-    FEngine->StartOver();
+  if (!FEngine)
+    return;
+  if (FEngine->FEmitters.Count > 0)
+    RecordArt(TArtChange::StartOver);
+  FEngine->StartOver();
 }
 
 void TFlameController::ClearFading() {
@@ -123,8 +126,80 @@ void TFlameController::ClearFading() {
 }
 
 void TFlameController::CenterArt() {
-  if (FEngine)
-    FEngine->CenterArt();
+  if (!FEngine)
+    return;
+  if (FEngine->FEmitters.Count > 0)
+    RecordArt(TArtChange::CenterArt);
+  FEngine->CenterArt();
+}
+
+// ---- Undo -----------------------------------------------------------------------------
+
+TArtState TFlameController::ArtNow() const {
+  return TArtState{FEngine ? TakeArtSnapshot(*FEngine) : TArtSnapshot{},
+                   CurrentStyle ? CurrentStyle() : TStyleSettings{}};
+}
+
+void TFlameController::RecordArt(TArtChange Change) {
+  // Inside a change in progress, or while a step is put back, nothing of
+  // its own happens.
+  if (!FEngine || FArtChangeDepth > 0 || FRestoringArt)
+    return;
+  FHistory.Record(ArtNow(), Change);
+  emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());
+}
+
+void TFlameController::BeginArtChange(TArtChange Change) {
+  if (FArtChangeDepth++ > 0 || !FEngine || FRestoringArt)
+    return;
+  FPendingArt = ArtNow();
+  FPendingChange = Change;
+}
+
+void TFlameController::EndArtChange(bool Changed) {
+  if (FArtChangeDepth == 0 || --FArtChangeDepth > 0)
+    return;
+  TArtState Before = std::move(FPendingArt);
+  FPendingArt = {};
+  if (!Changed || !FEngine || FRestoringArt)
+    return;
+  FHistory.Record(std::move(Before), FPendingChange);
+  emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());
+}
+
+bool TFlameController::Undo() {
+  if (!FEngine || FArtChangeDepth > 0)
+    return false;
+  std::optional<TArtState> Back = FHistory.Undo(ArtNow());
+  if (Back)
+    PutBack(*Back);
+  emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());
+  return Back.has_value();
+}
+
+bool TFlameController::Redo() {
+  if (!FEngine || FArtChangeDepth > 0)
+    return false;
+  std::optional<TArtState> Forward = FHistory.Redo(ArtNow());
+  if (Forward)
+    PutBack(*Forward);
+  emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());
+  return Forward.has_value();
+}
+
+void TFlameController::ClearHistory() {
+  FHistory.Clear();
+  emit HistoryChanged(false, false);
+}
+
+void TFlameController::PutBack(const TArtState& State) {
+  FRestoringArt = true;
+  // The style first: a lower Max count of the style now must not cut the
+  // emitters that come back.
+  if (RestoreStyle)
+    RestoreStyle(State.Style);
+  RestoreArtSnapshot(*FEngine, State.Art);
+  FRestoringArt = false;
 }
 
 // ---- Conditions --------------------------------------------------------------------

@@ -11,8 +11,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+#include "ArtHistory.h"
 #include "DrawingWindow.h"
 #include "Rects.h"
 #include "Screens.h"
@@ -107,6 +109,26 @@ public:
   // window names it.
   void SetDrawingHotKeyText(const QString& Text);
 
+  // ---- Undo of the art ----------------------------------------------------------------
+  // The style as the settings hold it, and how to put one back; the history
+  // keeps it with the art. Unset: the default style, and none put back.
+  std::function<TStyleSettings()> CurrentStyle;
+  std::function<void(const TStyleSettings&)> RestoreStyle;
+  // A change of the art is about to happen: one step of the history.
+  void RecordArt(TArtChange Change);
+  // Around a change that may fail or change nothing (a file read): the state
+  // before is taken at the first Begin, and filed as one step at the last End
+  // when Changed. Changes recorded in between belong to it.
+  void BeginArtChange(TArtChange Change);
+  void EndArtChange(bool Changed);
+  // The last change of the art undone, or the last undone one made again;
+  // false when there is none.
+  bool Undo();
+  bool Redo();
+  const TArtHistory& History() const { return FHistory; }
+  // The program has its art: what it took to get there is no step back.
+  void ClearHistory();
+
   // ---- IDrawingHost ------------------------------------------------------------------------
   QWidget* SettingsWindow() override;
   void SetDrawingBox(bool Checked) override;
@@ -116,6 +138,9 @@ public:
   QString DrawingHotKeyText() override { return FDrawingHotKeyText; }
   bool FlameStayOnTop() override;
   void RaiseFlameWindow() override;
+  void StrokeBegins() override { RecordArt(TArtChange::Stroke); }
+  void UndoArt() override { Undo(); }
+  void RedoArt() override { Redo(); }
   // Flame window over the drawing window, the settings window over both.
   void ArrangeZOrder();
 
@@ -128,6 +153,8 @@ signals:
   void TrayAvailableChanged(bool Available);
   // The monitors changed and the program's windows followed.
   void MonitorsApplied();
+  // A step was added to the history or taken from it.
+  void HistoryChanged(bool CanUndo, bool CanRedo);
 
 private:
   // Brings the windows and the timer in line with DeriveShown.
@@ -158,4 +185,12 @@ private:
   TMonitorAnchor FAnchor;
   bool FMonitorsQueued = false;
   uint64_t FTickCount = 0;
+
+  TArtState ArtNow() const;
+  void PutBack(const TArtState& State);
+  TArtHistory FHistory;
+  TArtState FPendingArt; // the state before the change in progress
+  TArtChange FPendingChange = TArtChange::Load;
+  int FArtChangeDepth = 0;
+  bool FRestoringArt = false;
 };

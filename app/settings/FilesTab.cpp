@@ -107,6 +107,16 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
   Buttons->addWidget(LoadBtn);
   Buttons->addWidget(SaveBtn);
   StateLayout->addLayout(Buttons);
+  auto* History = new QHBoxLayout;
+  UndoBtn = new QPushButton(QStringLiteral("Undo"), StateGroup);
+  UndoBtn->setObjectName(QStringLiteral("UndoBtn"));
+  RedoBtn = new QPushButton(QStringLiteral("Redo"), StateGroup);
+  RedoBtn->setObjectName(QStringLiteral("RedoBtn"));
+  UndoBtn->setEnabled(false);
+  RedoBtn->setEnabled(false);
+  History->addWidget(UndoBtn);
+  History->addWidget(RedoBtn);
+  StateLayout->addLayout(History);
   LStyleBox = MakeBox(StateGroup, "LStyleBox", QStringLiteral("Load style"), true);
   LArtBox = MakeBox(StateGroup, "LArtBox", QStringLiteral("Load art"), true);
   StateLayout->addWidget(LStyleBox);
@@ -262,8 +272,13 @@ void TFilesTab::ImportPictureFile(const QString& FileName) {
     return;
   // A picture that cannot be read changes nothing; the user is told why.
   std::string Why;
-  if (!::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(), ImportSettings(), FStyle,
-                           &Why))
+  if (ImportBegins)
+    ImportBegins();
+  const bool Imported = ::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(),
+                                            ImportSettings(), FStyle, &Why);
+  if (ImportEnds)
+    ImportEnds(Imported);
+  if (!Imported)
     ShowFileError(QString::fromUtf8(ImportErrorText), FileName,
                   QString::fromLocal8Bit(Why.c_str()));
   if (OnStyleChanged)

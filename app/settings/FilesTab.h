@@ -61,6 +61,10 @@ public:
   // After an import changed the style record: show it on the style controls
   // (silently; the import has already mapped it).
   std::function<void()> OnStyleChanged;
+  // Around an import, so that it can be undone: Imported says whether the
+  // art changed.
+  std::function<void()> ImportBegins;
+  std::function<void(bool Imported)> ImportEnds;
   // Chooses a file; empty when cancelled. Default: the Qt file dialogs.
   // Tests replace it.
   std::function<QString(TFileDialogKind Kind)> ChooseFile;
@@ -78,6 +82,8 @@ public:
   QPushButton* SaveBtn; // "Save"
   QCheckBox* LStyleBox; // "Load style", checked
   QCheckBox* LArtBox;   // "Load art", checked
+  QPushButton* UndoBtn; // "Undo": the art's last change (Ctrl+Z)
+  QPushButton* RedoBtn; // "Redo" (Ctrl+Shift+Z)
   void LoadBtnClick();
   void SaveBtnClick();
 

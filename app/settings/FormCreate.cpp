@@ -60,6 +60,8 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   for (const QString& File : Command.Files)
     LoadSaveState(File, false);
   StartInTray = Command.StartInTray;
+  // Undo starts from the art the program starts with.
+  Controller.ClearHistory();
 
   ReportPerPixelAlphaOnce(); // on standard error; the note follows below
   const QString SessionNote = ReportWaylandHotKeysOnce();

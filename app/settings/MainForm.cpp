@@ -116,6 +116,18 @@ TQUELMAMainForm::TQUELMAMainForm(TFlameController* Given)
   QObject::connect(Escape, &QShortcut::activated, this, [this] { FormKeyDown(); });
 
   Controller.SetSettingsWindow(this);
+  Controller.CurrentStyle = [this] { return FStyle; };
+  Controller.RestoreStyle = [this](const TStyleSettings& Style) {
+    FStyle = Style;
+    StyleToControls();
+    ApplyStyle();
+  };
+  // Undo and redo of the art, whichever control has the focus (a hot-key
+  // edit takes the keys it is given instead).
+  auto* Undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+  QObject::connect(Undo, &QShortcut::activated, this, [this] { Controller.Undo(); });
+  auto* Redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this);
+  QObject::connect(Redo, &QShortcut::activated, this, [this] { Controller.Redo(); });
   FollowController();
 }
 
@@ -153,6 +165,8 @@ TQUELMAMainForm::~TQUELMAMainForm() {
   }
   // The controller may outlive the window: it reports to it no more.
   QObject::disconnect(&Controller, nullptr, this, nullptr);
+  Controller.CurrentStyle = nullptr;
+  Controller.RestoreStyle = nullptr;
   Controller.SetSettingsWindow(nullptr);
 }
 
@@ -223,7 +237,9 @@ void TQUELMAMainForm::BuildAboutSheet() {
     QString Style = FindDataFile(Name);
     if (Style.isEmpty())
       Style = QFile::decodeName(UserDataFolder().c_str()) + QLatin1Char('/') + Name;
+    Controller.BeginArtChange(TArtChange::DesktopIcons);
     ::DeskIconsBtnClick(*Engine(), Host, QFile::encodeName(Style).toStdString());
+    Controller.EndArtChange(true);
   });
 }
 
@@ -383,9 +399,23 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save, TFileFai
     ApplyStyle();
   };
   TFileFailure Failed;
+  // A read that changed the art can be undone, a failed one too (it keeps
+  // what it had read).
+  struct TLoadStep {
+    TFlameController& C;
+    bool Active;
+    bool Changed = true;
+    ~TLoadStep() {
+      if (Active)
+        C.EndArtChange(Changed);
+    }
+  } Step{Controller, !Save};
+  if (!Save)
+    Controller.BeginArtChange(TArtChange::Load);
   try {
-    return ::LoadSaveState(QFile::encodeName(FileName).toStdString(), Save, *Engine(), FStyle,
-                           Options);
+    Step.Changed = ::LoadSaveState(QFile::encodeName(FileName).toStdString(), Save, *Engine(),
+                                   FStyle, Options);
+    return Step.Changed;
   } catch (const EStateFileError& E) {
     Failed = {QString::fromUtf8(E.what()), QString::fromStdString(E.Reason())};
   } catch (const std::exception& E) {

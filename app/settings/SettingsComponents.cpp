@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -57,6 +58,20 @@ TSettingsComponents::TSettingsComponents(TQUELMAMainForm& Form) : QObject(&Form)
     Form.LoadSaveState(File, Save);
   };
   FilesTab->OnStyleChanged = [this] { StyleTabs->StyleToControls(); };
+  FilesTab->ImportBegins = [&Form] { Form.Controller.BeginArtChange(TArtChange::Import); };
+  FilesTab->ImportEnds = [&Form](bool Imported) { Form.Controller.EndArtChange(Imported); };
+  QObject::connect(FilesTab->UndoBtn, &QPushButton::clicked, this,
+                   [&Form] { Form.Controller.Undo(); });
+  QObject::connect(FilesTab->RedoBtn, &QPushButton::clicked, this,
+                   [&Form] { Form.Controller.Redo(); });
+  QObject::connect(&Form.Controller, &TFlameController::HistoryChanged, this,
+                   [this](bool CanUndo, bool CanRedo) {
+                     FilesTab->UndoBtn->setEnabled(CanUndo);
+                     FilesTab->RedoBtn->setEnabled(CanRedo);
+                   });
+  // A style change may take emitters with it (a lower Max count, a strong
+  // push): it can be undone like any change of the art.
+  StyleTabs->StyleChanges = [&Form] { Form.Controller.RecordArt(TArtChange::Style); };
 
   // ---- Hot keys (System tab, right column) ----------------------------------------
   auto* Group = new QGroupBox(QStringLiteral("Global hot keys"), Form.SystemSheet);

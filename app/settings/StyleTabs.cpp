@@ -211,6 +211,8 @@ void TStyleTabs::StyleToControls() {
 }
 
 void TStyleTabs::Run(THandler H) {
+  if (StyleChanges && H != THandler::Debug)
+    StyleChanges();
   ReadControls();
   TPartForm* E = Engine ? Engine() : nullptr;
   switch (H) {

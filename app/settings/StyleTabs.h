@@ -32,6 +32,9 @@ public:
   std::function<void(int)> OnTimerInterval;
   // Runs when "Debug mode" changes (after the record was updated).
   std::function<void()> OnDebugBoxClick;
+  // Runs before a control changes the style (the record still holds the
+  // style before it).
+  std::function<void()> StyleChanges;
 
   // "Emitters"
   TNumBar* PASel;

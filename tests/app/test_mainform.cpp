@@ -21,12 +21,17 @@
 #include <vector>
 
 #include "DrawingWindow.h"
+#include "FilesTab.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "FloatingPoint.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
+#include "NumBar.h"
 #include "ScopedEnv.h"
+#include "SettingsComponents.h"
+#include "StateFile.h"
+#include "StyleTabs.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
@@ -251,6 +256,57 @@ TEST_F(MainForm, ResumeReopensDrawingThenClearsVisibleAgain) {
   EXPECT_TRUE(Form.DrawingBox->isChecked());
   EXPECT_FALSE(Form.DisplayBox->isChecked());
   EXPECT_FALSE(FlameShown());
+}
+
+TEST_F(MainForm, ChangesOfTheArtAreUndoneAndRedone) {
+  TPartForm& E = *Form.Engine();
+  EXPECT_FALSE(Form.Components->FilesTab->UndoBtn->isEnabled()); // a new start has no step
+  for (int i = 0; i < 30; ++i)
+    E.AddEmitter(nullptr, 256, float(i), 0);
+  Form.StartOverBtn->click();
+  EXPECT_EQ(E.FEmitters.Count, 0);
+  EXPECT_TRUE(Form.Components->FilesTab->UndoBtn->isEnabled());
+  Form.Components->FilesTab->UndoBtn->click();
+  EXPECT_EQ(E.FEmitters.Count, 30);
+  EXPECT_EQ(E.Emitter(29)->X, 29.0f);
+  EXPECT_TRUE(Form.Components->FilesTab->RedoBtn->isEnabled());
+  Form.Components->FilesTab->RedoBtn->click();
+  EXPECT_EQ(E.FEmitters.Count, 0);
+  Form.Controller.Undo();
+
+  // A lower Max count takes emitters; undone, they and the slider come back.
+  Form.Components->StyleTabs->MoveSlider(QStringLiteral("MaxCountSel"), 10);
+  EXPECT_EQ(E.FEmitters.Count, 10);
+  EXPECT_TRUE(Form.Controller.Undo());
+  EXPECT_EQ(E.FEmitters.Count, 30);
+  EXPECT_EQ(Form.FStyle.MaxCount, TStyleSettings{}.MaxCount);
+  EXPECT_EQ(Form.Components->StyleTabs->MaxCountSel->Position(), TStyleSettings{}.MaxCount);
+
+  // A state file read is one step, its style and art together.
+  const QString File = Folder.filePath(QStringLiteral("ten.quelma"));
+  {
+    TSurfaceDisplay D;
+    TPartForm Other(D);
+    TStyleSettings S;
+    S.Thickness = 40;
+    ApplyStyle(Other, S);
+    for (int i = 0; i < 10; ++i)
+      Other.AddEmitter(nullptr, 256, 5, float(i));
+    QFile F(File);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly));
+    F.write(QByteArray::fromStdString(WriteStateText(Other, S)));
+  }
+  ASSERT_TRUE(Form.LoadSaveState(File, false));
+  EXPECT_EQ(E.FEmitters.Count, 10);
+  EXPECT_EQ(Form.FStyle.Thickness, 40);
+  EXPECT_TRUE(Form.Controller.Undo());
+  EXPECT_EQ(E.FEmitters.Count, 30);
+  EXPECT_EQ(Form.FStyle.Thickness, TStyleSettings{}.Thickness);
+  EXPECT_EQ(Form.Components->StyleTabs->PMaxSizeSel->Position(), TStyleSettings{}.Thickness);
+  // A file that is not there changes nothing and is no step.
+  const std::size_t Steps = Form.Controller.History().Steps();
+  EXPECT_FALSE(Form.LoadSaveState(Folder.filePath(QStringLiteral("gone.quelma")), false));
+  EXPECT_EQ(Form.Controller.History().Steps(), Steps);
 }
 
 TEST_F(MainForm, EscapeEndsDrawingFirstThenHidesTheWindow) {

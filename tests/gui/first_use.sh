@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Small things a new user meets at the first start (Xvfb, openbox,
 # xcompmgr): the keyboard focus is on no destructive button, so a Space
-# right after the start keeps the art; everything the program says on
+# right after the start keeps the art, and "Start over" is undone by Ctrl+Z; everything the program says on
 # standard error starts with "quelma: ", and openbox's requests cause no Qt
 # warning; without a drawing hot key the drawing window says how to bring it
 # back all the same.
@@ -20,6 +20,16 @@ check "the focus is not on \"Start over\" ($(probe focus))" test "$(probe focus)
 xdotool key space
 check "a Space keeps the art ($art emitters)" steady 5 probe emitters >/dev/null
 check "all of it" probe_is emitters "$art"
+
+echo "== a slip onto \"Start over\", undone"
+click_widget StartOverBtn
+check "the art is gone" wait_for 30 probe_is emitters 0
+xdotool key ctrl+z
+check "Ctrl+Z brings all of it back ($(probe emitters) of $art)" wait_for 30 probe_is emitters "$art"
+xdotool key ctrl+shift+z
+check "Ctrl+Shift+Z takes it again" wait_for 30 probe_is emitters 0
+xdotool key ctrl+z
+wait_for 30 probe_is emitters "$art"
 
 echo "== without a drawing hot key"
 click_widget DrawingHotKey

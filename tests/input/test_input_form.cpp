@@ -82,6 +82,10 @@ public:
   QString DrawingHotKeyText() override { return HotKey; }
   bool FlameStayOnTop() override { return FlameOnTop; }
   void RaiseFlameWindow() override { ++FlameRaises; }
+  void StrokeBegins() override { ++Strokes; }
+  void UndoArt() override { ++Undos; }
+  void RedoArt() override { ++Redos; }
+  int Strokes = 0, Undos = 0, Redos = 0;
 };
 
 class DrawingWindow : public ::testing::Test {
@@ -179,6 +183,7 @@ TEST_F(DrawingWindow, LeftPressAddsOneEmitterAndDraggingFillsTheStroke) {
   const QPoint G = Drawing.Form()->mapToGlobal(QPoint(100, 100));
   Mouse(QEvent::MouseButtonPress, Qt::LeftButton, {100, 100});
   ASSERT_EQ(Form.FEmitters.Count, 1);
+  EXPECT_EQ(Host.Strokes, 1); // told first, so that the stroke can be undone
   EXPECT_EQ(Form.Emitter(0)->X, G.x());
   EXPECT_EQ(Form.Emitter(0)->Y, G.y());
   EXPECT_EQ(Form.Emitter(0)->BaseAlpha, 256);
@@ -191,6 +196,19 @@ TEST_F(DrawingWindow, LeftPressAddsOneEmitterAndDraggingFillsTheStroke) {
   EXPECT_EQ(Form.FEmitters.Count, 3);
   EXPECT_EQ(Form.FAttractor.X, G.x() + 200);
   EXPECT_EQ(Form.FAttractor.Y, G.y() + 100);
+  EXPECT_NE(Drawing.Form(), nullptr);
+  EXPECT_EQ(Host.Strokes, 1); // one stroke, however long
+}
+
+TEST_F(DrawingWindow, CtrlZUndoesAndCtrlShiftZRedoes) {
+  Drawing.Show();
+  ASSERT_NE(Drawing.Form(), nullptr);
+  QKeyEvent Undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier);
+  QCoreApplication::sendEvent(Drawing.Form(), &Undo);
+  QKeyEvent Redo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCoreApplication::sendEvent(Drawing.Form(), &Redo);
+  EXPECT_EQ(Host.Undos, 1);
+  EXPECT_EQ(Host.Redos, 1);
   EXPECT_NE(Drawing.Form(), nullptr);
 }
 
