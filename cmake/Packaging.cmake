@@ -22,7 +22,11 @@ as state files, pictures can be turned into burning art, and global hot keys
 toggle drawing, the flame and the settings.
 .
 The package also holds quelma-render, which runs the flame engine without a
-display and writes its frames as PNG pictures.")
+display and writes its frames as PNG pictures or as one animated WebP or GIF
+picture.
+.
+The user manual is shown on the program's Help tab and installed beside the
+manual pages quelma(1) and quelma-render(1).")
 # Debian's own way with documentation: manual pages and the changelog
 # compressed.
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/CompressDebianDocs.cmake)

@@ -29,9 +29,13 @@ std::optional<TNumBarKey> MapKey(int Key) {
     return nkHome;
   case Qt::Key_End:
     return nkEnd;
+  // Up and Down step as Left and Right do: a slider is not a list to move
+  // through.
   case Qt::Key_Left:
+  case Qt::Key_Down:
     return nkLeft;
   case Qt::Key_Right:
+  case Qt::Key_Up:
     return nkRight;
   case Qt::Key_Insert:
     return nkInsert;
@@ -422,7 +426,7 @@ void TNumBar::keyPressEvent(QKeyEvent* Event) {
     Event->accept();
     return;
   }
-  QWidget::keyPressEvent(Event); // Up, Down and the rest go to the parent
+  QWidget::keyPressEvent(Event); // the rest goes to the parent
 }
 
 void TNumBar::keyReleaseEvent(QKeyEvent* Event) {

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ControlGuide.h"
 #include "DataFolders.h"
 #include "DesktopWindowing.h"
 #include "FilesTab.h"
@@ -74,6 +75,7 @@ void TQUELMAMainForm::FormCreate(const QString& Folder, const QStringList& Argum
   Components->ShowTray();
 
   Controller.WatchMonitors();
+  ApplyControlGuides(*this);
 }
 
 void TQUELMAMainForm::ShowCompositingNote(const QString& Warning) {

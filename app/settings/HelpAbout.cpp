@@ -1,5 +1,7 @@
 #include "HelpAbout.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +11,9 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 QString QuickHelpText() {
@@ -79,12 +84,26 @@ void TLogo::mouseReleaseEvent(QMouseEvent* Event) {
     OnClick();
 }
 
-QString HelpFile(const QString& AppFolder) {
-  for (const QString& C : {AppFolder + QStringLiteral("README.md"),
-                           AppFolder + QStringLiteral("../share/doc/quelma/README.md")})
-    if (QFileInfo(C).isFile())
-      return QFileInfo(C).canonicalFilePath();
-  return QString();
+QString ManualText() {
+  QFile F(QStringLiteral(":/doc/manual.md"));
+  if (!F.open(QIODevice::ReadOnly))
+    return QString();
+  return QString::fromUtf8(F.readAll());
+}
+
+bool WriteManualPage(const QString& File, QString* Why) {
+  QTextDocument Doc;
+  Doc.setMarkdown(ManualText());
+  QString Html = Doc.toHtml();
+  Html.replace(QStringLiteral("<head>"), QStringLiteral("<head><title>QUELMA user manual</title>"
+                                                        "<meta charset=\"utf-8\">"));
+  QDir().mkpath(QFileInfo(File).absolutePath());
+  QSaveFile Out(File);
+  if (Out.open(QIODevice::WriteOnly) && Out.write(Html.toUtf8()) >= 0 && Out.commit())
+    return true;
+  if (Why)
+    *Why = Out.errorString();
+  return false;
 }
 
 namespace {
@@ -106,13 +125,20 @@ QLabel* MakeLink(QWidget* Parent, const char* Name, const QString& Text) {
 THelpSheet BuildHelpSheet(QWidget* Sheet) {
   THelpSheet H;
   auto* Layout = new QVBoxLayout(Sheet);
+  auto* Row = new QHBoxLayout;
   H.HelpMemo = new QPlainTextEdit(Sheet);
   H.HelpMemo->setObjectName(QStringLiteral("HelpMemo"));
   H.HelpMemo->setFrameShape(QFrame::NoFrame);
   H.HelpMemo->setReadOnly(true);
   H.HelpMemo->setPlainText(QuickHelpText());
-  Layout->addWidget(H.HelpMemo);
-  H.HelpLink = MakeLink(Sheet, "HelpLink", QStringLiteral("The whole help"));
+  Row->addWidget(H.HelpMemo, 2);
+  H.ManualView = new QTextBrowser(Sheet);
+  H.ManualView->setObjectName(QStringLiteral("ManualView"));
+  H.ManualView->setOpenExternalLinks(false);
+  H.ManualView->setMarkdown(ManualText());
+  Row->addWidget(H.ManualView, 3);
+  Layout->addLayout(Row, 1);
+  H.HelpLink = MakeLink(Sheet, "HelpLink", QStringLiteral("Open the manual in your web browser"));
   Layout->addWidget(H.HelpLink, 0, Qt::AlignLeft);
   return H;
 }
@@ -127,7 +153,7 @@ TAboutSheet BuildAboutSheet(QWidget* Sheet, const QString& Version) {
   A.VersionLabel = new QLabel(QStringLiteral("Version ") + Version, Sheet);
   A.VersionLabel->setObjectName(QStringLiteral("VersionLabel"));
   A.Logo->setCursor(Qt::PointingHandCursor);
-  A.AboutLink = MakeLink(Sheet, "AboutLink", QStringLiteral("QUELMA's help and manual"));
+  A.AboutLink = MakeLink(Sheet, "AboutLink", QStringLiteral("QUELMA's user manual"));
   A.DeskIconsBtn = new QPushButton(QStringLiteral("My desktop icons on fire!"), Sheet);
   A.DeskIconsBtn->setObjectName(QStringLiteral("DeskIconsBtn"));
   Column->addWidget(A.VersionLabel);

@@ -1,6 +1,6 @@
 #pragma once
-// The "Help" tab (the quick help) and the "About" tab (the program's logo,
-// its version and the desktop-icons button).
+// The "Help" tab (the quick help and the user manual) and the "About" tab
+// (the program's logo, its version and the desktop-icons button).
 #include <QString>
 #include <QWidget>
 
@@ -9,12 +9,13 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QTextBrowser;
 
 // The quick help, line by line as the "Help" tab shows it.
 QString QuickHelpText();
 
 // The logo of the "About" tab, painted: flames over the name. A click runs
-// OnClick (the program's help).
+// OnClick (the manual).
 class TLogo : public QWidget {
 public:
   explicit TLogo(QWidget* Parent = nullptr);
@@ -26,24 +27,26 @@ protected:
   void mouseReleaseEvent(QMouseEvent* Event) override;
 };
 
-// The program's own help, which the links of the Help and About tabs open:
-// README.md beside the program (a build folder, a portable copy), else the
-// installed copy in <prefix>/share/doc/quelma. "" when there is none.
-// AppFolder ends with a separator.
-QString HelpFile(const QString& AppFolder);
+// The user manual (Markdown), built into the program.
+QString ManualText();
+// The manual as a web page in File (made or replaced); false with the
+// reason in Why when it cannot be written.
+bool WriteManualPage(const QString& File, QString* Why);
 
 struct THelpSheet {
   QPlainTextEdit* HelpMemo = nullptr; // the quick help
-  QLabel* HelpLink = nullptr;         // opens the program's help (wired by its owner)
+  QTextBrowser* ManualView = nullptr; // the user manual
+  QLabel* HelpLink = nullptr;         // the manual in the web browser (wired by its owner)
 };
 // Fills the "Help" tab: a borderless read-only text holding the quick help,
-// and a link to the whole help below it.
+// the manual beside it, and a link below that opens the manual in the web
+// browser.
 THelpSheet BuildHelpSheet(QWidget* Sheet);
 
 struct TAboutSheet {
   TLogo* Logo = nullptr;
   QLabel* VersionLabel = nullptr;      // "Version " + the version
-  QLabel* AboutLink = nullptr;         // opens the program's help (wired by its owner)
+  QLabel* AboutLink = nullptr;         // shows the manual (wired by its owner)
   QPushButton* DeskIconsBtn = nullptr; // "My desktop icons on fire!" (wired by its owner)
 };
 // Fills the "About" tab. Version: the program's version text (QUELMA_VERSION).

@@ -17,8 +17,10 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -200,19 +202,31 @@ void TQUELMAMainForm::BuildTopRow() {
 void TQUELMAMainForm::BuildHelpSheet() {
   const THelpSheet Help = ::BuildHelpSheet(HelpSheet);
   HelpMemo = Help.HelpMemo;
-  QObject::connect(Help.HelpLink, &QLabel::linkActivated, this, [this] { OpenHelp(); });
+  ManualView = Help.ManualView;
+  QObject::connect(Help.HelpLink, &QLabel::linkActivated, this, [this] { OpenManualInBrowser(); });
 }
 
 void TQUELMAMainForm::OpenHelp() {
-  // The viewer must not open under the drawing window.
+  // The manual must not be read through the drawing window.
   HideDrawingWindow();
-  const QString File = HelpFile(AppFolder);
+  SheetSelect->setCurrentWidget(HelpSheet);
+  ManualView->scrollToAnchor(QString());
+  ManualView->moveCursor(QTextCursor::Start);
+  ShowSettingsWindow();
+}
+
+void TQUELMAMainForm::OpenManualInBrowser() {
+  HideDrawingWindow();
+  const QString File = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                       QStringLiteral("/manual.html");
+  QString Why;
   QString Problem;
-  if (File.isEmpty())
-    Problem = QStringLiteral("The help file (README.md) was not found beside the program or in its "
-                             "documentation folder.");
+  if (!WriteManualPage(File, &Why))
+    Problem = QStringLiteral("The manual could not be written to %1: %2")
+                  .arg(QDir::toNativeSeparators(File), Why);
   else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(File)))
-    Problem = QStringLiteral("No program was found to show the help file %1.")
+    Problem = QStringLiteral("No web browser was found to show the manual %1. It is on this "
+                             "tab too.")
                   .arg(QDir::toNativeSeparators(File));
   if (!Problem.isEmpty())
     QMessageBox::warning(this, QStringLiteral("QUELMA"), Problem);

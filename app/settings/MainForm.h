@@ -18,6 +18,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QTextBrowser;
 class QTimer;
 class QVBoxLayout;
 class TPartForm;
@@ -91,6 +92,7 @@ public:
 
   // ---- Help and About tabs --------------------------------------------------------
   QPlainTextEdit* HelpMemo;
+  QTextBrowser* ManualView;
   QLabel* VersionLabel;
   QPushButton* DeskIconsBtn; // "My desktop icons on fire!"
 
@@ -173,9 +175,12 @@ public:
   // The "Start over" button's action.
   void StartOverClick();
 
-  // The links of the Help and About tabs: the program's help in the desktop's
-  // viewer, the drawing window hidden first; a message when it cannot be.
+  // The About tab's link and logo: the manual on the Help tab, the drawing
+  // window hidden first.
   void OpenHelp();
+  // The Help tab's link: the manual as a page in the web browser; a message
+  // when it cannot be.
+  void OpenManualInBrowser();
 
   // Escape: ends drawing when a drawing window exists, else closes (hides).
   void FormKeyDown();

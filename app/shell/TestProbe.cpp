@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QWidget>
 
@@ -116,6 +118,10 @@ QString TestProbeText(const std::function<TProbeFacts()>& Facts) {
       Line(Name, Edit->text());
     } else if (auto* Label = qobject_cast<QLabel*>(W)) {
       Line(Name, Label->isVisible() ? Label->text() : QString());
+    } else if (auto* Browser = qobject_cast<QTextBrowser*>(W)) {
+      // Its first line, and the line at the top of its view.
+      Line(Name, Browser->toPlainText().section(QLatin1Char('\n'), 0, 0));
+      Line(Name + QStringLiteral(".top"), Browser->cursorForPosition(QPoint(4, 4)).block().text());
     }
   }
   // Shown widgets that have less room than they need to be read whole.

@@ -3,6 +3,7 @@
 // frames run unless a test calls the frame handler.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 
 #include "SettingsTestSupport.h"
@@ -15,16 +16,20 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QVBoxLayout>
 
 #include <cmath>
 #include <vector>
 
+#include "ControlGuide.h"
 #include "DrawingWindow.h"
 #include "FilesTab.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "FloatingPoint.h"
+#include "HelpAbout.h"
+#include "HotKeyEdit.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
 #include "NumBar.h"
@@ -92,6 +97,9 @@ TEST_F(MainForm, IsACaptionedToolWindowWithTheTopRowAndTheTabs) {
       Form.HelpMemo->toPlainText().startsWith("Quick help:\n\nFirst, see the 'System' tab"));
   EXPECT_TRUE(
       Form.HelpMemo->toPlainText().endsWith("QUELMA minimizes as an icon in your taskbar."));
+  // Beside it the user manual, built into the program.
+  EXPECT_TRUE(Form.ManualView->toPlainText().startsWith("QUELMA user manual"));
+  EXPECT_TRUE(Form.ManualView->toPlainText().contains("A first flame in five steps"));
 }
 
 TEST_F(MainForm, SystemTabBoxesStandInOrderWithTheirDefaults) {
@@ -256,6 +264,35 @@ TEST_F(MainForm, ResumeReopensDrawingThenClearsVisibleAgain) {
   EXPECT_TRUE(Form.DrawingBox->isChecked());
   EXPECT_FALSE(Form.DisplayBox->isChecked());
   EXPECT_FALSE(FlameShown());
+}
+
+TEST_F(MainForm, TheManualBecomesAWebPage) {
+  const QString Page = Folder.filePath(QStringLiteral("cache/manual.html"));
+  QString Why;
+  ASSERT_TRUE(WriteManualPage(Page, &Why)) << Why.toStdString();
+  QFile F(Page);
+  ASSERT_TRUE(F.open(QIODevice::ReadOnly));
+  const QString Html = QString::fromUtf8(F.readAll());
+  EXPECT_TRUE(Html.contains("<title>QUELMA user manual</title>"));
+  EXPECT_TRUE(Html.contains("Importing pictures"));
+  // Where nothing can be written, it says why.
+  EXPECT_FALSE(WriteManualPage(QStringLiteral("/proc/quelma/manual.html"), &Why));
+  EXPECT_FALSE(Why.isEmpty());
+}
+
+TEST_F(MainForm, EveryControlSaysWhatItDoes) {
+  EXPECT_EQ(ApplyControlGuides(Form), QStringList()); // no guide for a control that is not there
+  QStringList Silent;
+  for (QWidget* W : Form.findChildren<QWidget*>()) {
+    const bool Control = qobject_cast<QAbstractButton*>(W) || dynamic_cast<TNumBar*>(W) ||
+                         dynamic_cast<THotKeyEdit*>(W);
+    const bool Qts = W->objectName().startsWith("qt_") || qobject_cast<QTabBar*>(W->parentWidget());
+    if (Control && !W->objectName().isEmpty() && !Qts && W->toolTip().isEmpty())
+      Silent << W->objectName();
+  }
+  EXPECT_EQ(Silent.join(' ').toStdString(), "");
+  // The sliders name their range.
+  EXPECT_TRUE(Form.Components->StyleTabs->MaxCountSel->toolTip().contains("10 to 20000"));
 }
 
 TEST_F(MainForm, ChangesOfTheArtAreUndoneAndRedone) {

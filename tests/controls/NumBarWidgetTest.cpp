@@ -184,17 +184,21 @@ TEST_F(NumBarWidget, KeysStepAndReleaseEndsTheChange) {
   EXPECT_TRUE(Key(QEvent::KeyPress, Qt::Key_PageDown));
   EXPECT_EQ(Bar->Position(), 11);
 
-  // Up and Down belong to the parent (focus moves between sliders).
-  EXPECT_FALSE(Key(QEvent::KeyPress, Qt::Key_Up));
-  EXPECT_FALSE(Key(QEvent::KeyPress, Qt::Key_Down));
-  EXPECT_EQ(Bar->Position(), 11);
-
   // A held key repeats as release and press pairs; only the real release counts.
   EXPECT_TRUE(Key(QEvent::KeyRelease, Qt::Key_PageDown, true));
   EXPECT_TRUE(Releases.empty());
   Key(QEvent::KeyRelease, Qt::Key_PageDown);
   ASSERT_EQ(Releases.size(), 1u);
   EXPECT_EQ(Releases[0], Bar);
+
+  // Up and Down step as Right and Left do.
+  EXPECT_TRUE(Key(QEvent::KeyPress, Qt::Key_Up));
+  EXPECT_EQ(Bar->Position(), 12);
+  Key(QEvent::KeyRelease, Qt::Key_Up);
+  EXPECT_TRUE(Key(QEvent::KeyPress, Qt::Key_Down));
+  EXPECT_EQ(Bar->Position(), 11);
+  Key(QEvent::KeyRelease, Qt::Key_Down);
+  EXPECT_EQ(Releases.size(), 3u); // each a change of its own
 
   Key(QEvent::KeyPress, Qt::Key_End);
   EXPECT_EQ(Bar->Position(), 100);

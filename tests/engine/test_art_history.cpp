@@ -24,16 +24,15 @@ bool SameBits(float A, float B) {
   for (std::size_t i = 0; i < A.Emitters.size(); ++i) {
     const TEmitterRecord &P = A.Emitters[i], &Q = B.Emitters[i];
     const bool Same = SameBits(P.X, Q.X) && SameBits(P.Y, Q.Y) && SameBits(P.Z, Q.Z) &&
-                      SameBits(P.W, Q.W) && SameBits(P.Fall, Q.Fall) &&
-                      SameBits(P.Life, Q.Life) && P.Alpha == Q.Alpha &&
-                      P.BaseAlpha == Q.BaseAlpha && P.HasOwnStyle == Q.HasOwnStyle &&
-                      (!P.HasOwnStyle ||
-                       (SameBits(P.OwnStyle.Thickness, Q.OwnStyle.Thickness) &&
-                        SameBits(P.OwnStyle.XWildness, Q.OwnStyle.XWildness) &&
-                        SameBits(P.OwnStyle.YWildness, Q.OwnStyle.YWildness) &&
-                        P.OwnStyle.Color == Q.OwnStyle.Color &&
-                        P.OwnStyle.MaxAlpha == Q.OwnStyle.MaxAlpha &&
-                        P.OwnStyle.Fat == Q.OwnStyle.Fat));
+                      SameBits(P.W, Q.W) && SameBits(P.Fall, Q.Fall) && SameBits(P.Life, Q.Life) &&
+                      P.Alpha == Q.Alpha && P.BaseAlpha == Q.BaseAlpha &&
+                      P.HasOwnStyle == Q.HasOwnStyle &&
+                      (!P.HasOwnStyle || (SameBits(P.OwnStyle.Thickness, Q.OwnStyle.Thickness) &&
+                                          SameBits(P.OwnStyle.XWildness, Q.OwnStyle.XWildness) &&
+                                          SameBits(P.OwnStyle.YWildness, Q.OwnStyle.YWildness) &&
+                                          P.OwnStyle.Color == Q.OwnStyle.Color &&
+                                          P.OwnStyle.MaxAlpha == Q.OwnStyle.MaxAlpha &&
+                                          P.OwnStyle.Fat == Q.OwnStyle.Fat));
     if (!Same)
       return ::testing::AssertionFailure() << "emitter " << i << " differs";
   }
