@@ -100,17 +100,17 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
   auto* StateGroup = new QGroupBox(QStringLiteral("Style && art"), FilesSheet);
   auto* StateLayout = new QVBoxLayout(StateGroup);
   auto* Buttons = new QHBoxLayout;
-  LoadBtn = new QPushButton(QStringLiteral("Load"), StateGroup);
+  LoadBtn = new QPushButton(QStringLiteral("&Load"), StateGroup);
   LoadBtn->setObjectName(QStringLiteral("LoadBtn"));
-  SaveBtn = new QPushButton(QStringLiteral("Save"), StateGroup);
+  SaveBtn = new QPushButton(QStringLiteral("Sa&ve"), StateGroup);
   SaveBtn->setObjectName(QStringLiteral("SaveBtn"));
   Buttons->addWidget(LoadBtn);
   Buttons->addWidget(SaveBtn);
   StateLayout->addLayout(Buttons);
   auto* History = new QHBoxLayout;
-  UndoBtn = new QPushButton(QStringLiteral("Undo"), StateGroup);
+  UndoBtn = new QPushButton(QStringLiteral("&Undo"), StateGroup);
   UndoBtn->setObjectName(QStringLiteral("UndoBtn"));
-  RedoBtn = new QPushButton(QStringLiteral("Redo"), StateGroup);
+  RedoBtn = new QPushButton(QStringLiteral("&Redo"), StateGroup);
   RedoBtn->setObjectName(QStringLiteral("RedoBtn"));
   UndoBtn->setEnabled(false);
   RedoBtn->setEnabled(false);
@@ -126,7 +126,7 @@ TFilesTab::TFilesTab(QWidget* FilesSheet, TStyleSettings& Style, QObject* Parent
 
   auto* ImportGroup = new QGroupBox(QStringLiteral("Conversion"), FilesSheet);
   auto* ImportLayout = new QGridLayout(ImportGroup);
-  Button2 = new QPushButton(QStringLiteral("Import bitmap"), ImportGroup);
+  Button2 = new QPushButton(QStringLiteral("&Import bitmap"), ImportGroup);
   Button2->setObjectName(QStringLiteral("Button2"));
   ImportLayout->addWidget(Button2, 0, 0, 1, 2, Qt::AlignLeft);
   BmpMaxSizeSel = MakeSlider(ImportGroup, "BmpMaxSizeSel", ImportMaxSizeMin, ImportMaxSizeMax,

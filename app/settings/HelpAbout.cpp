@@ -154,7 +154,7 @@ TAboutSheet BuildAboutSheet(QWidget* Sheet, const QString& Version) {
   A.VersionLabel->setObjectName(QStringLiteral("VersionLabel"));
   A.Logo->setCursor(Qt::PointingHandCursor);
   A.AboutLink = MakeLink(Sheet, "AboutLink", QStringLiteral("QUELMA's user manual"));
-  A.DeskIconsBtn = new QPushButton(QStringLiteral("My desktop icons on fire!"), Sheet);
+  A.DeskIconsBtn = new QPushButton(QStringLiteral("My &desktop icons on fire!"), Sheet);
   A.DeskIconsBtn->setObjectName(QStringLiteral("DeskIconsBtn"));
   Column->addWidget(A.VersionLabel);
   Column->addWidget(A.AboutLink, 0, Qt::AlignLeft);

@@ -21,6 +21,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -94,13 +95,13 @@ TQUELMAMainForm::TQUELMAMainForm(TFlameController* Given)
   HelpSheet = new QWidget;
   AboutSheet = new QWidget;
   ArtSheet = new QWidget;
-  SheetSelect->addTab(FilesSheet, QStringLiteral("Files"));
-  SheetSelect->addTab(EmittersSheet, QStringLiteral("Emitters"));
-  SheetSelect->addTab(FadingSheet, QStringLiteral("Fading"));
-  SheetSelect->addTab(AnimationSheet, QStringLiteral("Animation"));
-  SheetSelect->addTab(SystemSheet, QStringLiteral("System"));
-  SheetSelect->addTab(HelpSheet, QStringLiteral("Help"));
-  SheetSelect->addTab(AboutSheet, QStringLiteral("About"));
+  SheetSelect->addTab(FilesSheet, QStringLiteral("&Files"));
+  SheetSelect->addTab(EmittersSheet, QStringLiteral("&Emitters"));
+  SheetSelect->addTab(FadingSheet, QStringLiteral("F&ading"));
+  SheetSelect->addTab(AnimationSheet, QStringLiteral("Ani&mation"));
+  SheetSelect->addTab(SystemSheet, QStringLiteral("S&ystem"));
+  SheetSelect->addTab(HelpSheet, QStringLiteral("&Help"));
+  SheetSelect->addTab(AboutSheet, QStringLiteral("A&bout"));
   const int ArtIndex = SheetSelect->addTab(ArtSheet, QStringLiteral("Art"));
   SheetSelect->setTabVisible(ArtIndex, false);
   BuildSystemSheet();
@@ -138,8 +139,13 @@ void TQUELMAMainForm::FollowController() {
                    [this](const TUserRequests& Asked) { ShowRequests(Asked); });
   QObject::connect(&Controller, &TFlameController::CompositingNoteChanged, this,
                    [this](const QString& Note) { ShowCompositingNote(Note); });
-  QObject::connect(&Controller, &TFlameController::MonitorsApplied, this,
-                   [this] { KeepOnScreen(); });
+  // The screens a layout change leaves are known once all its notices are
+  // in, which may be after the first one (seen with RandR monitors removed
+  // under openbox): looked at again a little later.
+  QObject::connect(&Controller, &TFlameController::MonitorsApplied, this, [this] {
+    KeepOnScreen();
+    QTimer::singleShot(MonitorsSettleMs, this, [this] { KeepOnScreen(); });
+  });
   // Activated by a click or by the window manager: the drawing window goes
   // back under it.
   ShowRequests(Controller.Requests());
@@ -174,13 +180,13 @@ TQUELMAMainForm::~TQUELMAMainForm() {
 
 void TQUELMAMainForm::BuildTopRow() {
   auto* Row = new QHBoxLayout;
-  StartOverBtn = new QPushButton(QStringLiteral("Start over"), this);
+  StartOverBtn = new QPushButton(QStringLiteral("&Start over"), this);
   QFont Bold = StartOverBtn->font();
   Bold.setBold(true);
   StartOverBtn->setFont(Bold);
-  ClearFadingBtn = new QPushButton(QStringLiteral("Clear fading"), this);
-  CenterArtBtn = new QPushButton(QStringLiteral("Center art"), this);
-  ExitBtn = new QPushButton(QStringLiteral("Exit"), this);
+  ClearFadingBtn = new QPushButton(QStringLiteral("&Clear fading"), this);
+  CenterArtBtn = new QPushButton(QStringLiteral("Ce&nter art"), this);
+  ExitBtn = new QPushButton(QStringLiteral("E&xit"), this);
   StartOverBtn->setObjectName(QStringLiteral("StartOverBtn"));
   ClearFadingBtn->setObjectName(QStringLiteral("ClearFadingBtn"));
   CenterArtBtn->setObjectName(QStringLiteral("CenterArtBtn"));
@@ -354,6 +360,13 @@ bool TQUELMAMainForm::Shown() const {
 void TQUELMAMainForm::showEvent(QShowEvent* Event) {
   QWidget::showEvent(Event);
   ApplyVisibilityRule();
+  // The monitor under the window went away: Qt puts it on another screen
+  // (its place unchanged), which may be after the layout's own notices.
+  if (QWindow* W = windowHandle(); W && !FFollowsScreen) {
+    FFollowsScreen = true;
+    QObject::connect(
+        W, &QWindow::screenChanged, this, [this] { KeepOnScreen(); }, Qt::QueuedConnection);
+  }
 }
 
 void TQUELMAMainForm::changeEvent(QEvent* Event) {

@@ -134,6 +134,7 @@ public:
   // The whole window on a screen: moved onto the nearest one when it lies
   // partly or wholly off every screen (a monitor unplugged, a stored place).
   void KeepOnScreen();
+  static constexpr int MonitorsSettleMs = 500;
 
   // ---- Style and state files -----------------------------------------------------------
   TStyleSettings FStyle; // the style as the controls hold it
@@ -205,4 +206,5 @@ private:
 
   bool FExiting = false;
   bool FPlaceWhenFramed = false; // KeepOnScreen again once the frame is known
+  bool FFollowsScreen = false;   // its window's screen changes are followed
 };

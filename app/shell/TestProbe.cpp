@@ -40,6 +40,14 @@ QString StateText(const QWidget& W) {
 
 namespace {
 
+// A caption as it reads, without the mark of its Alt key.
+QString Caption(QString Text) {
+  Text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+  Text.remove(QLatin1Char('&'));
+  Text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+  return Text;
+}
+
 bool Clips(const QWidget& W) {
   if (W.isWindow())
     return false;
@@ -102,12 +110,12 @@ QString TestProbeText(const std::function<TProbeFacts()>& Facts) {
         Clipped << Name;
     }
     if (auto* Tabs = qobject_cast<QTabWidget*>(W); Tabs && Tabs->isVisible()) {
-      Line(Name, Tabs->tabText(Tabs->currentIndex()));
+      Line(Name, Caption(Tabs->tabText(Tabs->currentIndex())));
       for (int I = 0; I < Tabs->count(); ++I)
         if (Tabs->isTabVisible(I)) {
           const QRect R = Tabs->tabBar()->tabRect(I);
           const QPoint C = Tabs->tabBar()->mapToGlobal(R.center());
-          Line(QStringLiteral("pos.tab.") + Tabs->tabText(I),
+          Line(QStringLiteral("pos.tab.") + Caption(Tabs->tabText(I)),
                QStringLiteral("%1 %2").arg(C.x()).arg(C.y()));
         }
     } else if (auto* Bar = dynamic_cast<TNumBar*>(W)) {

@@ -446,7 +446,7 @@ public:
     const pugi::xml_parse_result parsed =
         doc.load_buffer(Text.data(), Text.size(), pugi::parse_default, pugi::encoding_auto);
     if (!parsed)
-      LoadFailure(std::string("The file is no well-formed XML: ") + parsed.description() + " (" +
+      LoadFailure(std::string("The file is not well-formed XML: ") + parsed.description() + " (" +
                   Place(Text, parsed.offset) + ").");
     pugi::xml_node root = doc.child("QUELMA_state");
     if (!root)
@@ -500,7 +500,7 @@ private:
     const auto v = StateTextToInt(text);
     if (!v)
       LoadFailure(std::string("The \"") + name + "\" attribute of the " + ElementAt(n) +
-                  " is no whole number: " + Quoted(text) + ".");
+                  " is not a whole number: " + Quoted(text) + ".");
     return *v;
   }
   bool Bool(pugi::xml_node n, const char* name) const {

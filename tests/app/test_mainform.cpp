@@ -79,15 +79,15 @@ TEST_F(MainForm, IsACaptionedToolWindowWithTheTopRowAndTheTabs) {
   EXPECT_EQ(Form.windowTitle(), "QUELMA");
   EXPECT_EQ(Form.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
   EXPECT_EQ(Form.size(), QSize(681, 322));
-  EXPECT_EQ(Form.StartOverBtn->text(), "Start over");
+  EXPECT_EQ(Form.StartOverBtn->text(), "&Start over"); // Alt+S
   EXPECT_TRUE(Form.StartOverBtn->font().bold());
-  EXPECT_EQ(Form.ClearFadingBtn->text(), "Clear fading");
-  EXPECT_EQ(Form.CenterArtBtn->text(), "Center art");
-  EXPECT_EQ(Form.ExitBtn->text(), "Exit");
+  EXPECT_EQ(Form.ClearFadingBtn->text(), "&Clear fading");
+  EXPECT_EQ(Form.CenterArtBtn->text(), "Ce&nter art");
+  EXPECT_EQ(Form.ExitBtn->text(), "E&xit");
   QStringList Shown;
   for (int i = 0; i < Form.SheetSelect->count(); ++i)
     if (Form.SheetSelect->isTabVisible(i))
-      Shown << Form.SheetSelect->tabText(i);
+      Shown << Form.SheetSelect->tabText(i).remove(QLatin1Char('&'));
   EXPECT_EQ(Shown,
             QStringList({"Files", "Emitters", "Fading", "Animation", "System", "Help", "About"}));
   EXPECT_EQ(Form.SheetSelect->currentWidget(), Form.SystemSheet);
@@ -278,6 +278,33 @@ TEST_F(MainForm, TheManualBecomesAWebPage) {
   // Where nothing can be written, it says why.
   EXPECT_FALSE(WriteManualPage(QStringLiteral("/proc/quelma/manual.html"), &Why));
   EXPECT_FALSE(Why.isEmpty());
+}
+
+TEST_F(MainForm, ButtonsAndTabsHaveTheirOwnAltKeys) {
+  // What shows at once: the top row, the tabs and one page.
+  const auto Key = [](const QString& Caption) {
+    const qsizetype At = Caption.indexOf(QLatin1Char('&'));
+    return At >= 0 && At + 1 < Caption.size() ? Caption.at(At + 1).toLower() : QChar();
+  };
+  QStringList Always;
+  for (QPushButton* B : {Form.StartOverBtn, Form.ClearFadingBtn, Form.CenterArtBtn, Form.ExitBtn})
+    Always << B->text();
+  for (int i = 0; i < Form.SheetSelect->count(); ++i)
+    if (Form.SheetSelect->isTabVisible(i))
+      Always << Form.SheetSelect->tabText(i);
+  for (int i = 0; i < Form.SheetSelect->count(); ++i) {
+    QStringList Shown = Always;
+    for (QPushButton* B : Form.SheetSelect->widget(i)->findChildren<QPushButton*>())
+      Shown << B->text();
+    QString Keys;
+    for (const QString& Caption : Shown) {
+      const QChar K = Key(Caption);
+      EXPECT_FALSE(K.isNull()) << Caption.toStdString() << " has no Alt key";
+      EXPECT_FALSE(Keys.contains(K))
+          << Caption.toStdString() << " takes Alt+" << K.toLatin1() << " of another";
+      Keys += K;
+    }
+  }
 }
 
 TEST_F(MainForm, EveryControlSaysWhatItDoes) {

@@ -62,11 +62,11 @@ protected:
 };
 
 TEST_F(FilesTabTest, ControlsAndDefaults) {
-  EXPECT_EQ(Tab->LoadBtn->text(), QStringLiteral("Load"));
-  EXPECT_EQ(Tab->SaveBtn->text(), QStringLiteral("Save"));
+  EXPECT_EQ(Tab->LoadBtn->text(), QStringLiteral("&Load"));
+  EXPECT_EQ(Tab->SaveBtn->text(), QStringLiteral("Sa&ve"));
   EXPECT_TRUE(Tab->LStyleBox->isChecked());
   EXPECT_TRUE(Tab->LArtBox->isChecked());
-  EXPECT_EQ(Tab->Button2->text(), QStringLiteral("Import bitmap"));
+  EXPECT_EQ(Tab->Button2->text(), QStringLiteral("&Import bitmap"));
   EXPECT_EQ(Tab->BmpMaxSizeSel->Min(), 0);
   EXPECT_EQ(Tab->BmpMaxSizeSel->Max(), 128);
   EXPECT_EQ(Tab->BmpMaxSizeSel->Position(), 128);

@@ -560,10 +560,10 @@ TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
     std::string Text;
     std::vector<std::string> Fragments;
   } Reading[] = {
-      {"not XML", "this is not xml", {"no well-formed XML", "line 1"}},
+      {"not XML", "this is not xml", {"not well-formed XML", "line 1"}},
       {"cut short",
        "<QUELMA_state Version=\"1\">\n  <Art>\n    <Emitters>",
-       {"no well-formed XML", "line 3"}},
+       {"not well-formed XML", "line 3"}},
       {"no version", "<QUELMA_state/>", {"\"QUELMA_state\"", "\"Version\""}},
       {"missing X",
        Doc("", "<Art><Emitters>\n<New X=\"1\" Y=\"0\" FS=\"0\" AM=\"1\"/>\n<New Y=\"0\" FS=\"0\" "
@@ -571,7 +571,7 @@ TEST_F(StateFileTest, FailuresSayWhyAndWhere) {
        {"element \"New\" at line 3, column 1", "no \"X\" attribute"}},
       {"integer",
        Doc("", "<Art><Emitters><New X=\"1\" Y=\"0\" FS=\"0\" AM=\"25.5\"/></Emitters></Art>"),
-       {"\"AM\"", "\"New\"", "no whole number", "\"25.5\""}},
+       {"\"AM\"", "\"New\"", "not a whole number", "\"25.5\""}},
       {"boolean",
        Doc("<Style><Emitters Max_alpha=\"55\" Hue=\"35\" Saturation=\"107\" Lightness=\"175\" "
            "Max_count=\"10\" "

@@ -31,6 +31,12 @@ check "Ctrl+Shift+Z takes it again" wait_for 30 probe_is emitters 0
 xdotool key ctrl+z
 wait_for 30 probe_is emitters "$art"
 
+echo "== Alt keys"
+xdotool key alt+m
+check "Alt+M shows the Animation tab" wait_for 30 probe_is SheetSelect Animation
+xdotool key alt+y
+check "Alt+Y the System tab" wait_for 30 probe_is SheetSelect System
+
 echo "== without a drawing hot key"
 click_widget DrawingHotKey
 wait_for 30 probe_is focus DrawingHotKey

@@ -45,7 +45,10 @@ check "after a second start too" wait_for 30 within 0 0 2400 900
 
 echo "== its monitor removed"
 xdotool windowmove "$(window_id QUELMA visible)" 1650 300
+# The program must know of the move before the monitor goes.
+program_sees_right() { [ "$(probe geom.SheetSelect | cut -d' ' -f1)" -ge 1600 ]; }
 check "moved to the second monitor" wait_for 30 within 1600 0 2400 900
+check "the program knows it" wait_for 30 program_sees_right
 xrandr --delmonitor M2
 check "it comes along to the first" wait_for 50 within 0 0 1600 900
 screenshot 2-removed
