@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "AnimationClock.h"
 #include "Timers.h"
 
 namespace {

@@ -11,129 +11,14 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <type_traits>
 #include <vector>
 
-class TQuickCustomTimer;
-
-// ---------------------------------------------------------------------------------------------
-// Clocks: the periodic sources behind the timers.
-
-// Calls Callback(User) every Interval milliseconds until killed. The periodic source of
-// every timer; the callbacks may run on any thread.
-class ITimerClock {
-public:
-  using TCallback = void (*)(void* User);
-  virtual ~ITimerClock() = default;
-  // Returns a non-zero identifier, or 0 when no timer could be set up (Interval below 1).
-  virtual uint32_t SetEvent(int32_t Interval, int32_t Resolution, TCallback Callback,
-                            void* User) = 0;
-  // After this returns, no callback of Id runs or will run. Never call it from a callback.
-  virtual void KillEvent(uint32_t Id) = 0;
-};
-
-// One std::thread per running timer, sleeping until absolute deadlines on the steady clock so
-// the period does not drift with the time the callback takes. A thread that finds itself more
-// than a second behind (a suspended machine, a stopped debugger) starts counting afresh
-// instead of firing a burst of stale ticks.
-class TSteadyTimerClock final : public ITimerClock {
-public:
-  TSteadyTimerClock();
-  TSteadyTimerClock(const TSteadyTimerClock&) = delete;
-  TSteadyTimerClock& operator=(const TSteadyTimerClock&) = delete;
-  ~TSteadyTimerClock() override; // kills every timer still running
-
-  uint32_t SetEvent(int32_t Interval, int32_t Resolution, TCallback Callback, void* User) override;
-  void KillEvent(uint32_t Id) override;
-
-private:
-  struct TWorker;
-  std::mutex FLock;
-  std::map<uint32_t, std::unique_ptr<TWorker>> FWorkers;
-  uint32_t FLastId = 0;
-};
-
-// A clock driven by hand: time stands still until Advance, which fires every due callback on
-// the calling thread, in the order of their deadlines. For tests of timer logic and animations.
-class TManualTimerClock final : public ITimerClock {
-public:
-  uint32_t SetEvent(int32_t Interval, int32_t Resolution, TCallback Callback, void* User) override;
-  void KillEvent(uint32_t Id) override;
-
-  // Moves the time forward by Milliseconds (>= 0), firing the ticks that fall due on the way.
-  // May be called from inside a tick handler to stand for a handler that takes that long.
-  void Advance(int64_t Milliseconds);
-  int64_t Now() const { return FNow; }
-  std::size_t Running() const { return FEvents.size(); }
-  int32_t Resolution(uint32_t Id) const; // as requested at SetEvent; -1 for an unknown Id
-  int SetEventCount() const { return FSetEventCount; }
-
-private:
-  struct TEvent {
-    int32_t Interval;
-    int32_t Resolution;
-    TCallback Callback;
-    void* User;
-    int64_t Due;
-  };
-  std::map<uint32_t, TEvent> FEvents;
-  int64_t FNow = 0;
-  uint32_t FLastId = 0;
-  int FSetEventCount = 0;
-};
-
-// ---------------------------------------------------------------------------------------------
-// Posting ticks into the GUI thread.
-
-class ITimerPoster {
-public:
-  virtual ~ITimerPoster() = default;
-  // Timer thread: queue one tick of Timer for the GUI thread. False when it could not be queued.
-  virtual bool Post(TQuickCustomTimer* Timer) = 0;
-  // GUI thread: drop every queued tick of Timer; queued ticks of other timers keep their order.
-  virtual void Purge(TQuickCustomTimer* Timer) = 0;
-};
-
-// A thread-safe queue of ticks that the GUI thread empties itself. Used as it is by tests and
-// the core's own programs; the Qt timer window builds on it and wakes the event loop through
-// the Posted/Purged hooks.
-class TTimerQueue : public ITimerPoster {
-public:
-  TTimerQueue() = default;
-  TTimerQueue(const TTimerQueue&) = delete;
-  TTimerQueue& operator=(const TTimerQueue&) = delete;
-  ~TTimerQueue() override; // stops the timers still posting here (DetachTimerPoster)
-
-  bool Post(TQuickCustomTimer* Timer) override;
-  void Purge(TQuickCustomTimer* Timer) override;
-
-  // GUI thread: runs the oldest queued tick; false when the queue was empty. An exception
-  // from the handler passes through (the timer is back to idle already).
-  bool DeliverOne();
-  // Waits up to Timeout for a tick, then delivers it as DeliverOne does.
-  bool WaitAndDeliver(std::chrono::milliseconds Timeout);
-  std::size_t Count() const;
-  std::size_t Count(const TQuickCustomTimer* Timer) const;
-
-protected:
-  // Called with the queue locked: after a tick was queued (from the timer thread), and after
-  // a purge (GUI thread) with the number of ticks left.
-  virtual void Posted() {}
-  virtual void Purged(std::size_t Remaining) { (void)Remaining; }
-
-private:
-  mutable std::mutex FLock;
-  std::condition_variable FReady;
-  std::deque<TQuickCustomTimer*> FTicks;
-};
+#include "TimerClocks.h"
+#include "TimerQueue.h"
 
 // ---------------------------------------------------------------------------------------------
 // Timers.
@@ -291,16 +176,3 @@ void DetachTimerPoster(ITimerPoster* Poster);
 // The clock every timer uses from its next Start on; nullptr selects the steady-clock threads.
 void SetTimerClock(ITimerClock* Clock);
 ITimerClock& TimerClock();
-
-constexpr int32_t DefaultAnimationInterval = 24;
-
-// The animation clock: a shared NoOverflow timer at the animation interval, created on first use.
-bool AddAnimationClient(bool CallNow, TQuickSharedTimer::TClientProc Proc, void* Control);
-void RemoveAnimationClient(TQuickSharedTimer::TClientProc Proc, void* Control);
-void RemoveAnimationControl(const void* Control);
-void SetAnimationInterval(int32_t Milliseconds);
-int32_t AnimationInterval();
-TQuickSharedTimer* AnimationClock(); // nullptr until the first AddAnimationClient
-
-// Stops and frees the animation clock (program end, or between tests).
-void FreeAnimationClock();

@@ -31,7 +31,6 @@ QByteArray Framed(const QByteArray& Body) {
 
 } // namespace
 
-
 const char* RemoteCommandName(TRemoteCommand Command) {
   for (const TCommandName& C : CommandNames)
     if (C.Command == Command)
@@ -114,4 +113,3 @@ THandOverDecoder::TState THandOverDecoder::Feed(const QByteArray& Bytes) {
   FBuffer.clear();
   return FState;
 }
-

@@ -80,4 +80,3 @@ private:
   QString FPath;
   std::optional<TRemoteCommand> FCommand;
 };
-

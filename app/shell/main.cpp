@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "AnimationClock.h"
 #include "FlameController.h"
 #include "FlameEngine.h"
 #include "MainForm.h"

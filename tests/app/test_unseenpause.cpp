@@ -9,11 +9,13 @@
 
 #include <memory>
 
+#include "AnimationClock.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "MainForm.h"
 #include "SettingsTestSupport.h"
 #include "Timers.h"
+#include "timing/ManualTimerClock.h"
 
 namespace {
 

@@ -8,8 +8,10 @@
 
 #include <vector>
 
+#include "AnimationClock.h"
 #include "DisplayTestSupport.h"
 #include "Timers.h"
+#include "timing/ManualTimerClock.h"
 
 namespace {
 

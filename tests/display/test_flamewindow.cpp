@@ -13,9 +13,11 @@
 
 #include <vector>
 
+#include "AnimationClock.h"
 #include "DisplayTestSupport.h"
 #include "FlameEngine.h"
 #include "Timers.h"
+#include "timing/ManualTimerClock.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "TimerWindow.h"
 
 #include "DisplayTestSupport.h"
+#include "timing/ManualTimerClock.h"
 
 #include <gtest/gtest.h>
 

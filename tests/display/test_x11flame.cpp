@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "AnimationClock.h"
 #include "DisplayTestSupport.h"
 #include "FlameEngine.h"
 #include "TimerWindow.h"

@@ -1,7 +1,9 @@
 // Timer logic on a hand-driven clock and queue: ticks fire only when the test advances the
 // clock, and handlers run only when the test delivers a queued tick. A handler "takes" time
 // by advancing the clock itself, during which further ticks fire.
+#include "AnimationClock.h"
 #include "Timers.h"
+#include "timing/ManualTimerClock.h"
 
 #include <gtest/gtest.h>
 

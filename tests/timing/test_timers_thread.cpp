@@ -1,6 +1,7 @@
 // Timers on the real steady-clock threads. These check the hand-over between the timer
 // threads and the consuming thread (run them under ThreadSanitizer) and counts that hold on
 // any machine; they assert nothing about speed.
+#include "AnimationClock.h"
 #include "Timers.h"
 
 #include <gtest/gtest.h>
