@@ -21,7 +21,6 @@ ends_with_0() {
   wait_for 100 sh -c "! kill -0 $quelma_pid 2>/dev/null"
   wait "$quelma_pid"
 }
-settings_up() { case "$(probe window.QUELMA)" in normal*) return 0 ;; esac; return 1; }
 
 echo "== the preferences"
 start_quelma /TRAY
@@ -29,8 +28,7 @@ stop_quelma
 check "a first run writes the preferences" test -s "$conf"
 cp "$conf" "$work/conf.before"
 start_quelma /TRAY
-"$quelma" --show-settings
-wait_for 50 settings_up || { echo "no settings window" >&2; exit 1; }
+show_tab System || exit 1
 click_widget WSolidBox
 check "a preference changes" wait_for 30 probe_is WSolidBox 1
 if ! make_readonly "$work/config"; then
@@ -51,9 +49,8 @@ echo "== the autostart folder"
 : >"$work/quelma.log"
 mkdir -p "$autostart"
 make_readonly "$autostart" || exit "$gui_skip_code"
-start_quelma
-wait_for 50 settings_up || { echo "no settings window" >&2; exit 1; }
-click_widget tab.System
+start_quelma /TRAY
+show_tab System || exit 1
 check "the box is clear" wait_for 30 probe_is AutostartBox 0
 for attempt in 1 2; do
   click_widget AutostartBox

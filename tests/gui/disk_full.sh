@@ -11,15 +11,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 gui_begin disk_full "${1:-}"
 
-settings_up() { case "$(probe window.QUELMA)" in normal*) return 0 ;; esac; return 1; }
 # save_over FILE REASON: the art saved over FILE through the Files tab fails
 # with REASON; the file and the program stay.
 save_over() {
   cp "$1" "$work/before"
-  "$quelma" --show-settings
-  wait_for 50 settings_up || { echo "no settings window" >&2; exit 1; }
-  click_widget tab.Files
-  wait_for 30 probe_is SheetSelect Files || { echo "no Files tab" >&2; exit 1; }
+  show_tab Files || exit 1
   file_dialog_type SaveBtn Save "$1" || { echo "no Save dialog" >&2; exit 1; }
   # The dialog asks before replacing the file.
   wait_for 50 probe_is messagebox.title Save && xdotool key y

@@ -363,6 +363,16 @@ full_filesystem() {
   true
 }
 
+# settings_up: the settings window is shown, not minimised. show_tab NAME: it
+# is shown as a second start asks, at the tab NAME; false when it is not.
+settings_up() { case "$(probe window.QUELMA)" in normal*) return 0 ;; esac; return 1; }
+show_tab() {
+  "$quelma" --show-settings
+  wait_for 50 settings_up || { echo "no settings window" >&2; return 1; }
+  click_widget "tab.$1"
+  wait_for 30 probe_is SheetSelect "$1" || { echo "no $1 tab: $(grep '^SheetSelect' "$work/probe")" >&2; return 1; }
+}
+
 # file_dialog_type BUTTON TITLE PATH: a button that opens a file dialog (of
 # the Files tab), the dialog, a typed path and Return; false when the dialog
 # did not open.

@@ -69,7 +69,6 @@ PY
   fi
 }
 
-settings_up() { case "$(probe window.QUELMA)" in normal*) return 0 ;; esac; return 1; }
 gone() { ! kill -0 "$quelma_pid" 2>/dev/null; }
 # whole_state: the file is a complete state file with all 20000 emitters.
 whole_state() {
@@ -92,10 +91,7 @@ for case in "the new file made, before its first byte|write|old" \
   # start-up style; the second time the file's own one holds.
   start_quelma /TRAY "$file" "$file"
   check "all 20000 emitters loaded" wait_for 300 probe_is emitters 20000
-  "$quelma" --show-settings
-  wait_for 50 settings_up || { echo "no settings window" >&2; exit 1; }
-  click_widget tab.Files
-  wait_for 30 probe_is SheetSelect Files || { echo "no Files tab: $(grep -e '^window' -e '^SheetSelect' "$work/probe")" >&2; exit 1; }
+  show_tab Files || exit 1
   kill_at "$call"
   file_dialog_type SaveBtn Save "$file" || { echo "no Save dialog" >&2; exit 1; }
   # The dialog asks before replacing the file.
