@@ -281,9 +281,11 @@ void TFlameController::KeepFlameOverDrawing() {
 
 void TFlameController::AnimTimerTimer() {
   const TTickTiming Timing; // only when QUELMA_TICK_STATS asks for it
+  const int32_t Missed = AnimTimer.Missed();
   ++FTickCount;
+  FStepCount += uint64_t(Missed) + 1;
   if (FEngine)
-    FEngine->Tick(AnimTimer.Missed());
+    FEngine->Tick(Missed);
 }
 
 void TFlameController::SetDrawingHotKeyText(const QString& Text) {

@@ -102,8 +102,10 @@ public:
   // ---- Frame cycle ----------------------------------------------------------------------
   TQuickTimer AnimTimer;
   void AnimTimerTimer();
-  // Animation frames run since the start.
+  // Animation frames run since the start, and the steps of the emitters in
+  // them: a frame that follows missed ticks moves the emitters once for each.
   uint64_t TickCount() const { return FTickCount; }
+  uint64_t StepCount() const { return FStepCount; }
 
   // The drawing hot key as the settings show it ("" for none); the drawing
   // window names it.
@@ -185,6 +187,7 @@ private:
   TMonitorAnchor FAnchor;
   bool FMonitorsQueued = false;
   uint64_t FTickCount = 0;
+  uint64_t FStepCount = 0;
 
   TArtState ArtNow() const;
   void PutBack(const TArtState& State);

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "TellOnce.h"
+
 namespace {
 
 QString ConfigHome() {
@@ -40,6 +42,14 @@ QString ExecArgument(const QString& Argument) {
   }
   A.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
   return A;
+}
+
+// The box goes back to what the desktop will do; the reason is said once.
+bool TellAutostartFailure(const QString& Path, const QString& Reason) {
+  TellOnce("autostart", QStringLiteral("\"Start with the desktop\" cannot be changed: %1 "
+                                       "cannot be written (%2).")
+                            .arg(Path, Reason));
+  return false;
 }
 
 } // namespace
@@ -103,14 +113,18 @@ bool SetAutostart(bool Enabled, const QString& Program) {
   if (Path.isEmpty())
     return !Enabled;
   if (!Enabled) {
-    QFile::remove(Path);
-    return !QFileInfo::exists(Path);
+    QFile F(Path);
+    if (F.remove() || !F.exists())
+      return true;
+    return TellAutostartFailure(Path, F.errorString());
   }
   if (!QDir().mkpath(QFileInfo(Path).path()))
-    return false;
+    return TellAutostartFailure(Path, QStringLiteral("its folder cannot be made"));
   QSaveFile F(Path);
-  if (!F.open(QIODevice::WriteOnly | QIODevice::Text))
-    return false;
-  F.write(AutostartEntry(Program).toUtf8());
-  return F.commit();
+  if (F.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    F.write(AutostartEntry(Program).toUtf8());
+    if (F.commit())
+      return true;
+  }
+  return TellAutostartFailure(Path, F.errorString());
 }

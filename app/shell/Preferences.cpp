@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "HotKeyEdit.h"
+#include "TellOnce.h"
 
 namespace {
 
@@ -174,8 +175,16 @@ void LoadSavePrefs(const TPrefsTargets& Targets, bool Save, QSettings* Store) {
       SaveControlStates(Targets.Boxes, Key);
     else
       LoadControlStates(Targets.Boxes, Key);
-    if (Save)
+    if (Save) {
       Key.sync();
+      // The earlier file stays whole (QSettings replaces it in one step);
+      // the user learns why the next start does not show these values.
+      if (Key.status() == QSettings::AccessError)
+        TellOnce("preferences",
+                 QStringLiteral("the preferences cannot be saved: %1 or its folder cannot be "
+                                "written. The next start uses the values saved before.")
+                     .arg(Key.fileName()));
+    }
   } catch (const std::exception&) {
     // Preference errors are never shown: what was done before stays.
   }

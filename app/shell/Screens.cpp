@@ -101,12 +101,19 @@ QList<TScreenArea> CurrentScreenAreas() {
 
 QPoint PlaceOnScreen(const QRect& Frame, const QList<TScreenArea>& Screens) {
   const TScreenArea* Best = nullptr;
+  bool BestFits = false;
   long long BestArea = 0;
   long long BestDist = std::numeric_limits<long long>::max();
   const QPoint C = Frame.center();
   for (const TScreenArea& S : Screens) {
     if (S.Geometry.contains(Frame))
       return Frame.topLeft();
+    // A monitor too small for the window would leave part of it off: one
+    // that holds it whole wins over more overlap.
+    const QRect& Room = S.Available.isValid() ? S.Available : S.Geometry;
+    const bool Fits = Room.width() >= Frame.width() && Room.height() >= Frame.height();
+    if (BestFits && !Fits)
+      continue;
     const QRect I = S.Geometry.intersected(Frame);
     const long long Area = static_cast<long long>(I.width()) * I.height();
     const QRect& G = S.Geometry;
@@ -117,8 +124,9 @@ QPoint PlaceOnScreen(const QRect& Frame, const QList<TScreenArea>& Screens) {
                          : C.y() > G.bottom() ? C.y() - G.bottom()
                                               : 0;
     const long long Dist = Dx * Dx + Dy * Dy;
-    if (Area > BestArea || (BestArea == 0 && Area == 0 && Dist < BestDist)) {
+    if ((Fits && !BestFits) || Area > BestArea || (BestArea == 0 && Area == 0 && Dist < BestDist)) {
       Best = &S;
+      BestFits = Fits;
       BestArea = Area;
       BestDist = Dist;
     }

@@ -62,6 +62,6 @@ QList<TScreenArea> CurrentScreenAreas();
 // Where a window whose frame is Frame goes so that all of it can be seen:
 // where it is when one screen holds it whole; else inside the work area of
 // the screen that shows most of it (or, when none shows any, the nearest
-// one), moved as little as it can be (its top-left corner on the screen
-// when it is larger than the screen).
+// one) among those large enough for it, moved as little as it can be (its
+// top-left corner on the screen when no screen is large enough).
 QPoint PlaceOnScreen(const QRect& Frame, const QList<TScreenArea>& Screens);

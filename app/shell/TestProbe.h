@@ -6,8 +6,8 @@
 // label, the keyboard focus, the
 // shown top-level windows with their window state, and the text of any open
 // message box, and the facts the program adds (the emitters, the animation
-// frames run, whether it is paused). The tests drive the program with real input and read here
-// what cannot be seen from outside the process.
+// frames run and the emitters' steps in them, whether it is paused). The tests drive the program
+// with real input and read here what cannot be seen from outside the process.
 #include <QList>
 #include <QPair>
 #include <QString>

@@ -2,9 +2,12 @@
 // while drawing, the drawing window.
 #include <QApplication>
 #include <QCheckBox>
+#include <QLocalServer>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "AnimationClock.h"
 #include "FlameController.h"
@@ -44,13 +47,30 @@ int SendCommand(int& Argc, char** Argv, TRemoteCommand Command) {
   return 1;
 }
 
+// The X server went away (it crashed, or the session ended without telling
+// us): nothing can be shown any more. Qt would end the process from inside
+// its event handling with every window and the timer thread still alive;
+// the program ends here instead, at once and without writing anything (a
+// program that ends abnormally keeps the preferences saved before). Only the
+// single-instance socket goes, so no later start has to clear it.
+[[noreturn]] void EndWithoutDisplay() {
+  std::fputs("quelma: lost the connection to the X server (it ended or crashed); QUELMA ends.\n",
+             stderr);
+  std::fflush(stderr);
+  QLocalServer::removeServer(InstanceServerName());
+  std::_Exit(1);
+}
+
 // Qt's own warnings pass, but for one that openbox causes on every start and
-// that tells the user nothing: a request to iconify in a KDE dialect.
+// that tells the user nothing (a request to iconify in a KDE dialect), and
+// the one that tells of a lost display, which ends the program.
 QtMessageHandler QtDefaultHandler = nullptr;
 void FilterQtMessages(QtMsgType Type, const QMessageLogContext& Context, const QString& Text) {
   if (Type == QtWarningMsg && Text.startsWith(QLatin1String("Unhandled client message")) &&
       Text.contains(QLatin1String("_KDE_WM_CHANGE_STATE")))
     return;
+  if (Text.startsWith(QLatin1String("The X11 connection broke")))
+    EndWithoutDisplay();
   if (QtDefaultHandler)
     QtDefaultHandler(Type, Context, Text);
 }
@@ -111,6 +131,11 @@ int main(int argc, char** argv) {
   }
   // A session that ends or a terminal's Ctrl+C ends the program as "Exit" does.
   QuitOnTerminationSignals(&App);
+#ifdef SIGXFSZ
+  // Under a file-size limit (ulimit -f) a save that outgrows it must fail and
+  // say so, keeping the old file, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   InstallTimerWindow();
 
   int Result = 0;
@@ -133,6 +158,7 @@ int main(int argc, char** argv) {
       const TShownState& Shown = Controller.Shown();
       const auto Bit = [](bool B) { return B ? QStringLiteral("1") : QStringLiteral("0"); };
       Facts.append({QStringLiteral("ticks"), QString::number(Controller.TickCount())});
+      Facts.append({QStringLiteral("steps"), QString::number(Controller.StepCount())});
       Facts.append({QStringLiteral("paused"), Bit(Shown.Paused)});
       Facts.append({QStringLiteral("shown.flame"), Bit(Shown.Flame)});
       Facts.append({QStringLiteral("shown.drawing"), Bit(Shown.Drawing)});

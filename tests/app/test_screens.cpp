@@ -24,6 +24,29 @@ TEST(Screens, OriginIsTheMonitorCentreAsSingles) {
   EXPECT_EQ(MonitorCentre(QRect(-1280, -1024, 1280, 1024)), QPointF(-640, -512));
 }
 
+TEST(Screens, TheSettingsWindowIsPlacedWhollyOnAMonitorThatHoldsIt) {
+  // Two monitors side by side: a wide one and, to its right, a narrow one.
+  const QList<TScreenArea> Two = {{QRect(0, 0, 800, 800), QRect(0, 0, 800, 780)},
+                                  {QRect(800, 0, 480, 800), QRect(800, 0, 480, 800)}};
+  const struct {
+    const char* Case;
+    QRect Frame;
+    QList<TScreenArea> Screens;
+    QPoint To;
+  } Cases[] = {
+      {"wholly on a monitor: stays", QRect(10, 20, 700, 400), Two, QPoint(10, 20)},
+      {"partly off the wide one: pulled in", QRect(-50, 500, 700, 400), Two, QPoint(0, 380)},
+      {"mostly on the narrow one, too small for it: onto the wide one", QRect(700, 100, 700, 400),
+       Two, QPoint(100, 100)},
+      {"off every monitor: onto the nearest", QRect(3000, 100, 300, 200), Two, QPoint(980, 100)},
+      {"larger than every monitor: top-left on the one showing most", QRect(100, 100, 900, 900),
+       Two, QPoint(0, 0)},
+      {"no monitor at all: left as it is", QRect(5, 6, 100, 100), {}, QPoint(5, 6)},
+  };
+  for (const auto& C : Cases)
+    EXPECT_EQ(PlaceOnScreen(C.Frame, C.Screens), C.To) << C.Case;
+}
+
 TEST(Screens, TheAnchorFollowsItsMonitorByName) {
   const QString A = QStringLiteral("A"), B = QStringLiteral("B"), C = QStringLiteral("C");
   TMonitorAnchor Anchor;

@@ -5,6 +5,7 @@
 # removed.
 
 pids=()
+gui_mounts=()
 gui_cleanup() {
   local i status=$?
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
@@ -15,6 +16,9 @@ gui_cleanup() {
     sanitizer_reports >&2
     status=1
   fi
+  # Mounts a script made (read-only folders, small file systems) go first:
+  # removing $work must not reach into them, nor stop at them.
+  for ((i = ${#gui_mounts[@]} - 1; i >= 0; i--)); do umount "${gui_mounts[i]}" 2>/dev/null || true; done
   if [ -n "${work:-}" ]; then rm -rf "$work"; fi
   rm -rf "$gui_sanitizer_dir"
   exit "$status"
@@ -185,13 +189,16 @@ gui_session() {
   export QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
     XDG_RUNTIME_DIR="$work/runtime"
   start_xvfb "$1" "$work" || { echo "Xvfb did not start" >&2; exit 1; }
-  if [ "${gui_compositor:-1}" = 1 ]; then
-    xcompmgr >"$work/xcompmgr.log" 2>&1 &
-    pids+=($!)
-  fi
+  [ "${gui_compositor:-1}" = 1 ] && start_compositor
   if [ "${gui_wm:-1}" = 1 ]; then
     start_openbox || { echo "openbox did not start" >&2; exit 1; }
   fi
+}
+# start_compositor: xcompmgr, its pid in xcompmgr_pid.
+start_compositor() {
+  xcompmgr >>"$work/xcompmgr.log" 2>&1 &
+  xcompmgr_pid=$!
+  pids+=($!)
 }
 start_openbox() {
   openbox >>"$work/openbox.log" 2>&1 &
@@ -275,9 +282,11 @@ above() {
 click_widget() {
   local at
   wait_for 50 probe_has "pos.$1" || { echo "no widget $1 shown" >&2; return 1; }
-  at=$(probe "pos.$1")
+  # Where it stays: a window just shown may still be placed by the window
+  # manager and then moved whole onto a screen.
+  at=$(steady 2 probe "pos.$1") || { echo "widget $1 does not stay in place" >&2; return 1; }
   # shellcheck disable=SC2086
-  xdotool mousemove $at click "${2:-1}"
+  xdotool mousemove -- $at click "${2:-1}"
 }
 
 # gui_begin NAME BUILD_DIR [GEOMETRY]: the start of a desktop scenario: sets
@@ -294,4 +303,84 @@ gui_begin() {
   mkdir -p "$out"
   rm -f "$out"/*.png
   gui_session "${3:-1280x800x24}"
+}
+
+# ---- A desktop that changes under the program -------------------------------------
+
+# frame_rect ID: "X0 Y0 X1 Y1" of a window with the window manager's frame
+# around it (_NET_FRAME_EXTENTS; no frame without a window manager).
+frame_rect() {
+  local x y w h l=0 r=0 t=0 b=0 ext
+  read -r x y w h <<<"$(geometry "$1")"
+  [ -n "$h" ] || return 1
+  ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+  [ -n "$ext" ] && IFS=, read -r l r t b <<<"$ext"
+  echo "$((x - l)) $((y - t)) $((x + w + r)) $((y + h + b))"
+}
+# monitor_rects: "X0 Y0 X1 Y1" of each RandR monitor, one a line.
+monitor_rects() {
+  xrandr --listmonitors 2>/dev/null |
+    awk 'NR > 1 { split($3, a, "[/x+]"); print a[5], a[6], a[5] + a[1], a[6] + a[3] }'
+}
+# on_one_monitor X0 Y0 X1 Y1: the rectangle lies wholly on one monitor.
+on_one_monitor() {
+  local m0 n0 m1 n1
+  while read -r m0 n0 m1 n1; do
+    [ "$1" -ge "$m0" ] && [ "$2" -ge "$n0" ] && [ "$3" -le "$m1" ] && [ "$4" -le "$n1" ] && return 0
+  done < <(monitor_rects)
+  return 1
+}
+
+# make_readonly DIR: DIR refuses every write until make_writable DIR. Root
+# writes whatever the modes say, so there it is a read-only bind mount; false
+# when neither can be had.
+make_readonly() {
+  if [ "$(id -u)" -ne 0 ]; then
+    chmod a-w "$1"
+    return
+  fi
+  mount --bind "$1" "$1" 2>/dev/null || return 1
+  gui_mounts+=("$1")
+  mount -o remount,bind,ro "$1" 2>/dev/null || { umount "$1"; return 1; }
+}
+make_writable() {
+  if [ "$(id -u)" -ne 0 ]; then
+    chmod u+w "$1"
+  else
+    umount "$1" 2>/dev/null || true
+  fi
+}
+
+# full_filesystem DIR [FILE NAME]: a file system of a few kilobytes at DIR (a
+# tmpfs), filled up once FILE is copied into it as NAME; false where nothing
+# can be mounted.
+full_filesystem() {
+  mkdir -p "$1"
+  mount -t tmpfs -o size=16k,mode=0777 tmpfs "$1" 2>/dev/null || return 1
+  gui_mounts+=("$1")
+  [ -z "${2:-}" ] || cp "$2" "$1/$3" || return 1
+  dd if=/dev/zero of="$1/filler" bs=1k count=64 2>/dev/null
+  true
+}
+
+# settings_up: the settings window is shown, not minimised. show_tab NAME: it
+# is shown as a second start asks, at the tab NAME; false when it is not.
+settings_up() { case "$(probe window.QUELMA)" in normal*) return 0 ;; esac; return 1; }
+show_tab() {
+  "$quelma" --show-settings
+  wait_for 50 settings_up || { echo "no settings window" >&2; return 1; }
+  click_widget "tab.$1"
+  wait_for 30 probe_is SheetSelect "$1" || { echo "no $1 tab: $(grep '^SheetSelect' "$work/probe")" >&2; return 1; }
+}
+
+# file_dialog_type BUTTON TITLE PATH: a button that opens a file dialog (of
+# the Files tab), the dialog, a typed path and Return; false when the dialog
+# did not open.
+file_dialog_type() {
+  click_widget "$1" || return 1
+  wait_for 50 probe_has "window.$2" || return 1
+  # The file name field takes the keys once it has the focus.
+  wait_for 30 probe_is focus fileNameEdit
+  xdotool type --delay 5 "$3"
+  xdotool key Return
 }

@@ -191,7 +191,11 @@ alive() { kill -0 "$quelma_pid" 2>/dev/null; }
 gone() { ! alive; }
 start_program() {
   rm -f "$work/probe"
-  QUELMA_TEST_PROBE="$work/probe" "$quelma" "$@" >>"$work/quelma.log" 2>&1 &
+  # Where no small file system can be mounted, every save beyond 256 kB fails.
+  (
+    [ "$full_kind" != ulimit ] || ulimit -f 256
+    QUELMA_TEST_PROBE="$work/probe" exec "$quelma" "$@"
+  ) >>"$work/quelma.log" 2>&1 &
   quelma_pid=$!
   pids+=("$quelma_pid")
   started_at=$SECONDS
@@ -325,18 +329,18 @@ act_slider() {
     rnd $((w - 30)); local from=$((x + 15 + r))
     rnd $((w - 30)); local to=$((x + 15 + r))
     note "slider $s ($v): drag $from -> $to"
-    xdotool mousemove "$from" $((y + h / 2)) mousedown 1 mousemove $(((from + to) / 2)) $((y + h / 2)) \
-      mousemove "$to" $((y + h / 2)) mouseup 1
+    xdotool mousemove -- "$from" $((y + h / 2)) mousedown 1 mousemove -- $(((from + to) / 2)) $((y + h / 2)) \
+      mousemove -- "$to" $((y + h / 2)) mouseup 1
     ;;
   arrow | hold)
     local how=$c
     choose $((x + 11)) $((x + w - 12))
     note "slider $s ($v): $how the arrow at $c"
     if [ "$how" = arrow ]; then
-      xdotool mousemove "$c" $((y + h / 2)) click 1
+      xdotool mousemove -- "$c" $((y + h / 2)) click 1
     else
       # Held until the value moves (or a second passes), as a user holds it.
-      xdotool mousemove "$c" $((y + h / 2)) mousedown 1
+      xdotool mousemove -- "$c" $((y + h / 2)) mousedown 1
       wait_for 10 sh -c "[ \"\$(sed -n 's/^$s=//p' '$work/probe')\" != '$v' ]"
       xdotool mouseup 1
     fi
@@ -345,12 +349,12 @@ act_slider() {
     rnd 6; local n=$((r + 1))
     choose 4 5
     note "slider $s ($v): $n wheel notches (button $c)"
-    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "$n" --delay 30 "$c"
+    xdotool mousemove -- $((x + w / 2)) $((y + h / 2)) click --repeat "$n" --delay 30 "$c"
     ;;
   keys)
     choose Left Right Up Down Prior Next Home End plus minus
     note "slider $s ($v): click, then key $c"
-    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1 key "$c"
+    xdotool mousemove -- $((x + w / 2)) $((y + h / 2)) click 1 key "$c"
     ;;
   esac
 }
@@ -400,7 +404,7 @@ act_click_anywhere() {
   rnd "$h"; local py=$((y + r))
   choose 1 1 1 3
   note "click (button $c) at $px $py on the tabs"
-  xdotool mousemove "$px" "$py" click "$c"
+  xdotool mousemove -- "$px" "$py" click "$c"
 }
 
 act_hotkey() {
@@ -451,15 +455,15 @@ act_stroke() {
   done
   rnd 8; n=$((r + 1))
   for ((i = 0; i < n; i++)); do
-    rnd 1280; moves+=(mousemove "$r")
+    rnd 1280; moves+=(mousemove -- "$r")
     rnd 800; moves+=("$r")
   done
   choose left left left left middle right escape
   note "stroke from $x $y through $n points, then $c"
-  xdotool mousemove "$x" "$y" mousedown 1 "${moves[@]}" mouseup 1
+  xdotool mousemove -- "$x" "$y" mousedown 1 "${moves[@]}" mouseup 1
   case "$c" in
-  middle) xdotool mousemove "$x" "$y" click 2 ;;
-  right) xdotool mousemove "$x" "$y" click 3 ;;
+  middle) xdotool mousemove -- "$x" "$y" click 2 ;;
+  right) xdotool mousemove -- "$x" "$y" click 3 ;;
   escape) xdotool key Escape ;;
   esac
 }
@@ -471,6 +475,7 @@ act_escape() {
 
 act_minimise() {
   local id
+  needs_wm minimise || return
   id=$(settings_id)
   [ -n "$id" ] || { note "minimise: settings window hidden"; return; }
   note "minimise the settings window"
@@ -483,12 +488,13 @@ drag_settings() {
   local x y w h
   read -r x y w h <<<"$(probe geom.QUELMAMainForm)"
   [ -n "$h" ] || return 1
-  xdotool mousemove $((x + w / 3)) $((y - 10)) mousedown 1 mousemove $(((x + w / 3 + $1) / 2)) \
-    $(((y - 10 + $2) / 2)) mousemove "$1" "$2" mouseup 1
+  xdotool mousemove -- $((x + w / 3)) $((y - 10)) mousedown 1 mousemove -- $(((x + w / 3 + $1) / 2)) \
+    $(((y - 10 + $2) / 2)) mousemove -- "$1" "$2" mouseup 1
 }
 
 act_move() {
   local id
+  needs_wm move || return
   id=$(settings_id)
   [ -n "$id" ] && settings_shown || { note "move: settings window hidden"; return; }
   # Partly off the screen too, as a user may leave it.
@@ -507,6 +513,7 @@ on_screen() {
 
 act_close() {
   local id
+  needs_wm close || return
   id=$(settings_id)
   [ -n "$id" ] || { note "close: settings window hidden"; return; }
   xdotool windowactivate "$id" 2>/dev/null
@@ -521,18 +528,14 @@ act_close() {
 # file_dialog BUTTON TITLE PATH: a button of the Files tab, its dialog, a typed
 # path and Return.
 file_dialog() {
+  needs_wm "$1" || return
   ensure_settings
   goto_tab Files || { note "(no Files tab)"; return; }
   note "$1: \"$2\" dialog, typed ${3#"$work"/}"
-  click_widget "$1"
-  if ! wait_for 50 probe_has "window.$2"; then
+  if ! file_dialog_type "$1" "$2" "$3"; then
     note "(no \"$2\" dialog)"
     return
   fi
-  # The file name field takes the keys once it has the focus.
-  wait_for 30 probe_is focus fileNameEdit
-  xdotool type --delay 5 "$3"
-  xdotool key Return
   # (A path the dialog refuses keeps it open: settle closes it.)
   wait_for 30 sh -c "! grep -q '^window\.$2=' '$work/probe'" || true
 }
@@ -555,9 +558,15 @@ act_import() {
 act_handover() {
   choose "${states[@]}" "$work"/saved/*.quelma
   note "second start with ${c#"$work"/}"
-  timeout 60 "$quelma" "$c" >>"$work/remote.log" 2>&1
+  timeout 60 "$quelma" "$c" >"$work/handover.log" 2>&1
   rc=$?
-  [ "$rc" -eq 0 ] || fail "a second start with $c ended with status $rc"
+  cat "$work/handover.log" >>"$work/remote.log"
+  # A file the running program cannot load: status 1, and the sender says why.
+  if [ "$rc" -eq 1 ] && grep -qF "quelma: $c: " "$work/handover.log"; then
+    note "  ($(head -c 200 "$work/handover.log"))"
+  elif [ "$rc" -ne 0 ]; then
+    fail "a second start with $c ended with status $rc: $(head -c 300 "$work/handover.log")"
+  fi
 }
 
 act_command() {
@@ -586,6 +595,8 @@ act_restart() {
   before=$(prefs)
   choose command command button signal
   how=$c
+  # Without a window manager no title bar can bring the button back.
+  [ "$how" = button ] && [ "$wm" = none ] && ! on_screen ExitBtn && how=command
   case "$how" in
   command)
     note "restart: --exit"
@@ -600,7 +611,14 @@ act_restart() {
       local w
       read -r _ _ w _ <<<"$(probe geom.QUELMAMainForm)"
       drag_settings $((20 + w / 3)) 30
-      wait_for 50 on_screen ExitBtn || fail "the settings window did not come back on the screen"
+      if ! wait_for 50 on_screen ExitBtn; then
+        # The window manager may keep the title bar (a box of the program
+        # was open meanwhile, a frame still being made): shown again, the
+        # program places the window wholly on a monitor.
+        note "  (the title bar did not move it: --show-settings)"
+        remote --show-settings
+        wait_for 50 on_screen ExitBtn || fail "the settings window did not come back on the screen"
+      fi
     fi
     note "restart: the Exit button"
     click_widget ExitBtn || fail "no Exit button"
@@ -614,7 +632,13 @@ act_restart() {
   wait "$quelma_pid"
   status=$?
   [ "$status" -eq 0 ] || fail "the program ended with status $status after the $how"
-  test -s "$work/config/QUELMA.conf" || fail "no preferences written at the end"
+  test -s "$conf" || fail "no preferences written at the end"
+  if [ "$config_ro" = 1 ]; then
+    # They could not be written: said once, the earlier file whole.
+    grep -q 'preferences cannot be saved' "$work/quelma.log" ||
+      fail "preferences that could not be saved were not reported"
+    cmp -s "$conf" "$work/conf.readonly" || fail "preferences that could not be saved changed the file"
+  fi
   sanitizer_reported && fail "sanitizer report at the end of a run"
   restarts=$((restarts + 1))
   choose none none tray file
@@ -633,8 +657,270 @@ act_restart() {
     after=$(prefs)
     [ "$after" = "$before" ] && break
   done
-  [ "$after" = "$before" ] || fail "the preferences changed over a restart: before $before, after $after"
+  if [ "$config_ro" = 1 ]; then
+    note "(the preferences were not saved: the configuration folder is read-only)"
+  else
+    [ "$after" = "$before" ] || fail "the preferences changed over a restart: before $before, after $after"
+  fi
 }
+
+# ---- The world around the program ------------------------------------------------------
+# The desktop changes under the program as real ones do: the window manager
+# and the compositor restart or stay away for a while, the tray goes and
+# comes, monitors come, go and move, another window goes full screen, the
+# screen saver starts, the configuration folder turns read-only and saves go
+# to a full disk. After each the program must live, answer, let clicks
+# through and keep a shown settings window on a monitor (world_check).
+
+declare -A world  # world actions of each kind
+declare -A faults # faults the program lived through, of each kind
+wm=running        # or none: the window manager is away until wm_back_at
+wm_back_at=0
+compositor_back_at=0
+config_ro=0       # the configuration folder is read-only until config_back_at
+config_back_at=0
+conf=$work/config/QUELMA.conf
+tray_pid=0
+full=$work/full   # the full file system, once made
+full_kind=""      # "tmpfs" or "ulimit" (the program runs under a file-size limit)
+fault() { faults[$1]=$((${faults[$1]:-0} + 1)); }
+# later N: the step at which something done for a while is undone (1 to N
+# actions on).
+later() { rnd "$1"; echo $((steps + 1 + r)); }
+
+# needs_wm WHAT: true with a window manager; else notes that WHAT waits.
+needs_wm() {
+  [ "$wm" = running ] && return 0
+  note "$1: no window manager now"
+  return 1
+}
+
+# wholly_shown: the settings window, when shown, lies wholly on one monitor
+# with its frame.
+settings_frame() { frame_rect "$(settings_id)"; }
+wholly_shown() {
+  settings_shown || return 0
+  local rect
+  rect=$(settings_frame) || return 1
+  # shellcheck disable=SC2086
+  on_one_monitor $rect
+}
+
+# world_check KIND: after a world action, the program lives and answers (and
+# the rest of health), and a settings window that lay wholly on a monitor
+# before still does; after monitor changes one always does.
+world_check() {
+  if [ "$1" = monitors ] || [ "$was_wholly" = 1 ]; then
+    wait_for 50 wholly_shown ||
+      fail "after $1 the settings window is not wholly on a monitor (frame $(settings_frame); monitors $(monitor_rects | tr '\n' ','))"
+  fi
+  health
+}
+
+act_wm_restart() {
+  if [ "$wm" = none ]; then
+    note "wm_restart: openbox started again"
+    start_openbox || fail "openbox did not start again"
+    wm=running
+    return
+  fi
+  choose replace kill none
+  case "$c" in
+  replace)
+    note "wm_restart: openbox --replace"
+    local old=$openbox_pid
+    openbox --replace >>"$work/openbox.log" 2>&1 &
+    openbox_pid=$!
+    pids+=("$openbox_pid")
+    wait_for 100 sh -c "! kill -0 $old 2>/dev/null" || fail "the old openbox did not leave"
+    wait_for 100 wm_running || fail "openbox --replace did not take over"
+    ;;
+  kill | none)
+    note "wm_restart: openbox killed$([ "$c" = none ] && echo ', none for a while')"
+    kill -KILL "$openbox_pid"
+    wait "$openbox_pid" 2>/dev/null
+    fault wm_gone
+    if [ "$c" = kill ]; then
+      start_openbox || fail "openbox did not start again"
+    else
+      wm=none
+      wm_back_at=$(later 6)
+    fi
+    ;;
+  esac
+}
+
+act_compositor() {
+  if kill -0 "$xcompmgr_pid" 2>/dev/null; then
+    note "compositor: xcompmgr stopped for a while"
+    kill "$xcompmgr_pid"
+    wait "$xcompmgr_pid" 2>/dev/null
+    fault compositor_gone
+    compositor_back_at=$(later 5)
+  else
+    note "compositor: xcompmgr started"
+    start_compositor
+    compositor_back_at=0
+  fi
+}
+
+tray_up() { [ "$tray_pid" -ne 0 ] && kill -0 "$tray_pid" 2>/dev/null; }
+act_tray() {
+  local want
+  if tray_up; then
+    note "tray: trayer killed"
+    kill -KILL "$tray_pid"
+    wait "$tray_pid" 2>/dev/null
+    fault tray_gone
+    want=0
+  else
+    note "tray: trayer started"
+    trayer --edge top --align right --widthtype request --height 24 --transparent false \
+      >>"$work/trayer.log" 2>&1 &
+    tray_pid=$!
+    pids+=("$tray_pid")
+    want=1
+  fi
+  # (Paused, the program asks the display nothing: it sees the tray later.)
+  probe_is paused 1 || wait_for 50 probe_is tray "$want" || fail "the program did not see the tray $([ "$want" = 1 ] && echo come || echo go)"
+}
+# tray_rect: where trayer's panel is ("" without one): clicks there do not
+# reach the window below.
+tray_rect() {
+  local id
+  tray_up || return 0
+  id=$(xdotool search --name '^panel$' 2>/dev/null | head -n1)
+  [ -n "$id" ] && frame_rect "$id"
+}
+
+# Layouts of RandR monitors on the 1280x800 screen ("" for the screen's own).
+setmonitor() { xrandr --setmonitor "$1" "$2/$2x$3/$3+$4+$5" "$6" >/dev/null 2>&1; }
+act_monitors() {
+  choose one wide-left wide-right
+  note "monitors: $c"
+  xrandr --delmonitor Q1 >/dev/null 2>&1
+  xrandr --delmonitor Q2 >/dev/null 2>&1
+  case "$c" in
+  wide-left)
+    setmonitor Q1 800 800 0 0 screen
+    setmonitor Q2 480 800 800 0 none
+    ;;
+  wide-right)
+    setmonitor Q1 800 800 480 0 screen
+    setmonitor Q2 480 800 0 0 none
+    ;;
+  esac
+  # The screen keeps its size (Xvfb has one mode), so the desktop does too.
+  wait_for 50 probe_is desktop "0 0 1280 800" || fail "the desktop is $(probe desktop) after the monitors changed"
+}
+
+act_fullscreen() {
+  needs_wm fullscreen || return
+  note "fullscreen: an xterm full screen and active, then left"
+  xterm -fullscreen -T monkey-full -e sleep 600 >/dev/null 2>&1 &
+  local term=$!
+  pids+=("$term")
+  wait_for 100 is_visible monkey-full || fail "no full-screen xterm"
+  if probe_is PauseFullScreenBox 1; then
+    wait_for 50 probe_is paused 1 || fail "the program did not pause under a full-screen window"
+  fi
+  choose close leave
+  if [ "$c" = close ]; then
+    kill "$term"
+    wait "$term" 2>/dev/null
+  else
+    wmctrl -r monkey-full -b remove,fullscreen
+    wait_for 50 sh -c '! xprop -id "$(xdotool search --name "^monkey-full$" | head -n1)" _NET_WM_STATE | grep -q FULLSCREEN'
+    kill "$term"
+    wait "$term" 2>/dev/null
+  fi
+  wait_for 50 probe_is paused 0 || fail "the program stayed paused after the full-screen window left"
+}
+
+act_saver() {
+  note "saver: xset s activate, then reset"
+  xset s activate
+  wait_for 50 probe_is paused 1 || fail "the program did not pause under the screen saver"
+  xset s reset
+  wait_for 50 probe_is paused 0 || fail "the program stayed paused after the screen saver"
+}
+
+# The autostart box: a click writes or removes the entry, or, where it
+# cannot, the box shows what the desktop will do.
+autostart_file=$work/config/autostart/org.quelma.Quelma.desktop
+box_as_entry() {
+  local want=0
+  [ -e "$autostart_file" ] && want=1
+  steady 3 probe AutostartBox >/dev/null && probe_is AutostartBox "$want"
+}
+act_readonly_config() {
+  if [ "$config_ro" = 1 ]; then
+    note "readonly_config: the configuration folder writable again"
+    make_writable "$work/config"
+    config_ro=0
+    return
+  fi
+  if ! make_readonly "$work/config"; then
+    note "readonly_config: no folder can be made read-only here"
+    return
+  fi
+  note "readonly_config: the configuration folder read-only for a while"
+  config_ro=1
+  config_back_at=$(later 8)
+  cp "$conf" "$work/conf.readonly" 2>/dev/null || : >"$work/conf.readonly"
+  fault config_readonly
+  needs_wm "readonly_config: the autostart box" || return
+  ensure_settings
+  goto_tab System || return
+  click_widget AutostartBox
+  wait_for 30 box_as_entry || fail "with the folder read-only the autostart box ($(probe AutostartBox)) does not show the entry"
+}
+
+# A save of the art over a file on a full disk: it fails and says so, and the
+# old file stays whole (or, when it fits after all, the new one is whole).
+whole_state_file() {
+  python3 -c 'import sys, xml.etree.ElementTree as E; sys.exit(E.parse(sys.argv[1]).getroot().tag != "QUELMA_state")' "$1" 2>/dev/null
+}
+act_disk_full() {
+  needs_wm disk_full || return
+  [ -n "$full_kind" ] || { note "disk_full: no full disk here"; return; }
+  local old=$full/old.quelma
+  cp "$old" "$work/old.before"
+  file_dialog SaveBtn Save "$old"
+  # The dialog asks before replacing the file.
+  if wait_for 30 probe_is messagebox.title Save; then
+    xdotool key y
+  fi
+  if wait_for 100 probe_is messagebox.title Debug; then
+    probe_is messagebox.text "Error saving the file." ||
+      fail "the failed save said \"$(probe messagebox.text)\""
+    note "  (the save failed: $(probe messagebox.informative | sed 's/.*\\n//'))"
+    cmp -s "$old" "$work/old.before" || fail "a failed save changed the old file"
+    fault save_refused
+  else
+    whole_state_file "$old" || fail "the save on a full disk left a broken file"
+  fi
+}
+
+# world_due: what was done for a while is undone when its time comes.
+world_due() {
+  if [ "$wm" = none ] && [ "$steps" -ge "$wm_back_at" ]; then
+    note "openbox started again"
+    start_openbox || fail "openbox did not start again"
+    wm=running
+  fi
+  if [ "$compositor_back_at" -ne 0 ] && [ "$steps" -ge "$compositor_back_at" ]; then
+    note "xcompmgr started again"
+    start_compositor
+    compositor_back_at=0
+  fi
+  if [ "$config_ro" = 1 ] && [ "$steps" -ge "$config_back_at" ]; then
+    note "the configuration folder writable again"
+    make_writable "$work/config"
+    config_ro=0
+  fi
+}
+world_kinds=" wm_restart compositor tray monitors fullscreen saver readonly_config disk_full "
 
 # ---- Checks -------------------------------------------------------------------------
 
@@ -657,7 +943,7 @@ click_through() {
   read -r tx ty tw th <<<"$(geometry "$(window_id target)")"
   [ "$tx" -ge 0 ] || { tw=$((tw + tx)); tx=0; }
   [ "$ty" -ge 0 ] || { th=$((th + ty)); ty=0; }
-  avoid=$(settings_rect)
+  avoid="$(settings_rect) $(tray_rect)"
   for attempt in 1 2 3; do
     # The flame's own pixels: their alpha tells transparent from faint fire,
     # which a screenshot cannot (a faint, pale pixel over a pale window).
@@ -670,7 +956,7 @@ click_through() {
     fi
     before=$(clicks_on target)
     # shellcheck disable=SC2086
-    xdotool mousemove $at click 1
+    xdotool mousemove -- $at click 1
     if wait_for 30 clicked_more "$before"; then
       through_ok=$((through_ok + 1))
       return
@@ -734,23 +1020,44 @@ click_target target 0 0 1280 800 || fail "no click target"
 wmctrl -i -r "$(window_id target)" -b add,below || fail "the click target does not stay below"
 : >"$out/actions.log"
 
+# A full disk for saves: a file system of a few kilobytes holding an old
+# state file, else a file-size limit on the program.
+if full_filesystem "$full" "$build/app/Data/Neon.quelma" old.quelma; then
+  full_kind=tmpfs
+else
+  full_kind=ulimit
+  mkdir -p "$full"
+  cp "$build/app/Data/Neon.quelma" "$full/old.quelma"
+fi
+echo "monkey: saves on a full disk: $full_kind"
+
 start_program
 wait_for 100 settings_shown
 weighted=()
 for a in tab:5 slider:12 checkbox:6 button:3 link:1 click_anywhere:3 hotkey:6 hotkey_edit:1 \
-  stroke:8 escape:3 minimise:2 move:2 close:2 load:4 save:1 import:3 handover:3 command:4 restart:1; do
+  stroke:8 escape:3 minimise:2 move:2 close:2 load:4 save:1 import:3 handover:3 command:4 restart:1 \
+  wm_restart:1 compositor:1 tray:1 monitors:2 fullscreen:1 saver:1 readonly_config:1 disk_full:1; do
   for ((i = 0; i < ${a#*:}; i++)); do weighted+=("${a%:*}"); done
 done
 
 end=$((SECONDS + seconds))
 while [ "$SECONDS" -lt "$end" ]; do
+  world_due
   choose "${weighted[@]}"
-  kinds[$c]=$((${kinds[$c]:-0} + 1))
-  [ "$c" = restart ] || settle
-  "act_$c"
-  alive || [ "$c" = restart ] || { wait "$quelma_pid"; fail "the program has died (status $?)"; }
+  kind=$c # (the action's own choices change c)
+  kinds[$kind]=$((${kinds[$kind]:-0} + 1))
+  [ "$kind" = restart ] || settle
+  was_wholly=0
+  wholly_shown && settings_shown && was_wholly=1
+  "act_$kind"
+  alive || [ "$kind" = restart ] || { wait "$quelma_pid"; fail "the program has died (status $?)"; }
   steps=$((steps + 1))
-  [ $((steps % 5)) -ne 0 ] || health
+  if [[ "$world_kinds" == *" $kind "* ]]; then
+    world[$kind]=$((${world[$kind]:-0} + 1))
+    world_check "$kind"
+  elif [ $((steps % 5)) -eq 0 ]; then
+    health
+  fi
 done
 health
 note "end: --exit"
@@ -763,5 +1070,8 @@ status=$?
 sanitizer_reported && fail "sanitizer report at the end"
 echo "monkey: passed: $steps actions, $restarts restarts, $checks checks in ${SECONDS}s (seed $seed)"
 echo "monkey: actions of each kind:$(for k in "${!kinds[@]}"; do printf ' %s %d' "$k" "${kinds[$k]}"; done)"
+total() { local k n=0; for k in "$@"; do n=$((n + k)); done; echo "$n"; }
+echo "monkey: world actions: $(total "${world[@]}")$(for k in "${!world[@]}"; do printf ' %s %d' "$k" "${world[$k]}"; done)"
+echo "monkey: faults survived: $(total "${faults[@]}")$(for k in "${!faults[@]}"; do printf ' %s %d' "$k" "${faults[$k]}"; done)"
 echo "monkey: clicks through the flame: $through_ok passed; none tried with the flame hidden $through_hidden times, without a transparent spot $through_no_spot times"
 echo "monkey: peak RSS $((peak_rss / 1024)) MB; largest growth within a run after ${warmup}s: $((worst_growth / 1024)) MB (bound $((rss_bound / 1024)) MB)"
