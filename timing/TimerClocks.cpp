@@ -95,4 +95,3 @@ void TSteadyTimerClock::KillEvent(uint32_t Id) {
   if (Worker->Thread.joinable())
     Worker->Thread.join();
 }
-

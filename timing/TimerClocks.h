@@ -43,4 +43,3 @@ private:
   std::map<uint32_t, std::unique_ptr<TWorker>> FWorkers;
   uint32_t FLastId = 0;
 };
-

@@ -59,4 +59,3 @@ std::size_t TTimerQueue::Count(const TQuickCustomTimer* Timer) const {
   std::lock_guard<std::mutex> Guard(FLock);
   return static_cast<std::size_t>(std::count(FTicks.begin(), FTicks.end(), Timer));
 }
-

@@ -52,4 +52,3 @@ private:
   std::condition_variable FReady;
   std::deque<TQuickCustomTimer*> FTicks;
 };
-

@@ -37,10 +37,8 @@ private:
   int FSetEventCount = 0;
 };
 
-
-
-inline uint32_t TManualTimerClock::SetEvent(int32_t Interval, int32_t Resolution, TCallback Callback,
-                                     void* User) {
+inline uint32_t TManualTimerClock::SetEvent(int32_t Interval, int32_t Resolution,
+                                            TCallback Callback, void* User) {
   if (Interval < 1 || !Callback)
     return 0;
   ++FSetEventCount;
@@ -79,4 +77,3 @@ inline void TManualTimerClock::Advance(int64_t Milliseconds) {
   }
   FNow = std::max(FNow, Target);
 }
-
