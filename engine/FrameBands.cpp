@@ -120,7 +120,7 @@ void TPartForm::RenderBands(const TRect& R) {
     if (k + 1 < bands)
       takeOver(k + 1, bottom - up, bottom);
     const size_t first = size_t(FBandStarts[size_t(k)]);
-    PaintSpotRows(top, bottom, FBandBoxes.data() + first, size_t(FBandStarts[size_t(k) + 1]) - first,
-                  worker);
+    PaintSpotRows(top, bottom, FBandBoxes.data() + first,
+                  size_t(FBandStarts[size_t(k) + 1]) - first, worker);
   });
 }

@@ -35,9 +35,9 @@ private:
   std::vector<std::thread> FHelpers;
   std::mutex FLock;
   std::condition_variable FStart, FDone;
-  uint64_t FRound = 0;       // counts the runs that involved helpers
-  int32_t FTakingPart = 0;   // helpers in the current run
-  int32_t FStillBusy = 0;    // of those, the ones not finished yet
+  uint64_t FRound = 0;     // counts the runs that involved helpers
+  int32_t FTakingPart = 0; // helpers in the current run
+  int32_t FStillBusy = 0;  // of those, the ones not finished yet
   const TJob* FJob = nullptr;
   int32_t FCount = 0;
   std::atomic<int32_t> FNext{0};

@@ -58,7 +58,8 @@ const char* RenderUsage =
     "  --decimal-separator S decimal separator of floats in state files, default '.'\n"
     "  --bench               print milliseconds per frame (min, median, max) for the\n"
     "                        whole tick and for Render alone, frames per second,\n"
-    "                        emitter count and cover size; writes no frames\n"
+    "                        emitter count, cover size, kernels and threads;\n"
+    "                        writes no frames\n"
     "  --threads N           threads that render each frame, 1 to 8; 0 (the\n"
     "                        default) picks by the flame's size: one up to 1920x1080\n"
     "                        pixels, one more per further 1920x1080, at most the\n"
@@ -101,6 +102,7 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
   TRenderOptions o;
   bool optionsEnd = false;
   std::string importOption; // the last option that only means something with --import
+  bool qualityGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -212,6 +214,7 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
         Error = "--quality wants a whole number from 0 to 100, not '" + value + "'";
         return std::nullopt;
       }
+      qualityGiven = true;
     } else if (arg == "--fps") {
       if (!needValue())
         return std::nullopt;
@@ -320,6 +323,10 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
   }
   if (o.Fps > 0 && (o.Out.empty() || OutputKindOf(o.Out) == TOutputKind::Png)) {
     Error = "--fps only applies to an animated .webp or .gif --out";
+    return std::nullopt;
+  }
+  if (qualityGiven && (o.Out.empty() || OutputKindOf(o.Out) != TOutputKind::WebP)) {
+    Error = "--quality only applies to a .webp --out";
     return std::nullopt;
   }
   if (!importOption.empty() && o.Import.empty()) {

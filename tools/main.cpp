@@ -227,7 +227,7 @@ int RenderAnimation(const TRenderOptions& O, TOutputKind Kind, std::unique_ptr<T
           continue;
         if (!out) {
           out = OpenAnimatedOutput(Kind, name, canvas.Width(), canvas.Height(),
-                                   O.Background.has_value());
+                                   O.Background.has_value(), O.Quality);
           created = true;
         }
         const int32_t x = bounds.Left - canvas.Left, y = bounds.Top - canvas.Top;

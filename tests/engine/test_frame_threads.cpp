@@ -19,8 +19,8 @@ protected:
   // A fresh W x H surface of random bytes and 60 emitters, Frames renders on
   // the given path and threads; the surface bytes, the final seed and the
   // levels of one box.
-  std::vector<uint32_t> Run(TKernelPath Path, int32_t Threads, int32_t W, int32_t H,
-                            int32_t Frames, uint32_t Seed) {
+  std::vector<uint32_t> Run(TKernelPath Path, int32_t Threads, int32_t W, int32_t H, int32_t Frames,
+                            uint32_t Seed) {
     UseSurface(display, W, H);
     TDIBmp& s = display.FSurface;
     std::mt19937 rng(Seed);
@@ -67,8 +67,8 @@ TEST_F(FrameThreads, EveryThreadCountGivesTheReferenceBytes) {
       {1, 1, 0, 40, 90, 40, true, false},    // no blur: spots alone cross the edges
       {17, 17, -3, 60, 230, 8, false, false}, {5, 9, 3, 50, 200, 8, true, false},
       {9, 1, -2, 64, 120, 6, false, false},   {1, 7, 2, 33, 140, 6, false, false},
-      {3, 5, 0, 45, 161, 12, true, true},     // debug flood
-      {4, 3, -1, 40, 120, 6, false, false},   // an even window: one band
+      {3, 5, 0, 45, 161, 12, true, true},   // debug flood
+      {4, 3, -1, 40, 120, 6, false, false}, // an even window: one band
   };
   for (const Case& c : cases) {
     form.FXBlur = c.xb;
