@@ -145,10 +145,9 @@ private:
     WebPMemoryWriterInit(&writer);
     picture.writer = WebPMemoryWrite;
     picture.custom_ptr = &writer;
-    const uint8_t* corner =
-        &Frame.Rgba[(size_t(Area.Top) * size_t(Width) + size_t(Area.Left)) * 4];
-    const bool ok = WebPPictureImportRGBA(&picture, corner, Width * 4) &&
-                    WebPEncode(&Config, &picture);
+    const uint8_t* corner = &Frame.Rgba[(size_t(Area.Top) * size_t(Width) + size_t(Area.Left)) * 4];
+    const bool ok =
+        WebPPictureImportRGBA(&picture, corner, Width * 4) && WebPEncode(&Config, &picture);
     const int error = picture.error_code;
     WebPPictureFree(&picture);
     if (!ok) {

@@ -24,9 +24,7 @@ protected:
     UseSurface(display, W, H);
     TDIBmp& s = display.FSurface;
     std::mt19937 rng(Seed);
-    for (int32_t y = 0; y < H; ++y)
-      for (int32_t x = 0; x < W; ++x)
-        *s.PixelAddress(x, y) = (rng() % 3 == 0) ? 0u : rng();
+    FillSurfaceRandomly(s, rng);
     std::fill(form.FSpotBuf.begin(), form.FSpotBuf.end(), 0.0f);
     form.FEmitters.Reset();
     form.SurfaceOffsetX = float(W) / 2;
@@ -39,11 +37,7 @@ protected:
     PathGuard g(Path);
     for (int32_t f = 0; f < Frames; ++f)
       form.Render();
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < H; ++y)
-      for (int32_t x = 0; x < W; ++x)
-        out.push_back(*s.PixelAddress(x, y));
-    out.push_back(RandSeed);
+    std::vector<uint32_t> out = PixelsAndSeed(s);
     // One more frame with the first emitter alone, whose box (likely cut by
     // band edges) leaves its levels in the work buffer, and nothing else.
     while (form.FEmitters.Count > 1)
