@@ -1,10 +1,13 @@
 // The measures of the frame on a 1920 x 1080 cover, each on the scalar
 // reference path (path 0), SSE2 (1) and AVX2 (2, skipped where the processor
 // lacks it): the box filter, the fade-and-move pass, blur and fade together,
-// the spots of 20000 emitters and the whole Render. CPU time, one thread.
+// the spots of 20000 emitters and the whole Render; and a memcpy of a frame,
+// the floor of any pass over it. CPU time, one thread.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "BenchPictures.h"
 #include "ColorKernels.h"
@@ -162,5 +165,19 @@ void BM_RenderIdle(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RenderIdle)->Unit(benchmark::kMillisecond);
+
+// The floor of any pass over a frame: one memcpy of it (W x H pixels), the
+// peer that bench/side-by-side sets the render against.
+void BM_FrameCopy(benchmark::State& state) {
+  const size_t bytes = size_t(state.range(0)) * size_t(state.range(1)) * 4;
+  std::vector<uint8_t> from(bytes), to(bytes);
+  FillRandom(from.data(), bytes);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
+}
+BENCHMARK(BM_FrameCopy)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include "Colors.h"
 #include "FlameEngine.h"
+#include "FrameRows.h"
+#include "Primitives.h"
 #include "SimdKernels.h"
 
 namespace {
@@ -53,66 +55,89 @@ struct TFadeWalk {
   }
 };
 
+// Walks so that every source row is read before it is overwritten. Rows no
+// source maps to keep their content, unfaded.
+void MoveAndFade(const TPixelRows& Rows, int32_t Motion, TLaneFactors Lanes) {
+  const int32_t u = std::abs(Motion);
+  if (Motion < 0) {
+    for (int32_t y = u; y < Rows.Height; ++y)
+      ScaleRowLanes(Rows.Row(y), Rows.Row(y - u), Rows.Width, Lanes);
+  } else {
+    for (int32_t y = Rows.Height - 1 - Motion; y >= 0; --y)
+      ScaleRowLanes(Rows.Row(y), Rows.Row(y + Motion), Rows.Width, Lanes);
+  }
+}
+
 } // namespace
 
-void TPartForm::FadePass(const TRect& R) {
-  TDIBmp& surface = Display.Surface();
-  const int32_t width = R.Right;
-  const int32_t height = R.Bottom;
+int32_t TFadeSettings::ReachDown() const {
+  return std::max(0, YMotion + YBlur / 2);
+}
 
-  // Debug: wipe the trails every frame so the cover shows as a dim rectangle.
-  if (FDebug)
-    surface.FillRect(R, 0x40000000u, 256);
+int32_t TFadeSettings::ReachUp() const {
+  return std::max(0, YBlur / 2 - YMotion);
+}
+
+void FadeRows(const TPixelRows& Rows, const TFadeSettings& S) {
+  const int32_t width = Rows.Width;
+  const int32_t height = Rows.Height;
+  const bool blur =
+      (S.XBlur > 1 || S.YBlur > 1) && width >= 2 * S.XBlur - 1 && height >= 2 * S.YBlur - 1;
+  const int32_t ax = S.XBlur / 2, ay = S.YBlur / 2;
+  const int32_t regionW = width - S.XBlur + 1, regionH = height - S.YBlur + 1;
+  uint8_t* origin = Rows.Pixels + ptrdiff_t(ay) * Rows.Stride + ptrdiff_t(ax) * 4;
 
   // The fused walk, where it gives the same bytes as the blur and then the
-  // fade: odd windows (the surface's blur then always runs), motion up or none.
-  if ((FXBlur > 1 || FYBlur > 1) && FXBlur % 2 == 1 && FYBlur % 2 == 1 && FYMotion <= 0 &&
-      width >= 2 * FXBlur - 1 && height >= 2 * FYBlur - 1 && surface.BitCount == 32 &&
-      R.Right <= surface.Width && R.Bottom <= surface.Height) {
-    const int32_t ax = FXBlur / 2, ay = FYBlur / 2;
-    const int32_t up = -FYMotion;
-    const int32_t regionW = width - FXBlur + 1, regionH = height - FYBlur + 1;
-    uint8_t* origin = surface.PixelMemory + ptrdiff_t(ay) * surface.RowStride + ptrdiff_t(ax) * 4;
-    TFadeWalk walk{surface.PixelMemory, surface.RowStride, width, up, ay, ay + regionH, ax,
-                   ax + regionW,        FFadeFactors,      up};
+  // fade: motion up or none.
+  if (blur && S.YMotion <= 0) {
+    const int32_t up = -S.YMotion;
+    TFadeWalk walk{Rows.Pixels,  Rows.Stride, width,        up,      ay,
+                   ay + regionH, ax,          ax + regionW, S.Lanes, up};
     TBoxFade fade;
-    fade.Lanes = FFadeFactors;
+    fade.Lanes = S.Lanes;
     fade.Up = up;
     fade.RegionTop = ay;
     fade.KeepFrom = height - up - ay;
     fade.BeforeRow = &TFadeWalk::BeforeRow;
     fade.Context = &walk;
-    if (FilterBoxFadeFast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay,
-                          fade)) {
+    if (FilterBoxFadeFast(origin, Rows.Stride, regionW, regionH, S.XBlur, S.YBlur, ax, ay, fade)) {
       walk.FadeThrough(height - 1);
       return;
     }
     walk.MovedBottom = walk.BlurTop; // this filter moves nothing
-    if (FilterBox8u4Fast(origin, surface.RowStride, regionW, regionH, FXBlur, FYBlur, ax, ay,
+    if (FilterBox8u4Fast(origin, Rows.Stride, regionW, regionH, S.XBlur, S.YBlur, ax, ay,
                          &TFadeWalk::AfterRow, &walk)) {
       walk.FadeThrough(height - 1);
       return;
     }
   }
 
+  if (blur)
+    BoxFilter32(origin, int(Rows.Stride), TImageSize{regionW, regionH},
+                TImageSize{S.XBlur, S.YBlur}, TImagePoint{ax, ay});
+  MoveAndFade(Rows, S.YMotion, S.Lanes);
+}
+
+void TPartForm::FadePass(const TRect& R) {
+  TDIBmp& surface = Display.Surface();
+  const int32_t width = R.Right;
+  const int32_t height = R.Bottom;
+  const TFadeSettings settings = FadeSettings();
+  const TPixelRows rows{surface.PixelMemory, surface.RowStride, width, height};
+  if (settings.OddWindows() && surface.BitCount == 32) {
+    FadeRows(rows, settings);
+    return;
+  }
   if (FXBlur > 1 || FYBlur > 1) {
     // Too small for the window: this frame goes unblurred.
     if (width >= 2 * FXBlur - 1 && height >= 2 * FYBlur - 1)
       surface.BoxBlur(R, TPoint{FXBlur, FYBlur}, TPoint{FXBlur / 2, FYBlur / 2});
   }
+  MoveAndFade(rows, FYMotion, FFadeFactors);
+}
 
-  // Walk so that every source row is read before it is overwritten. Rows no
-  // source maps to keep their content, unfaded.
-  const int32_t u = std::abs(FYMotion);
-  if (FYMotion < 0) {
-    for (int32_t y = u; y < height; ++y)
-      ScaleRowLanes(surface.PixelAddress(0, y), surface.PixelAddress(0, y - u), width,
-                    FFadeFactors);
-  } else {
-    for (int32_t y = height - 1 - FYMotion; y >= 0; --y)
-      ScaleRowLanes(surface.PixelAddress(0, y), surface.PixelAddress(0, y + FYMotion), width,
-                    FFadeFactors);
-  }
+TFadeSettings TPartForm::FadeSettings() const {
+  return TFadeSettings{FXBlur, FYBlur, FYMotion, FFadeFactors};
 }
 
 void TPartForm::UpdateFadeColor(int32_t Alpha, int32_t Hue, int32_t Saturation, int32_t Lightness) {

@@ -60,7 +60,14 @@ bool TPartForm::Render() {
   // are zeros, and no spot is drawn): an idle flame costs one read of the cover.
   if (FEmitters.Count == 0 && !FDebug && surface.BitCount == 32 && AllZero(surface, r))
     return false;
-  FadePass(r);
-  DrawSpots(r);
+  // Debug: wipe the trails every frame so the cover shows as a dim rectangle.
+  if (FDebug)
+    Display.Surface().FillRect(r, 0x40000000u, 256);
+  if (ActiveKernelPath() == TKernelPath::Reference) {
+    FadePass(r);
+    DrawSpots(r);
+  } else {
+    RenderBands(r);
+  }
   return true;
 }

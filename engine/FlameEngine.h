@@ -15,7 +15,12 @@
 #include "DIBmp.h"
 #include "Emitters.h"
 #include "FlameDisplay.h"
+#include "FrameWorkers.h"
 #include "ReferenceLists.h"
+#include "SimdKernels.h"
+
+struct TFadeSettings;
+struct TPixelRows;
 
 // FCoverRect while nothing is covered (only Left is tested).
 inline constexpr TRect EmptyCover{INT32_MAX, INT32_MAX, -INT32_MAX, -INT32_MAX};
@@ -129,6 +134,13 @@ public:
   TFadeSliders FFadeSliders;     // input of UpdateFadeColor
   int32_t FDebugCounter = 0;     // diagnostic counter of the debug readout
   bool FBlankPresented = false;  // the last Tick presented a blank cover
+  // Threads that render a frame: 0 picks by the render area's size (one up to
+  // a 1920 x 1080 cover, one more per further 1920 x 1080 pixels, at most the
+  // processor's threads and MaxFrameThreads). Any count gives the same bytes.
+  int32_t FThreads = 0;
+  // Rows per band of the frame on the vector paths; 0: about a megabyte of
+  // rows. Any height gives the same bytes (tests use small ones).
+  int32_t FBandRows = 0;
   // Receives the debug readout ("Emitters: ...") every step while FDebug is
   // set; the settings window shows it as its caption.
   std::function<void(const std::string&)> OnDebugCaption;
@@ -163,6 +175,9 @@ public:
   // stays blank.
   bool Render();
   void Present() { Display.Present(); }
+  // The threads a frame of W x H pixels runs on (FThreads, or the choice by
+  // size).
+  int32_t FrameThreads(int32_t W, int32_t H) const;
   // FFadeFactors from FFadeSliders and FHuePhase.
   void UpdateFadeColor();
   // Stores the slider positions in FFadeSliders, then UpdateFadeColor.
@@ -186,8 +201,32 @@ private:
   std::vector<TSpotDraws> FSpotDraws;
   std::vector<float> FSpotAngles;
 
+  // The boxes of this frame's spots (vector paths), in list order, their
+  // band lists and the work rows of each thread that paints them.
+  std::vector<TSpotBox> FSpotBoxes;
+  struct TSpotRowSpan {
+    int32_t First, Last; // a box's first and last row on the surface
+  };
+  std::vector<TSpotRowSpan> FSpotRowSpans; // one per box, kept apart to be walked quickly
+  int32_t FSpotWidest = 0;
+  std::vector<int32_t> FBandStarts, FBandBoxes, FBandNext;
+  std::vector<std::vector<float>> FSpotWork;
+  // Rows around each inner band edge, faded apart from the bands (FrameBands.cpp).
+  std::vector<std::vector<uint32_t>> FEdgeRows;
+  TFrameWorkers FWorkers;
+
+  TFadeSettings FadeSettings() const;
   void FadePass(const TRect& R);
+  // The reference path: every spot computed and painted in turn.
   void DrawSpots(const TRect& R);
   void DrawSpot(TDIBmp& Surface, const TEmitter& E);
   void EnsureSpotBuffers(int32_t Values);
+  // The vector paths: the frame in bands of rows, each faded and then given
+  // its part of every spot while it is in cache, on FrameThreads threads.
+  void RenderBands(const TRect& R);
+  // Fills FSpotBoxes from this frame's random draws, in list order.
+  void PlanSpotBoxes(const TRect& R);
+  // Paints the rows [Top, Bottom) of the boxes Which[0 .. Count).
+  void PaintSpotRows(int32_t Top, int32_t Bottom, const int32_t* Which, size_t Count,
+                     int32_t Worker);
 };

@@ -117,48 +117,18 @@ void TPartForm::DrawSpots(const TRect& R) {
   const TRect saved = surface.ClipRect;
   // No spot pixel in the outermost ring of the render area.
   surface.ClipRect = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
-  if (ActiveKernelPath() == TKernelPath::Reference) {
-    for (int32_t i = 0; i < FEmitters.Count; ++i)
-      DrawSpot(surface, *FEmitters[i]);
-    surface.ClipRect = saved;
-    return;
-  }
+  for (int32_t i = 0; i < FEmitters.Count; ++i)
+    DrawSpot(surface, *FEmitters[i]);
+  surface.ClipRect = saved;
+}
 
+void TPartForm::PlanSpotBoxes(const TRect& R) {
+  TDIBmp& surface = Display.Surface();
+  const TRect saved = surface.ClipRect;
+  surface.ClipRect = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
   // The same single-precision steps as DrawSpot, a box at a time in vector
-  // registers, the boxes handed over a batch at a time. Only the last box's
-  // levels are kept in the work buffer, where DrawSpot leaves them.
-  constexpr size_t Batch = 64;
-  TSpotBox boxes[Batch];
-  size_t queued = 0;
-  auto flush = [&] {
-    AddSpotBoxesFast(surface.PixelMemory, surface.RowStride, boxes, queued);
-    queued = 0;
-  };
-  auto queue = [&](const TSpotPlan& p) {
-    const TRect& b = p.B;
-    const int32_t w = b.Width();
-    const int32_t need = std::max(w * b.Height(), w + 16);
-    // Growing the work buffers moves them: the queued boxes go first.
-    if (queued == Batch || size_t(need) > FSpotBuf.size())
-      flush();
-    EnsureSpotBuffers(need);
-    TSpotBox& box = boxes[queued++];
-    box.Width = w;
-    box.Height = b.Height();
-    box.Left = b.Left;
-    box.Top = b.Top;
-    box.Cy = p.Cy;
-    box.X0 = float(b.Left) - p.Cx;
-    box.Room = surface.Width - b.Left;
-    box.K = p.Fat ? -1.0f / p.R : -256.0f / p.R;
-    box.Fat = p.Fat;
-    box.Color = p.Color;
-    box.Work = FSpotTmp.data();
-    box.Levels = nullptr;
-  };
-  // The random draws of every spot first, in list order; then the sines and
-  // cosines of their angles all at once; then each spot is placed and
-  // painted.
+  // registers: the random draws of every spot first, in list order; then the
+  // sines and cosines of their angles all at once; then each spot's box.
   FSpotDraws.clear();
   for (int32_t i = 0; i < FEmitters.Count; ++i) {
     TSpotDraws d;
@@ -173,16 +143,50 @@ void TPartForm::DrawSpots(const TRect& R) {
   for (size_t i = 0; i < n; ++i)
     phi[i] = FSpotDraws[i].Phi;
   SinCosRun(phi, sines, cosines, n);
+  FSpotBoxes.clear();
+  FSpotRowSpans.clear();
+  FSpotWidest = 0;
   for (size_t i = 0; i < n; ++i) {
     TSpotPlan p;
-    if (PlaceSpot(surface, SurfaceOffsetX, SurfaceOffsetY, FSpotDraws[i], sines[i], cosines[i], p))
-      queue(p);
+    if (!PlaceSpot(surface, SurfaceOffsetX, SurfaceOffsetY, FSpotDraws[i], sines[i], cosines[i], p))
+      continue;
+    const TRect& b = p.B;
+    const int32_t w = b.Width();
+    // The work buffers grow to the largest box, as on the reference path.
+    EnsureSpotBuffers(std::max(w * b.Height(), w + 16));
+    FSpotWidest = std::max(FSpotWidest, w);
+    TSpotBox box;
+    box.Width = w;
+    box.Height = b.Height();
+    box.Left = b.Left;
+    box.Top = b.Top;
+    box.Cy = p.Cy;
+    box.X0 = float(b.Left) - p.Cx;
+    box.Room = surface.Width - b.Left;
+    box.K = p.Fat ? -1.0f / p.R : -256.0f / p.R;
+    box.Fat = p.Fat;
+    box.Color = p.Color;
+    FSpotBoxes.push_back(box);
+    FSpotRowSpans.push_back(TSpotRowSpan{b.Top, b.Bottom - 1});
   }
-  // The last box is still queued: it keeps its levels.
-  if (queued > 0)
-    boxes[queued - 1].Levels = reinterpret_cast<int32_t*>(FSpotBuf.data());
-  flush();
+  // The last box's levels stay in the work buffer, where DrawSpot leaves them.
+  if (!FSpotBoxes.empty())
+    FSpotBoxes.back().Levels = reinterpret_cast<int32_t*>(FSpotBuf.data());
   surface.ClipRect = saved;
+}
+
+void TPartForm::PaintSpotRows(int32_t Top, int32_t Bottom, const int32_t* Which, size_t Count,
+                              int32_t Worker) {
+  std::vector<float>& work = FSpotWork[size_t(Worker)];
+  TDIBmp& surface = Display.Surface();
+  TSpotBatch batch;
+  batch.Boxes = FSpotBoxes.data();
+  batch.Which = Which;
+  batch.Count = Count;
+  batch.RowsTop = Top;
+  batch.RowsBottom = Bottom;
+  batch.Work = work.data();
+  AddSpotBoxesFast(surface.PixelMemory, surface.RowStride, batch);
 }
 
 void TPartForm::DrawSpot(TDIBmp& surface, const TEmitter& E) {

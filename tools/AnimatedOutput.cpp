@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <gif_lib.h>
 #include <unistd.h>
-#include <webp/encode.h>
-#include <webp/mux.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "MedianCut.h"
+#include "WebPOutput.h"
 
 std::optional<TOutputKind> OutputKindOf(const std::string& FileName) {
   const std::size_t slash = FileName.find_last_of('/');
@@ -33,75 +32,6 @@ std::optional<TOutputKind> OutputKindOf(const std::string& FileName) {
 }
 
 namespace {
-
-// ---- WebP -------------------------------------------------------------------
-
-class TWebPOutput : public IAnimatedOutput {
-public:
-  TWebPOutput(const std::string& FileName, int32_t Width, int32_t Height)
-      : File(std::fopen(FileName.c_str(), "wb"), &std::fclose),
-        Encoder(nullptr, &WebPAnimEncoderDelete), Width(Width), Height(Height) {
-    if (!File)
-      throw std::runtime_error("cannot create the file");
-    WebPAnimEncoderOptions options;
-    if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&Config))
-      throw std::runtime_error("the WebP library does not match its headers");
-    options.anim_params.loop_count = 0; // forever
-    options.anim_params.bgcolor = 0;    // transparent
-    Config.quality = WebPQuality;
-    Config.method = WebPMethod;
-    Config.alpha_quality = WebPAlphaQuality;
-    Encoder.reset(WebPAnimEncoderNew(Width, Height, &options));
-    if (!Encoder || !WebPValidateConfig(&Config))
-      throw std::runtime_error("cannot start the WebP encoder");
-  }
-
-  void AddFrame(const TFrameImage& Frame, double DurationMs) override {
-    if (Frame.Width != Width || Frame.Height != Height)
-      throw std::logic_error("a frame of another size than the animation");
-    WebPPicture picture;
-    if (!WebPPictureInit(&picture))
-      throw std::runtime_error("the WebP library does not match its headers");
-    picture.use_argb = 1;
-    picture.width = Frame.Width;
-    picture.height = Frame.Height;
-    const bool ok = WebPPictureImportRGBA(&picture, Frame.Rgba.data(), Frame.Width * 4) &&
-                    WebPAnimEncoderAdd(Encoder.get(), &picture, Timestamp(), &Config);
-    WebPPictureFree(&picture);
-    if (!ok)
-      throw std::runtime_error(std::string("WebP encoding failed: ") +
-                               WebPAnimEncoderGetError(Encoder.get()));
-    TimeMs += DurationMs;
-  }
-
-  void Finish() override {
-    WebPData data;
-    WebPDataInit(&data);
-    // The closing timestamp gives the last frame its duration.
-    const bool ok = WebPAnimEncoderAdd(Encoder.get(), nullptr, Timestamp(), nullptr) &&
-                    WebPAnimEncoderAssemble(Encoder.get(), &data);
-    if (!ok) {
-      WebPDataClear(&data);
-      throw std::runtime_error(std::string("WebP encoding failed: ") +
-                               WebPAnimEncoderGetError(Encoder.get()));
-    }
-    const bool written = std::fwrite(data.bytes, 1, data.size, File.get()) == data.size;
-    WebPDataClear(&data);
-    FILE* f = File.release();
-    if (!written || std::fclose(f) != 0)
-      throw std::runtime_error("write error");
-  }
-
-private:
-  std::unique_ptr<FILE, int (*)(FILE*)> File;
-  std::unique_ptr<WebPAnimEncoder, void (*)(WebPAnimEncoder*)> Encoder;
-  int32_t Width, Height;
-  WebPConfig Config;
-  double TimeMs = 0; // start of the next frame; rounded only when handed over, so rates
-                     // such as 30 per second keep their pace
-
-  int Timestamp() const { return int(std::lround(TimeMs)); }
-};
 
 // ---- GIF --------------------------------------------------------------------
 
@@ -276,10 +206,11 @@ private:
 } // namespace
 
 std::unique_ptr<IAnimatedOutput> OpenAnimatedOutput(TOutputKind Kind, const std::string& FileName,
-                                                    int32_t Width, int32_t Height, bool Opaque) {
+                                                    int32_t Width, int32_t Height, bool Opaque,
+                                                    int Quality) {
   switch (Kind) {
   case TOutputKind::WebP:
-    return std::make_unique<TWebPOutput>(FileName, Width, Height);
+    return OpenWebPOutput(FileName, Width, Height, Quality);
   case TOutputKind::Gif:
     return std::make_unique<TGifOutput>(FileName, Width, Height, Opaque);
   case TOutputKind::Png:

@@ -5,6 +5,7 @@
 
 #include "AnimatedOutput.h"
 #include "FrameImage.h"
+#include "FrameWorkers.h"
 #include "Soak.h"
 #include "StateFile.h"
 
@@ -23,7 +24,7 @@ const char* RenderUsage =
     "                              (e.g. out/%04d.png) writes every frame under its\n"
     "                              number, a plain name only the last frame\n"
     "                        .webp one animated picture of all the frames, lossy\n"
-    "                              (quality 80) with alpha\n"
+    "                              (--quality) with alpha\n"
     "                        .gif  one animated picture of all the frames, 255\n"
     "                              colours per frame; pixels less than half opaque\n"
     "                              are transparent\n"
@@ -36,6 +37,8 @@ const char* RenderUsage =
     "                        style's frame rate; the engine still steps by the style's\n"
     "                        frame time. GIF keeps at most 50: faster frames are\n"
     "                        dropped\n"
+    "  --quality N           a WebP animation's quality, 0 (smallest) to 100 (best),\n"
+    "                        default 80\n"
     "  --background RRGGBB   composite each frame over an opaque colour\n"
     "  --desktop-frames      write desktop-sized frames with the flame at its screen\n"
     "                        position\n"
@@ -55,7 +58,12 @@ const char* RenderUsage =
     "  --decimal-separator S decimal separator of floats in state files, default '.'\n"
     "  --bench               print milliseconds per frame (min, median, max) for the\n"
     "                        whole tick and for Render alone, frames per second,\n"
-    "                        emitter count and cover size; writes no frames\n"
+    "                        emitter count, cover size, kernels and threads;\n"
+    "                        writes no frames\n"
+    "  --threads N           threads that render each frame, 1 to 8; 0 (the\n"
+    "                        default) picks by the flame's size: one up to 1920x1080\n"
+    "                        pixels, one more per further 1920x1080, at most the\n"
+    "                        processor's. Any number gives the same frames\n"
     "  --checksum            print a checksum of the last frame's surface (its\n"
     "                        premultiplied pixels) and its size\n"
     "  --soak SECONDS        run the engine that long under random use (style\n"
@@ -94,6 +102,7 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
   TRenderOptions o;
   bool optionsEnd = false;
   std::string importOption; // the last option that only means something with --import
+  bool qualityGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -190,6 +199,22 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
         Error = "--every wants a whole number of at least 1, not '" + value + "'";
         return std::nullopt;
       }
+    } else if (arg == "--threads") {
+      if (!needValue())
+        return std::nullopt;
+      if (!ParseNumber<int32_t>(value, o.Threads, 0, MaxFrameThreads)) {
+        Error = "--threads wants a whole number from 0 to " + std::to_string(MaxFrameThreads) +
+                ", not '" + value + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--quality") {
+      if (!needValue())
+        return std::nullopt;
+      if (!ParseNumber<int32_t>(value, o.Quality, 0, 100)) {
+        Error = "--quality wants a whole number from 0 to 100, not '" + value + "'";
+        return std::nullopt;
+      }
+      qualityGiven = true;
     } else if (arg == "--fps") {
       if (!needValue())
         return std::nullopt;
@@ -298,6 +323,10 @@ std::optional<TRenderOptions> ParseRenderOptions(int argc, char** argv, std::str
   }
   if (o.Fps > 0 && (o.Out.empty() || OutputKindOf(o.Out) == TOutputKind::Png)) {
     Error = "--fps only applies to an animated .webp or .gif --out";
+    return std::nullopt;
+  }
+  if (qualityGiven && (o.Out.empty() || OutputKindOf(o.Out) != TOutputKind::WebP)) {
+    Error = "--quality only applies to a .webp --out";
     return std::nullopt;
   }
   if (!importOption.empty() && o.Import.empty()) {

@@ -15,6 +15,8 @@ struct TRenderOptions {
   std::string Out; // frame file pattern or animation; empty: no frames written
   int64_t Every = 1;
   int32_t Fps = 0;                    // frames per second of an animation; 0: the style's
+  int32_t Quality = 80;               // of a WebP animation, 0 to 100
+  int32_t Threads = 0;                // per frame; 0: by the flame's size
   std::optional<uint32_t> Background; // 0xRRGGBB
   bool DesktopFrames = false;
   int32_t Emitters = 0;

@@ -132,6 +132,7 @@ std::unique_ptr<TScene> BuildScene(const TRenderOptions& O) {
   form.DesktopRect = MakeRect(0, 0, O.DesktopWidth, O.DesktopHeight);
   form.OriginX = float(O.DesktopWidth / 2.0);
   form.OriginY = float(O.DesktopHeight / 2.0);
+  form.FThreads = O.Threads;
   ApplyStyle(form, style);
 
   std::vector<std::string> files;
@@ -226,7 +227,7 @@ int RenderAnimation(const TRenderOptions& O, TOutputKind Kind, std::unique_ptr<T
           continue;
         if (!out) {
           out = OpenAnimatedOutput(Kind, name, canvas.Width(), canvas.Height(),
-                                   O.Background.has_value());
+                                   O.Background.has_value(), O.Quality);
           created = true;
         }
         const int32_t x = bounds.Left - canvas.Left, y = bounds.Top - canvas.Top;
@@ -354,9 +355,12 @@ int main(int argc, char** argv) {
       renderMs.push_back(
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
-    std::printf("emitters: %d  cover: %dx%d  frames: %lld  kernels: %s\n", form.FEmitters.Count,
-                display.FSurface.Width, display.FSurface.Height, (long long)O.Frames,
-                KernelPathName(ActiveKernelPath()));
+    std::printf("emitters: %d  cover: %dx%d  frames: %lld  kernels: %s  threads: %d\n",
+                form.FEmitters.Count, display.FSurface.Width, display.FSurface.Height,
+                (long long)O.Frames, KernelPathName(ActiveKernelPath()),
+                ActiveKernelPath() == TKernelPath::Reference
+                    ? 1
+                    : form.FrameThreads(display.FSurface.Width, display.FSurface.Height));
     PrintStats("tick", Summarise(tickMs));
     PrintStats("render", Summarise(renderMs));
   }

@@ -252,17 +252,17 @@ bool ScaleRowLanesFast(const uint32_t* Src, uint32_t* Dst, int32_t Count, uint64
   return true;
 }
 
-bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBox* Boxes, size_t Count) {
+bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBatch& Batch) {
   const TKernelPath path = ActiveKernelPath();
   if (path == TKernelPath::Reference)
     return false;
 #if defined(__x86_64__) && defined(QUELMA_SIMD_AVX2)
   if (path == TKernelPath::Avx2) {
-    quelma_avx2::SpotBoxes(Pixels, Stride, Boxes, Count);
+    quelma_avx2::SpotBoxes(Pixels, Stride, Batch);
     return true;
   }
 #endif
-  quelma_sse2::SpotBoxes(Pixels, Stride, Boxes, Count);
+  quelma_sse2::SpotBoxes(Pixels, Stride, Batch);
   return true;
 }
 
@@ -275,7 +275,7 @@ bool FilterBox8u4Fast(uint8_t*, ptrdiff_t, int32_t, int32_t, int32_t, int32_t, i
 bool ScaleRowLanesFast(const uint32_t*, uint32_t*, int32_t, uint64_t) {
   return false;
 }
-bool AddSpotBoxesFast(uint8_t*, ptrdiff_t, const TSpotBox*, size_t) {
+bool AddSpotBoxesFast(uint8_t*, ptrdiff_t, const TSpotBatch&) {
   return false;
 }
 

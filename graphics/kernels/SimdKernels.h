@@ -80,10 +80,22 @@ struct TSpotBox {
   float K = 0;
   bool Fat = false;
   uint32_t Color = 0;
-  float* Work = nullptr;     // room for Width + 16 values
-  int32_t* Levels = nullptr; // when given, receives every pixel's unclamped level, row by row
+  int32_t* Levels = nullptr; // when given, receives the painted rows' unclamped levels, row by row
 };
-// Paints Count boxes in order on the surface whose first pixel is at Pixels,
-// rows Stride bytes apart; several at a call, so that choosing the kernel
-// costs nothing a spot. Returns false on the Reference path (nothing drawn).
-bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBox* Boxes, size_t Count);
+// Which boxes a call paints, and where: Boxes[Which[i]] for i < Count (Which
+// null: the first Count boxes), only their rows in [RowsTop, RowsBottom) of
+// the surface whose first pixel is at Pixels, rows Stride bytes apart. A box
+// cut by the rows keeps every value it has whole (its top row's distance
+// above all), so its pixels get the same bytes, however it is cut. Work: room
+// for the widest box's Width + 16 values, the caller's own (threads may paint
+// other rows of the same boxes at once).
+struct TSpotBatch {
+  const TSpotBox* Boxes = nullptr;
+  const int32_t* Which = nullptr;
+  size_t Count = 0;
+  int32_t RowsTop = INT32_MIN, RowsBottom = INT32_MAX;
+  float* Work = nullptr;
+};
+// Paints a batch, several boxes at a call so that choosing the kernel costs
+// nothing a spot. Returns false on the Reference path (nothing drawn).
+bool AddSpotBoxesFast(uint8_t* Pixels, ptrdiff_t Stride, const TSpotBatch& Batch);

@@ -497,26 +497,30 @@ template <class O> struct TKernels {
     O::Store(p, O::AddsU8(O::Load(p), add));
   }
 
-  // Levels above 256 come only from a positive (or not-a-number) factor K:
-  // otherwise every level is 256 or less and needs no cap.
+  // Rows [first, end) of the box. Levels above 256 come only from a positive
+  // (or not-a-number) factor K: otherwise every level is 256 or less and needs
+  // no cap.
   template <bool WithLevels>
-  static void SpotBoxAny(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b) {
+  static void SpotBoxAny(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b, float* work,
+                         int32_t first, int32_t end) {
     const bool cap = !(b.K <= 0);
     if (b.Fat)
-      cap ? SpotBox<WithLevels, true, true>(topLeft, stride, b)
-          : SpotBox<WithLevels, true, false>(topLeft, stride, b);
+      cap ? SpotBox<WithLevels, true, true>(topLeft, stride, b, work, first, end)
+          : SpotBox<WithLevels, true, false>(topLeft, stride, b, work, first, end);
     else
-      cap ? SpotBox<WithLevels, false, true>(topLeft, stride, b)
-          : SpotBox<WithLevels, false, false>(topLeft, stride, b);
+      cap ? SpotBox<WithLevels, false, true>(topLeft, stride, b, work, first, end)
+          : SpotBox<WithLevels, false, false>(topLeft, stride, b, work, first, end);
   }
 
   template <bool WithLevels, bool Fat, bool Cap>
-  static void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b) {
+  static void SpotBox(uint8_t* topLeft, ptrdiff_t stride, const TSpotBox& b, float* work,
+                      int32_t first, int32_t end) {
     const int32_t w = b.Width;
+    // d0 is the box's top row's, painted or not: every row's sum goes through it.
     const float dyTop = float(b.Top) - b.Cy;
     const float d0 = dyTop * dyTop;
     // The first row's (x - cx)^2 + d0, once for every row.
-    float* u = b.Work;
+    float* u = work;
     {
       const F x0 = O::SetF(b.X0), fd0 = O::SetF(d0);
       for (int32_t j = 0; j < w; j += N32) {
@@ -552,7 +556,7 @@ template <class O> struct TKernels {
       return reinterpret_cast<uint32_t*>(topLeft + ptrdiff_t(i) * stride);
     };
     if (w < N32) {
-      for (int32_t i = 0; i < b.Height; ++i) {
+      for (int32_t i = first; i < end; ++i) {
         uint32_t* row = rowAt(i);
         if (room) {
           SpotBlock<WithLevels, Fat, Cap, true>(row, u, lv, rowDyd(i), k, c256, tailKeep);
@@ -568,7 +572,7 @@ template <class O> struct TKernels {
       }
       return;
     }
-    for (int32_t i = 0; i < b.Height; ++i) {
+    for (int32_t i = first; i < end; ++i) {
       const F dyd = rowDyd(i);
       uint32_t* row = rowAt(i);
       int32_t* levels = WithLevels ? b.Levels + ptrdiff_t(i) * w : nullptr;

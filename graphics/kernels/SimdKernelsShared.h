@@ -41,7 +41,7 @@ struct TBoxSmall {
   void FilterBoxWide(bool odd, uint8_t* region, ptrdiff_t step, int w, int h, int mw, int mh,      \
                      int ax, int ay, const TBoxSmall& small, TBoxRowHook hook, void* ctx);         \
   void ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes);              \
-  void SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count);          \
+  void SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBatch& batch);                      \
   }
 
 QUELMA_SIMD_ENTRY_POINTS(quelma_sse2)
@@ -70,15 +70,21 @@ QUELMA_SIMD_ENTRY_POINTS(quelma_avx2)
   void ns::ScaleLanes(const uint32_t* src, uint32_t* dst, int32_t count, uint64_t lanes) {         \
     TKernels<O>::ScaleLanes(src, dst, count, lanes);                                               \
   }                                                                                                \
-  void ns::SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBox* boxes, size_t count) {     \
-    for (size_t i = 0; i < count; ++i) {                                                           \
-      const TSpotBox& box = boxes[i];                                                              \
-      if (box.Width <= 0 || box.Height <= 0)                                                       \
+  void ns::SpotBoxes(uint8_t* pixels, ptrdiff_t stride, const TSpotBatch& batch) {                 \
+    for (size_t i = 0; i < batch.Count; ++i) {                                                     \
+      const TSpotBox& box = batch.Boxes[batch.Which ? size_t(batch.Which[i]) : i];                 \
+      const int64_t above = int64_t(batch.RowsTop) - box.Top;                                      \
+      const int64_t below = int64_t(batch.RowsBottom) - box.Top;                                   \
+      const int64_t first = above > 0 ? above : 0;                                                 \
+      const int64_t end = below < box.Height ? below : box.Height;                                 \
+      if (box.Width <= 0 || first >= end)                                                          \
         continue;                                                                                  \
       uint8_t* topLeft = pixels + ptrdiff_t(box.Top) * stride + ptrdiff_t(box.Left) * 4;           \
       if (box.Levels)                                                                              \
-        TKernels<O>::SpotBoxAny<true>(topLeft, stride, box);                                       \
+        TKernels<O>::SpotBoxAny<true>(topLeft, stride, box, batch.Work, int32_t(first),            \
+                                      int32_t(end));                                               \
       else                                                                                         \
-        TKernels<O>::SpotBoxAny<false>(topLeft, stride, box);                                      \
+        TKernels<O>::SpotBoxAny<false>(topLeft, stride, box, batch.Work, int32_t(first),           \
+                                       int32_t(end));                                              \
     }                                                                                              \
   }

@@ -3,6 +3,9 @@
 // 1920 x 1080 desktop whose centre is the origin.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "FlameEngine.h"
 #include "Random.h"
 
@@ -22,6 +25,23 @@ inline void UseSurface(TSurfaceDisplay& Display, int32_t W, int32_t H) {
   for (int32_t y = 0; y < s.Height; ++y)
     for (int32_t x = 0; x < s.Width; ++x)
       *s.PixelAddress(x, y) = 0;
+}
+
+// Random bytes in every pixel of S, a third of the pixels 0.
+inline void FillSurfaceRandomly(TDIBmp& S, std::mt19937& Rng) {
+  for (int32_t y = 0; y < S.Height; ++y)
+    for (int32_t x = 0; x < S.Width; ++x)
+      *S.PixelAddress(x, y) = (Rng() % 3 == 0) ? 0u : Rng();
+}
+
+// What frames left behind: every pixel of S, row by row, then the seed.
+inline std::vector<uint32_t> PixelsAndSeed(const TDIBmp& S) {
+  std::vector<uint32_t> out;
+  for (int32_t y = 0; y < S.Height; ++y)
+    for (int32_t x = 0; x < S.Width; ++x)
+      out.push_back(*S.PixelAddress(x, y));
+  out.push_back(RandSeed);
+  return out;
 }
 
 class EngineTest : public ::testing::Test {

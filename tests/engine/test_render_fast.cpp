@@ -21,9 +21,7 @@ protected:
     UseSurface(display, W, H);
     TDIBmp& s = display.FSurface;
     std::mt19937 rng(seed);
-    for (int32_t y = 0; y < H; ++y)
-      for (int32_t x = 0; x < W; ++x)
-        *s.PixelAddress(x, y) = (rng() % 3 == 0) ? 0u : rng();
+    FillSurfaceRandomly(s, rng);
     RandSeed = seed;
     std::fill(form.FSpotBuf.begin(), form.FSpotBuf.end(), 0.0f);
     form.FEmitters.Reset();
@@ -40,12 +38,7 @@ protected:
     PathGuard g(path);
     for (int32_t f = 0; f < frames; ++f)
       form.Render();
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < H; ++y)
-      for (int32_t x = 0; x < W; ++x)
-        out.push_back(*s.PixelAddress(x, y));
-    out.push_back(RandSeed);
-    return out;
+    return PixelsAndSeed(s);
   }
 
   // The work buffer after one more frame with only the first emitter, so that

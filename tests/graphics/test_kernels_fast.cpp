@@ -219,11 +219,14 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition) {
         box.Color = 0xC0804020u;
         std::vector<float> work(size_t(c.width) + 16);
         std::vector<int32_t> gotLevels(size_t(c.width) * c.height, -7);
-        box.Work = work.data();
         box.Levels = levels ? gotLevels.data() : nullptr;
+        TSpotBatch batch;
+        batch.Boxes = &box;
+        batch.Count = 1;
+        batch.Work = work.data();
         {
           PathGuard g(path);
-          ASSERT_TRUE(AddSpotBoxesFast(reinterpret_cast<uint8_t*>(got.data()), W * 4, &box, 1));
+          ASSERT_TRUE(AddSpotBoxesFast(reinterpret_cast<uint8_t*>(got.data()), W * 4, batch));
         }
         const float dyTop = float(box.Top) - box.Cy, d0 = dyTop * dyTop;
         for (int32_t i = 0; i < c.height; ++i) {
@@ -255,5 +258,48 @@ TEST(KernelsFast, SpotBoxMatchesItsDefinition) {
         }
         EXPECT_TRUE(got == want) << Name(path) << " left " << c.left << " width " << c.width
                                  << " k " << c.k;
+      }
+}
+
+// A box painted in pieces of rows, as the bands of a frame paint it, gives the
+// bytes and levels of the box painted whole: every row keeps the top row's
+// distance in its sums.
+TEST(KernelsFast, SpotBoxCutIntoRowsGivesTheWholeBox) {
+  constexpr int32_t W = 48, H = 40;
+  for (TKernelPath path : VectorPaths())
+    for (bool fat : {false, true})
+      for (int32_t width : {5, 23}) {
+        TSpotBox box;
+        box.Width = width;
+        box.Height = 27;
+        box.Left = 4;
+        box.Top = 6;
+        box.Cy = 19.37f;
+        box.X0 = -float(width) / 2 + 0.29f;
+        box.Room = W - box.Left;
+        box.K = fat ? -1.0f / 13.1f : -256.0f / 13.1f;
+        box.Fat = fat;
+        box.Color = 0xF0C08040u;
+        std::vector<float> work(size_t(width) + 16);
+        std::vector<int32_t> wholeLevels(size_t(width) * 27), cutLevels(wholeLevels.size(), -7);
+        const std::vector<uint8_t> start = RandomBytes(size_t(W) * H * 4, uint32_t(width));
+        std::vector<uint8_t> whole = start, cut = start;
+        TSpotBatch batch;
+        batch.Boxes = &box;
+        batch.Count = 1;
+        batch.Work = work.data();
+        PathGuard g(path);
+        box.Levels = wholeLevels.data();
+        ASSERT_TRUE(AddSpotBoxesFast(whole.data(), W * 4, batch));
+        // Rows cut at 0 (before the box), 7, 19, 20 and 39 (past it).
+        box.Levels = cutLevels.data();
+        const int32_t edges[] = {0, 7, 19, 20, 39, H};
+        for (size_t e = 0; e + 1 < std::size(edges); ++e) {
+          batch.RowsTop = edges[e];
+          batch.RowsBottom = edges[e + 1];
+          ASSERT_TRUE(AddSpotBoxesFast(cut.data(), W * 4, batch));
+        }
+        EXPECT_TRUE(cut == whole) << Name(path) << " fat " << fat << " width " << width;
+        EXPECT_TRUE(cutLevels == wholeLevels) << Name(path) << " fat " << fat << " width " << width;
       }
 }

@@ -231,6 +231,68 @@ TEST(RenderAnimation, FramesMatchThePngFramesOfTheSameRun) {
   }
 }
 
+// Desktop-sized WebP frames hold only the rectangle that changed, at its
+// offset (even, as the format stores them), and still decode to the PNG
+// frames of the same run; a lower --quality makes a smaller file.
+TEST(RenderAnimation, WebPFramesAreTheChangedRectangles) {
+  fx::TTempDir dir;
+  constexpr int Frames = 10;
+  const std::string common =
+      "--frames " + std::to_string(Frames) + " --desktop 800x400 --desktop-frames";
+  const std::string anim = dir.Path + "/desk.webp", low = dir.Path + "/low.webp";
+  ASSERT_EQ(Render(common + " -o " + Q(anim)).Status, 0);
+  ASSERT_EQ(Render(common + " --quality 20 -o " + Q(low)).Status, 0);
+  ASSERT_EQ(Render(common + " -o " + Q(dir.Path + "/d%02d.png")).Status, 0);
+  EXPECT_LT(fs::file_size(low), fs::file_size(anim));
+
+  const std::string bytes = ReadFileText(anim);
+  const WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+  WebPDemuxer* demux = WebPDemux(&data);
+  ASSERT_NE(demux, nullptr);
+  EXPECT_EQ(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH), 800u);
+  EXPECT_EQ(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT), 400u);
+  EXPECT_EQ(WebPDemuxGetI(demux, WEBP_FF_FRAME_COUNT), uint32_t(Frames));
+  WebPIterator it;
+  ASSERT_TRUE(WebPDemuxGetFrame(demux, 1, &it));
+  do {
+    SCOPED_TRACE(it.frame_num);
+    EXPECT_LT(it.width * it.height, 800 * 400 / 4); // the flame, not the desktop
+    EXPECT_EQ(it.x_offset % 2, 0);
+    EXPECT_EQ(it.y_offset % 2, 0);
+    EXPECT_EQ(it.blend_method, WEBP_MUX_NO_BLEND);
+    EXPECT_EQ(it.dispose_method, WEBP_MUX_DISPOSE_NONE);
+  } while (WebPDemuxNextFrame(&it));
+  WebPDemuxReleaseIterator(&it);
+  WebPDemuxDelete(demux);
+
+  TAnimation a;
+  ASSERT_TRUE(Decode(anim, a));
+  ASSERT_EQ(int(a.Frames.size()), Frames);
+  for (const int frame : {1, 6, Frames}) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/d%02d.png", frame);
+    int w = 0, h = 0;
+    std::vector<uint8_t> want;
+    ASSERT_TRUE(LoadPng(dir.Path + name, w, h, want));
+    ASSERT_EQ(w, 800);
+    const std::vector<uint8_t>& got = a.Frames[std::size_t(frame - 1)];
+    double error = 0;
+    int shown = 0, wrongAlpha = 0;
+    for (std::size_t p = 0; p < want.size(); p += 4) {
+      wrongAlpha += std::abs(int(got[p + 3]) - int(want[p + 3])) > 24;
+      if (got[p + 3] < 128 || want[p + 3] < 128)
+        continue;
+      ++shown;
+      for (int ch = 0; ch < 3; ++ch)
+        error += std::abs(int(got[p + ch]) - int(want[p + ch]));
+    }
+    EXPECT_EQ(wrongAlpha, 0) << "frame " << frame;
+    if (shown > 0) {
+      EXPECT_LT(error / (3.0 * shown), 4) << "frame " << frame;
+    }
+  }
+}
+
 // The animation's pace: the style's, --fps, --every; GIF keeps two
 // hundredths of a second at least by dropping frames.
 TEST(RenderAnimation, FrameRateAndEvery) {
@@ -307,6 +369,11 @@ TEST(RenderAnimation, RefusedNamesAndOptions) {
       {"--frames 2 --every 3 -o flame.gif", 1, "needs at least one frame"},
       {"--frames 2 -o /no/such/folder/flame.gif", 2, "cannot create the file"},
       {"--frames 2 -o /no/such/folder/flame.webp", 2, "cannot create the file"},
+      {"--quality 101 -o flame.webp", 1, "--quality wants"},
+      {"--quality -1 -o flame.webp", 1, "--quality wants"},
+      {"--quality 50 -o flame.gif", 1, "--quality only applies"},
+      {"--quality 50", 1, "--quality only applies"},
+      {"--threads 9", 1, "--threads wants"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Args);
