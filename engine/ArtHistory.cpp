@@ -47,25 +47,23 @@ void TArtHistory::Record(TArtState Before, TArtChange Change) {
 }
 
 std::optional<TArtState> TArtHistory::Undo(TArtState Now) {
-  if (FUndo.empty())
-    return std::nullopt;
-  TStep Back = std::move(FUndo.back());
-  FUndo.pop_back();
-  FBytes -= SizeOf(Back);
-  FStyleRun = false;
-  Push(FRedo, TStep{std::move(Now), Back.Change});
-  return std::move(Back.State);
+  return Move(FUndo, FRedo, std::move(Now));
 }
 
 std::optional<TArtState> TArtHistory::Redo(TArtState Now) {
-  if (FRedo.empty())
+  return Move(FRedo, FUndo, std::move(Now));
+}
+
+std::optional<TArtState> TArtHistory::Move(std::deque<TStep>& From, std::deque<TStep>& To,
+                                           TArtState Now) {
+  if (From.empty())
     return std::nullopt;
-  TStep Forward = std::move(FRedo.back());
-  FRedo.pop_back();
-  FBytes -= SizeOf(Forward);
+  TStep Step = std::move(From.back());
+  From.pop_back();
+  FBytes -= SizeOf(Step);
   FStyleRun = false;
-  Push(FUndo, TStep{std::move(Now), Forward.Change});
-  return std::move(Forward.State);
+  Push(To, TStep{std::move(Now), Step.Change});
+  return std::move(Step.State);
 }
 
 void TArtHistory::Clear() {

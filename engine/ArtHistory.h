@@ -76,6 +76,8 @@ private:
     TArtChange Change;
   };
   void Push(std::deque<TStep>& Stack, TStep Step);
+  // The last step of From, given back; Now goes onto To.
+  std::optional<TArtState> Move(std::deque<TStep>& From, std::deque<TStep>& To, TArtState Now);
   void Trim();
   static std::size_t SizeOf(const TStep& S) { return S.State.Art.Bytes() + sizeof(TStep); }
 

@@ -168,23 +168,21 @@ void TFlameController::EndArtChange(bool Changed) {
 }
 
 bool TFlameController::Undo() {
-  if (!FEngine || FArtChangeDepth > 0)
-    return false;
-  std::optional<TArtState> Back = FHistory.Undo(ArtNow());
-  if (Back)
-    PutBack(*Back);
-  emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());
-  return Back.has_value();
+  return Travel(&TArtHistory::Undo);
 }
 
 bool TFlameController::Redo() {
+  return Travel(&TArtHistory::Redo);
+}
+
+bool TFlameController::Travel(std::optional<TArtState> (TArtHistory::*Step)(TArtState)) {
   if (!FEngine || FArtChangeDepth > 0)
     return false;
-  std::optional<TArtState> Forward = FHistory.Redo(ArtNow());
-  if (Forward)
-    PutBack(*Forward);
+  const std::optional<TArtState> To = (FHistory.*Step)(ArtNow());
+  if (To)
+    PutBack(*To);
   emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());
-  return Forward.has_value();
+  return To.has_value();
 }
 
 void TFlameController::ClearHistory() {

@@ -191,6 +191,8 @@ private:
 
   TArtState ArtNow() const;
   void PutBack(const TArtState& State);
+  // One step back or forward (Step: TArtHistory::Undo or Redo).
+  bool Travel(std::optional<TArtState> (TArtHistory::*Step)(TArtState));
   TArtHistory FHistory;
   TArtState FPendingArt; // the state before the change in progress
   TArtChange FPendingChange = TArtChange::Load;

@@ -6,6 +6,21 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+
+// Squared distance from P to the nearest point of R (0 inside).
+long long SquaredDistance(QPoint P, const QRect& R) {
+  const long long Dx = P.x() < R.left()    ? R.left() - P.x()
+                       : P.x() > R.right() ? P.x() - R.right()
+                                           : 0;
+  const long long Dy = P.y() < R.top()      ? R.top() - P.y()
+                       : P.y() > R.bottom() ? P.y() - R.bottom()
+                                            : 0;
+  return Dx * Dx + Dy * Dy;
+}
+
+} // namespace
+
 TRect ToTRect(const QRect& R) {
   return TRect{R.x(), R.y(), R.x() + R.width(), R.y() + R.height()};
 }
@@ -72,16 +87,10 @@ QScreen* ScreenNearest(const QRect& R) {
   long long BestDist = std::numeric_limits<long long>::max();
   const QPoint C = R.center();
   for (QScreen* S : QGuiApplication::screens()) {
-    const QRect G = S->geometry();
-    const long long Dx = C.x() < G.left()    ? G.left() - C.x()
-                         : C.x() > G.right() ? C.x() - G.right()
-                                             : 0;
-    const long long Dy = C.y() < G.top()      ? G.top() - C.y()
-                         : C.y() > G.bottom() ? C.y() - G.bottom()
-                                              : 0;
-    if (Dx * Dx + Dy * Dy < BestDist) {
+    const long long Dist = SquaredDistance(C, S->geometry());
+    if (Dist < BestDist) {
       Best = S;
-      BestDist = Dx * Dx + Dy * Dy;
+      BestDist = Dist;
     }
   }
   return Best ? Best : QGuiApplication::primaryScreen();
@@ -116,14 +125,7 @@ QPoint PlaceOnScreen(const QRect& Frame, const QList<TScreenArea>& Screens) {
       continue;
     const QRect I = S.Geometry.intersected(Frame);
     const long long Area = static_cast<long long>(I.width()) * I.height();
-    const QRect& G = S.Geometry;
-    const long long Dx = C.x() < G.left()    ? G.left() - C.x()
-                         : C.x() > G.right() ? C.x() - G.right()
-                                             : 0;
-    const long long Dy = C.y() < G.top()      ? G.top() - C.y()
-                         : C.y() > G.bottom() ? C.y() - G.bottom()
-                                              : 0;
-    const long long Dist = Dx * Dx + Dy * Dy;
+    const long long Dist = SquaredDistance(C, S.Geometry);
     if ((Fits && !BestFits) || Area > BestArea || (BestArea == 0 && Area == 0 && Dist < BestDist)) {
       Best = &S;
       BestFits = Fits;

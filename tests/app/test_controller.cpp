@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "FakeUnseenWatch.h"
 #include "FlameController.h"
 #include "FlameWindow.h"
 #include "SettingsTestSupport.h"
@@ -65,22 +66,6 @@ TEST(ShownState, FollowsTheRequestsAndTheDesktop) {
     EXPECT_EQ(S.Drawing, C.Shown.Drawing);
   }
 }
-
-class TFakeWatch final : public IUnseenWatch {
-public:
-  TUnseenState Now;
-  TUnseenState State() const override { return Now; }
-  void SetOnChange(std::function<void()> F) override { FOnChange = std::move(F); }
-  void SetArea(const QRect&) override {}
-  void Set(TUnseenState S) {
-    Now = S;
-    if (FOnChange)
-      FOnChange();
-  }
-
-private:
-  std::function<void()> FOnChange;
-};
 
 class Controller : public SettingsAppTest {
 protected:

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "AnimationClock.h"
+#include "FakeUnseenWatch.h"
 #include "FlameEngine.h"
 #include "FlameWindow.h"
 #include "MainForm.h"
@@ -18,23 +19,6 @@
 #include "timing/ManualTimerClock.h"
 
 namespace {
-
-class TFakeWatch final : public IUnseenWatch {
-public:
-  TUnseenState Now;
-  QRect Area;
-  TUnseenState State() const override { return Now; }
-  void SetOnChange(std::function<void()> F) override { FOnChange = std::move(F); }
-  void SetArea(const QRect& A) override { Area = A; }
-  void Set(TUnseenState S) {
-    Now = S;
-    if (FOnChange)
-      FOnChange();
-  }
-
-private:
-  std::function<void()> FOnChange;
-};
 
 constexpr TUnseenState FullScreen{true, false};
 constexpr TUnseenState ScreenSaver{false, true};
