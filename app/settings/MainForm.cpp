@@ -417,8 +417,11 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save, TFileFai
   if (HasStateFileExtension(QFile::encodeName(FileName).toStdString()))
     Wait.emplace();
   Options.DecimalSeparator = QLocale::system().decimalPoint().toStdString();
-  Options.ShowDebugMessage = [](const std::string& Text) {
-    ShowDebugMessage(QString::fromStdString(Text));
+  Options.ShowDebugMessage = [Failure](const std::string& Text) {
+    if (Failure)
+      Failure->DebugMessages << QString::fromStdString(Text);
+    else
+      ShowDebugMessage(QString::fromStdString(Text));
   };
   Options.ClearFading = [this] { ClearFadingBtnClick(); };
   Options.ApplyStyle = [this] {
@@ -444,15 +447,19 @@ bool TQUELMAMainForm::LoadSaveState(const QString& FileName, bool Save, TFileFai
                                    FStyle, Options);
     return Step.Changed;
   } catch (const EStateFileError& E) {
-    Failed = {QString::fromUtf8(E.what()), QString::fromStdString(E.Reason())};
+    Failed.Message = QString::fromUtf8(E.what());
+    Failed.Reason = QString::fromStdString(E.Reason());
   } catch (const std::exception& E) {
-    Failed = {QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText),
-              QString::fromLocal8Bit(E.what())};
+    Failed.Message = QString::fromUtf8(Save ? StateSaveErrorText : StateLoadErrorText);
+    Failed.Reason = QString::fromLocal8Bit(E.what());
   }
-  if (Failure)
-    *Failure = Failed;
-  else
+  if (Failure) {
+    // The debug readouts it holds already stay.
+    Failure->Message = Failed.Message;
+    Failure->Reason = Failed.Reason;
+  } else {
     ShowFileError(Failed.Message, FileName, Failed.Reason);
+  }
   // A failed read keeps what it had read: the controls show it, and the
   // engine keeps its style until a control changes or a file is read.
   if (!Save)

@@ -33,9 +33,12 @@ struct TCommandLine {
 TCommandLine ParseCommandLine(const QStringList& Arguments); // without the program name
 
 // Why a state file could not be read or written: the message and the reason.
+// A caller that takes it also takes the debug readouts the read gives, to
+// show them itself: no message box opens during the operation.
 struct TFileFailure {
   QString Message;
   QString Reason;
+  QStringList DebugMessages;
 };
 
 class TQUELMAMainForm : public QWidget {
@@ -142,9 +145,9 @@ public:
   void ApplyStyle();
   // Sets the style controls from FStyle without running their handlers.
   void StyleToControls();
-  // Reads or writes a state file; errors go to the "Debug" message box, or
-  // to Failure when one is given. Returns whether the file was read or
-  // written.
+  // Reads or writes a state file; errors and debug readouts go to the
+  // "Debug" message box, or to Failure when one is given. Returns whether
+  // the file was read or written.
   bool LoadSaveState(const QString& FileName, bool Save, TFileFailure* Failure = nullptr);
 
   // The style tabs, the "Files" tab, the hot keys, the tray icon, the

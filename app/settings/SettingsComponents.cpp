@@ -250,18 +250,28 @@ QString TSettingsComponents::HandOver(const QString& Path) {
     return QString();
   }
   TrayIconClick(); // a hidden settings window stays hidden
+  // The second start waits for the answer: the message boxes of the read
+  // come once it has it.
   TFileFailure Failure;
-  if (FForm.LoadSaveState(Path, false, &Failure))
+  const bool Loaded = FForm.LoadSaveState(Path, false, &Failure);
+  const QStringList Notes = Failure.DebugMessages;
+  const bool Boxed = !Loaded && !Failure.Message.isEmpty();
+  if (!Notes.isEmpty() || Boxed)
+    QTimer::singleShot(0, &FForm, [Notes, Boxed, Failure, Path] {
+      for (const QString& N : Notes)
+        ShowDebugMessage(N);
+      if (Boxed)
+        ShowFileError(Failure.Message, Path, Failure.Reason);
+    });
+  if (Loaded)
     return QString();
-  if (Failure.Message.isEmpty()) {
+  if (!Boxed) {
     // Nothing read, as for a missing start-up file: no message box here, but
     // the sender must not report success.
     return QStringLiteral("%1: %2").arg(Path, QFileInfo::exists(Path)
                                                   ? QStringLiteral("not a QUELMA state file")
                                                   : QStringLiteral("no such file"));
   }
-  QTimer::singleShot(0, &FForm,
-                     [Failure, Path] { ShowFileError(Failure.Message, Path, Failure.Reason); });
   return QStringLiteral("%1: %2 %3").arg(Path, Failure.Message, Failure.Reason).trimmed();
 }
 

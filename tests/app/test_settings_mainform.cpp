@@ -235,10 +235,36 @@ TEST_F(SettingsWindow, HotKeysTrayAndHandOverReachTheirActions) {
   Form->Engine()->AddEmitter(nullptr, 256, 1, 1);
   ASSERT_TRUE(Form->LoadSaveState(File("h.quelma"), true));
   Form->Engine()->AddEmitter(nullptr, 256, 2, 2);
-  P.HandOver(File("h.quelma"));
+  EXPECT_EQ(P.HandOver(File("h.quelma")), QString());
   EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
-  P.HandOver(QString()); // only brings the window forward
+  P.HandOver(QString()); // shows the window
   EXPECT_EQ(Form->Engine()->FEmitters.Count, 1);
+
+  // In debug mode a read shows the file's version: for a hand-over only
+  // after the answer, since the second start waits for it.
+  std::vector<QString> Readouts;
+  SetDebugMessageHandler([&](const QString& T) { Readouts.push_back(T); });
+  Form->DebugBox->setChecked(true);
+  EXPECT_EQ(P.HandOver(File("h.quelma")), QString());
+  EXPECT_TRUE(Readouts.empty());
+  SettleEvents();
+  EXPECT_EQ(Readouts.size(), 1u);
+  // A file that cannot be read: the reason for the sender, the box after.
+  {
+    QFile Broken(File("broken.quelma"));
+    ASSERT_TRUE(Broken.open(QIODevice::WriteOnly));
+    Broken.write("not xml");
+  }
+  Form->DebugBox->setChecked(false);
+  Readouts.clear();
+  const QString Why = P.HandOver(File("broken.quelma"));
+  EXPECT_TRUE(Why.contains(QStringLiteral("Error loading the file."))) << Why.toStdString();
+  EXPECT_TRUE(Readouts.empty());
+  SettleEvents();
+  ASSERT_EQ(Readouts.size(), 1u); // the box, once the answer is out
+  EXPECT_EQ(Readouts.front(), QStringLiteral("Error loading the file."));
+  EXPECT_EQ(P.HandOver(File("gone.quelma")),
+            File("gone.quelma") + QStringLiteral(": no such file"));
 }
 
 TEST_F(SettingsWindow, RemoteCommandsDoWhatTheirHotKeysAndButtonsDo) {
