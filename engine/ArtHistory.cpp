@@ -36,10 +36,9 @@ void RestoreArtSnapshot(TPartForm& Form, const TArtSnapshot& Snapshot) {
 }
 
 void TArtHistory::Record(TArtState Before, TArtChange Change) {
-  const bool Style = Change == TArtChange::Style;
-  if (Style && FStyleRun && !FUndo.empty())
+  if (!Takes(Change))
     return;
-  FStyleRun = Style;
+  FStyleRun = Change == TArtChange::Style;
   for (const TStep& S : FRedo)
     FBytes -= SizeOf(S);
   FRedo.clear();

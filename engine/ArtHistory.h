@@ -60,6 +60,11 @@ public:
   // new change forgets what was undone. A style change right after another
   // one (nothing else between) keeps the first one's state.
   void Record(TArtState Before, TArtChange Change);
+  // Whether Record would keep a step of this kind now (false inside a run of
+  // style changes), so that no state is copied for nothing.
+  bool Takes(TArtChange Change) const {
+    return !(Change == TArtChange::Style && FStyleRun && !FUndo.empty());
+  }
   bool CanUndo() const { return !FUndo.empty(); }
   bool CanRedo() const { return !FRedo.empty(); }
   // The state to go back (or forward) to, given the state now; nothing when

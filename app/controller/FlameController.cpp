@@ -69,10 +69,14 @@ void TFlameController::SetDrawing(bool On) {
   SetRequests(A);
 }
 
-void TFlameController::SetVisible(bool On) {
+void TFlameController::Ask(bool TUserRequests::*Request, bool On) {
   TUserRequests A = FAsked;
-  A.Visible = On;
+  A.*Request = On;
   SetRequests(A);
+}
+
+void TFlameController::SetVisible(bool On) {
+  Ask(&TUserRequests::Visible, On);
 }
 
 void TFlameController::SetKeepInFront(bool On) {
@@ -93,23 +97,17 @@ void TFlameController::SetKeepInFront(bool On) {
 }
 
 void TFlameController::SetSolid(bool On) {
-  TUserRequests A = FAsked;
-  A.Solid = On;
   if (FPartWindow)
     FPartWindow->SetSolid(On);
-  SetRequests(A);
+  Ask(&TUserRequests::Solid, On);
 }
 
 void TFlameController::SetVisibleOnlyWithEditor(bool On) {
-  TUserRequests A = FAsked;
-  A.VisibleOnlyWithEditor = On;
-  SetRequests(A);
+  Ask(&TUserRequests::VisibleOnlyWithEditor, On);
 }
 
 void TFlameController::SetPauseFullScreen(bool On) {
-  TUserRequests A = FAsked;
-  A.PauseFullScreen = On;
-  SetRequests(A);
+  Ask(&TUserRequests::PauseFullScreen, On);
 }
 
 void TFlameController::StartOver() {
@@ -143,7 +141,8 @@ TArtState TFlameController::ArtNow() const {
 void TFlameController::RecordArt(TArtChange Change) {
   // Inside a change in progress, or while a step is put back, nothing of
   // its own happens.
-  if (!FEngine || FArtChangeDepth > 0 || FRestoringArt)
+  // A slider drag is one step: its later changes copy nothing.
+  if (!FEngine || FArtChangeDepth > 0 || FRestoringArt || !FHistory.Takes(Change))
     return;
   FHistory.Record(ArtNow(), Change);
   emit HistoryChanged(FHistory.CanUndo(), FHistory.CanRedo());

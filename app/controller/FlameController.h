@@ -162,6 +162,8 @@ private:
   // Brings the windows and the timer in line with DeriveShown.
   void Apply();
   void SetRequests(const TUserRequests& Asked);
+  // One of the user's on-or-off requests.
+  void Ask(bool TUserRequests::*Request, bool On);
   // The settings window stays on top while drawing and while the flame is
   // kept in front.
   void StackSettingsWindow();

@@ -276,11 +276,12 @@ void TFilesTab::ImportPictureFile(const QString& FileName) {
     ImportBegins();
   const bool Imported = ::ImportPictureFile(*E, QFile::encodeName(FileName).toStdString(),
                                             ImportSettings(), FStyle, &Why);
-  if (ImportEnds)
-    ImportEnds(Imported);
   if (!Imported)
     ShowFileError(QString::fromUtf8(ImportErrorText), FileName,
                   QString::fromLocal8Bit(Why.c_str()));
+  // The controls taking the import's style belong to the import's step.
   if (OnStyleChanged)
     OnStyleChanged();
+  if (ImportEnds)
+    ImportEnds(Imported);
 }

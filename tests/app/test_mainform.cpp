@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QImage>
 
 #include "SettingsTestSupport.h"
 #include <QCheckBox>
@@ -371,6 +372,19 @@ TEST_F(MainForm, ChangesOfTheArtAreUndoneAndRedone) {
   const std::size_t Steps = Form.Controller.History().Steps();
   EXPECT_FALSE(Form.LoadSaveState(Folder.filePath(QStringLiteral("gone.quelma")), false));
   EXPECT_EQ(Form.Controller.History().Steps(), Steps);
+
+  // An import, its style shown on the controls included, is one step.
+  const QString Picture = Folder.filePath(QStringLiteral("red.png"));
+  QImage Red(6, 4, QImage::Format_RGB32);
+  Red.fill(Qt::red);
+  ASSERT_TRUE(Red.save(Picture));
+  TFilesTab& Files = *Form.Components->FilesTab;
+  Files.ChooseFile = [&](TFileDialogKind) { return Picture; };
+  Files.Button2->click();
+  EXPECT_EQ(E.FEmitters.Count, 24);
+  EXPECT_EQ(Form.Controller.History().Steps(), Steps + 1);
+  EXPECT_TRUE(Form.Controller.Undo());
+  EXPECT_EQ(E.FEmitters.Count, 30);
 }
 
 TEST_F(MainForm, EscapeEndsDrawingFirstThenHidesTheWindow) {
