@@ -324,6 +324,7 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
       for (xcb_window_t W : Stack)
         Cookies.push_back(xcb_get_window_attributes(C, W));
       int TopForeign = -1;
+      std::vector<bool> Foreigns(Stack.size(), false);
       for (std::size_t I = 0; I < Stack.size(); ++I) {
         xcb_get_window_attributes_reply_t* A =
             xcb_get_window_attributes_reply(C, Cookies[I], nullptr);
@@ -332,6 +333,7 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
         const bool Foreign = A->map_state == XCB_MAP_STATE_VIEWABLE && !A->override_redirect &&
                              Stack[I] != Own && Stack[I] != Above;
         std::free(A);
+        Foreigns[I] = Foreign;
         if (Foreign)
           TopForeign = int(I);
       }
@@ -339,9 +341,14 @@ struct TStayOnTopKeeper::TImpl : public QAbstractNativeEventFilter {
           TopForeign >= 0 ? Stack[std::size_t(TopForeign)] : xcb_window_t(XCB_WINDOW_NONE);
       const int AboveAt = Above ? Index(Above) : -1;
       if (OnTop) {
-        if (AboveAt > TopForeign) {
-          // Directly under the settings window, which is above everything else.
-          if (!(OwnAt > TopForeign && OwnAt < AboveAt))
+        if (AboveAt >= 0) {
+          // Directly under the settings window: above every window under it,
+          // never over it, also when a panel or a dock stays above both.
+          int Under = -1;
+          for (int I = 0; I < AboveAt; ++I)
+            if (Foreigns[std::size_t(I)])
+              Under = I;
+          if (!(OwnAt > Under && OwnAt < AboveAt))
             Restack(Own, Above, XCB_STACK_MODE_BELOW);
         } else if (OwnAt < TopForeign) {
           Restack(Own, TopForeignId, XCB_STACK_MODE_ABOVE);

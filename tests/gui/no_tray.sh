@@ -69,6 +69,9 @@ screenshot 1-tray
 echo "== double clicks on the icon"
 xdotool key ctrl+F6
 wait_for 50 shown
+# The panel stays above everything; the flame must not go over the settings
+# window to reach above it.
+check "the settings window stays above the flame under the panel" wait_for 30 above QUELMA PartForm
 xdotool windowminimize "$(settings_id)"
 check "minimised" wait_for 30 probe_is window.QUELMA minimized
 # shellcheck disable=SC2046
